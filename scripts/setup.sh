@@ -1,0 +1,27 @@
+#!/usr/bin/env bash
+# Installs what the two programs need to build and test on Debian or Ubuntu, then builds them
+# into build/. Safe to run again: packages already present are not fetched a second time.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+
+packages=(
+  build-essential cmake pkg-config ccache clang
+  libwxgtk3.2-dev libsqlite3-dev libcanberra-dev fonts-liberation
+  libgtest-dev libgmock-dev googletest libbenchmark-dev
+  xvfb xauth xdotool desktop-file-utils mscompress libmspack-dev
+)
+missing=()
+for p in "${packages[@]}"; do
+  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "ok installed" || missing+=("$p")
+done
+if ((${#missing[@]})); then
+  sudo=""
+  [ "$(id -u)" -eq 0 ] || sudo="sudo"
+  echo "Installing: ${missing[*]}"
+  $sudo apt-get update -qq
+  DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}"
+fi
+
+build_dir=${BUILD_DIR:-build}
+cmake -S . -B "$build_dir" -DCMAKE_BUILD_TYPE=RelWithDebInfo "$@" >/dev/null
+cmake --build "$build_dir" -j"$(nproc)"
