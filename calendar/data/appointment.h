@@ -1,0 +1,64 @@
+#pragma once
+// One calendar entry: a text at a local date and time, with an optional reminder lead and repeat
+// rule. Appointments are created only through their AppointmentTable, which owns them; every change
+// is written through to the settings store at once.
+#include "data/date_helpers.h"
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+
+namespace zc {
+
+class AppointmentTable;
+class SettingsKey;
+
+class Appointment {
+  public:
+    // Stored fields.
+    std::int32_t year = 0, month = 0, day = 0, hour = 0, minute = 0;
+    std::int32_t nthday = 0;
+    std::int32_t early = -1; // reminder lead in minutes, -1 = no reminder
+    std::string nthweek;
+    std::string sday;
+    std::string notes;
+    std::int32_t repeats = 0;
+    Time32 started = 0;
+    // Derived state, never stored.
+    unsigned timerId = 0;
+    Time32 time = 0;
+
+    Appointment(const Appointment&) = delete;
+    Appointment& operator=(const Appointment&) = delete;
+
+    AppointmentTable& table() const { return *table_; }
+
+    void setWhen(int year, int month, int day, int hour, int minute, int early, const std::string& notes);
+    void setRepeat(int repeats, const std::string& nthweek, const std::string& sday, int nthday);
+    // Rewrites "notes" only, and only when the entry's key exists already.
+    void changeNotes(const std::string& text);
+    // Writes all twelve values, creating the key when needed.
+    void save();
+    // Computes time (and started when still 0), saves when asked, and arms the reminder timer when
+    // the reminder falls within the next seven days.
+    void schedule(bool saveAlso);
+    // Stops the reminder, deletes the stored key and clears the repeat kind; the object stays.
+    void eraseStored();
+    // Reads the twelve values from an open key; false when the entry is not valid (a date or hour
+    // field reads 0, or another entry holds the same date and minute).
+    bool loadFrom(const SettingsKey& key);
+    // Code that changes year, month or day directly (rather than through setWhen or schedule)
+    // calls this before the table is searched again, so the table's date index stays in step.
+    void reindex();
+    // Generates the repeat series that starts at this entry.
+    void applyRepeat();
+
+  private:
+    friend class AppointmentTable;
+    explicit Appointment(AppointmentTable& table);
+    AppointmentTable* table_;
+    std::size_t slot_ = 0;         // position in the table
+    std::int64_t indexedDate_ = 0; // the date under which the table's index files this entry
+};
+
+} // namespace zc

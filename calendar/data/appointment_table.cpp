@@ -1,0 +1,224 @@
+#include "data/appointment_table.h"
+
+#include "data/settings_key.h"
+
+#include <algorithm>
+
+namespace zc {
+namespace {
+
+// The decimal value at the start of a text, as the C library's atoi reads it: blanks, a sign,
+// then digits up to the first other character; 0 when there are none.
+int leadingNumber(std::string_view text) {
+    std::size_t i = 0;
+    while (i < text.size() && (text[i] == ' ' || text[i] == '\t')) ++i;
+    bool negative = false;
+    if (i < text.size() && (text[i] == '+' || text[i] == '-')) negative = text[i++] == '-';
+    long value = 0;
+    for (; i < text.size() && text[i] >= '0' && text[i] <= '9' && value < 100000000; ++i)
+        value = value * 10 + (text[i] - '0');
+    return static_cast<int>(negative ? -value : value);
+}
+
+std::string trimmed(const std::string& text) {
+    const auto isSpace = [](unsigned char c) { return c == ' ' || (c >= '\t' && c <= '\r'); };
+    std::size_t b = 0, e = text.size();
+    while (b < e && isSpace(static_cast<unsigned char>(text[b]))) ++b;
+    while (e > b && isSpace(static_cast<unsigned char>(text[e - 1]))) --e;
+    return text.substr(b, e - b);
+}
+
+} // namespace
+
+AppointmentTable::AppointmentTable(const Clock& clock, ReminderTimers& timers, Questions& questions)
+    : clock_(clock), timers_(timers), questions_(questions) {
+    slots_.resize(kInitialSlots);
+}
+
+AppointmentTable::~AppointmentTable() = default;
+
+AppointmentTable::DateKey AppointmentTable::dateKey(int year, int month, int day) {
+    return (static_cast<DateKey>(year) * 16 + month) * 32 + day;
+}
+
+Appointment& AppointmentTable::enter(std::unique_ptr<Appointment> appointment) {
+    while (firstFree_ < slots_.size() && slots_[firstFree_]) ++firstFree_;
+    if (firstFree_ == slots_.size()) slots_.resize(slots_.size() + kGrowth);
+    Appointment& a = *appointment;
+    a.slot_ = firstFree_;
+    a.indexedDate_ = dateKey(a.year, a.month, a.day);
+    byDate_[a.indexedDate_].push_back(&a);
+    slots_[firstFree_++] = std::move(appointment);
+    ++count_;
+    return a;
+}
+
+Appointment& AppointmentTable::construct() { return enter(std::unique_ptr<Appointment>(new Appointment(*this))); }
+
+Appointment& AppointmentTable::constructCopy(const Appointment& source) {
+    std::unique_ptr<Appointment> a(new Appointment(*this));
+    a->year = source.year;
+    a->month = source.month;
+    a->day = source.day;
+    a->hour = source.hour;
+    a->minute = source.minute;
+    a->nthday = source.nthday;
+    a->early = source.early;
+    a->nthweek = source.nthweek;
+    a->sday = source.sday;
+    a->notes = source.notes;
+    a->repeats = source.repeats;
+    a->time = source.time;
+    a->started = source.started;
+    return enter(std::move(a));
+}
+
+void AppointmentTable::unindex(const Appointment& a) {
+    auto it = byDate_.find(a.indexedDate_);
+    if (it == byDate_.end()) return;
+    auto& list = it->second;
+    list.erase(std::remove(list.begin(), list.end(), &a), list.end());
+    if (list.empty()) byDate_.erase(it);
+}
+
+void AppointmentTable::reindex(Appointment& a) {
+    const DateKey key = dateKey(a.year, a.month, a.day);
+    if (key == a.indexedDate_) return;
+    unindex(a);
+    a.indexedDate_ = key;
+    byDate_[key].push_back(&a);
+}
+
+void AppointmentTable::discard(Appointment& a) {
+    unindex(a);
+    const std::size_t slot = a.slot_;
+    slots_[slot].reset();
+    --count_;
+    firstFree_ = std::min(firstFree_, slot);
+}
+
+Appointment* AppointmentTable::findAt(int year, int month, int day, int hour, int minute,
+                                      const Appointment* except) const {
+    auto it = byDate_.find(dateKey(year, month, day));
+    if (it == byDate_.end()) return nullptr;
+    Appointment* first = nullptr;
+    for (Appointment* a : it->second)
+        if (a != except && a->hour == hour && a->minute == minute && (!first || a->slot_ < first->slot_)) first = a;
+    return first;
+}
+
+bool AppointmentTable::hasAppointmentOn(int year, int month, int day) const {
+    return byDate_.count(dateKey(year, month, day)) != 0;
+}
+
+Appointment* AppointmentTable::findByTimer(unsigned timerId) const {
+    for (const auto& slot : slots_)
+        if (slot && slot->timerId == timerId) return slot.get();
+    return nullptr;
+}
+
+Appointment* AppointmentTable::firstLaterThan(Time32 t) const {
+    for (const auto& slot : slots_)
+        if (slot && slot->time > t) return slot.get();
+    return nullptr;
+}
+
+void AppointmentTable::sortByTime() {
+    // Moving the empty slots to the end keeps the entries' order, and a stable sort keeps equal
+    // times in that order: the same result as the adjacent-swap passes, in O(n log n).
+    std::stable_partition(slots_.begin(), slots_.end(), [](const auto& slot) { return slot != nullptr; });
+    std::stable_sort(slots_.begin(), slots_.begin() + static_cast<std::ptrdiff_t>(count_),
+                     [](const auto& a, const auto& b) { return a->time < b->time; });
+    for (std::size_t i = 0; i < count_; ++i) slots_[i]->slot_ = i;
+    firstFree_ = count_;
+}
+
+void AppointmentTable::remove(Appointment& appointment, bool askAboutSeries) {
+    if (askAboutSeries && appointment.repeats != 0) askAndRemoveSeries(appointment);
+    appointment.eraseStored();
+    discard(appointment);
+}
+
+void AppointmentTable::askAndRemoveSeries(const Appointment& entry) {
+    const std::string text = "You have deleted a datebook entry which repeats.  Delete the other \"" + entry.notes +
+                             "\" entries as well?";
+    if (!questions_.askYesNo(text, "ZorvelCal")) return;
+    // Every text contains the empty text: an entry without words must not take every other
+    // repeating entry at that time of day with it.
+    if (entry.notes.empty()) return;
+    for (std::size_t i = 0; i < slots_.size(); ++i) {
+        Appointment* other = slots_[i].get();
+        if (!other || other == &entry || other->repeats != entry.repeats || other->hour != entry.hour ||
+            other->minute != entry.minute)
+            continue;
+        const std::size_t at = other->notes.find(entry.notes);
+        if (at == std::string::npos) continue;
+        if (other->notes == entry.notes) {
+            remove(*other, false);
+        } else {
+            other->notes = trimmed(other->notes.erase(at, entry.notes.size()));
+            other->repeats = 0;
+            other->save();
+        }
+    }
+}
+
+void AppointmentTable::clearDay(int year, int month, int day) {
+    auto it = byDate_.find(dateKey(year, month, day));
+    if (it == byDate_.end()) return;
+    std::vector<Appointment*> onDay = it->second;
+    std::sort(onDay.begin(), onDay.end(), [](const Appointment* a, const Appointment* b) { return a->slot_ < b->slot_; });
+    for (Appointment* a : onDay) remove(*a, false);
+}
+
+void AppointmentTable::rearmReminders() {
+    for (const auto& slot : slots_)
+        if (slot && slot->timerId != 0) slot->schedule(false);
+}
+
+void AppointmentTable::loadAll() {
+    SettingsKey root;
+    if (root.openAppointments() == SettingsKey::kFailed) return;
+    // The names are taken first and empty months deleted last: deleting while enumerating by
+    // index would skip the month after each deleted one.
+    const std::vector<std::string> months = root.subkeyNames();
+    std::vector<std::pair<int, int>> emptyMonths;
+    for (const std::string& name : months) {
+        const int year = leadingNumber(std::string_view(name).substr(0, 4));
+        const std::size_t n = name.size();
+        const int month = n >= 2 && name[n - 2] == '_' ? leadingNumber(std::string_view(name).substr(n - 1))
+                                                       : leadingNumber(std::string_view(name).substr(n >= 2 ? n - 2 : 0));
+        SettingsKey monthKey;
+        if (!monthKey.openMonthForRead(year, month)) continue;
+        const std::vector<std::string> entries = monthKey.subkeyNames();
+        int visited = 0;
+        for (const std::string& entryName : entries) {
+            SettingsKey key;
+            if (!key.openAppointmentForRead(year, month, entryName)) break;
+            ++visited;
+            Appointment& a = construct();
+            if (a.loadFrom(key))
+                a.schedule(false);
+            else
+                discard(a);
+        }
+        if (visited == 0) emptyMonths.emplace_back(year, month);
+    }
+    for (const auto& [year, month] : emptyMonths) {
+        SettingsKey key;
+        key.deleteMonth(year, month);
+    }
+}
+
+void AppointmentTable::purgeOldMonths(int age) {
+    constexpr std::int64_t kSpan = 30LL * kSecondsPerDay;
+    std::int64_t t = clock_.now() - static_cast<std::int64_t>(age + 1) * kSpan;
+    for (int i = 0; i < 6; ++i) {
+        const LocalDate d = toLocal(static_cast<Time32>(t));
+        SettingsKey key;
+        key.deleteMonth(d.year, d.month);
+        t -= kSpan;
+    }
+}
+
+} // namespace zc

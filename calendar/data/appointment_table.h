@@ -1,0 +1,98 @@
+#pragma once
+// The one in-memory table of every appointment, filled from the store once at start and written
+// through on every change. Slots keep insertion order with holes: a removed entry empties its slot
+// and the next new entry reuses the first empty one, so every walk of the table sees entries in the
+// order the program has always shown them.
+#include "data/appointment.h"
+#include "data/services.h"
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <unordered_map>
+#include <vector>
+
+namespace zc {
+
+class AppointmentTable {
+  public:
+    static constexpr std::size_t kInitialSlots = 100;
+    static constexpr std::size_t kGrowth = 50;
+    static constexpr unsigned kFirstTimerId = 3;
+
+    AppointmentTable(const Clock& clock, ReminderTimers& timers, Questions& questions);
+    ~AppointmentTable();
+    AppointmentTable(const AppointmentTable&) = delete;
+    AppointmentTable& operator=(const AppointmentTable&) = delete;
+
+    // A new, empty appointment with the default reminder lead, entered into the table.
+    Appointment& construct();
+    // A copy of source (everything but its timer), entered into the table.
+    Appointment& constructCopy(const Appointment& source);
+
+    Appointment* findAt(int year, int month, int day, int hour, int minute, const Appointment* except = nullptr) const;
+    bool hasAppointmentOn(int year, int month, int day) const;
+    Appointment* findByTimer(unsigned timerId) const;
+    Appointment* firstLaterThan(Time32 t) const;
+    // Moves every entry ahead of the empty slots, then orders them by time; equal times keep
+    // their order.
+    void sortByTime();
+    // Removes an entry: asks the series question first when asked to and the entry repeats.
+    void remove(Appointment& appointment, bool askAboutSeries);
+    // Removes every entry of a date, without any question.
+    void clearDay(int year, int month, int day);
+    // Schedules again (without saving) every entry whose reminder timer was started.
+    void rearmReminders();
+    // Loads every appointment from the store; called once at start.
+    void loadAll();
+    // Deletes from the store the months (age + 1) * 30 to (age + 6) * 30 days back.
+    void purgeOldMonths(int age);
+    // The series question asked when a repeating entry is emptied; on Yes the other entries of
+    // the series are removed or freed of the series' text.
+    void askAndRemoveSeries(const Appointment& entry);
+
+    // Walks the occupied slots in slot order.
+    template <typename F> void forEach(F&& f) const {
+        for (const auto& slot : slots_)
+            if (slot) f(*slot);
+    }
+    std::size_t size() const { return count_; }
+    std::size_t slotCount() const { return slots_.size(); }
+    const Appointment* slot(std::size_t index) const { return slots_[index].get(); }
+
+    // The reminder lead new entries take ("early" of the "reminders" settings).
+    int defaultEarly() const { return defaultEarly_; }
+    void setDefaultEarly(int minutes) { defaultEarly_ = minutes; }
+
+    const Clock& clock() const { return clock_; }
+    ReminderTimers& timers() { return timers_; }
+    Questions& questions() { return questions_; }
+    unsigned nextTimerId() { return nextTimerId_++; }
+
+    // Takes an entry out of the table and destroys it without touching the store: for entries
+    // that were never valid (a duplicate found while loading, an occurrence that would collide).
+    void discard(Appointment& appointment);
+
+  private:
+    friend class Appointment;
+    using DateKey = std::int64_t;
+    static DateKey dateKey(int year, int month, int day);
+    Appointment& enter(std::unique_ptr<Appointment> appointment);
+    void reindex(Appointment& appointment);
+    void unindex(const Appointment& appointment);
+
+    const Clock& clock_;
+    ReminderTimers& timers_;
+    Questions& questions_;
+    int defaultEarly_ = 2;
+    unsigned nextTimerId_ = kFirstTimerId;
+
+    std::vector<std::unique_ptr<Appointment>> slots_;
+    std::size_t count_ = 0;
+    std::size_t firstFree_ = 0; // no empty slot lies before this one
+    // Slot positions of the entries of each date, kept in step with the slots, so the month and
+    // year views and the slot look-ups need not walk the whole table.
+    std::unordered_map<DateKey, std::vector<Appointment*>> byDate_;
+};
+
+} // namespace zc

@@ -1,0 +1,54 @@
+#pragma once
+// Dates and names shared by every window and by the repeat logic. Times are 32-bit signed seconds
+// since 1970-01-01 00:00 UTC; dates are converted from and to local time by the C library, which
+// decides daylight saving. Weekdays run 1 = Sunday to 7 = Saturday, months 1 to 12.
+#include <cstdint>
+#include <string_view>
+
+namespace zc {
+
+using Time32 = std::int32_t;
+
+constexpr std::int32_t kSecondsPerDay = 86400;
+constexpr std::int32_t kSecondsPerWeek = 604800;
+
+// Broken-down local time, as the calendar uses it.
+struct LocalDate {
+    int year = 0;
+    int month = 0;   // 1-12
+    int day = 0;     // 1-31
+    int hour = 0;
+    int minute = 0;
+    int second = 0;
+    int weekday = 0; // 1 = Sunday .. 7 = Saturday
+};
+
+// Name tables; an index outside the table yields nullptr.
+const char* shortMonthName(int month);
+const char* monthName(int month);
+const char* weekdayName(int weekday);
+
+// The first of "Sun", "Mon", "Tues", "Wed", "Thur", "Fri" found anywhere in the text gives 1..6;
+// anything else, the empty text included, gives 7 (Saturday).
+int weekdayFromText(std::string_view text);
+
+// Days (0..6) from the weekday fromWeekday forward to the weekday named in text.
+int daysToWeekday(int fromWeekday, std::string_view text);
+
+// Length of a month; February has 29 days in every year divisible by 4, which is exact for the
+// years a 32-bit time can hold. A month outside 1-12 gives 30.
+int daysInMonth(int year, int month);
+
+// The time of a local date and time of day, seconds 0, daylight saving decided by the conversion.
+// Fields out of range are normalised the way the C library does (day 32 is the next month's 1st).
+Time32 localTime(int year, int month, int day, int hour, int minute);
+
+// The local date and time of day of a time.
+LocalDate toLocal(Time32 t);
+
+// Moves a time by whole calendar days, keeping the local time of day, so that a change of
+// daylight saving in between never moves an entry to another date or hour. Where no change of
+// daylight saving lies between, the result equals t + days * 86400.
+Time32 addCalendarDays(Time32 t, int days);
+
+} // namespace zc

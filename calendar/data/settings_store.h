@@ -1,0 +1,69 @@
+#pragma once
+// The calendar's hierarchical key/value store, with the semantics of a system registry: keys form a
+// tree addressed by paths of names ("SOFTWARE\Ombrix\ZorvelCal\Appointments\2024_3"), names are
+// case-insensitive, and each key holds typed values. The store is an interface so that a Windows
+// build can put the registry itself behind it; Linux uses one SQLite file (SqliteStore).
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <stdexcept>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace zc {
+
+// Value types, numbered as the registry numbers them.
+enum class ValueType : std::uint32_t { String = 1, Binary = 3, Dword = 4 };
+
+struct StoredValue {
+    ValueType type = ValueType::Binary;
+    std::string data; // raw bytes: text without a terminating zero, numbers as 4 bytes little-endian
+};
+
+struct NamedValue {
+    std::string name;
+    StoredValue value;
+};
+
+// A failure to open or use the store file at all (as opposed to a single read or write that fails,
+// which the callers treat as silent). what() names the file and the reason.
+class StoreError : public std::runtime_error {
+  public:
+    using std::runtime_error::runtime_error;
+};
+
+class SettingsStore {
+  public:
+    using KeyId = std::int64_t;
+    static constexpr KeyId kNoKey = 0;
+
+    enum class Disposition { CreatedNew = 1, OpenedExisting = 2 };
+
+    virtual ~SettingsStore() = default;
+
+    // Opens the key at path, creating it and every missing parent; kNoKey when that fails.
+    virtual KeyId createKey(std::string_view path, Disposition* disposition = nullptr) = 0;
+    // Opens an existing key; kNoKey when it is missing.
+    virtual KeyId openKey(std::string_view path) = 0;
+
+    // The names of a key's direct subkeys, in case-insensitive name order.
+    virtual std::vector<std::string> subkeyNames(KeyId key) = 0;
+    // Deletes the subkey name of parent with everything below it; false when it did not exist.
+    virtual bool deleteSubkey(KeyId parent, std::string_view name) = 0;
+
+    virtual bool setValue(KeyId key, std::string_view name, ValueType type, std::string_view data) = 0;
+    // Writes several values of one key in one transaction, so a key is never left half-written.
+    virtual bool setValues(KeyId key, const std::vector<NamedValue>& values) = 0;
+    virtual std::optional<StoredValue> queryValue(KeyId key, std::string_view name) = 0;
+    // Every value of a key, read at once (loading reads whole keys).
+    virtual std::vector<NamedValue> allValues(KeyId key) = 0;
+};
+
+// The store every SettingsKey uses unless it is given another. The application installs it at
+// start; tests install one on a temporary file.
+SettingsStore& settingsStore();
+void setSettingsStore(std::unique_ptr<SettingsStore> store);
+bool hasSettingsStore();
+
+} // namespace zc
