@@ -157,17 +157,9 @@ bool KzKeyAccepted(KzKeyFilter filter, int keyCode) {
     return filter == KzKeyFilter::Directory && keyCode == static_cast<unsigned char>(KzPathSeparator());
 }
 
-struct TKzScript::ShellLinkHolder {
-#ifdef KZ_HAVE_SHELL_LINK
-    TKz_ShellLink Link;
-#endif
-};
-
-TKzScript::TKzScript() : ShellLink(std::make_unique<ShellLinkHolder>()) {
+TKzScript::TKzScript() {
     Create();
 }
-
-TKzScript::~TKzScript() = default;
 
 void TKzScript::Create() {
     SourceDir = AddBackslash(AppDirectory());
@@ -181,6 +173,7 @@ void TKzScript::Create() {
     NextIndex = 0;
     FieldSeparator = ',';
     Lines.clear();
+    ShellLink.Create();
 
     Operations.MakeDirectoryPath = [](const std::string& path) { return MakeDirectoryPath(path); };
     Operations.CopyExpandFile = [](const std::string& source, const std::string& destination) {
@@ -188,16 +181,11 @@ void TKzScript::Create() {
     };
     Operations.CreateGroupFolder = [](const std::string& name) { CreateGroupFolder(name); };
     Operations.IsValidGroupName = [](const std::string& name) { return IsValidGroupName(name); };
-#ifdef KZ_HAVE_SHELL_LINK
     Operations.CreateShortcutFromLine = [this](const std::string& line, const std::string& installDir,
                                                const std::string& group) {
-        ShellLink->Link.CreateShortcutFromLine(line, installDir, group);
+        ShellLink.CreateShortcutFromLine(line, installDir, group);
     };
-    Operations.RefreshGroupFolder = [this] { ShellLink->Link.RefreshGroupFolder(); };
-#else
-    Operations.CreateShortcutFromLine = [](const std::string&, const std::string&, const std::string&) {};
-    Operations.RefreshGroupFolder = [] {};
-#endif
+    Operations.RefreshGroupFolder = [this] { ShellLink.RefreshGroupFolder(); };
 }
 
 void TKzScript::BindControls(TKzWindow* window) {

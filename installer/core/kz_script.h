@@ -3,7 +3,8 @@
 // commands from top to bottom, driving the main window through TKzWindow. Every wait is a loop of
 // 100 ms sleeps that lets the window handle its messages in between, so the Quit button and the
 // dialogs stay usable while a command runs.
-#include "kz_script_deps.h"
+#include "kz_files.h"
+#include "kz_shell_link.h"
 #include "kz_window.h"
 
 #include <cstddef>
@@ -12,9 +13,10 @@
 #include <string>
 #include <vector>
 
-// Status values of a run: 0 go on, 1 no more lines, 99 the end command; negative values are
-// failures of the file operations or of loading.
-enum : int { KzStatusOk = 0, KzStatusEndOfScript = 1, KzStatusEndCommand = 99 };
+// Status values of a run besides those of the file operations (0 go on, negative failures):
+// 1 no more lines, 99 the end command.
+constexpr int KzStatusEndOfScript = 1;
+constexpr int KzStatusEndCommand = 99;
 
 // The file-system and shortcut work the commands hand off. Create binds the real operations;
 // the fuzz target replaces them so that arbitrary scripts never touch the real file system.
@@ -44,7 +46,6 @@ std::string KzToUtf8(const std::string& bytes);
 class TKzScript {
   public:
     TKzScript();
-    ~TKzScript();
     TKzScript(const TKzScript&) = delete;
     TKzScript& operator=(const TKzScript&) = delete;
 
@@ -94,6 +95,6 @@ class TKzScript {
     void SleepCommand(std::string& line, bool& endOfBlock, int& status);
 
     TKzWindow* Window = nullptr;
-    struct ShellLinkHolder;
-    std::unique_ptr<ShellLinkHolder> ShellLink;
+    // The one shortcut record of the run, reused for every shortcut.
+    TKz_ShellLink ShellLink;
 };
