@@ -1,0 +1,616 @@
+#include "core/kz_shell_link.h"
+
+#include "core/kz_files.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <optional>
+#include <string_view>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace fs = std::filesystem;
+
+namespace {
+
+// The registry key that holds the shell folders on Windows. Its text stays in the error message
+// for a missing home folder, because that is the message users and scripts know.
+const char* const ShellFoldersKey = "\\Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Shell Folders";
+
+// Vendor prefix of the menu files, as the desktop's menu tools require one.
+const char* const MenuVendor = "kzinstall";
+
+const char* const EntryGroup = "Desktop Entry";
+
+// Removes every leading and trailing character with a code from 0 to 32, as the script reader
+// trims its lines.
+std::string Trim(std::string_view text) {
+    size_t begin = 0;
+    size_t end = text.size();
+    while (begin < end && static_cast<unsigned char>(text[begin]) <= ' ')
+        ++begin;
+    while (end > begin && static_cast<unsigned char>(text[end - 1]) <= ' ')
+        --end;
+    return std::string(text.substr(begin, end - begin));
+}
+
+std::optional<std::string> EnvPath(const char* name) {
+    const char* value = std::getenv(name);
+    // Relative values of the XDG variables are to be ignored, so only absolute ones count.
+    if (value == nullptr || value[0] != '/') return std::nullopt;
+    return std::string(value);
+}
+
+std::optional<std::string> DataHome() {
+    if (auto data = EnvPath("XDG_DATA_HOME")) return data;
+    if (auto home = EnvPath("HOME")) return *home + "/.local/share";
+    return std::nullopt;
+}
+
+std::optional<std::string> ConfigHome() {
+    if (auto config = EnvPath("XDG_CONFIG_HOME")) return config;
+    if (auto home = EnvPath("HOME")) return *home + "/.config";
+    return std::nullopt;
+}
+
+// The "Programs" folder without creating it.
+std::optional<std::string> ProgramsFolder() {
+    if (auto data = DataHome()) return *data + "/applications";
+    return std::nullopt;
+}
+
+bool IsDirectory(const std::string& path) {
+    std::error_code ec;
+    return fs::is_directory(path, ec);
+}
+
+// The parts of a group name between separators, without empty parts. A group that would leave
+// the "Programs" folder ("." or ".." parts) gives no value.
+std::optional<std::vector<std::string>> GroupParts(const std::string& group) {
+    std::vector<std::string> parts;
+    // A group name is a folder name, not a path: only its "\" separators are converted, so a
+    // name such as "C:" stays a folder of that name.
+    std::string native = group;
+    std::replace(native.begin(), native.end(), '\\', '/');
+    size_t start = 0;
+    while (start <= native.size()) {
+        size_t end = native.find('/', start);
+        if (end == std::string::npos) end = native.size();
+        const std::string part = native.substr(start, end - start);
+        if (part == "." || part == "..") return std::nullopt;
+        if (!part.empty()) parts.push_back(part);
+        start = end + 1;
+    }
+    return parts;
+}
+
+std::string JoinParts(const std::vector<std::string>& parts, char separator) {
+    std::string out;
+    for (const auto& part : parts) {
+        if (!out.empty()) out += separator;
+        out += part;
+    }
+    return out;
+}
+
+std::vector<std::string> CheckedGroupParts(const std::string& group) {
+    auto parts = GroupParts(group);
+    if (!parts) throw KzError("Invalid program group name: \r" + group);
+    return *parts;
+}
+
+// Writes a whole file through a temporary file in the same folder and a rename, so that a reader
+// (or a crash) never sees half a file. Gives 0 or the errno of the failing step.
+int WriteFileAtomically(const std::string& path, const std::string& content) {
+    const std::string folder = fs::path(path).parent_path().string();
+    // A short temporary name, so a link name that just fits the length limit still can be written.
+    std::string temp = (folder.empty() ? std::string(".") : folder) + "/.kzinstall-XXXXXX";
+    const int fd = ::mkstemp(temp.data());
+    if (fd < 0) return errno;
+    int error = 0;
+    size_t written = 0;
+    while (written < content.size()) {
+        const ssize_t n = ::write(fd, content.data() + written, content.size() - written);
+        if (n < 0) {
+            if (errno == EINTR) continue;
+            error = errno;
+            break;
+        }
+        written += static_cast<size_t>(n);
+    }
+    if (error == 0 && ::fchmod(fd, 0644) != 0) error = errno;
+    if (error == 0 && ::fsync(fd) != 0) error = errno;
+    if (::close(fd) != 0 && error == 0) error = errno;
+    if (error == 0 && ::rename(temp.c_str(), path.c_str()) != 0) error = errno;
+    if (error != 0) ::unlink(temp.c_str());
+    return error;
+}
+
+int ReadWholeFile(const std::string& path, std::string& content) {
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) return errno;
+    content.clear();
+    char buffer[8192];
+    int error = 0;
+    for (;;) {
+        const ssize_t n = ::read(fd, buffer, sizeof buffer);
+        if (n < 0) {
+            if (errno == EINTR) continue;
+            error = errno;
+            break;
+        }
+        if (n == 0) break;
+        content.append(buffer, static_cast<size_t>(n));
+    }
+    ::close(fd);
+    return error;
+}
+
+// Renames only when the new name is free, so the refresh can never replace another folder.
+int RenameNoReplace(const std::string& from, const std::string& to) {
+#if defined(__linux__) && defined(RENAME_NOREPLACE)
+    if (::renameat2(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), RENAME_NOREPLACE) == 0) return 0;
+    if (errno != EINVAL && errno != ENOSYS) return errno;
+#endif
+    // File systems without the atomic variant get a check first; the window between the check
+    // and the rename is acceptable for a folder only this installer touches.
+    struct stat st {};
+    if (::lstat(to.c_str(), &st) == 0) return EEXIST;
+    return ::rename(from.c_str(), to.c_str()) == 0 ? 0 : errno;
+}
+
+std::string XmlEscape(const std::string& text) {
+    std::string out;
+    for (char c : text) {
+        switch (c) {
+        case '&':
+            out += "&amp;";
+            break;
+        case '<':
+            out += "&lt;";
+            break;
+        case '>':
+            out += "&gt;";
+            break;
+        case '"':
+            out += "&quot;";
+            break;
+        default:
+            out += c;
+        }
+    }
+    return out;
+}
+
+// Writes the group's directory entry and its merged menu file, which lists every desktop entry
+// in the group folder by its desktop-file ID (the path below "applications" with "-" for "/").
+// Menus are a convenience of some desktops: failures here are not reported, because the items
+// themselves are in place and listed by every desktop.
+void WriteGroupMenu(const std::string& programs, const std::vector<std::string>& parts) {
+    if (parts.empty()) return;
+    const auto data = DataHome();
+    const auto config = ConfigHome();
+    if (!data || !config) return;
+    const std::string id = std::string(MenuVendor) + "-" + JoinParts(parts, '-');
+    const std::string groupFolder = programs + "/" + JoinParts(parts, '/');
+
+    std::vector<std::string> entries;
+    std::error_code ec;
+    for (fs::directory_iterator it(groupFolder, ec), end; !ec && it != end; it.increment(ec)) {
+        const fs::path& p = it->path();
+        if (p.extension() == ".desktop" && it->is_regular_file(ec))
+            entries.push_back(JoinParts(parts, '-') + "-" + p.filename().string());
+    }
+    std::sort(entries.begin(), entries.end());
+
+    const std::string directories = *data + "/desktop-directories";
+    fs::create_directories(directories, ec);
+    WriteFileAtomically(directories + "/" + id + ".directory",
+                        "[Desktop Entry]\nType=Directory\nName=" + DesktopEntryEscape(JoinParts(parts, '/')) +
+                            "\n");
+
+    std::string menu = "<!DOCTYPE Menu PUBLIC \"-//freedesktop//DTD Menu 1.0//EN\"\n"
+                       " \"http://www.freedesktop.org/standards/menu-spec/menu-1.0.dtd\">\n"
+                       "<Menu>\n"
+                       "  <Name>Applications</Name>\n"
+                       "  <Menu>\n"
+                       "    <Name>" +
+                       XmlEscape(id) +
+                       "</Name>\n"
+                       "    <Directory>" +
+                       XmlEscape(id) + ".directory</Directory>\n    <Include>\n";
+    for (const auto& entry : entries)
+        menu += "      <Filename>" + XmlEscape(entry) + "</Filename>\n";
+    menu += "    </Include>\n  </Menu>\n</Menu>\n";
+    const std::string merged = *config + "/menus/applications-merged";
+    fs::create_directories(merged, ec);
+    WriteFileAtomically(merged + "/" + id + ".menu", menu);
+}
+
+// A desktop entry held as its lines, so that loading and saving keeps whatever else it holds.
+class DesktopEntryFile {
+  public:
+    explicit DesktopEntryFile(const std::string& text) {
+        size_t start = 0;
+        while (start < text.size()) {
+            size_t end = text.find('\n', start);
+            if (end == std::string::npos) end = text.size();
+            std::string line = text.substr(start, end - start);
+            if (!line.empty() && line.back() == '\r') line.pop_back();
+            lines_.push_back(line);
+            start = end + 1;
+        }
+    }
+
+    // Sets a key of the main group, replacing its value and any localised variants of it.
+    void Set(const std::string& key, const std::string& value) {
+        size_t first = 0, last = 0;
+        FindMainGroup(first, last);
+        std::optional<size_t> place;
+        for (size_t i = first; i < last;) {
+            const std::string name = KeyOf(lines_[i]);
+            if (name == key || (name.size() > key.size() + 1 && name.compare(0, key.size(), key) == 0 &&
+                                name[key.size()] == '[')) {
+                if (!place && name == key) {
+                    lines_[i] = key + "=" + value;
+                    place = i;
+                    ++i;
+                } else {
+                    lines_.erase(lines_.begin() + static_cast<std::ptrdiff_t>(i));
+                    --last;
+                }
+            } else {
+                ++i;
+            }
+        }
+        if (!place) {
+            // New keys go after the last key of the group, before any blank lines that end it.
+            size_t at = last;
+            while (at > first && Trim(lines_[at - 1]).empty())
+                --at;
+            lines_.insert(lines_.begin() + static_cast<std::ptrdiff_t>(at), key + "=" + value);
+        }
+    }
+
+    std::string Text() const {
+        std::string out;
+        for (const auto& line : lines_)
+            out += line + "\n";
+        return out;
+    }
+
+  private:
+    std::vector<std::string> lines_;
+
+    static std::string KeyOf(const std::string& line) {
+        if (line.empty() || line[0] == '#' || line[0] == '[') return {};
+        const size_t eq = line.find('=');
+        if (eq == std::string::npos) return {};
+        return Trim(std::string_view(line).substr(0, eq));
+    }
+
+    // The lines of the "Desktop Entry" group, from the line after its header to the next header;
+    // a file without that group gets one at its top.
+    void FindMainGroup(size_t& first, size_t& last) {
+        const std::string header = std::string("[") + EntryGroup + "]";
+        size_t i = 0;
+        while (i < lines_.size() && Trim(lines_[i]) != header)
+            ++i;
+        if (i == lines_.size()) {
+            lines_.insert(lines_.begin(), header);
+            i = 0;
+        }
+        first = i + 1;
+        last = first;
+        while (last < lines_.size() && !(lines_[last].size() > 0 && lines_[last][0] == '['))
+            ++last;
+    }
+};
+
+bool IsExecReserved(char c) {
+    return std::strchr(" \t\n\"'\\><~|&;$*?#()`", c) != nullptr;
+}
+
+// Quotes one Exec argument: inside double quotes, the double quote, backtick, dollar sign and
+// backslash take a backslash; a percent sign is doubled everywhere, as it starts field codes.
+std::string ExecArgument(const std::string& arg, bool alwaysQuote) {
+    const bool quote = alwaysQuote || arg.empty() || std::any_of(arg.begin(), arg.end(), IsExecReserved);
+    std::string out;
+    if (quote) out += '"';
+    for (char c : arg) {
+        if (c == '%') {
+            out += "%%";
+            continue;
+        }
+        if (quote && (c == '"' || c == '`' || c == '$' || c == '\\')) out += '\\';
+        out += c;
+    }
+    if (quote) out += '"';
+    return out;
+}
+
+// Splits command-line arguments at blanks; double quotes group a blank-holding argument and are
+// themselves removed, as the programs' own command-line parsers do.
+std::vector<std::string> SplitArguments(const std::string& arguments) {
+    std::vector<std::string> out;
+    std::string current;
+    bool inQuotes = false, have = false;
+    for (char c : arguments) {
+        if (c == '"') {
+            inQuotes = !inQuotes;
+            have = true;
+        } else if (!inQuotes && (c == ' ' || c == '\t')) {
+            if (have) out.push_back(current);
+            current.clear();
+            have = false;
+        } else {
+            current += c;
+            have = true;
+        }
+    }
+    if (have) out.push_back(current);
+    return out;
+}
+
+std::string FileStem(const std::string& path) {
+    std::string name = path;
+    const size_t slash = name.find_last_of("/\\:");
+    if (slash != std::string::npos) name = name.substr(slash + 1);
+    const size_t dot = name.rfind('.');
+    if (dot != std::string::npos && dot > 0) name = name.substr(0, dot);
+    return name;
+}
+
+// Removes one pair of double quotes around a field, so a name may hold a comma.
+std::string Unquote(const std::string& field) {
+    if (field.size() >= 2 && field.front() == '"' && field.back() == '"')
+        return Trim(std::string_view(field).substr(1, field.size() - 2));
+    return field;
+}
+
+} // namespace
+
+std::string GetShellFolder(const std::string& name) {
+    const auto data = DataHome();
+    if (!data) {
+        char text[256];
+        std::snprintf(text, sizeof text, "Folder key \"%s\" not found", ShellFoldersKey);
+        throw KzError(text);
+    }
+    if (name != "Programs") throw KzError("\"" + name + "\" item not found in registry");
+    const std::string folder = *data + "/applications";
+    std::error_code ec;
+    fs::create_directories(folder, ec);
+    return folder;
+}
+
+void ListProgramGroups(std::vector<std::string>& list) {
+    list.clear();
+    const auto programs = ProgramsFolder();
+    if (!programs) return;
+    std::error_code ec;
+    for (fs::directory_iterator it(*programs, ec), end; !ec && it != end; it.increment(ec)) {
+        std::error_code typeError;
+        if (it->is_directory(typeError)) list.push_back(it->path().filename().string());
+    }
+}
+
+void CreateGroupFolder(const std::string& name) {
+    const std::string programs = GetShellFolder("Programs");
+    const auto parts = CheckedGroupParts(name);
+    if (parts.empty()) return;
+    const std::string folder = programs + "/" + JoinParts(parts, '/');
+    const auto status = MakeDirectory(folder);
+    // An existing group is used as it is; anything else that leaves no folder is an error now,
+    // rather than an unreadable shortcut later.
+    if (!IsDirectory(folder))
+        throw KzError(status.status == -2 ? status.text : "Unable to create directory " + folder);
+    WriteGroupMenu(programs, parts);
+}
+
+bool IsValidGroupName(const std::string& name) {
+    if (name.empty()) return false;
+    for (unsigned char c : name) {
+        const bool ok = c == ' ' || c == '!' || c == '-' || c == '.' || (c >= '0' && c <= '9') || c == ':' ||
+                        (c >= 'A' && c <= 'Z') || c == '\\' || c == '_' || (c >= 'a' && c <= 'z');
+        if (!ok) return false;
+    }
+    return GroupParts(name).has_value();
+}
+
+std::vector<std::string> SplitFields(const std::string& line) {
+    std::vector<std::string> fields;
+    int quotes = 0;
+    size_t start = 0;
+    for (size_t i = 0; i < line.size(); ++i) {
+        if (line[i] == '"') {
+            ++quotes;
+        } else if (line[i] == ',' && quotes % 2 == 0) {
+            fields.push_back(Trim(std::string_view(line).substr(start, i - start)));
+            start = i + 1;
+            quotes = 0;
+        }
+    }
+    // The rest after the last separating comma is the last field, also when it ends with a double
+    // quote, so that a line holding only the quoted program or ending in a quoted name keeps it.
+    if (start < line.size()) fields.push_back(Trim(std::string_view(line).substr(start)));
+    return fields;
+}
+
+std::vector<std::string> SplitQuoted(const std::string& text) {
+    const std::string trimmed = Trim(text);
+    const size_t open = trimmed.find('"');
+    if (open == std::string::npos) return {};
+    const size_t close = trimmed.find('"', open + 1);
+    if (close == std::string::npos) return {};
+    return {Trim(std::string_view(trimmed).substr(open + 1, close - open - 1)),
+            Trim(std::string_view(trimmed).substr(close + 1))};
+}
+
+std::string ChangeExtension(const std::string& name, const std::string& extension) {
+    std::string file = name;
+    const size_t separator = file.find_last_of("\\/:");
+    if (separator != std::string::npos) file = file.substr(separator + 1);
+    const size_t dot = file.rfind('.');
+    if (dot != std::string::npos) file.resize(dot);
+    return file + "." + extension;
+}
+
+std::string DesktopEntryEscape(const std::string& value) {
+    std::string out;
+    for (size_t i = 0; i < value.size(); ++i) {
+        const char c = value[i];
+        switch (c) {
+        case '\\':
+            out += "\\\\";
+            break;
+        case '\n':
+            out += "\\n";
+            break;
+        case '\t':
+            out += "\\t";
+            break;
+        case '\r':
+            out += "\\r";
+            break;
+        case ' ':
+            // Blanks at either end would be lost to the readers' trimming.
+            out += (i == 0 || i + 1 == value.size()) ? "\\s" : " ";
+            break;
+        default:
+            out += c;
+        }
+    }
+    return out;
+}
+
+std::string DesktopEntryUnescape(const std::string& value) {
+    std::string out;
+    for (size_t i = 0; i < value.size(); ++i) {
+        if (value[i] != '\\' || i + 1 == value.size()) {
+            out += value[i];
+            continue;
+        }
+        switch (value[++i]) {
+        case 's':
+            out += ' ';
+            break;
+        case 'n':
+            out += '\n';
+            break;
+        case 't':
+            out += '\t';
+            break;
+        case 'r':
+            out += '\r';
+            break;
+        case '\\':
+            out += '\\';
+            break;
+        default:
+            out += '\\';
+            out += value[i];
+        }
+    }
+    return out;
+}
+
+std::string DesktopEntryExec(const std::string& target, const std::string& arguments) {
+    std::string exec = ExecArgument(target, true);
+    for (const auto& arg : SplitArguments(arguments))
+        exec += " " + ExecArgument(arg, false);
+    return exec;
+}
+
+void TKz_ShellLink::Create() {
+    *this = TKz_ShellLink{};
+}
+
+void TKz_ShellLink::CreateShortcutFromLine(const std::string& line, const std::string& installDir,
+                                           const std::string& group) {
+    Create();
+    ShellFolderName = "Programs";
+    Group = group;
+    const auto fields = SplitFields(line);
+    if (!fields.empty()) {
+        const auto parts = SplitQuoted(fields[0]);
+        if (!parts.empty()) {
+            Target = NativePath(parts[0]);
+            if (!Target.empty()) Target = AddBackslash(NativePath(installDir)) + Target;
+        }
+        if (parts.size() > 1) Arguments = parts[1];
+    }
+    // A shortcut that starts nothing is of no use to anybody; the script's author learns about
+    // the missing quotes at once instead of shipping a dead menu item.
+    if (Target.empty())
+        throw KzError("Invalid program item: \r" + line + "\r" +
+                      "the program must be given in double quotes.");
+    if (fields.size() > 1) Description = Unquote(fields[1]);
+    if (fields.size() > 2) WorkingDir = fields[2];
+    WorkingDir = NativePath(installDir);
+    // Without a name the item would be a hidden file; it is named after its program instead.
+    if (Trim(Description).empty()) Description = FileStem(Target);
+    SaveShortcut();
+    UpdateShortcut(LinkFile);
+}
+
+void TKz_ShellLink::SaveShortcut() {
+    const std::string folder = GetShellFolder(ShellFolderName);
+    const auto parts = CheckedGroupParts(Trim(Group));
+    GroupFolder = parts.empty() ? folder : folder + "/" + JoinParts(parts, '/');
+    LinkFile = GroupFolder + "/" + ChangeExtension(Description, "desktop");
+    std::string entry = std::string("[") + EntryGroup + "]\nType=Application\n";
+    entry +=
+        "Name=" + DesktopEntryEscape(Trim(Description).empty() ? FileStem(LinkFile) : Description) + "\n";
+    entry += "Exec=" + DesktopEntryEscape(DesktopEntryExec(Target, "")) + "\n";
+    // A failed first write shows up as the unreadable file in UpdateShortcut.
+    WriteFileAtomically(LinkFile, entry);
+}
+
+void TKz_ShellLink::UpdateShortcut(const std::string& linkFile) {
+    std::string text;
+    if (const int error = ReadWholeFile(linkFile, text))
+        throw KzError("Unable to read shortcut \"" + linkFile + "\": \r" + std::strerror(error));
+    DesktopEntryFile entry(text);
+    std::string name = Trim(Description).empty() ? FileStem(linkFile) : Description;
+    if (Trim(name).empty()) name = FileStem(Target);
+    entry.Set("Type", "Application");
+    entry.Set("Name", DesktopEntryEscape(name));
+    entry.Set("Comment", DesktopEntryEscape(Description));
+    entry.Set("Exec", DesktopEntryEscape(DesktopEntryExec(Target, Arguments)));
+    entry.Set("Path", DesktopEntryEscape(WorkingDir));
+    entry.Set("Icon", DesktopEntryEscape(IconFile));
+    entry.Set("X-KzInstall-IconIndex", std::to_string(IconIndex));
+    entry.Set("X-KzInstall-ShowCommand", std::to_string(ShowCommand));
+    entry.Set("X-KzInstall-Hotkey", std::to_string(Hotkey));
+    if (const int error = WriteFileAtomically(linkFile, entry.Text()))
+        throw KzError("Unable to write shortcut \"" + linkFile + "\": \r" + std::strerror(error));
+    if (const auto programs = ProgramsFolder()) {
+        if (const auto parts = GroupParts(Trim(Group)); parts && !parts->empty())
+            WriteGroupMenu(*programs, *parts);
+    }
+}
+
+void TKz_ShellLink::RefreshGroupFolder() {
+    const auto programs = ProgramsFolder();
+    if (!programs || GroupFolder.empty()) return;
+    // Only a group's own folder is renamed; renaming "Programs" itself, or a folder outside it,
+    // would hide every other program's items for a moment or move foreign folders.
+    const fs::path folder = fs::path(GroupFolder).lexically_normal();
+    const fs::path relative = folder.lexically_relative(fs::path(*programs).lexically_normal());
+    if (relative.empty() || relative == "." || *relative.begin() == "..") return;
+    std::string path = folder.string();
+    while (path.size() > 1 && path.back() == '/')
+        path.pop_back();
+    const std::string away = path + "_X";
+    RenameNoReplace(path, away);
+    RenameNoReplace(away, path);
+    RenameNoReplace(path, away);
+    RenameNoReplace(away, path);
+}
