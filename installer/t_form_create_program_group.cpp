@@ -25,7 +25,7 @@ std::string TrimBlanks(const std::string& text) {
 
 TFormCreateProgramGroup::TFormCreateProgramGroup(wxWindow* parent)
     : wxDialog(parent, wxID_ANY, wxEmptyString, wxDefaultPosition, wxDefaultSize, wxDEFAULT_DIALOG_STYLE),
-      ShowMessage(KzShowMessage), Beep([] { wxBell(); }) {
+      Beep([] { wxBell(); }) {
     SetName("TFormCreateProgramGroup");
 
     Label1 = new wxStaticText(this, wxID_ANY, "Create program group", wxPoint(6, 7));
@@ -106,7 +106,7 @@ void TFormCreateProgramGroup::ButtonOKClick() {
     try {
         CreateGroupFolder(text);
     } catch (const std::exception& e) {
-        ShowMessage(this, std::string("Unable to create program group: \r") + e.what());
+        KzShowMessage(this, std::string("Unable to create program group: \r") + e.what());
         FinishWith(wxID_CANCEL);
         return;
     }

@@ -17,8 +17,7 @@ class TFormCreateProgramGroup : public wxDialog {
     // The name of the group that was created; empty until the dialog ends with OK.
     std::string NewGroup;
 
-    // How messages and beeps reach the user; tests put recorders here.
-    std::function<void(wxWindow*, const std::string&)> ShowMessage;
+    // How a refused key or name is signalled; tests count the beeps here.
     std::function<void()> Beep;
 
     wxStaticText* Label1;

@@ -2,6 +2,7 @@
 // with the data home in a temporary folder. A watchdog ends any dialog left open, so a test that
 // goes wrong fails instead of hanging.
 #include "core/kz_shell_link.h"
+#include "kz_message.h"
 #include "t_form_create_program_group.h"
 #include "t_form_program_group_box.h"
 
@@ -38,6 +39,16 @@ int RunModal(wxDialog& dialog, std::function<void()> whileShown) {
     wxTheApp->CallAfter([whileShown] { whileShown(); });
     return dialog.ShowModal();
 }
+
+// Takes the installer's message boxes for the life of the object, so none waits for a click.
+struct RecordedMessages {
+    std::vector<std::string> texts;
+    TKzQuestions before;
+    RecordedMessages() {
+        before = KzSetQuestions({[this](const std::string& text) { texts.push_back(text); }, nullptr});
+    }
+    ~RecordedMessages() { KzSetQuestions(before); }
+};
 
 // Sends one typed character to a control and tells whether the control let it through.
 bool TypeKey(wxWindow* control, int key) {
@@ -184,9 +195,8 @@ TEST_F(GroupDialogs, CancelledCreationLeavesTheList) {
 TEST_F(GroupDialogs, CreateRefusesEmptyAndHiddenNames) {
     TFormCreateProgramGroup create(nullptr);
     int beeps = 0;
-    std::vector<std::string> messages;
+    RecordedMessages messages;
     create.Beep = [&beeps] { ++beeps; };
-    create.ShowMessage = [&messages](wxWindow*, const std::string& text) { messages.push_back(text); };
     struct Row {
         std::string typed, shown;
     };
@@ -206,23 +216,22 @@ TEST_F(GroupDialogs, CreateRefusesEmptyAndHiddenNames) {
     EXPECT_EQ(result, wxID_OK);
     EXPECT_EQ(create.NewGroup, "Fine Name");
     EXPECT_TRUE(fs::is_directory(programs / "Fine Name"));
-    EXPECT_TRUE(messages.empty());
+    EXPECT_TRUE(messages.texts.empty());
 }
 
 TEST_F(GroupDialogs, CreateReportsAMissingProgramsFolder) {
     unsetenv("XDG_DATA_HOME");
     unsetenv("HOME");
     TFormCreateProgramGroup create(nullptr);
-    std::vector<std::string> messages;
-    create.ShowMessage = [&messages](wxWindow*, const std::string& text) { messages.push_back(text); };
+    RecordedMessages messages;
     const int result = RunModal(create, [&create] {
         create.EditProgramgroup->SetValue("Group");
         create.ButtonOKClick();
     });
     EXPECT_EQ(result, wxID_CANCEL);
     EXPECT_EQ(create.NewGroup, "");
-    ASSERT_EQ(messages.size(), 1u);
-    EXPECT_EQ(messages[0],
+    ASSERT_EQ(messages.texts.size(), 1u);
+    EXPECT_EQ(messages.texts[0],
               "Unable to create program group: \rFolder key "
               "\"\\Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Shell Folders\" not found");
 }
