@@ -45,6 +45,18 @@ inline constexpr int kAboutDialog = 100;
 inline constexpr int kColorsDialog = 132;
 inline constexpr int kQuickHintsDialog = 146;
 
+// The toolkit accepts menu and accelerator identifiers below 0x7FFF only, and the calendar's commands
+// run from 32774 to 57681. Menus and accelerators therefore carry each command shifted down by a
+// fixed offset, into a range the toolkit leaves free, and handlers shift it back; everything else
+// (command tables, dialogs passing commands on) speaks in the command numbers above.
+inline constexpr int kMenuOffset = 30000;
+constexpr int menuId(int command) {
+    return command - kMenuOffset;
+}
+constexpr int commandOf(int menuItemId) {
+    return menuItemId + kMenuOffset;
+}
+
 // Identifier of the notification icon and of its callback message.
 inline constexpr int kNotifyIcon = 0xA703;
 

@@ -103,28 +103,28 @@ CMainFrame::~CMainFrame() {
 
 void CMainFrame::buildMenus() {
     auto* file = new wxMenu;
-    file->Append(cmd::kMinimize, "&Minimize");
+    file->Append(cmd::menuId(cmd::kMinimize), "&Minimize");
     auto* setup = new wxMenu;
-    setup->Append(cmd::kFont, "&Font");
-    setup->Append(cmd::kColors, "&Colors");
-    setup->Append(cmd::kSounds, "&Sounds");
-    setup->Append(cmd::kPrintSetup, "&Printer");
+    setup->Append(cmd::menuId(cmd::kFont), "&Font");
+    setup->Append(cmd::menuId(cmd::kColors), "&Colors");
+    setup->Append(cmd::menuId(cmd::kSounds), "&Sounds");
+    setup->Append(cmd::menuId(cmd::kPrintSetup), "&Printer");
     file->AppendSubMenu(setup, "&Setup");
-    file->Append(cmd::kAdvanced, "&Advanced");
-    file->Append(cmd::kSetTimer, "Set &Timer");
+    file->Append(cmd::menuId(cmd::kAdvanced), "&Advanced");
+    file->Append(cmd::menuId(cmd::kSetTimer), "Set &Timer");
     file->AppendSeparator();
-    file->Append(cmd::kExit, "E&xit");
+    file->Append(cmd::menuId(cmd::kExit), "E&xit");
 
     auto* view = new wxMenu;
-    view->Append(cmd::kThisMonth, "This &Month");
-    view->Append(cmd::kThisYear, "This &Year");
-    view->Append(cmd::kThisWeek, "This &Week");
-    view->Append(cmd::kToDoList, "To &Do List");
+    view->Append(cmd::menuId(cmd::kThisMonth), "This &Month");
+    view->Append(cmd::menuId(cmd::kThisYear), "This &Year");
+    view->Append(cmd::menuId(cmd::kThisWeek), "This &Week");
+    view->Append(cmd::menuId(cmd::kToDoList), "To &Do List");
 
     auto* help = new wxMenu;
-    help->Append(cmd::kHelpTopics, "&Help Topics");
-    help->Append(cmd::kQuickHints, "&Quick Hints");
-    help->Append(cmd::kVersion, "&Version");
+    help->Append(cmd::menuId(cmd::kHelpTopics), "&Help Topics");
+    help->Append(cmd::menuId(cmd::kQuickHints), "&Quick Hints");
+    help->Append(cmd::menuId(cmd::kVersion), "&Version");
 
     auto* bar = new wxMenuBar;
     bar->Append(file, "&File");
@@ -133,14 +133,22 @@ void CMainFrame::buildMenus() {
     SetMenuBar(bar);
 
     const wxAcceleratorEntry accelerators[] = {
-        {wxACCEL_CTRL, 'C', cmd::kCopy},          {wxACCEL_CTRL, WXK_INSERT, cmd::kCopy},
-        {wxACCEL_CTRL, 'M', cmd::kReminder},      {wxACCEL_CTRL, 'N', cmd::kNew},
-        {wxACCEL_CTRL, 'O', cmd::kOpen},          {wxACCEL_CTRL, 'P', cmd::kPrint},
-        {wxACCEL_CTRL, 'R', cmd::kRepeats},       {wxACCEL_CTRL, 'S', cmd::kSave},
-        {wxACCEL_CTRL, 'V', cmd::kPaste},         {wxACCEL_SHIFT, WXK_INSERT, cmd::kPaste},
-        {wxACCEL_ALT, WXK_BACK, cmd::kUndo},      {wxACCEL_CTRL, 'Z', cmd::kUndo},
-        {wxACCEL_SHIFT, WXK_DELETE, cmd::kCut},   {wxACCEL_CTRL, 'X', cmd::kCut},
-        {wxACCEL_NORMAL, WXK_F6, cmd::kNextPane}, {wxACCEL_SHIFT, WXK_F6, cmd::kPrevPane},
+        {wxACCEL_CTRL, 'C', cmd::menuId(cmd::kCopy)},
+        {wxACCEL_CTRL, WXK_INSERT, cmd::menuId(cmd::kCopy)},
+        {wxACCEL_CTRL, 'M', cmd::menuId(cmd::kReminder)},
+        {wxACCEL_CTRL, 'N', cmd::menuId(cmd::kNew)},
+        {wxACCEL_CTRL, 'O', cmd::menuId(cmd::kOpen)},
+        {wxACCEL_CTRL, 'P', cmd::menuId(cmd::kPrint)},
+        {wxACCEL_CTRL, 'R', cmd::menuId(cmd::kRepeats)},
+        {wxACCEL_CTRL, 'S', cmd::menuId(cmd::kSave)},
+        {wxACCEL_CTRL, 'V', cmd::menuId(cmd::kPaste)},
+        {wxACCEL_SHIFT, WXK_INSERT, cmd::menuId(cmd::kPaste)},
+        {wxACCEL_ALT, WXK_BACK, cmd::menuId(cmd::kUndo)},
+        {wxACCEL_CTRL, 'Z', cmd::menuId(cmd::kUndo)},
+        {wxACCEL_SHIFT, WXK_DELETE, cmd::menuId(cmd::kCut)},
+        {wxACCEL_CTRL, 'X', cmd::menuId(cmd::kCut)},
+        {wxACCEL_NORMAL, WXK_F6, cmd::menuId(cmd::kNextPane)},
+        {wxACCEL_SHIFT, WXK_F6, cmd::menuId(cmd::kPrevPane)},
     };
     SetAcceleratorTable(wxAcceleratorTable(static_cast<int>(std::size(accelerators)), accelerators));
 }
@@ -224,7 +232,11 @@ void CMainFrame::openHelp(int context) {
 }
 
 void CMainFrame::onCommand(wxCommandEvent& event) {
-    switch (event.GetId()) {
+    if (!runCommand(cmd::commandOf(event.GetId()))) event.Skip();
+}
+
+bool CMainFrame::runCommand(int command) {
+    switch (command) {
     case cmd::kMinimize:
         minimize();
         break;
@@ -273,19 +285,19 @@ void CMainFrame::onCommand(wxCommandEvent& event) {
     }
     case cmd::kThisYear:
         playSound(settings::kSoundClick);
-        openLater(event.GetId());
+        openLater(command);
         break;
     case cmd::kSounds:
     case cmd::kAdvanced:
     case cmd::kSetTimer:
     case cmd::kBackup:
     case cmd::kRestore:
-        openLater(event.GetId());
+        openLater(command);
         break;
     default:
-        event.Skip();
-        break;
+        return false;
     }
+    return true;
 }
 
 void CMainFrame::startOneShot(unsigned id, std::int64_t delayMilliseconds) {

@@ -54,6 +54,8 @@ class CMainFrame final : public wxFrame, public ReminderTimers {
     // to the top with the frame.
     static wxWeakRef<wxTopLevelWindow>& lastActivePopup();
     void openLater(int id);
+    // Runs a command by its number (cmd::k...); false when the frame does not handle it.
+    bool runCommand(int command);
     void openHelp(int context);
 
     // Reminder timers, one-shot, on this window.

@@ -34,8 +34,18 @@ CQuickHintsDlg::CQuickHintsDlg(wxWindow* parent)
     hint("right click on a date to access the Week View for that week", true);
     top->AddSpacer(12);
     SetSizerAndFit(top);
-    // With no buttons, Escape closes the dialog as the close box does.
-    SetEscapeId(wxID_ANY);
+    // With no buttons there is no control to take the keyboard, so the dialog listens for Escape
+    // itself and closes as its close box does.
+    Bind(wxEVT_CHAR_HOOK, [this](wxKeyEvent& event) {
+        if (event.GetKeyCode() == WXK_ESCAPE)
+            EndModal(wxID_CANCEL);
+        else
+            event.Skip();
+    });
+    Bind(wxEVT_SHOW, [this](wxShowEvent& event) {
+        if (event.IsShown()) SetFocus();
+        event.Skip();
+    });
     CentreOnParent();
 }
 

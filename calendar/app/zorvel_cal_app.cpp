@@ -8,6 +8,7 @@
 #include "reminders/sound.h"
 
 #include <wx/cmdline.h>
+#include <wx/dialog.h>
 #include <wx/msgdlg.h>
 
 #include <csignal>
@@ -96,14 +97,25 @@ bool CZorvelCalApp::OnInit() {
     return true;
 }
 
+void CZorvelCalApp::closeLikeExit() {
+    // A modal dialog runs a loop of its own that would keep the program alive after the frame
+    // closed; each is ended as if cancelled, and the frame closes once they have unwound.
+    for (wxWindow* window : wxTopLevelWindows)
+        if (auto* dialog = wxDynamicCast(window, wxDialog); dialog && dialog->IsModal())
+            dialog->EndModal(wxID_CANCEL);
+    wxTheApp->CallAfter([] {
+        if (CMainFrame* f = mainFrame()) f->Close(true);
+    });
+}
+
 void CZorvelCalApp::onTerminate(int) {
     // Called from the event loop (the toolkit turns the signal into an event), so closing here
     // is as safe as the Exit command.
-    if (CMainFrame* f = mainFrame()) f->Close(true);
+    closeLikeExit();
 }
 
 void CZorvelCalApp::onEndSession(wxCloseEvent&) {
-    if (CMainFrame* f = mainFrame()) f->Close(true);
+    closeLikeExit();
 }
 
 int CZorvelCalApp::FilterEvent(wxEvent& event) {

@@ -41,6 +41,7 @@ class CZorvelCalApp : public wxApp {
   private:
     void onEndSession(wxCloseEvent& event);
     static void onTerminate(int signal);
+    static void closeLikeExit();
 
     std::chrono::steady_clock::time_point started_;
     std::unique_ptr<InstanceGuard> guard_;

@@ -6,6 +6,7 @@
 #include "reminders/sound.h"
 
 #include <wx/dcclient.h>
+#include <wx/graphics.h>
 #include <wx/print.h>
 #include <wx/printdlg.h>
 
@@ -174,6 +175,8 @@ void CZorvelCalView::drawCell(wxDC& dc, const wxString& text, int x, int y, int 
 }
 
 void CZorvelCalView::drawMonth(wxDC& dc, bool /*printing*/) {
+    // The cell frames are one-pixel lines on whole pixels; smoothing would only blur them.
+    if (wxGraphicsContext* gc = dc.GetGraphicsContext()) gc->SetAntialiasMode(wxANTIALIAS_NONE);
     measure(dc);
     const Colours& c = colours();
     const int cw = cellWidth_, ch = cellHeight_;

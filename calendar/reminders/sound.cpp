@@ -23,6 +23,12 @@ ca_context* soundContext() {
         if (ca_context_create(&made) != CA_SUCCESS) return static_cast<ca_context*>(nullptr);
         ca_context_change_props(made, CA_PROP_APPLICATION_NAME, "Zorvel Calendar", CA_PROP_APPLICATION_ID,
                                 "zorvelcal", nullptr);
+        // Without a sound service or device every later play would try (and fail) again; the
+        // calendar stays silent for the rest of the run instead.
+        if (ca_context_open(made) != CA_SUCCESS) {
+            ca_context_destroy(made);
+            return static_cast<ca_context*>(nullptr);
+        }
         return made;
     }();
     return context;

@@ -1,0 +1,107 @@
+#include "app_fixture.h"
+
+#include "app/zorvel_cal_app.h"
+#include "reminders/sound.h"
+
+#include <filesystem>
+
+namespace zc::test {
+namespace {
+
+using StartupTest = AppTest;
+
+std::string storedText(const std::string& group, const std::string& name) {
+    SettingsKey key;
+    std::string text = "<missing>";
+    if (key.openPathForRead(group)) key.readString(name, text);
+    return text;
+}
+
+TEST_F(StartupTest, AFirstStartSeedsTheStoreAndASecondSeedsNothing) {
+    const StartState first = prepareStore(true);
+    EXPECT_TRUE(first.firstRun);
+    EXPECT_TRUE(first.splash);
+
+    struct Seed {
+        int year, month, day;
+        const char* notes;
+    };
+    for (const Seed& seed : {Seed{1998, 1, 1, "New Year's Day"}, Seed{1997, 12, 25, "Christmas Day"},
+                             Seed{1997, 12, 26, "Boxing Day"}}) {
+        SettingsKey key;
+        ASSERT_TRUE(key.openAppointmentForRead(seed.year, seed.month, std::to_string(seed.day) + "_8_0"));
+        AppointmentValues v;
+        key.readAppointment(v);
+        EXPECT_EQ(v.notes, seed.notes);
+        EXPECT_EQ(v.repeats, 5);
+        EXPECT_EQ(v.nthday, seed.day);
+        EXPECT_EQ(v.early, 0);
+    }
+    EXPECT_EQ(storedText("sounds", "start"), "Start.wav");
+    EXPECT_EQ(storedText("sounds", "reminders"), "Notify.wav");
+    EXPECT_EQ(storedText("sounds", "click"), "Pick.wav");
+    SettingsKey reminders;
+    ASSERT_TRUE(reminders.openPathForRead("reminders"));
+    const std::pair<const char*, int> defaults[] = {{"age", 60},   {"early", 2},      {"reminders", 0},
+                                                    {"splash", 1}, {"minatstart", 0}, {"fastprinting", 0}};
+    for (const auto& [name, value] : defaults)
+        EXPECT_EQ(reminders.readDword(name), value) << name;
+
+    // The user removes a seed, silences the start and turns the splash off; the next start keeps
+    // all of it.
+    SettingsKey seedMonth;
+    seedMonth.openPath("Appointments\\1997_12");
+    seedMonth.deleteSubkey("26_8_0");
+    SettingsKey sounds;
+    sounds.openGroup("sounds");
+    sounds.writeString("start", "");
+    settings::saveReminderSettings(60, 2, 0, 0, 0, 0);
+
+    reopenStore();
+    const StartState second = prepareStore(true);
+    EXPECT_FALSE(second.firstRun);
+    EXPECT_FALSE(second.splash);
+    SettingsKey gone;
+    EXPECT_FALSE(gone.openAppointmentForRead(1997, 12, "26_8_0"));
+    EXPECT_EQ(storedText("sounds", "start"), "");
+}
+
+TEST_F(StartupTest, TheCommandLineCanForbidTheSplash) {
+    EXPECT_FALSE(prepareStore(false).splash);
+    EXPECT_FALSE(prepareStore(false).splash);
+    EXPECT_TRUE(prepareStore(true).splash); // "splash" is 1 by default
+}
+
+TEST_F(StartupTest, TheMonthViewLoadsTheStoredAppointmentsAndSettings) {
+    prepareStore(true);
+    settings::saveReminderSettings(24, 15, 1, 1, 0, 1);
+    openFrame();
+    EXPECT_EQ(view().age, 24);
+    EXPECT_EQ(view().early, 15);
+    EXPECT_EQ(view().reminders, 1);
+    EXPECT_EQ(view().fastprinting, 1);
+    EXPECT_EQ(frame->table().size(), 3u);
+    EXPECT_TRUE(frame->table().hasAppointmentOn(1997, 12, 25));
+}
+
+TEST(SoundFileTest, BareNamesAreFoundAmongTheProgramsSounds) {
+    const std::string notify = resolveSoundFile("Notify.wav");
+    ASSERT_FALSE(notify.empty());
+    EXPECT_TRUE(std::filesystem::is_regular_file(notify));
+    EXPECT_EQ(std::filesystem::path(notify).filename(), "Notify.wav");
+    for (const char* name : {"Start.wav", "Pick.wav"}) {
+        const std::string path = resolveSoundFile(name);
+        ASSERT_FALSE(path.empty()) << name;
+        EXPECT_LT(std::filesystem::file_size(path), 50u * 1024) << name;
+    }
+    EXPECT_EQ(resolveSoundFile(notify), notify);
+    EXPECT_EQ(resolveSoundFile(""), "");
+    EXPECT_EQ(resolveSoundFile("Missing.wav"), "");
+    EXPECT_EQ(resolveSoundFile("/nowhere/Notify.wav"), "");
+    // Playing what is not there is silent and returns at once.
+    playWaveFile("Missing.wav");
+    playWaveFile("/nowhere/Notify.wav");
+}
+
+} // namespace
+} // namespace zc::test
