@@ -40,7 +40,7 @@ std::string storeWith(int n) {
     const std::string path = (benchDir() / ("store-" + std::to_string(n) + ".db")).string();
     setSettingsStore(std::make_unique<SqliteStore>(path));
     {
-        StoreTransaction batch(settingsStore());
+        StoreBatch batch(settingsStore());
         for (int i = 0; i < n; ++i) {
             const LocalDate d = toLocal(localTime(2000, 1, 1 + i / 8, 12, 0));
             const int year = d.year, month = d.month, day = d.day, hour = 8 + i % 8;

@@ -68,19 +68,20 @@ class SettingsStore {
     // Every direct subkey of a key with all its values, in name order, read at once.
     virtual std::vector<SubkeyValues> subkeysWithValues(KeyId key) = 0;
 
-    // Groups many writes into one commit (a restore, a generated series). Nested groups join the
-    // outermost one. Use StoreTransaction rather than calling these directly.
-    virtual void beginBatch() = 0;
-    virtual void endBatch() = 0;
+    // Groups the writes up to the matching endBatch into one commit, so that a restore or a repeat
+    // series does not pay one disk commit per entry. Batches nest; the outermost one commits. A
+    // store without transactions ignores them.
+    virtual void beginBatch() {}
+    virtual void endBatch() {}
 };
 
-// Keeps the writes made during its life in one commit of the store.
-class StoreTransaction {
+// One batch of writes for the lifetime of the object.
+class StoreBatch {
   public:
-    explicit StoreTransaction(SettingsStore& store) : store_(store) { store_.beginBatch(); }
-    ~StoreTransaction() { store_.endBatch(); }
-    StoreTransaction(const StoreTransaction&) = delete;
-    StoreTransaction& operator=(const StoreTransaction&) = delete;
+    explicit StoreBatch(SettingsStore& store) : store_(store) { store_.beginBatch(); }
+    ~StoreBatch() { store_.endBatch(); }
+    StoreBatch(const StoreBatch&) = delete;
+    StoreBatch& operator=(const StoreBatch&) = delete;
 
   private:
     SettingsStore& store_;

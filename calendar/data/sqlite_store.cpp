@@ -250,22 +250,19 @@ bool SqliteStore::setValue(KeyId key, std::string_view name, ValueType type, std
     return key != kNoKey && writeValue(key, name, type, data);
 }
 
-void SqliteStore::beginBatch() {
-    if (batchDepth_++ == 0) exec("BEGIN IMMEDIATE");
-}
-
-void SqliteStore::endBatch() {
-    if (batchDepth_ > 0 && --batchDepth_ == 0 && !exec("COMMIT")) exec("ROLLBACK");
-}
-
 bool SqliteStore::setValues(KeyId key, const std::vector<NamedValue>& values) {
     if (key == kNoKey) return false;
-    // Inside a batch the values join its transaction.
-    if (batchDepth_ > 0) {
-        bool ok = true;
-        for (const NamedValue& v : values)
-            ok = writeValue(key, v.name, v.value.type, v.value.data) && ok;
-        return ok;
+    if (batchOpen_) {
+        // Inside a batch a savepoint keeps the key's values all-or-nothing without committing.
+        if (!exec("SAVEPOINT key_values")) return false;
+        for (const NamedValue& v : values) {
+            if (!writeValue(key, v.name, v.value.type, v.value.data)) {
+                exec("ROLLBACK TO key_values");
+                exec("RELEASE key_values");
+                return false;
+            }
+        }
+        return exec("RELEASE key_values");
     }
     if (!exec("BEGIN IMMEDIATE")) return false;
     for (const NamedValue& v : values) {
@@ -295,6 +292,19 @@ std::vector<NamedValue> SqliteStore::allValues(KeyId key) {
         values.push_back({columnText(s.get(), 0),
                           {static_cast<ValueType>(sqlite3_column_int(s.get(), 1)), columnBytes(s.get(), 2)}});
     return values;
+}
+
+void SqliteStore::beginBatch() {
+    if (batchDepth_++ == 0) batchOpen_ = exec("BEGIN IMMEDIATE");
+}
+
+void SqliteStore::endBatch() {
+    if (batchDepth_ == 0 || --batchDepth_ != 0 || !batchOpen_) return;
+    batchOpen_ = false;
+    if (exec("COMMIT")) return;
+    exec("ROLLBACK");
+    // Keys created inside the batch are gone again, and the cache may still name them.
+    pathCache_.clear();
 }
 
 } // namespace zc

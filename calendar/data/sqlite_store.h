@@ -61,6 +61,7 @@ class SqliteStore final : public SettingsStore {
     // months do not walk the tree again. Deleting a key empties it.
     std::unordered_map<std::string, KeyId> pathCache_;
     int batchDepth_ = 0;
+    bool batchOpen_ = false; // the outermost batch's transaction began
 };
 
 } // namespace zc
