@@ -30,16 +30,18 @@ void Appointment::changeNotes(const std::string& text) {
     SettingsKey key;
     // Only an entry that is stored already has its text rewritten; looking first keeps the
     // write-side open from leaving an empty key behind for an entry that was never saved.
-    if (!key.openAppointmentForRead(year, month, std::to_string(day) + "_" + std::to_string(hour) + "_" +
-                                                     std::to_string(minute)))
+    if (!key.openAppointmentForRead(
+            year, month, std::to_string(day) + "_" + std::to_string(hour) + "_" + std::to_string(minute)))
         return;
-    if (key.openAppointment(year, month, day, hour, minute) == SettingsKey::kExisted) key.writeString("notes", notes);
+    if (key.openAppointment(year, month, day, hour, minute) == SettingsKey::kExisted)
+        key.writeString("notes", notes);
 }
 
 void Appointment::save() {
     SettingsKey key;
     if (key.openAppointment(year, month, day, hour, minute) == SettingsKey::kFailed) return;
-    key.writeAppointment({year, month, day, hour, minute, early, notes, started, repeats, sday, nthweek, nthday});
+    key.writeAppointment(
+        {year, month, day, hour, minute, early, notes, started, repeats, sday, nthweek, nthday});
 }
 
 void Appointment::schedule(bool saveAlso) {
@@ -50,7 +52,8 @@ void Appointment::schedule(bool saveAlso) {
     AppointmentTable& t = table();
     if (timerId != 0) t.timers().stop(timerId);
     if (early == -1) return;
-    const std::int64_t delay = static_cast<std::int64_t>(time) - t.clock().now() - static_cast<std::int64_t>(early) * 60;
+    const std::int64_t delay =
+        static_cast<std::int64_t>(time) - t.clock().now() - static_cast<std::int64_t>(early) * 60;
     if (delay > 0 && delay < kSecondsPerWeek) {
         timerId = t.nextTimerId();
         t.timers().startOneShot(timerId, delay * 1000);
@@ -88,6 +91,8 @@ bool Appointment::loadFrom(const SettingsKey& key) {
     return table().findAt(year, month, day, hour, minute, this) == nullptr;
 }
 
-void Appointment::reindex() { table().reindex(*this); }
+void Appointment::reindex() {
+    table().reindex(*this);
+}
 
 } // namespace zc

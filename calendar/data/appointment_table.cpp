@@ -11,7 +11,8 @@ namespace {
 // then digits up to the first other character; 0 when there are none.
 int leadingNumber(std::string_view text) {
     std::size_t i = 0;
-    while (i < text.size() && (text[i] == ' ' || text[i] == '\t')) ++i;
+    while (i < text.size() && (text[i] == ' ' || text[i] == '\t'))
+        ++i;
     bool negative = false;
     if (i < text.size() && (text[i] == '+' || text[i] == '-')) negative = text[i++] == '-';
     long value = 0;
@@ -23,8 +24,10 @@ int leadingNumber(std::string_view text) {
 std::string trimmed(const std::string& text) {
     const auto isSpace = [](unsigned char c) { return c == ' ' || (c >= '\t' && c <= '\r'); };
     std::size_t b = 0, e = text.size();
-    while (b < e && isSpace(static_cast<unsigned char>(text[b]))) ++b;
-    while (e > b && isSpace(static_cast<unsigned char>(text[e - 1]))) --e;
+    while (b < e && isSpace(static_cast<unsigned char>(text[b])))
+        ++b;
+    while (e > b && isSpace(static_cast<unsigned char>(text[e - 1])))
+        --e;
     return text.substr(b, e - b);
 }
 
@@ -42,7 +45,8 @@ AppointmentTable::DateKey AppointmentTable::dateKey(int year, int month, int day
 }
 
 Appointment& AppointmentTable::enter(std::unique_ptr<Appointment> appointment) {
-    while (firstFree_ < slots_.size() && slots_[firstFree_]) ++firstFree_;
+    while (firstFree_ < slots_.size() && slots_[firstFree_])
+        ++firstFree_;
     if (firstFree_ == slots_.size()) slots_.resize(slots_.size() + kGrowth);
     Appointment& a = *appointment;
     a.slot_ = firstFree_;
@@ -53,7 +57,9 @@ Appointment& AppointmentTable::enter(std::unique_ptr<Appointment> appointment) {
     return a;
 }
 
-Appointment& AppointmentTable::construct() { return enter(std::unique_ptr<Appointment>(new Appointment(*this))); }
+Appointment& AppointmentTable::construct() {
+    return enter(std::unique_ptr<Appointment>(new Appointment(*this)));
+}
 
 Appointment& AppointmentTable::constructCopy(const Appointment& source) {
     std::unique_ptr<Appointment> a(new Appointment(*this));
@@ -103,7 +109,8 @@ Appointment* AppointmentTable::findAt(int year, int month, int day, int hour, in
     if (it == byDate_.end()) return nullptr;
     Appointment* first = nullptr;
     for (Appointment* a : it->second)
-        if (a != except && a->hour == hour && a->minute == minute && (!first || a->slot_ < first->slot_)) first = a;
+        if (a != except && a->hour == hour && a->minute == minute && (!first || a->slot_ < first->slot_))
+            first = a;
     return first;
 }
 
@@ -129,7 +136,8 @@ void AppointmentTable::sortByTime() {
     std::stable_partition(slots_.begin(), slots_.end(), [](const auto& slot) { return slot != nullptr; });
     std::stable_sort(slots_.begin(), slots_.begin() + static_cast<std::ptrdiff_t>(count_),
                      [](const auto& a, const auto& b) { return a->time < b->time; });
-    for (std::size_t i = 0; i < count_; ++i) slots_[i]->slot_ = i;
+    for (std::size_t i = 0; i < count_; ++i)
+        slots_[i]->slot_ = i;
     firstFree_ = count_;
 }
 
@@ -140,8 +148,8 @@ void AppointmentTable::remove(Appointment& appointment, bool askAboutSeries) {
 }
 
 void AppointmentTable::askAndRemoveSeries(const Appointment& entry) {
-    const std::string text = "You have deleted a datebook entry which repeats.  Delete the other \"" + entry.notes +
-                             "\" entries as well?";
+    const std::string text = "You have deleted a datebook entry which repeats.  Delete the other \"" +
+                             entry.notes + "\" entries as well?";
     if (!questions_.askYesNo(text, "ZorvelCal")) return;
     // Every text contains the empty text: an entry without words must not take every other
     // repeating entry at that time of day with it.
@@ -167,8 +175,10 @@ void AppointmentTable::clearDay(int year, int month, int day) {
     auto it = byDate_.find(dateKey(year, month, day));
     if (it == byDate_.end()) return;
     std::vector<Appointment*> onDay = it->second;
-    std::sort(onDay.begin(), onDay.end(), [](const Appointment* a, const Appointment* b) { return a->slot_ < b->slot_; });
-    for (Appointment* a : onDay) remove(*a, false);
+    std::sort(onDay.begin(), onDay.end(),
+              [](const Appointment* a, const Appointment* b) { return a->slot_ < b->slot_; });
+    for (Appointment* a : onDay)
+        remove(*a, false);
 }
 
 void AppointmentTable::rearmReminders() {
@@ -186,8 +196,9 @@ void AppointmentTable::loadAll() {
     for (const std::string& name : months) {
         const int year = leadingNumber(std::string_view(name).substr(0, 4));
         const std::size_t n = name.size();
-        const int month = n >= 2 && name[n - 2] == '_' ? leadingNumber(std::string_view(name).substr(n - 1))
-                                                       : leadingNumber(std::string_view(name).substr(n >= 2 ? n - 2 : 0));
+        const int month = n >= 2 && name[n - 2] == '_'
+                              ? leadingNumber(std::string_view(name).substr(n - 1))
+                              : leadingNumber(std::string_view(name).substr(n >= 2 ? n - 2 : 0));
         SettingsKey monthKey;
         if (!monthKey.openMonthForRead(year, month)) continue;
         const std::vector<std::string> entries = monthKey.subkeyNames();

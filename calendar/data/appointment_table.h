@@ -30,7 +30,8 @@ class AppointmentTable {
     // A copy of source (everything but its timer), entered into the table.
     Appointment& constructCopy(const Appointment& source);
 
-    Appointment* findAt(int year, int month, int day, int hour, int minute, const Appointment* except = nullptr) const;
+    Appointment* findAt(int year, int month, int day, int hour, int minute,
+                        const Appointment* except = nullptr) const;
     bool hasAppointmentOn(int year, int month, int day) const;
     Appointment* findByTimer(unsigned timerId) const;
     Appointment* firstLaterThan(Time32 t) const;

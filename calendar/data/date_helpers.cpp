@@ -5,11 +5,12 @@
 namespace zc {
 namespace {
 
-const char* const kShortMonths[] = {"Jan", "Feb", "March", "April", "May", "June",
-                                    "July", "Aug", "Sept", "Oct", "Nov", "Dec"};
+const char* const kShortMonths[] = {"Jan",  "Feb", "March", "April", "May", "June",
+                                    "July", "Aug", "Sept",  "Oct",   "Nov", "Dec"};
 const char* const kMonths[] = {"January", "February", "March",     "April",   "May",      "June",
                                "July",    "August",   "September", "October", "November", "December"};
-const char* const kWeekdays[] = {"Sunday", "Monday", "Tuesday", "Wednesday", "Thursday", "Friday", "Saturday"};
+const char* const kWeekdays[] = {"Sunday",   "Monday", "Tuesday", "Wednesday",
+                                 "Thursday", "Friday", "Saturday"};
 
 Time32 fromTm(std::tm tm) {
     tm.tm_isdst = -1;
@@ -18,9 +19,15 @@ Time32 fromTm(std::tm tm) {
 
 } // namespace
 
-const char* shortMonthName(int month) { return month >= 1 && month <= 12 ? kShortMonths[month - 1] : nullptr; }
-const char* monthName(int month) { return month >= 1 && month <= 12 ? kMonths[month - 1] : nullptr; }
-const char* weekdayName(int weekday) { return weekday >= 1 && weekday <= 7 ? kWeekdays[weekday - 1] : nullptr; }
+const char* shortMonthName(int month) {
+    return month >= 1 && month <= 12 ? kShortMonths[month - 1] : nullptr;
+}
+const char* monthName(int month) {
+    return month >= 1 && month <= 12 ? kMonths[month - 1] : nullptr;
+}
+const char* weekdayName(int weekday) {
+    return weekday >= 1 && weekday <= 7 ? kWeekdays[weekday - 1] : nullptr;
+}
 
 int weekdayFromText(std::string_view text) {
     static constexpr std::string_view kAbbreviations[] = {"Sun", "Mon", "Tues", "Wed", "Thur", "Fri"};

@@ -15,8 +15,8 @@ constexpr std::int32_t kSecondsPerWeek = 604800;
 // Broken-down local time, as the calendar uses it.
 struct LocalDate {
     int year = 0;
-    int month = 0;   // 1-12
-    int day = 0;     // 1-31
+    int month = 0; // 1-12
+    int day = 0;   // 1-31
     int hour = 0;
     int minute = 0;
     int second = 0;

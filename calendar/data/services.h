@@ -34,6 +34,9 @@ class Questions {
     virtual ~Questions() = default;
     virtual bool askYesNo(const std::string& text, const std::string& caption) = 0;
     virtual void showMessage(const std::string& text, const std::string& caption) = 0;
+    // A question with the buttons OK and Cancel; true for OK. Implementations without such a box
+    // ask it as Yes/No.
+    virtual bool askOkCancel(const std::string& text, const std::string& caption) { return askYesNo(text, caption); }
 };
 
 // Stand-ins for an engine used without a user interface: no timers, every question answered No.

@@ -20,12 +20,12 @@ inline constexpr const char* kYearPosition = "yearposition";
 
 // The "reminders" group.
 struct ReminderSettings {
-    int age = 60;          // months after which entries are purged at shutdown
-    int early = 2;         // default reminder lead of new entries, in minutes
-    int reminders = 0;     // 0 = a due reminder opens its window, else no reminders
-    int splash = 1;        // show the splash screen at start
-    int minatstart = 0;    // start minimised
-    int fastprinting = 0;  // use fast printing
+    int age = 60;         // months after which entries are purged at shutdown
+    int early = 2;        // default reminder lead of new entries, in minutes
+    int reminders = 0;    // 0 = a due reminder opens its window, else no reminders
+    int splash = 1;       // show the splash screen at start
+    int minatstart = 0;   // start minimised
+    int fastprinting = 0; // use fast printing
 };
 
 // Writes the six defaults when the group is new, then reads all six.

@@ -16,7 +16,9 @@ bool equalsNoCase(const std::string& a, const std::string& b) {
     return true;
 }
 
-std::string monthName(int year, int month) { return std::to_string(year) + "_" + std::to_string(month); }
+std::string monthName(int year, int month) {
+    return std::to_string(year) + "_" + std::to_string(month);
+}
 
 std::string appointmentName(int day, int hour, int minute) {
     return std::to_string(day) + "_" + std::to_string(hour) + "_" + std::to_string(minute);
@@ -25,8 +27,9 @@ std::string appointmentName(int day, int hour, int minute) {
 std::int32_t dwordFrom(const StoredValue& v) {
     if (v.type != ValueType::Dword || v.data.size() != 4) return 0;
     const auto* b = reinterpret_cast<const unsigned char*>(v.data.data());
-    return static_cast<std::int32_t>(static_cast<std::uint32_t>(b[0]) | static_cast<std::uint32_t>(b[1]) << 8 |
-                                     static_cast<std::uint32_t>(b[2]) << 16 | static_cast<std::uint32_t>(b[3]) << 24);
+    return static_cast<std::int32_t>(
+        static_cast<std::uint32_t>(b[0]) | static_cast<std::uint32_t>(b[1]) << 8 |
+        static_cast<std::uint32_t>(b[2]) << 16 | static_cast<std::uint32_t>(b[3]) << 24);
 }
 
 } // namespace
@@ -56,10 +59,18 @@ bool SettingsKey::openRead(const std::string& relativePath) {
     return key_ != SettingsStore::kNoKey;
 }
 
-int SettingsKey::openGroup(const std::string& name) { return openWrite(name); }
-int SettingsKey::openToDoItem(int n) { return openWrite("ToDo\\" + std::to_string(n)); }
-int SettingsKey::openAppointments() { return openWrite("Appointments"); }
-int SettingsKey::openPath(const std::string& relativePath) { return openWrite(relativePath); }
+int SettingsKey::openGroup(const std::string& name) {
+    return openWrite(name);
+}
+int SettingsKey::openToDoItem(int n) {
+    return openWrite("ToDo\\" + std::to_string(n));
+}
+int SettingsKey::openAppointments() {
+    return openWrite("Appointments");
+}
+int SettingsKey::openPath(const std::string& relativePath) {
+    return openWrite(relativePath);
+}
 
 int SettingsKey::openAppointment(int year, int month, int day, int hour, int minute) {
     return openWrite("Appointments\\" + monthName(year, month) + "\\" + appointmentName(day, hour, minute));
@@ -76,8 +87,12 @@ bool SettingsKey::openMonthForRead(int year, int month) {
     return openRead("Appointments\\" + monthName(year, month));
 }
 
-bool SettingsKey::openAppointmentsForRead() { return openRead("Appointments"); }
-bool SettingsKey::openPathForRead(const std::string& relativePath) { return openRead(relativePath); }
+bool SettingsKey::openAppointmentsForRead() {
+    return openRead("Appointments");
+}
+bool SettingsKey::openPathForRead(const std::string& relativePath) {
+    return openRead(relativePath);
+}
 
 void SettingsKey::deleteAppointmentKey(int year, int month, int day, int hour, int minute) {
     if (openWrite("Appointments\\" + monthName(year, month)) != kFailed)
@@ -101,18 +116,21 @@ std::vector<std::string> SettingsKey::subkeyNames() const {
 void SettingsKey::writeDword(const std::string& name, std::int32_t value) {
     if (!isOpen()) return;
     const std::string data = dwordBytes(value);
-    if (store_->setValue(key_, name, ValueType::Dword, data) && valuesLoaded_) values_.clear(), valuesLoaded_ = false;
+    if (store_->setValue(key_, name, ValueType::Dword, data) && valuesLoaded_)
+        values_.clear(), valuesLoaded_ = false;
 }
 
 void SettingsKey::writeString(const std::string& name, const std::string& text) {
     if (!isOpen()) return;
-    if (store_->setValue(key_, name, ValueType::String, text) && valuesLoaded_) values_.clear(), valuesLoaded_ = false;
+    if (store_->setValue(key_, name, ValueType::String, text) && valuesLoaded_)
+        values_.clear(), valuesLoaded_ = false;
 }
 
 void SettingsKey::writeBinary(const std::string& name, const void* bytes, std::size_t size) {
     if (!isOpen()) return;
     const std::string_view data(static_cast<const char*>(bytes), size);
-    if (store_->setValue(key_, name, ValueType::Binary, data) && valuesLoaded_) values_.clear(), valuesLoaded_ = false;
+    if (store_->setValue(key_, name, ValueType::Binary, data) && valuesLoaded_)
+        values_.clear(), valuesLoaded_ = false;
 }
 
 const StoredValue* SettingsKey::cached(const std::string& name) const {

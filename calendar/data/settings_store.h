@@ -58,6 +58,24 @@ class SettingsStore {
     virtual std::optional<StoredValue> queryValue(KeyId key, std::string_view name) = 0;
     // Every value of a key, read at once (loading reads whole keys).
     virtual std::vector<NamedValue> allValues(KeyId key) = 0;
+
+    // Groups the writes up to the matching endBatch into one commit, so that a restore or a repeat
+    // series does not pay one disk commit per entry. Batches nest; the outermost one commits. A
+    // store without transactions ignores them.
+    virtual void beginBatch() {}
+    virtual void endBatch() {}
+};
+
+// One batch of writes for the lifetime of the object.
+class StoreBatch {
+  public:
+    explicit StoreBatch(SettingsStore& store) : store_(store) { store_.beginBatch(); }
+    ~StoreBatch() { store_.endBatch(); }
+    StoreBatch(const StoreBatch&) = delete;
+    StoreBatch& operator=(const StoreBatch&) = delete;
+
+  private:
+    SettingsStore& store_;
 };
 
 // The store every SettingsKey uses unless it is given another. The application installs it at

@@ -54,9 +54,13 @@ SettingsStore& settingsStore() {
     return *globalStore();
 }
 
-void setSettingsStore(std::unique_ptr<SettingsStore> store) { globalStore() = std::move(store); }
+void setSettingsStore(std::unique_ptr<SettingsStore> store) {
+    globalStore() = std::move(store);
+}
 
-bool hasSettingsStore() { return globalStore() != nullptr; }
+bool hasSettingsStore() {
+    return globalStore() != nullptr;
+}
 
 // Resets a prepared statement when it leaves scope, so every early return leaves it reusable.
 class SqliteStore::Statement {
@@ -105,8 +109,9 @@ SqliteStore::SqliteStore(const std::string& path) : path_(path) {
     sqlite3_busy_timeout(db_, 5000);
     // Each step touches the file, so a damaged file, a read-only file or a full disk shows here,
     // before the program starts working with data it could not save.
-    const char* setup[] = {"PRAGMA journal_mode=WAL", "PRAGMA synchronous=NORMAL", "PRAGMA foreign_keys=ON",
-                           kSchema, "BEGIN IMMEDIATE", "COMMIT"};
+    const char* setup[] = {"PRAGMA journal_mode=WAL", "PRAGMA synchronous=NORMAL",
+                           "PRAGMA foreign_keys=ON",  kSchema,
+                           "BEGIN IMMEDIATE",         "COMMIT"};
     for (const char* sql : setup) {
         char* message = nullptr;
         if (sqlite3_exec(db_, sql, nullptr, nullptr, &message) != SQLITE_OK) {
@@ -123,24 +128,27 @@ SqliteStore::SqliteStore(const std::string& path) : path_(path) {
     setValue_ = prepare("INSERT OR REPLACE INTO vals (key, name, type, data) VALUES (?1, ?2, ?3, ?4)");
     getValue_ = prepare("SELECT type, data FROM vals WHERE key = ?1 AND name = ?2");
     allValues_ = prepare("SELECT name, type, data FROM vals WHERE key = ?1");
-    if (!findChild_ || !findTop_ || !insertKey_ || !listChildren_ || !deleteKey_ || !setValue_ || !getValue_ ||
-        !allValues_)
+    if (!findChild_ || !findTop_ || !insertKey_ || !listChildren_ || !deleteKey_ || !setValue_ ||
+        !getValue_ || !allValues_)
         fail(std::string(sqlite3_errmsg(db_)) + ".");
 }
 
 SqliteStore::~SqliteStore() {
-    for (sqlite3_stmt* s : {findChild_, findTop_, insertKey_, listChildren_, deleteKey_, setValue_, getValue_,
-                            allValues_})
+    for (sqlite3_stmt* s :
+         {findChild_, findTop_, insertKey_, listChildren_, deleteKey_, setValue_, getValue_, allValues_})
         sqlite3_finalize(s);
     sqlite3_close_v2(db_);
 }
 
 sqlite3_stmt* SqliteStore::prepare(const char* sql) {
     sqlite3_stmt* s = nullptr;
-    return sqlite3_prepare_v3(db_, sql, -1, SQLITE_PREPARE_PERSISTENT, &s, nullptr) == SQLITE_OK ? s : nullptr;
+    return sqlite3_prepare_v3(db_, sql, -1, SQLITE_PREPARE_PERSISTENT, &s, nullptr) == SQLITE_OK ? s
+                                                                                                 : nullptr;
 }
 
-bool SqliteStore::exec(const char* sql) { return sqlite3_exec(db_, sql, nullptr, nullptr, nullptr) == SQLITE_OK; }
+bool SqliteStore::exec(const char* sql) {
+    return sqlite3_exec(db_, sql, nullptr, nullptr, nullptr) == SQLITE_OK;
+}
 
 SettingsStore::KeyId SqliteStore::findChild(KeyId parent, std::string_view name) {
     Statement s(parent == kNoKey ? findTop_ : findChild_);
@@ -191,13 +199,16 @@ SettingsStore::KeyId SqliteStore::createKey(std::string_view path, Disposition* 
     return walk(path, true, disposition);
 }
 
-SettingsStore::KeyId SqliteStore::openKey(std::string_view path) { return walk(path, false, nullptr); }
+SettingsStore::KeyId SqliteStore::openKey(std::string_view path) {
+    return walk(path, false, nullptr);
+}
 
 std::vector<std::string> SqliteStore::subkeyNames(KeyId key) {
     std::vector<std::string> names;
     Statement s(listChildren_);
     sqlite3_bind_int64(s.get(), 1, key);
-    while (s.step() == SQLITE_ROW) names.push_back(columnText(s.get(), 0));
+    while (s.step() == SQLITE_ROW)
+        names.push_back(columnText(s.get(), 0));
     return names;
 }
 
@@ -225,7 +236,20 @@ bool SqliteStore::setValue(KeyId key, std::string_view name, ValueType type, std
 }
 
 bool SqliteStore::setValues(KeyId key, const std::vector<NamedValue>& values) {
-    if (key == kNoKey || !exec("BEGIN IMMEDIATE")) return false;
+    if (key == kNoKey) return false;
+    if (batchOpen_) {
+        // Inside a batch a savepoint keeps the key's values all-or-nothing without committing.
+        if (!exec("SAVEPOINT key_values")) return false;
+        for (const NamedValue& v : values) {
+            if (!writeValue(key, v.name, v.value.type, v.value.data)) {
+                exec("ROLLBACK TO key_values");
+                exec("RELEASE key_values");
+                return false;
+            }
+        }
+        return exec("RELEASE key_values");
+    }
+    if (!exec("BEGIN IMMEDIATE")) return false;
     for (const NamedValue& v : values) {
         if (!writeValue(key, v.name, v.value.type, v.value.data)) {
             exec("ROLLBACK");
@@ -253,6 +277,19 @@ std::vector<NamedValue> SqliteStore::allValues(KeyId key) {
         values.push_back({columnText(s.get(), 0),
                           {static_cast<ValueType>(sqlite3_column_int(s.get(), 1)), columnBytes(s.get(), 2)}});
     return values;
+}
+
+void SqliteStore::beginBatch() {
+    if (batchDepth_++ == 0) batchOpen_ = exec("BEGIN IMMEDIATE");
+}
+
+void SqliteStore::endBatch() {
+    if (batchDepth_ == 0 || --batchDepth_ != 0 || !batchOpen_) return;
+    batchOpen_ = false;
+    if (exec("COMMIT")) return;
+    exec("ROLLBACK");
+    // Keys created inside the batch are gone again, and the cache may still name them.
+    pathCache_.clear();
 }
 
 } // namespace zc

@@ -33,6 +33,8 @@ class SqliteStore final : public SettingsStore {
     bool setValues(KeyId key, const std::vector<NamedValue>& values) override;
     std::optional<StoredValue> queryValue(KeyId key, std::string_view name) override;
     std::vector<NamedValue> allValues(KeyId key) override;
+    void beginBatch() override;
+    void endBatch() override;
 
   private:
     class Statement;
@@ -56,6 +58,8 @@ class SqliteStore final : public SettingsStore {
     // Paths already walked, folded to lower case, so that repeated opens of the same groups and
     // months do not walk the tree again. Deleting a key empties it.
     std::unordered_map<std::string, KeyId> pathCache_;
+    int batchDepth_ = 0;
+    bool batchOpen_ = false; // the outermost batch's transaction began
 };
 
 } // namespace zc

@@ -1,5 +1,7 @@
 #include "core/kz_shell_link.h"
 
+#include "core/kz_files.h"
+
 #include <algorithm>
 #include <cerrno>
 #include <cstdio>
@@ -25,32 +27,6 @@ const char* const ShellFoldersKey = "\\Software\\Microsoft\\Windows\\CurrentVers
 const char* const MenuVendor = "kzinstall";
 
 const char* const EntryGroup = "Desktop Entry";
-
-// Stand-ins for the file helpers of kz_files.h until they are on the main line.
-std::string StandInNativePath(const std::string& scriptPath) {
-    std::string out = scriptPath;
-    std::replace(out.begin(), out.end(), '\\', '/');
-    return out;
-}
-
-std::string StandInAddBackslash(const std::string& path) {
-    const bool blank = std::all_of(path.begin(), path.end(), [](unsigned char c) { return c <= ' '; });
-    if (blank) return {};
-    if (path.back() == '/') return path;
-    return path + '/';
-}
-
-struct StandInStatus {
-    int status = 0;
-    std::string text;
-};
-
-StandInStatus StandInMakeDirectory(const std::string& directory) {
-    struct stat st {};
-    if (::stat(directory.c_str(), &st) == 0) return {-3, "Directory already exists"};
-    if (::mkdir(directory.c_str(), 0777) == 0) return {0, ""};
-    return {-2, "Unable to create directory " + directory};
-}
 
 // Removes every leading and trailing character with a code from 0 to 32, as the script reader
 // trims its lines.
@@ -98,7 +74,10 @@ bool IsDirectory(const std::string& path) {
 // the "Programs" folder ("." or ".." parts) gives no value.
 std::optional<std::vector<std::string>> GroupParts(const std::string& group) {
     std::vector<std::string> parts;
-    const std::string native = StandInNativePath(group);
+    // A group name is a folder name, not a path: only its "\" separators are converted, so a
+    // name such as "C:" stays a folder of that name.
+    std::string native = group;
+    std::replace(native.begin(), native.end(), '\\', '/');
     size_t start = 0;
     while (start <= native.size()) {
         size_t end = native.find('/', start);
@@ -427,7 +406,7 @@ void CreateGroupFolder(const std::string& name) {
     const auto parts = CheckedGroupParts(name);
     if (parts.empty()) return;
     const std::string folder = programs + "/" + JoinParts(parts, '/');
-    const auto status = StandInMakeDirectory(folder);
+    const auto status = MakeDirectory(folder);
     // An existing group is used as it is; anything else that leaves no folder is an error now,
     // rather than an unreadable shortcut later.
     if (!IsDirectory(folder))
@@ -562,8 +541,8 @@ void TKz_ShellLink::CreateShortcutFromLine(const std::string& line, const std::s
     if (!fields.empty()) {
         const auto parts = SplitQuoted(fields[0]);
         if (!parts.empty()) {
-            Target = StandInNativePath(parts[0]);
-            if (!Target.empty()) Target = StandInAddBackslash(StandInNativePath(installDir)) + Target;
+            Target = NativePath(parts[0]);
+            if (!Target.empty()) Target = AddBackslash(NativePath(installDir)) + Target;
         }
         if (parts.size() > 1) Arguments = parts[1];
     }
@@ -574,7 +553,7 @@ void TKz_ShellLink::CreateShortcutFromLine(const std::string& line, const std::s
                       "the program must be given in double quotes.");
     if (fields.size() > 1) Description = Unquote(fields[1]);
     if (fields.size() > 2) WorkingDir = fields[2];
-    WorkingDir = StandInNativePath(installDir);
+    WorkingDir = NativePath(installDir);
     // Without a name the item would be a hidden file; it is named after its program instead.
     if (Trim(Description).empty()) Description = FileStem(Target);
     SaveShortcut();

@@ -234,6 +234,10 @@ TEST_F(ShellLinkTest, CreateGroupFolderKeepsAnExistingGroup) {
     EXPECT_EQ(ReadEntry(root / "data/desktop-directories/kzinstall-New Group.directory")["Name"],
               "New Group");
     EXPECT_TRUE(fs::exists(root / "config/menus/applications-merged/kzinstall-New Group.menu"));
+
+    // A group name is a folder name: a drive-like name is not taken for a path.
+    EXPECT_NO_THROW(CreateGroupFolder("C:"));
+    EXPECT_TRUE(fs::is_directory(programs / "C:"));
 }
 
 TEST_F(ShellLinkTest, CreateGroupFolderRefusesWhatCannotBeAGroup) {
