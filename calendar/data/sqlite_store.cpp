@@ -26,7 +26,7 @@ CREATE TABLE IF NOT EXISTS keys (id INTEGER PRIMARY KEY, parent INTEGER REFERENC
                                  name TEXT NOT NULL COLLATE NOCASE, class TEXT, UNIQUE (parent, name));
 CREATE TABLE IF NOT EXISTS vals (key INTEGER NOT NULL REFERENCES keys(id) ON DELETE CASCADE,
                                  name TEXT NOT NULL COLLATE NOCASE, type INTEGER NOT NULL, data BLOB,
-                                 PRIMARY KEY (key, name));
+                                 PRIMARY KEY (key, name)) WITHOUT ROWID;
 CREATE UNIQUE INDEX IF NOT EXISTS keys_top ON keys(name) WHERE parent IS NULL;
 )sql";
 
@@ -94,8 +94,7 @@ std::string SqliteStore::defaultPath() {
 
 SqliteStore::SqliteStore(const std::string& path) : path_(path) {
     auto fail = [&](const std::string& reason) {
-        if (db_) sqlite3_close_v2(db_);
-        db_ = nullptr;
+        close();
         throw StoreError("The calendar's store \"" + path_ + "\" cannot be used: " + reason);
     };
     const std::filesystem::path parent = std::filesystem::path(path).parent_path();
@@ -128,16 +127,25 @@ SqliteStore::SqliteStore(const std::string& path) : path_(path) {
     setValue_ = prepare("INSERT OR REPLACE INTO vals (key, name, type, data) VALUES (?1, ?2, ?3, ?4)");
     getValue_ = prepare("SELECT type, data FROM vals WHERE key = ?1 AND name = ?2");
     allValues_ = prepare("SELECT name, type, data FROM vals WHERE key = ?1");
+    childValues_ =
+        prepare("SELECT k.id, k.name, v.name, v.type, v.data FROM keys k LEFT JOIN vals v ON v.key = k.id "
+                "WHERE k.parent = ?1 ORDER BY k.name COLLATE NOCASE, k.id");
     if (!findChild_ || !findTop_ || !insertKey_ || !listChildren_ || !deleteKey_ || !setValue_ ||
         !getValue_ || !allValues_)
         fail(std::string(sqlite3_errmsg(db_)) + ".");
 }
 
-SqliteStore::~SqliteStore() {
-    for (sqlite3_stmt* s :
-         {findChild_, findTop_, insertKey_, listChildren_, deleteKey_, setValue_, getValue_, allValues_})
-        sqlite3_finalize(s);
-    sqlite3_close_v2(db_);
+SqliteStore::~SqliteStore() { close(); }
+
+void SqliteStore::close() {
+    // A statement left unfinalized would keep the connection, and its memory, alive.
+    for (sqlite3_stmt** s : {&findChild_, &findTop_, &insertKey_, &listChildren_, &deleteKey_, &setValue_,
+                             &getValue_, &allValues_, &childValues_}) {
+        sqlite3_finalize(*s);
+        *s = nullptr;
+    }
+    if (db_) sqlite3_close_v2(db_);
+    db_ = nullptr;
 }
 
 sqlite3_stmt* SqliteStore::prepare(const char* sql) {
@@ -169,12 +177,24 @@ SettingsStore::KeyId SqliteStore::insertChild(KeyId parent, std::string_view nam
 
 SettingsStore::KeyId SqliteStore::walk(std::string_view path, bool create, Disposition* disposition) {
     if (disposition) *disposition = Disposition::OpenedExisting;
-    const std::string folded = foldCase(path);
+    std::string folded = foldCase(path);
+    while (!folded.empty() && folded.back() == '\\')
+        folded.pop_back();
     if (auto hit = pathCache_.find(folded); hit != pathCache_.end()) return hit->second;
 
+    // Start below the longest prefix walked before: opening every appointment of a month then
+    // costs one look-up each instead of one per level.
     KeyId key = kNoKey;
     std::size_t start = 0;
-    while (start <= path.size()) {
+    for (std::size_t cut = folded.rfind('\\'); cut != std::string::npos && cut > 0;
+         cut = folded.rfind('\\', cut - 1)) {
+        if (auto hit = pathCache_.find(folded.substr(0, cut)); hit != pathCache_.end()) {
+            key = hit->second;
+            start = cut + 1;
+            break;
+        }
+    }
+    while (start < path.size()) {
         std::size_t end = path.find('\\', start);
         if (end == std::string_view::npos) end = path.size();
         const std::string_view name = path.substr(start, end - start);
@@ -190,8 +210,8 @@ SettingsStore::KeyId SqliteStore::walk(std::string_view path, bool create, Dispo
             *disposition = Disposition::OpenedExisting;
         }
         key = child;
+        pathCache_.emplace(folded.substr(0, std::min(end, folded.size())), key);
     }
-    if (key != kNoKey) pathCache_.emplace(folded, key);
     return key;
 }
 
@@ -290,6 +310,25 @@ void SqliteStore::endBatch() {
     exec("ROLLBACK");
     // Keys created inside the batch are gone again, and the cache may still name them.
     pathCache_.clear();
+}
+
+} // namespace zc
+
+namespace zc {
+
+std::vector<SubkeyValues> SqliteStore::subkeysWithValues(KeyId key) {
+    std::vector<SubkeyValues> out;
+    Statement s(childValues_);
+    sqlite3_bind_int64(s.get(), 1, key);
+    while (s.step() == SQLITE_ROW) {
+        const KeyId child = sqlite3_column_int64(s.get(), 0);
+        if (out.empty() || out.back().key != child) out.push_back({child, columnText(s.get(), 1), {}});
+        if (sqlite3_column_type(s.get(), 2) != SQLITE_NULL)
+            out.back().values.push_back(
+                {columnText(s.get(), 2),
+                 {static_cast<ValueType>(sqlite3_column_int(s.get(), 3)), columnBytes(s.get(), 4)}});
+    }
+    return out;
 }
 
 } // namespace zc
