@@ -201,11 +201,14 @@ void AppointmentTable::loadAll() {
                               : leadingNumber(std::string_view(name).substr(n >= 2 ? n - 2 : 0));
         SettingsKey monthKey;
         if (!monthKey.openMonthForRead(year, month)) continue;
-        const std::vector<std::string> entries = monthKey.subkeyNames();
+        // One query reads the whole month; every listed key is then open already.
+        std::vector<SubkeyValues> entries = monthKey.subkeysWithValues();
+        const std::string monthPath =
+            "Appointments\\" + std::to_string(year) + "_" + std::to_string(month) + "\\";
         int visited = 0;
-        for (const std::string& entryName : entries) {
+        for (SubkeyValues& entry : entries) {
             SettingsKey key;
-            if (!key.openAppointmentForRead(year, month, entryName)) break;
+            key.adoptLoaded(monthPath + entry.name, std::move(entry));
             ++visited;
             Appointment& a = construct();
             if (a.loadFrom(key))

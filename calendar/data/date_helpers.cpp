@@ -1,5 +1,6 @@
 #include "data/date_helpers.h"
 
+#include <cstdint>
 #include <ctime>
 
 namespace zc {
@@ -16,6 +17,52 @@ Time32 fromTm(std::tm tm) {
     tm.tm_isdst = -1;
     return static_cast<Time32>(std::mktime(&tm));
 }
+
+#ifndef _WIN32
+// Days from 1970-01-01 to a proleptic Gregorian date (month already 1-12).
+std::int64_t daysFromCivil(std::int64_t y, int m, std::int64_t d) {
+    y -= m <= 2;
+    const std::int64_t era = (y >= 0 ? y : y - 399) / 400;
+    const std::int64_t yoe = y - era * 400;
+    const std::int64_t doy = (153 * (m + (m > 2 ? -3 : 9)) + 2) / 5 + d - 1;
+    const std::int64_t doe = yoe * 365 + yoe / 4 - yoe / 100 + doy;
+    return era * 146097 + doe - 719468;
+}
+
+long offsetAt(std::int64_t t) {
+    const std::time_t tt = static_cast<std::time_t>(t);
+    std::tm tm{};
+    localtime_r(&tt, &tm);
+    return tm.tm_gmtoff;
+}
+
+// The C library's mktime looks at the time zone file again on every call when TZ is not set,
+// which makes loading a large calendar slow. A local time whose offset from UTC is the same three
+// hours before and after is unambiguous, so it is computed directly; only the hours around a
+// change of daylight saving go to mktime, which decides them as it always has.
+bool fastLocalTime(int year, int month, int day, int hour, int minute, Time32& out) {
+    std::int64_t y = year;
+    int m = month - 1;
+    y += m >= 0 ? m / 12 : -((11 - m) / 12);
+    m = ((m % 12) + 12) % 12 + 1;
+    const std::int64_t wall = daysFromCivil(y, m, 1) * 86400 + (static_cast<std::int64_t>(day) - 1) * 86400 +
+                              static_cast<std::int64_t>(hour) * 3600 + static_cast<std::int64_t>(minute) * 60;
+    static thread_local long lastOffset = offsetAt(wall);
+    for (int attempt = 0; attempt < 2; ++attempt) {
+        const std::int64_t t = wall - lastOffset;
+        const long at = offsetAt(t);
+        if (at != lastOffset) {
+            lastOffset = at;
+            continue;
+        }
+        if (offsetAt(t - 3 * 3600) != at || offsetAt(t + 3 * 3600) != at) return false;
+        if (t < INT32_MIN || t > INT32_MAX) return false;
+        out = static_cast<Time32>(t);
+        return true;
+    }
+    return false;
+}
+#endif
 
 } // namespace
 
@@ -56,6 +103,10 @@ int daysInMonth(int year, int month) {
 }
 
 Time32 localTime(int year, int month, int day, int hour, int minute) {
+#ifndef _WIN32
+    Time32 fast = 0;
+    if (fastLocalTime(year, month, day, hour, minute, fast)) return fast;
+#endif
     std::tm tm{};
     tm.tm_year = year - 1900;
     tm.tm_mon = month - 1;

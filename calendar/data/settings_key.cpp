@@ -109,6 +109,17 @@ bool SettingsKey::deleteSubkey(const std::string& name) {
     return isOpen() && store_->deleteSubkey(key_, name);
 }
 
+void SettingsKey::adoptLoaded(const std::string& relativePath, SubkeyValues&& loaded) {
+    path_ = std::string(kBasePath) + "\\" + relativePath;
+    key_ = loaded.key;
+    values_ = std::move(loaded.values);
+    valuesLoaded_ = true;
+}
+
+std::vector<SubkeyValues> SettingsKey::subkeysWithValues() const {
+    return isOpen() ? store_->subkeysWithValues(key_) : std::vector<SubkeyValues>{};
+}
+
 std::vector<std::string> SettingsKey::subkeyNames() const {
     return isOpen() ? store_->subkeyNames(key_) : std::vector<std::string>{};
 }

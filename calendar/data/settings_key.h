@@ -53,6 +53,11 @@ class SettingsKey {
     // Deletes a direct subkey of the open key, with everything below it.
     bool deleteSubkey(const std::string& name);
 
+    // Holds a key whose values were read already (loading reads a whole month at once).
+    void adoptLoaded(const std::string& relativePath, SubkeyValues&& loaded);
+    // The open key's subkeys with all their values, in name order.
+    std::vector<SubkeyValues> subkeysWithValues() const;
+
     bool isOpen() const { return key_ != SettingsStore::kNoKey; }
     const std::string& path() const { return path_; }
     // The open key's direct subkeys in name order.

@@ -26,6 +26,13 @@ struct NamedValue {
     StoredValue value;
 };
 
+// One subkey with all its values, as loading reads a month at once.
+struct SubkeyValues {
+    std::int64_t key = 0;
+    std::string name;
+    std::vector<NamedValue> values;
+};
+
 // A failure to open or use the store file at all (as opposed to a single read or write that fails,
 // which the callers treat as silent). what() names the file and the reason.
 class StoreError : public std::runtime_error {
@@ -58,6 +65,8 @@ class SettingsStore {
     virtual std::optional<StoredValue> queryValue(KeyId key, std::string_view name) = 0;
     // Every value of a key, read at once (loading reads whole keys).
     virtual std::vector<NamedValue> allValues(KeyId key) = 0;
+    // Every direct subkey of a key with all its values, in name order, read at once.
+    virtual std::vector<SubkeyValues> subkeysWithValues(KeyId key) = 0;
 
     // Groups the writes up to the matching endBatch into one commit, so that a restore or a repeat
     // series does not pay one disk commit per entry. Batches nest; the outermost one commits. A

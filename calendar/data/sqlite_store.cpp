@@ -26,7 +26,7 @@ CREATE TABLE IF NOT EXISTS keys (id INTEGER PRIMARY KEY, parent INTEGER REFERENC
                                  name TEXT NOT NULL COLLATE NOCASE, class TEXT, UNIQUE (parent, name));
 CREATE TABLE IF NOT EXISTS vals (key INTEGER NOT NULL REFERENCES keys(id) ON DELETE CASCADE,
                                  name TEXT NOT NULL COLLATE NOCASE, type INTEGER NOT NULL, data BLOB,
-                                 PRIMARY KEY (key, name));
+                                 PRIMARY KEY (key, name)) WITHOUT ROWID;
 CREATE UNIQUE INDEX IF NOT EXISTS keys_top ON keys(name) WHERE parent IS NULL;
 )sql";
 
@@ -132,6 +132,9 @@ SqliteStore::SqliteStore(const std::string& path) : path_(path) {
     setValue_ = prepare("INSERT OR REPLACE INTO vals (key, name, type, data) VALUES (?1, ?2, ?3, ?4)");
     getValue_ = prepare("SELECT type, data FROM vals WHERE key = ?1 AND name = ?2");
     allValues_ = prepare("SELECT name, type, data FROM vals WHERE key = ?1");
+    childValues_ =
+        prepare("SELECT k.id, k.name, v.name, v.type, v.data FROM keys k LEFT JOIN vals v ON v.key = k.id "
+                "WHERE k.parent = ?1 ORDER BY k.name COLLATE NOCASE, k.id");
     if (!findChild_ || !findTop_ || !insertKey_ || !listChildren_ || !deleteKey_ || !setValue_ ||
         !getValue_ || !allValues_)
         fail(std::string(sqlite3_errmsg(db_)) + ".");
@@ -175,13 +178,15 @@ SettingsStore::KeyId SqliteStore::insertChild(KeyId parent, std::string_view nam
 
 SettingsStore::KeyId SqliteStore::walk(std::string_view path, bool create, Disposition* disposition) {
     if (disposition) *disposition = Disposition::OpenedExisting;
-    const std::string folded = foldCase(path);
+    std::string folded = foldCase(path);
+    while (!folded.empty() && folded.back() == '\\')
+        folded.pop_back();
     if (auto hit = pathCache_.find(folded); hit != pathCache_.end()) return hit->second;
 
+    // Start below the longest prefix walked before: opening every appointment of a month then
+    // costs one look-up each instead of one per level.
     KeyId key = kNoKey;
     std::size_t start = 0;
-    // The walk resumes below the deepest ancestor already known, so a new appointment key costs
-    // one look-up in its month rather than a walk from the top.
     for (std::size_t cut = folded.rfind('\\'); cut != std::string::npos && cut > 0;
          cut = folded.rfind('\\', cut - 1)) {
         if (auto hit = pathCache_.find(folded.substr(0, cut)); hit != pathCache_.end()) {
@@ -190,7 +195,7 @@ SettingsStore::KeyId SqliteStore::walk(std::string_view path, bool create, Dispo
             break;
         }
     }
-    while (start <= path.size()) {
+    while (start < path.size()) {
         std::size_t end = path.find('\\', start);
         if (end == std::string_view::npos) end = path.size();
         const std::string_view name = path.substr(start, end - start);
@@ -206,7 +211,7 @@ SettingsStore::KeyId SqliteStore::walk(std::string_view path, bool create, Dispo
             *disposition = Disposition::OpenedExisting;
         }
         key = child;
-        pathCache_.emplace(folded.substr(0, end), key);
+        pathCache_.emplace(folded.substr(0, std::min(end, folded.size())), key);
     }
     return key;
 }
@@ -323,6 +328,25 @@ void SqliteStore::endBatch() {
     exec("ROLLBACK");
     // Keys created inside the batch are gone again, and the cache may still name them.
     pathCache_.clear();
+}
+
+} // namespace zc
+
+namespace zc {
+
+std::vector<SubkeyValues> SqliteStore::subkeysWithValues(KeyId key) {
+    std::vector<SubkeyValues> out;
+    Statement s(childValues_);
+    sqlite3_bind_int64(s.get(), 1, key);
+    while (s.step() == SQLITE_ROW) {
+        const KeyId child = sqlite3_column_int64(s.get(), 0);
+        if (out.empty() || out.back().key != child) out.push_back({child, columnText(s.get(), 1), {}});
+        if (sqlite3_column_type(s.get(), 2) != SQLITE_NULL)
+            out.back().values.push_back(
+                {columnText(s.get(), 2),
+                 {static_cast<ValueType>(sqlite3_column_int(s.get(), 3)), columnBytes(s.get(), 4)}});
+    }
+    return out;
 }
 
 } // namespace zc

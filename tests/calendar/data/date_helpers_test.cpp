@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <ctime>
 
 namespace zc {
 namespace {
@@ -28,11 +29,17 @@ TEST(DateNames, WeekdayFromText) {
     const struct {
         const char* text;
         int weekday;
-    } rows[] = {
-        {"Thursday", 5},   {"Tuesday", 3},   {"", 7},       {"Saturday", 7}, {"every Monday", 2},
-        {"Sunday", 1},     {"Wednesday", 4}, {"Friday", 6}, {"thursday", 7}, // the abbreviations are matched
-                                                                             // with their capitals
-        {"Mon and Fri", 2}}; // the first abbreviation of the list wins, not the first in the text
+    } rows[] = {{"Thursday", 5},
+                {"Tuesday", 3},
+                {"", 7},
+                {"Saturday", 7},
+                {"every Monday", 2},
+                {"Sunday", 1},
+                {"Wednesday", 4},
+                {"Friday", 6},
+                {"thursday", 7},     // the abbreviations are matched
+                                     // with their capitals
+                {"Mon and Fri", 2}}; // the first abbreviation of the list wins, not the first in the text
     for (const auto& r : rows)
         EXPECT_EQ(weekdayFromText(r.text), r.weekday) << r.text;
 }
@@ -92,6 +99,26 @@ TEST_P(LocalTimeTest, CalendarDaysEqualPlainSpansWithoutAChangeOfDaylightSaving)
     const Time32 t = localTime(2024, 6, 10, 9, 0);
     for (int days : {1, 7, 14, -3})
         EXPECT_EQ(addCalendarDays(t, days), t + days * kSecondsPerDay) << days;
+}
+
+TEST_P(LocalTimeTest, AgreesWithTheCLibraryAtEveryHalfHourOfTwoYears) {
+    // Includes the hours that daylight saving skips and repeats, and fields that need normalising.
+    for (int day = 1; day <= 731; ++day)
+        for (int halfHour = 0; halfHour < 48; ++halfHour) {
+            std::tm tm{};
+            tm.tm_year = 2023 - 1900;
+            tm.tm_mon = 0;
+            tm.tm_mday = day;
+            tm.tm_hour = halfHour / 2;
+            tm.tm_min = halfHour % 2 * 30;
+            tm.tm_isdst = -1;
+            const auto expected = static_cast<Time32>(std::mktime(&tm));
+            ASSERT_EQ(localTime(2023, 1, day, halfHour / 2, halfHour % 2 * 30), expected)
+                << "day " << day << " half hour " << halfHour;
+        }
+    EXPECT_EQ(localTime(2023, 13, 1, 9, 0), localTime(2024, 1, 1, 9, 0));
+    EXPECT_EQ(localTime(2023, 0, 1, 9, 0), localTime(2022, 12, 1, 9, 0));
+    EXPECT_EQ(localTime(2023, 3, 0, 9, 0), localTime(2023, 2, 28, 9, 0));
 }
 
 INSTANTIATE_TEST_SUITE_P(Zones, LocalTimeTest, ::testing::Values("UTC", "Europe/Berlin", "America/New_York"));

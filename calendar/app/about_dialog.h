@@ -1,0 +1,12 @@
+#pragma once
+// Dialog 100, "About Zorvel Calendar": the program icon, its name, version and contact lines.
+#include <wx/dialog.h>
+
+namespace zc {
+
+class CAboutDlg final : public wxDialog {
+  public:
+    explicit CAboutDlg(wxWindow* parent);
+};
+
+} // namespace zc

@@ -1,0 +1,129 @@
+#include "app/colors_dialog.h"
+
+#include "app/program_icon.h"
+#include "app/zorvel_cal_view.h"
+
+#include <wx/button.h>
+#include <wx/colordlg.h>
+#include <wx/sizer.h>
+#include <wx/stattext.h>
+
+namespace zc {
+
+CColorsDialog::ColourChooser& CColorsDialog::colourChooser() {
+    static ColourChooser chooser = [](wxWindow* parent) -> std::optional<ColourRef> {
+        wxColourDialog dialog(parent);
+        if (dialog.ShowModal() != wxID_OK) return std::nullopt;
+        return static_cast<ColourRef>(dialog.GetColourData().GetColour().GetRGB());
+    };
+    return chooser;
+}
+
+ColourRef* CColorsDialog::featureColour(int controlId) {
+    Colours& c = colours();
+    switch (controlId) {
+    case kText:
+        return &c.fore;
+    case kBackground:
+        return &c.back;
+    case kCurrentDay:
+        return &c.currentday;
+    case kHasAppointment:
+        return &c.hasappoint;
+    case kDayPlanner1:
+        return &c.dayplan1;
+    case kDayPlanner2:
+        return &c.dayplan2;
+    case kTopHighlight:
+        return &c.toplite;
+    case kBottomHighlight:
+        return &c.botlite;
+    default:
+        return nullptr;
+    }
+}
+
+CColorsDialog::CColorsDialog(wxWindow* parent)
+    : wxDialog(parent, wxID_ANY, "    Modify Zorvel Calendar Colors", wxDefaultPosition, wxDefaultSize,
+               wxDEFAULT_DIALOG_STYLE, "colorsDialog") {
+    SetIcons(programIcons());
+    auto* top = new wxBoxSizer(wxVERTICAL);
+    top->Add(new wxStaticText(this, wxID_ANY, "Select a feature:"), 0, wxALL, 10);
+
+    struct Feature {
+        int id;
+        const char* label;
+    };
+    static constexpr Feature kFeatures[] = {
+        {kText, "Text"},
+        {kBackground, "Background"},
+        {kCurrentDay, "Current day"},
+        {kHasAppointment, "Has Appointment"},
+        {kDayPlanner1, "Day Planner 1"},
+        {kDayPlanner2, "Day Planner 2"},
+        {kTopHighlight, "Top highlight"},
+        {kBottomHighlight, "Bottom highlight"},
+    };
+    auto* grid = new wxGridSizer(2, 6, 6);
+    for (const Feature& f : kFeatures) {
+        auto* button = new wxButton(this, f.id, f.label, wxDefaultPosition, wxDefaultSize, 0,
+                                    wxDefaultValidator, f.label);
+        grid->Add(button, 0, wxEXPAND);
+        Bind(wxEVT_BUTTON, &CColorsDialog::onFeature, this, f.id);
+    }
+    top->Add(grid, 0, wxLEFT | wxRIGHT | wxEXPAND, 10);
+
+    auto* buttons = new wxBoxSizer(wxHORIZONTAL);
+    buttons->Add(new wxButton(this, kDefaults, "Defaults", wxDefaultPosition, wxDefaultSize, 0,
+                              wxDefaultValidator, "Defaults"));
+    buttons->AddStretchSpacer();
+    buttons->Add(new wxButton(this, kOk, "OK", wxDefaultPosition, wxDefaultSize, 0, wxDefaultValidator, "OK"),
+                 0, wxRIGHT, 6);
+    buttons->Add(new wxButton(this, kCancel, "Cancel", wxDefaultPosition, wxDefaultSize, 0,
+                              wxDefaultValidator, "Cancel"));
+    top->Add(buttons, 0, wxALL | wxEXPAND, 10);
+    SetSizerAndFit(top);
+
+    Bind(wxEVT_BUTTON, &CColorsDialog::onDefaults, this, kDefaults);
+    Bind(wxEVT_BUTTON, &CColorsDialog::onOk, this, kOk);
+    Bind(wxEVT_BUTTON, &CColorsDialog::onCancel, this, kCancel);
+    Bind(wxEVT_CLOSE_WINDOW, &CColorsDialog::onClose, this);
+    // Escape sends the standard cancel identifier, which is the Background button's here.
+    SetEscapeId(kBackground);
+    SetAffirmativeId(kOk);
+
+    CentreOnScreen();
+    // What the store holds now is what Cancel goes back to.
+    saveColours();
+}
+
+void CColorsDialog::onFeature(wxCommandEvent& event) {
+    ColourRef* target = featureColour(event.GetId());
+    if (!target) return;
+    const std::optional<ColourRef> chosen = colourChooser()(this);
+    if (!chosen) return;
+    *target = *chosen & 0xFFFFFF;
+    if (CZorvelCalView* view = currentView()) view->Refresh(false);
+}
+
+void CColorsDialog::onDefaults(wxCommandEvent&) {
+    setDefaultColours();
+}
+
+void CColorsDialog::onOk(wxCommandEvent&) {
+    EndModal(kOk);
+}
+
+void CColorsDialog::onCancel(wxCommandEvent&) {
+    loadColours();
+    EndModal(kCancel);
+}
+
+void CColorsDialog::onClose(wxCloseEvent&) {
+    // The close box would otherwise act as the Escape key and open the background colour chooser;
+    // closing the dialog means leaving it without the changes.
+    loadColours();
+    EndModal(kCancel);
+}
+
+} // namespace zc

@@ -1,0 +1,51 @@
+#pragma once
+// Command identifiers of the menus, the accelerators and the dialogs that pass commands on to the
+// main frame. They keep the numbers the calendar has always used, so menu resources, tests and the
+// Windows build agree.
+namespace zc::cmd {
+
+// Main menu.
+inline constexpr int kMinimize = 32808;
+inline constexpr int kFont = 32801;
+inline constexpr int kColors = 32800;
+inline constexpr int kSounds = 32821;
+inline constexpr int kPrintSetup = 57606;
+inline constexpr int kAdvanced = 32799;
+inline constexpr int kSetTimer = 32822;
+inline constexpr int kExit = 57665;
+inline constexpr int kThisMonth = 32775;
+inline constexpr int kThisYear = 32795;
+inline constexpr int kThisWeek = 32797;
+inline constexpr int kToDoList = 32816;
+inline constexpr int kHelpTopics = 32774;
+inline constexpr int kQuickHints = 32811;
+inline constexpr int kVersion = 57664;
+
+// Reached from the Advanced dialog's buttons.
+inline constexpr int kBackup = 32809;
+inline constexpr int kRestore = 32810;
+
+// Accelerator table 128; only the windows that handle one of these react to it.
+inline constexpr int kNew = 57600;
+inline constexpr int kOpen = 57601;
+inline constexpr int kSave = 57603;
+inline constexpr int kPrint = 57607;
+inline constexpr int kCopy = 57634;
+inline constexpr int kCut = 57635;
+inline constexpr int kPaste = 57637;
+inline constexpr int kUndo = 57643;
+inline constexpr int kNextPane = 57680;
+inline constexpr int kPrevPane = 57681;
+inline constexpr int kRepeats = 32793;
+inline constexpr int kReminder = 32812;
+
+// Resource numbers.
+inline constexpr int kMainResource = 128; // main menu, accelerators, program icon, title
+inline constexpr int kAboutDialog = 100;
+inline constexpr int kColorsDialog = 132;
+inline constexpr int kQuickHintsDialog = 146;
+
+// Identifier of the notification icon and of its callback message.
+inline constexpr int kNotifyIcon = 0xA703;
+
+} // namespace zc::cmd

@@ -1,0 +1,328 @@
+#include "app/main_frame.h"
+
+#include "app/about_dialog.h"
+#include "app/colors_dialog.h"
+#include "app/command_ids.h"
+#include "app/notify_icon.h"
+#include "app/program_icon.h"
+#include "app/quick_hints_dialog.h"
+#include "app/zorvel_cal_view.h"
+#include "data/settings_catalogue.h"
+#include "data/settings_key.h"
+#include "reminders/sound.h"
+
+#include <wx/accel.h>
+#include <wx/filename.h>
+#include <wx/menu.h>
+#include <wx/msgdlg.h>
+#include <wx/utils.h>
+
+#include <algorithm>
+#include <climits>
+
+namespace zc {
+namespace {
+
+CMainFrame* theFrame = nullptr;
+wxFrame* theOwner = nullptr;
+
+long frameStyle() {
+    long style = wxCAPTION | wxSYSTEM_MENU | wxCLOSE_BOX | wxCLIP_CHILDREN;
+    // Without a notification area the taskbar button is the only way back to a minimised window.
+    if (wxTaskBarIcon::IsAvailable()) style |= wxFRAME_NO_TASKBAR;
+    return style;
+}
+
+} // namespace
+
+CMainFrame* mainFrame() {
+    return theFrame;
+}
+
+std::map<int, CMainFrame::CommandHandler>& CMainFrame::laterCommands() {
+    static std::map<int, CommandHandler> handlers;
+    return handlers;
+}
+
+std::function<void(CMainFrame&, Appointment&)>& CMainFrame::reminderHandler() {
+    static std::function<void(CMainFrame&, Appointment&)> handler;
+    return handler;
+}
+
+wxWeakRef<wxTopLevelWindow>& CMainFrame::lastActivePopup() {
+    static wxWeakRef<wxTopLevelWindow> popup;
+    return popup;
+}
+
+wxFrame* CMainFrame::ownerWindow() {
+    if (!theOwner) {
+        theOwner = new wxFrame(nullptr, wxID_ANY, "ZorvelCal", wxDefaultPosition, wxDefaultSize,
+                               wxDEFAULT_FRAME_STYLE, "ZorvelCal");
+        theOwner->Hide();
+        theOwner->SetIcons(programIcons());
+    }
+    return theOwner;
+}
+
+CMainFrame::CMainFrame(const Clock& clock)
+    : wxFrame(ownerWindow(), wxID_ANY, "ZorvelCalendar", wxDefaultPosition, wxDefaultSize, frameStyle(),
+              "mainFrame"),
+      clock_(clock), questions_(this), table_(clock, *this, questions_) {
+    theFrame = this;
+    SetIcons(programIcons());
+    buildMenus();
+    if (wxTaskBarIcon::IsAvailable()) notifyIcon_ = std::make_unique<NotifyIcon>(*this);
+
+    view_ = new CZorvelCalView(this, table_, clock_);
+    view_->fontChangedHandler = [this] { place(); };
+    {
+        wxClientDC dc(view_);
+        view_->realizePalette(dc);
+    }
+    place();
+
+    Bind(wxEVT_MENU, &CMainFrame::onCommand, this);
+    Bind(wxEVT_MOVE, &CMainFrame::onMove, this);
+    Bind(wxEVT_TIMER, &CMainFrame::onTimer, this);
+    Bind(wxEVT_CLOSE_WINDOW, &CMainFrame::onClose, this);
+    Bind(
+        wxEVT_UPDATE_UI, [](wxUpdateUIEvent& e) { e.Enable(wxFileExists("ZorvelAppoints.zvl")); },
+        cmd::kRestore);
+}
+
+CMainFrame::~CMainFrame() {
+    // The month view purges old months and saves the colours through the table, so it goes
+    // before the table does.
+    delete view_;
+    view_ = nullptr;
+    notifyIcon_.reset();
+    for (auto& [id, timer] : timers_)
+        timer->Stop();
+    if (theFrame == this) theFrame = nullptr;
+}
+
+void CMainFrame::buildMenus() {
+    auto* file = new wxMenu;
+    file->Append(cmd::kMinimize, "&Minimize");
+    auto* setup = new wxMenu;
+    setup->Append(cmd::kFont, "&Font");
+    setup->Append(cmd::kColors, "&Colors");
+    setup->Append(cmd::kSounds, "&Sounds");
+    setup->Append(cmd::kPrintSetup, "&Printer");
+    file->AppendSubMenu(setup, "&Setup");
+    file->Append(cmd::kAdvanced, "&Advanced");
+    file->Append(cmd::kSetTimer, "Set &Timer");
+    file->AppendSeparator();
+    file->Append(cmd::kExit, "E&xit");
+
+    auto* view = new wxMenu;
+    view->Append(cmd::kThisMonth, "This &Month");
+    view->Append(cmd::kThisYear, "This &Year");
+    view->Append(cmd::kThisWeek, "This &Week");
+    view->Append(cmd::kToDoList, "To &Do List");
+
+    auto* help = new wxMenu;
+    help->Append(cmd::kHelpTopics, "&Help Topics");
+    help->Append(cmd::kQuickHints, "&Quick Hints");
+    help->Append(cmd::kVersion, "&Version");
+
+    auto* bar = new wxMenuBar;
+    bar->Append(file, "&File");
+    bar->Append(view, "&View");
+    bar->Append(help, "&Help");
+    SetMenuBar(bar);
+
+    const wxAcceleratorEntry accelerators[] = {
+        {wxACCEL_CTRL, 'C', cmd::kCopy},          {wxACCEL_CTRL, WXK_INSERT, cmd::kCopy},
+        {wxACCEL_CTRL, 'M', cmd::kReminder},      {wxACCEL_CTRL, 'N', cmd::kNew},
+        {wxACCEL_CTRL, 'O', cmd::kOpen},          {wxACCEL_CTRL, 'P', cmd::kPrint},
+        {wxACCEL_CTRL, 'R', cmd::kRepeats},       {wxACCEL_CTRL, 'S', cmd::kSave},
+        {wxACCEL_CTRL, 'V', cmd::kPaste},         {wxACCEL_SHIFT, WXK_INSERT, cmd::kPaste},
+        {wxACCEL_ALT, WXK_BACK, cmd::kUndo},      {wxACCEL_CTRL, 'Z', cmd::kUndo},
+        {wxACCEL_SHIFT, WXK_DELETE, cmd::kCut},   {wxACCEL_CTRL, 'X', cmd::kCut},
+        {wxACCEL_NORMAL, WXK_F6, cmd::kNextPane}, {wxACCEL_SHIFT, WXK_F6, cmd::kPrevPane},
+    };
+    SetAcceleratorTable(wxAcceleratorTable(static_cast<int>(std::size(accelerators)), accelerators));
+}
+
+void CMainFrame::place() {
+    const wxSize grid = view_->gridSize();
+    WindowPosition position = readPosition(settings::kPosition);
+    if (firstPlacement_) {
+        firstPlacement_ = false;
+        SettingsKey key;
+        // "Minimize at startup" starts the window off-screen; the icon brings it back.
+        if (key.openGroup(settings::kReminders) != SettingsKey::kFailed && key.readDword("minatstart") != 0)
+            position.left = 5000;
+    }
+    // The window manager draws the frame around the client area here, so the grid size is the
+    // client size; the menu bar lies outside it as well.
+    SetMinClientSize(wxDefaultSize);
+    SetMaxClientSize(wxDefaultSize);
+    SetClientSize(grid);
+    SetMinClientSize(grid);
+    SetMaxClientSize(grid);
+    Move(position.left, position.top);
+}
+
+void CMainFrame::onMove(wxMoveEvent& event) {
+    event.Skip();
+    windowMoved(GetRect());
+}
+
+void CMainFrame::windowMoved(const wxRect& rect) {
+    // The first three moves happen while the window is created and placed, not by the user.
+    if (++moveCount_ <= 3) return;
+    const int top = (rect.y > 1200 || rect.y < 0) ? 0 : rect.y;
+    const int left = (rect.x > 1600 || rect.x < 0) ? 0 : rect.x;
+    writePosition(settings::kPosition, left, top);
+}
+
+void CMainFrame::minimize() {
+    if (notifyIcon_ && notifyIcon_->IsIconInstalled())
+        Hide();
+    else
+        Iconize(true);
+}
+
+void CMainFrame::bringForward() {
+    if (!IsShown()) Show(true);
+    if (IsIconized()) Iconize(false);
+    Raise();
+    wxTopLevelWindow* popup = lastActivePopup().get();
+    if (popup && popup != this && popup->IsShown()) {
+        if (popup->IsIconized()) popup->Iconize(false);
+        popup->Raise();
+    }
+}
+
+void CMainFrame::notifyIconClicked() {
+    playSound(settings::kSoundClick);
+    view_->showThisMonth();
+    place();
+    Show(true);
+    if (IsIconized()) Iconize(false);
+    Raise();
+}
+
+void CMainFrame::openLater(int id) {
+    const auto found = laterCommands().find(id);
+    if (found != laterCommands().end() && found->second) found->second(*this);
+}
+
+void CMainFrame::openHelp(int context) {
+    for (const char* folder : {ZORVEL_SHARE_DIR "/help", ZORVEL_SOURCE_RESOURCES "/help"}) {
+        const wxString page = wxString(folder) + "/index.html";
+        if (wxFileExists(page)) {
+            if (wxLaunchDefaultBrowser(wxFileName::FileNameToURL(page) +
+                                       wxString::Format("#context-%d", context)))
+                return;
+            break;
+        }
+    }
+    wxMessageBox("Failed to launch help.", "ZorvelCal", wxOK | wxICON_EXCLAMATION, this);
+}
+
+void CMainFrame::onCommand(wxCommandEvent& event) {
+    switch (event.GetId()) {
+    case cmd::kMinimize:
+        minimize();
+        break;
+    case cmd::kFont:
+        view_->changeMainFont();
+        break;
+    case cmd::kColors: {
+        Disable();
+        {
+            CColorsDialog dialog(this);
+            dialog.ShowModal();
+        }
+        Enable();
+        view_->Refresh(false);
+        break;
+    }
+    case cmd::kPrintSetup:
+        view_->pageSetup();
+        break;
+    case cmd::kExit:
+        Close(true);
+        break;
+    case cmd::kThisMonth:
+        view_->showThisMonth();
+        break;
+    case cmd::kThisWeek: {
+        const LocalDate today = toLocal(static_cast<Time32>(clock_.now()));
+        view_->openWeekView(today.year, today.month, today.day);
+        break;
+    }
+    case cmd::kToDoList:
+        view_->openToDoList();
+        break;
+    case cmd::kHelpTopics:
+        openHelp(101);
+        break;
+    case cmd::kQuickHints: {
+        CQuickHintsDlg dialog(this);
+        dialog.ShowModal();
+        break;
+    }
+    case cmd::kVersion: {
+        CAboutDlg dialog(this);
+        dialog.ShowModal();
+        break;
+    }
+    case cmd::kThisYear:
+        playSound(settings::kSoundClick);
+        openLater(event.GetId());
+        break;
+    case cmd::kSounds:
+    case cmd::kAdvanced:
+    case cmd::kSetTimer:
+    case cmd::kBackup:
+    case cmd::kRestore:
+        openLater(event.GetId());
+        break;
+    default:
+        event.Skip();
+        break;
+    }
+}
+
+void CMainFrame::startOneShot(unsigned id, std::int64_t delayMilliseconds) {
+    auto& timer = timers_[id];
+    if (!timer) timer = std::make_unique<wxTimer>(this, static_cast<int>(id));
+    timer->StartOnce(static_cast<int>(std::clamp<std::int64_t>(delayMilliseconds, 1, INT_MAX)));
+}
+
+void CMainFrame::stop(unsigned id) {
+    const auto found = timers_.find(id);
+    if (found != timers_.end()) found->second->Stop();
+}
+
+bool CMainFrame::timerRunning(unsigned id) const {
+    const auto found = timers_.find(id);
+    return found != timers_.end() && found->second->IsRunning();
+}
+
+void CMainFrame::onTimer(wxTimerEvent& event) {
+    Appointment* due = table_.findByTimer(static_cast<unsigned>(event.GetId()));
+    if (due && reminderHandler())
+        reminderHandler()(*this, *due);
+    else if (!due)
+        event.Skip();
+}
+
+void CMainFrame::onClose(wxCloseEvent&) {
+    // The month view goes first: it closes the day planners, purges old months and saves the
+    // colours while the table still exists.
+    delete view_;
+    view_ = nullptr;
+    notifyIcon_.reset();
+    Destroy();
+    if (theOwner) {
+        theOwner->Destroy();
+        theOwner = nullptr;
+    }
+}
+
+} // namespace zc

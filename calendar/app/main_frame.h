@@ -1,0 +1,84 @@
+#pragma once
+// CMainFrame: the small fixed-size main window around the month grid. It owns the appointment
+// table and the reminder timers, the main menu with its accelerators, and the notification icon;
+// every other window is opened from here or from the month view. A hidden owner window titled
+// "ZorvelCal" keeps the frame off the taskbar.
+#include "app/wx_questions.h"
+#include "data/appointment_table.h"
+#include "data/services.h"
+
+#include <wx/frame.h>
+#include <wx/timer.h>
+#include <wx/toplevel.h>
+#include <wx/weakref.h>
+
+#include <functional>
+#include <map>
+#include <memory>
+
+namespace zc {
+
+class CZorvelCalView;
+class NotifyIcon;
+
+class CMainFrame final : public wxFrame, public ReminderTimers {
+  public:
+    // Commands whose windows belong to other parts of the program (sounds, advanced settings,
+    // countdown timer, year view, backup and restore) are looked up here by identifier; a command
+    // with no handler yet does nothing.
+    using CommandHandler = std::function<void(CMainFrame&)>;
+    static std::map<int, CommandHandler>& laterCommands();
+    // The reminder of an appointment whose timer fired.
+    static std::function<void(CMainFrame&, Appointment&)>& reminderHandler();
+
+    explicit CMainFrame(const Clock& clock);
+    ~CMainFrame() override;
+
+    AppointmentTable& table() { return table_; }
+    const Clock& clock() const { return clock_; }
+    CZorvelCalView* view() const { return view_; }
+    NotifyIcon* notifyIcon() const { return notifyIcon_.get(); }
+    // The hidden owner window titled "ZorvelCal", made on first use.
+    static wxFrame* ownerWindow();
+
+    // Sizes the frame to the grid and puts it at the stored position.
+    void place();
+    // Stores a new position after the first three moves, with out-of-range values as 0.
+    void windowMoved(const wxRect& rect);
+    // Hides the window to the notification icon, or iconizes it where there is no such icon.
+    void minimize();
+    // A second start asked for this window: bring it (and its last active pop-up) forward.
+    void bringForward();
+    void notifyIconClicked();
+    // The top-level window other than this one that was active last; a second start brings it
+    // to the top with the frame.
+    static wxWeakRef<wxTopLevelWindow>& lastActivePopup();
+    void openLater(int id);
+    void openHelp(int context);
+
+    // Reminder timers, one-shot, on this window.
+    void startOneShot(unsigned id, std::int64_t delayMilliseconds) override;
+    void stop(unsigned id) override;
+    bool timerRunning(unsigned id) const;
+
+  private:
+    void buildMenus();
+    void onCommand(wxCommandEvent& event);
+    void onMove(wxMoveEvent& event);
+    void onTimer(wxTimerEvent& event);
+    void onClose(wxCloseEvent& event);
+
+    const Clock& clock_;
+    std::map<unsigned, std::unique_ptr<wxTimer>> timers_;
+    WxQuestions questions_;
+    AppointmentTable table_;
+    CZorvelCalView* view_ = nullptr;
+    std::unique_ptr<NotifyIcon> notifyIcon_;
+    bool firstPlacement_ = true;
+    int moveCount_ = 0;
+};
+
+// The one main frame, or nullptr before it exists and after it is gone.
+CMainFrame* mainFrame();
+
+} // namespace zc

@@ -1,0 +1,17 @@
+#pragma once
+// The program icon (resource 128): a calendar leaf with the letters ZC. It is drawn here rather
+// than loaded so that every window has it even when the program runs from its build folder; the
+// PNG files installed for the desktop come from the same drawing (see resources/icons).
+#include <wx/bitmap.h>
+#include <wx/bmpbndl.h>
+#include <wx/iconbndl.h>
+
+namespace zc {
+
+wxBitmap programIconBitmap(int size);
+wxIconBundle programIcons();
+wxBitmapBundle programIconBundle();
+// The bullet drawn before each line of the Quick Hints (bitmap resource 148).
+wxBitmap bulletBitmap(int size);
+
+} // namespace zc

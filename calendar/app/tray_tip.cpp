@@ -1,0 +1,59 @@
+#include "app/tray_tip.h"
+
+#include <cstdio>
+
+namespace zc {
+namespace {
+
+std::string format(const char* pattern, auto... args) {
+    const int n = std::snprintf(nullptr, 0, pattern, args...);
+    std::string text(static_cast<std::size_t>(n > 0 ? n : 0), '\0');
+    std::snprintf(text.data(), text.size() + 1, pattern, args...);
+    return text;
+}
+
+bool sameDate(const LocalDate& a, const LocalDate& b) {
+    return a.year == b.year && a.month == b.month && a.day == b.day;
+}
+
+} // namespace
+
+std::string describeNext(Time32 when, int hour, int minute, const std::string& notes, Time32 now) {
+    const char* suffix = hour > 11 ? "pm" : "am";
+    const int shownHour = hour > 12 ? hour - 12 : hour;
+    const LocalDate next = toLocal(when);
+    const LocalDate today = toLocal(now);
+    const LocalDate tomorrow = toLocal(addCalendarDays(now, 1));
+    const Time32 weekAhead = addCalendarDays(now, 7);
+    const char* text = notes.c_str();
+
+    // Dates are compared with their year: the next appointment may lie a year or more ahead on
+    // today's or tomorrow's day of the year, and must not be announced as today's.
+    std::string tip;
+    if (sameDate(next, today))
+        tip = format(" %d:%02d%s: %s  ", shownHour, minute, suffix, text);
+    else if (sameDate(next, tomorrow))
+        tip = format(" Tommorrow at %d:%02d%s: %s  ", shownHour, minute, suffix, text);
+    else if (when < weekAhead)
+        tip = format(" %s %d:%02d%s: %s  ", weekdayName(next.weekday), shownHour, minute, suffix, text);
+    else
+        tip = format(" %s, %s %d %d:%02d%s: %s  ", weekdayName(next.weekday), monthName(next.month), next.day,
+                     shownHour, minute, suffix, text);
+    if (tip.size() > 62) {
+        // Never cut a character of a UTF-8 text in half.
+        std::size_t cut = 60;
+        while (cut > 0 && (static_cast<unsigned char>(tip[cut]) & 0xC0) == 0x80)
+            --cut;
+        tip = tip.substr(0, cut) + "...";
+    }
+    return tip;
+}
+
+std::string trayTip(AppointmentTable& table, Time32 now) {
+    table.sortByTime();
+    const Appointment* next = table.firstLaterThan(now);
+    if (!next) return "Zorvel Calendar: no appointments are scheduled";
+    return describeNext(next->time, next->hour, next->minute, next->notes, now);
+}
+
+} // namespace zc

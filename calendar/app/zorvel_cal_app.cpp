@@ -1,0 +1,127 @@
+#include "app/zorvel_cal_app.h"
+
+#include "app/command_ids.h"
+#include "app/main_frame.h"
+#include "app/zorvel_cal_view.h"
+#include "data/settings_catalogue.h"
+#include "data/sqlite_store.h"
+#include "reminders/sound.h"
+
+#include <wx/cmdline.h>
+#include <wx/msgdlg.h>
+
+#include <csignal>
+#include <cstdio>
+#include <cstdlib>
+
+namespace zc {
+
+StartState prepareStore(bool splashAllowed) {
+    StartState state;
+    state.firstRun = settings::seedFirstRun();
+    if (state.firstRun) state.splash = splashAllowed;
+    settings::ensureSoundDefaults();
+    playSound(settings::kSoundStart);
+    if (settings::loadReminderSettings().splash != 0) state.splash = splashAllowed;
+    return state;
+}
+
+CZorvelCalApp::CZorvelCalApp() : started_(std::chrono::steady_clock::now()) {}
+
+std::function<int(wxEvent&)>& CZorvelCalApp::eventFilter() {
+    static std::function<int(wxEvent&)> filter;
+    return filter;
+}
+
+void CZorvelCalApp::OnInitCmdLine(wxCmdLineParser& parser) {
+    wxApp::OnInitCmdLine(parser);
+    parser.AddSwitch("", "no-splash", "start without the splash screen");
+}
+
+bool CZorvelCalApp::OnCmdLineParsed(wxCmdLineParser& parser) {
+    splashAllowed_ = !parser.Found("no-splash");
+    return wxApp::OnCmdLineParsed(parser);
+}
+
+bool CZorvelCalApp::OnInit() {
+    SetAppName("zorvelcal");
+    SetAppDisplayName("Zorvel Calendar");
+    const std::string storePath = SqliteStore::defaultPath();
+
+    // One calendar per store: a second start brings the first forward and ends.
+    guard_ = std::make_unique<InstanceGuard>(storePath);
+    if (guard_->isAnotherRunning()) {
+        guard_->bringRunningForward();
+        wxMessageBox("Zorvel Calendar is already running.", "ZorvelCal", wxOK | wxICON_INFORMATION);
+        return false;
+    }
+
+    if (!wxApp::OnInit()) return false;
+
+    // A calendar that cannot save would lose everything typed into it, so it does not start.
+    try {
+        setSettingsStore(std::make_unique<SqliteStore>(storePath));
+    } catch (const StoreError& error) {
+        wxMessageBox(wxString::FromUTF8(error.what()) +
+                         "\n\nZorvel Calendar cannot run without its store and ends now.",
+                     "ZorvelCal", wxOK | wxICON_ERROR);
+        return false;
+    }
+
+    const StartState state = prepareStore(splashAllowed_);
+    splash_ = state.splash;
+
+    auto* frame = new CMainFrame(clock_);
+    SetTopWindow(frame);
+    guard_->serve([] {
+        if (CMainFrame* f = mainFrame()) f->bringForward();
+    });
+
+    if (const char* exitAfter = std::getenv("ZORVELCAL_EXIT_AFTER_FIRST_PAINT");
+        exitAfter && *exitAfter == '1') {
+        CZorvelCalView::firstPaintHandler() = [this] {
+            const auto elapsed =
+                std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - started_);
+            std::printf("first paint after %.1f ms\n", elapsed.count());
+            std::fflush(stdout);
+            if (CMainFrame* f = mainFrame()) f->Close(true);
+        };
+    }
+
+    frame->Show(true);
+
+    SetSignalHandler(SIGTERM, &CZorvelCalApp::onTerminate);
+    Bind(wxEVT_QUERY_END_SESSION, [](wxCloseEvent& event) { event.Skip(); });
+    Bind(wxEVT_END_SESSION, &CZorvelCalApp::onEndSession, this);
+    return true;
+}
+
+void CZorvelCalApp::onTerminate(int) {
+    // Called from the event loop (the toolkit turns the signal into an event), so closing here
+    // is as safe as the Exit command.
+    if (CMainFrame* f = mainFrame()) f->Close(true);
+}
+
+void CZorvelCalApp::onEndSession(wxCloseEvent&) {
+    if (CMainFrame* f = mainFrame()) f->Close(true);
+}
+
+int CZorvelCalApp::FilterEvent(wxEvent& event) {
+    if (eventFilter()) {
+        const int result = eventFilter()(event);
+        if (result != Event_Skip) return result;
+    }
+    if (event.GetEventType() == wxEVT_ACTIVATE) {
+        auto& activate = static_cast<wxActivateEvent&>(event);
+        auto* window = wxDynamicCast(event.GetEventObject(), wxTopLevelWindow);
+        if (activate.GetActive() && window && window != mainFrame()) CMainFrame::lastActivePopup() = window;
+    }
+    return Event_Skip;
+}
+
+int CZorvelCalApp::OnExit() {
+    guard_.reset();
+    return wxApp::OnExit();
+}
+
+} // namespace zc

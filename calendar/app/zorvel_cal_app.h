@@ -1,0 +1,54 @@
+#pragma once
+// CZorvelCalApp starts the calendar: one program per store file, the store prepared on the first
+// run, the start-up sound, and then the main frame with its month view.
+#include "app/instance_guard.h"
+#include "data/services.h"
+
+#include <wx/app.h>
+
+#include <chrono>
+#include <memory>
+
+namespace zc {
+
+// What the store-side steps of the start found.
+struct StartState {
+    bool firstRun = false;
+    bool splash = false;
+};
+
+// Steps 3 to 6 of the start, on the installed store: seeds a first run, gives "sounds" its
+// defaults when new, plays the start sound and loads the "reminders" group (writing its defaults
+// when new). splashAllowed is what the command line permits.
+StartState prepareStore(bool splashAllowed);
+
+class CZorvelCalApp : public wxApp {
+  public:
+    CZorvelCalApp();
+    bool OnInit() override;
+    void OnInitCmdLine(wxCmdLineParser& parser) override;
+    bool OnCmdLineParsed(wxCmdLineParser& parser) override;
+    int FilterEvent(wxEvent& event) override;
+    int OnExit() override;
+
+    // The splash window of this start, shown by the main frame once it exists.
+    bool splashEnabled() const { return splash_; }
+
+    // Filters offered every event before anything else (the splash window uses it); returns
+    // wxEventFilter's -1 to let the event go on.
+    static std::function<int(wxEvent&)>& eventFilter();
+
+  private:
+    void onEndSession(wxCloseEvent& event);
+    static void onTerminate(int signal);
+
+    std::chrono::steady_clock::time_point started_;
+    std::unique_ptr<InstanceGuard> guard_;
+    SystemClock clock_;
+    bool splashAllowed_ = true;
+    bool splash_ = false;
+};
+
+} // namespace zc
+
+wxDECLARE_APP(zc::CZorvelCalApp);

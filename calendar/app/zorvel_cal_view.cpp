@@ -1,0 +1,389 @@
+#include "app/zorvel_cal_view.h"
+
+#include "app/colours.h"
+#include "data/date_helpers.h"
+#include "data/settings_catalogue.h"
+#include "reminders/sound.h"
+
+#include <wx/dcclient.h>
+#include <wx/print.h>
+#include <wx/printdlg.h>
+
+namespace zc {
+namespace {
+
+CZorvelCalView* theView = nullptr;
+
+wxColour toWx(ColourRef c) {
+    return wxColour(static_cast<unsigned long>(c));
+}
+
+constexpr const char* kWeekdayHeads[] = {"Su", "Mo", "Tu", "We", "Th", "Fr", "Sa"};
+
+// The print job hands each page back to the view, which passes it on to the window that asked
+// to be printed.
+class MonthViewPrintout final : public wxPrintout {
+  public:
+    explicit MonthViewPrintout(CZorvelCalView& view) : wxPrintout("Zorvel Calendar"), view_(view) {}
+    bool OnPrintPage(int page) override {
+        if (wxDC* dc = GetDC()) view_.printPage(*dc, page);
+        return true;
+    }
+    bool HasPage(int page) override { return page >= 1 && page <= view_.printPageCount(); }
+    void GetPageInfo(int* minPage, int* maxPage, int* fromPage, int* toPage) override {
+        *minPage = *fromPage = 1;
+        *maxPage = *toPage = view_.printPageCount();
+    }
+    void OnEndPrinting() override { view_.endPrinting(); }
+
+  private:
+    CZorvelCalView& view_;
+};
+
+} // namespace
+
+CZorvelCalView* currentView() {
+    return theView;
+}
+
+CZorvelCalView::Hooks& CZorvelCalView::hooks() {
+    static Hooks h;
+    return h;
+}
+
+CZorvelCalView::CZorvelCalView(wxWindow* parent, AppointmentTable& table, const Clock& clock)
+    : wxWindow(parent, wxID_ANY, wxDefaultPosition, wxDefaultSize, wxFULL_REPAINT_ON_RESIZE, "monthView"),
+      table_(table), clock_(clock) {
+    theView = this;
+    // The paint handler covers every pixel, so the toolkit need not clear the window first.
+    SetBackgroundStyle(wxBG_STYLE_PAINT);
+
+    setMainFont(loadFont(settings::kFont).value_or(defaultMainFont()));
+
+    const LocalDate today = toLocal(static_cast<Time32>(clock_.now()));
+    year_ = today.year;
+    month_ = today.month;
+
+    const settings::ReminderSettings s = settings::loadReminderSettings();
+    age = s.age;
+    early = s.early;
+    reminders = s.reminders;
+    fastprinting = s.fastprinting;
+    table_.setDefaultEarly(early);
+    table_.loadAll();
+
+    setDefaultColours();
+    loadColours();
+
+    Bind(wxEVT_PAINT, &CZorvelCalView::onPaint, this);
+    Bind(wxEVT_LEFT_DOWN, &CZorvelCalView::onLeftDown, this);
+    Bind(wxEVT_RIGHT_DOWN, &CZorvelCalView::onRightDown, this);
+}
+
+CZorvelCalView::~CZorvelCalView() {
+    if (hooks().closeAllPlanners) hooks().closeAllPlanners();
+    table_.purgeOldMonths(age);
+    saveColours();
+    if (theView == this) theView = nullptr;
+}
+
+void CZorvelCalView::setMainFont(const LogFont& description) {
+    mainFontRecord_ = description;
+    mainFont_ = fontFromRecord(description);
+}
+
+void CZorvelCalView::measure(wxDC& dc) {
+    dc.SetFont(mainFont_);
+    wxCoord w = 0, h = 0;
+    dc.GetTextExtent("We", &w, &h);
+    cellWidth_ = w + 5;
+    cellHeight_ = h + 4;
+}
+
+wxSize CZorvelCalView::cellSize(wxDC& dc) {
+    measure(dc);
+    return {7 * cellWidth_ + 12, 8 * cellHeight_ + 49};
+}
+
+wxSize CZorvelCalView::gridSize() {
+    wxClientDC dc(this);
+    measure(dc);
+    return {7 * cellWidth_, 8 * cellHeight_};
+}
+
+void CZorvelCalView::showMonth(int year, int month) {
+    year_ = year;
+    month_ = month;
+    draw();
+}
+
+void CZorvelCalView::showThisMonth() {
+    const LocalDate today = toLocal(static_cast<Time32>(clock_.now()));
+    showMonth(today.year, today.month);
+}
+
+void CZorvelCalView::refreshIfShowing(int year, int month) {
+    if (year == year_ && month == month_) Refresh(false);
+}
+
+void CZorvelCalView::draw() {
+    // Drawing happens in the paint handler (the toolkit paints nowhere else); Update() makes it
+    // happen now rather than at the next idle time.
+    Refresh(false);
+    Update();
+    // Clicks are matched against the grid of the month now shown, even when the window is hidden
+    // and has not painted.
+    wxBitmap scratch(1, 1);
+    wxMemoryDC dc(scratch);
+    if (!IsShownOnScreen()) drawMonth(dc, false);
+}
+
+void CZorvelCalView::drawCell(wxDC& dc, const wxString& text, int x, int y, int w, bool raised, bool today,
+                              bool marked) {
+    const int h = cellHeight_;
+    const Colours& c = colours();
+    const wxColour oldText = dc.GetTextForeground();
+    if (marked) dc.SetTextForeground(toWx(c.hasappoint));
+    wxCoord tw = 0, th = 0;
+    dc.GetTextExtent(text, &tw, &th);
+    dc.DrawText(text, x + (w - tw) / 2, y + (h - th) / 2);
+    dc.SetTextForeground(oldText);
+
+    const auto outline = [&dc](int left, int top, int width, int height) {
+        // Lines are drawn one pixel longer than the outline because DrawLine leaves out its end.
+        const int right = left + width - 1, bottom = top + height - 1;
+        dc.DrawLine(left, top, right + 1, top);
+        dc.DrawLine(left, bottom, right + 1, bottom);
+        dc.DrawLine(left, top, left, bottom + 1);
+        dc.DrawLine(right, top, right, bottom + 1);
+    };
+    if (today) {
+        dc.SetPen(wxPen(toWx(c.currentday), 1));
+        outline(x + 1, y + 1, w - 4, h - 3);
+        outline(x + 2, y + 2, w - 6, h - 5);
+    }
+    if (raised) {
+        const int right = x + w - 2, bottom = y + h - 2;
+        dc.SetPen(wxPen(toWx(c.toplite), 1));
+        dc.DrawLine(x, y, right + 1, y);
+        dc.DrawLine(x, y, x, bottom + 1);
+        dc.SetPen(wxPen(toWx(c.botlite), 1));
+        dc.DrawLine(x, bottom, right + 1, bottom);
+        dc.DrawLine(right, y, right, bottom + 1);
+    }
+}
+
+void CZorvelCalView::drawMonth(wxDC& dc, bool /*printing*/) {
+    measure(dc);
+    const Colours& c = colours();
+    const int cw = cellWidth_, ch = cellHeight_;
+
+    dc.SetTextForeground(toWx(c.fore));
+    dc.SetPen(*wxTRANSPARENT_PEN);
+    dc.SetBrush(wxBrush(toWx(c.back)));
+    dc.DrawRectangle(0, 0, 1600, 1600);
+    dc.SetBrush(*wxTRANSPARENT_BRUSH);
+    dc.SetBackgroundMode(wxBRUSHSTYLE_SOLID);
+    dc.SetTextBackground(toWx(c.back));
+    dc.SetFont(mainFont_);
+
+    drawCell(dc, "<<", 0, 0, cw, true, false, false);
+    prevRect_ = {0, 0, cw, ch};
+    drawCell(dc, wxString::Format("%s/%d", shortMonthName(month_), year_), cw, 0, 5 * cw, false, false,
+             false);
+    drawCell(dc, ">>", 6 * cw, 0, cw, true, false, false);
+    nextRect_ = {6 * cw, 0, 7 * cw, ch};
+
+    for (int column = 0; column < 7; ++column)
+        drawCell(dc, kWeekdayHeads[column], column * cw, ch, cw, false, false, false);
+
+    for (int d = 29; d <= 31; ++d)
+        dayRects_[d] = {};
+    const LocalDate now = toLocal(static_cast<Time32>(clock_.now()));
+    const bool thisMonth = now.year == year_ && now.month == month_;
+    int column = toLocal(localTime(year_, month_, 1, 12, 0)).weekday - 1;
+    int y = 2 * ch;
+    const int days = daysInMonth(year_, month_);
+    for (int d = 1; d <= days; ++d) {
+        const int x = column * cw;
+        drawCell(dc, wxString::Format("%d", d), x, y, cw, true, thisMonth && d == now.day,
+                 table_.hasAppointmentOn(year_, month_, d));
+        dayRects_[d] = {x, y, x + cw, y + ch};
+        if (++column == 7) {
+            column = 0;
+            y += ch;
+        }
+    }
+    dc.SetBackgroundMode(wxBRUSHSTYLE_TRANSPARENT);
+}
+
+void CZorvelCalView::onPaint(wxPaintEvent&) {
+    wxPaintDC dc(this);
+    drawMonth(dc, false);
+    if (!firstPaintDone_) {
+        firstPaintDone_ = true;
+        if (firstPaintHandler())
+            CallAfter([] {
+                if (firstPaintHandler()) firstPaintHandler()();
+            });
+    }
+}
+
+std::function<void()>& CZorvelCalView::firstPaintHandler() {
+    static std::function<void()> handler;
+    return handler;
+}
+
+int CZorvelCalView::dayAt(int x, int y) const {
+    for (int d = 1; d <= 31; ++d)
+        if (dayRects_[d].contains(x, y)) return d;
+    return 32;
+}
+
+void CZorvelCalView::leftClick(int x, int y) {
+    bool hit = false;
+    if (prevRect_.contains(x, y)) {
+        hit = true;
+        int year = year_, month = month_ - 1;
+        if (month == 0) {
+            --year;
+            month = 12;
+        }
+        // The year is clamped and the month kept, so January 1970 steps to December 1970.
+        showMonth(std::max(year, kFirstYear), month);
+    } else if (nextRect_.contains(x, y)) {
+        hit = true;
+        int year = year_, month = month_ + 1;
+        if (month == 13) {
+            ++year;
+            month = 1;
+        }
+        showMonth(std::min(year, kLastYear), month);
+    }
+    const int day = dayAt(x, y);
+    if (day <= 31)
+        openPlanner(year_, month_, day);
+    else if (!hit)
+        openToDoList();
+}
+
+void CZorvelCalView::rightClick(int x, int y) {
+    const bool onPrev = prevRect_.contains(x, y);
+    const bool onNext = nextRect_.contains(x, y);
+    if (onPrev && year_ > kFirstYear) showMonth(year_ - 1, month_);
+    if (onNext && year_ < kLastYear) showMonth(year_ + 1, month_);
+    if (onPrev || onNext)
+        playSound(settings::kSoundClick);
+    else
+        openWeekView(year_, month_, dayAt(x, y));
+}
+
+void CZorvelCalView::onLeftDown(wxMouseEvent& event) {
+    leftClick(event.GetX(), event.GetY());
+    event.Skip();
+}
+
+void CZorvelCalView::onRightDown(wxMouseEvent& event) {
+    rightClick(event.GetX(), event.GetY());
+    event.Skip();
+}
+
+void CZorvelCalView::openToDoList() {
+    playSound(settings::kSoundClick);
+    if (hooks().openToDoList) hooks().openToDoList();
+}
+
+void CZorvelCalView::openWeekView(int year, int month, int day) {
+    if (day > 31) return;
+    playSound(settings::kSoundClick);
+    if (hooks().openWeekView) hooks().openWeekView(year, month, day);
+}
+
+void CZorvelCalView::openPlanner(int year, int month, int day) {
+    // The day planner plays the click sound itself once it exists.
+    if (hooks().openPlanner)
+        hooks().openPlanner(year, month, day);
+    else
+        playSound(settings::kSoundClick);
+}
+
+void CZorvelCalView::changeMainFont() {
+    Disable();
+    const std::optional<LogFont> chosen = chooseFont(nullptr, mainFontRecord_);
+    Enable();
+    if (!chosen) return;
+    setMainFont(*chosen);
+    saveFont(settings::kFont, *chosen);
+    if (fontChangedHandler) fontChangedHandler();
+    draw();
+}
+
+void CZorvelCalView::realizePalette(wxDC& dc) {
+    if (!paletteBuilt_) {
+        paletteBuilt_ = true;
+        const Colours& c = colours();
+        const ColourRef order[] = {c.back,    c.fore,    c.dayplan1,   c.dayplan2,
+                                   c.toplite, c.botlite, c.currentday, c.hasappoint};
+        unsigned char r[8], g[8], b[8];
+        for (int i = 0; i < 8; ++i) {
+            r[i] = order[i] & 0xFF;
+            g[i] = (order[i] >> 8) & 0xFF;
+            b[i] = (order[i] >> 16) & 0xFF;
+        }
+        palette_.Create(8, r, g, b);
+    }
+    // True-colour displays have nothing to realise; the palette is still kept for any device
+    // context that wants one.
+    if (palette_.IsOk()) dc.SetPalette(palette_);
+}
+
+// Printing.
+
+PrintSource* CZorvelCalView::printSource() const {
+    for (PrintSource* s : printSources_)
+        if (s) return s;
+    return nullptr;
+}
+
+int CZorvelCalView::printPageCount() const {
+    const PrintSource* s = printSource();
+    return s ? std::max(1, const_cast<PrintSource*>(s)->printPageCount()) : 1;
+}
+
+void CZorvelCalView::printThrough(PrintKind kind, PrintSource* source) {
+    printSources_.fill(nullptr);
+    printSources_[static_cast<std::size_t>(kind)] = source;
+    wxPrintDialogData dialogData(printData_);
+    const int pages = printPageCount();
+    dialogData.SetMinPage(1);
+    dialogData.SetMaxPage(pages);
+    dialogData.SetFromPage(1);
+    dialogData.SetToPage(pages);
+    wxPrinter printer(&dialogData);
+    MonthViewPrintout printout(*this);
+    wxWindow* owner = source && source->printWindow() ? source->printWindow() : this;
+    if (printer.Print(owner, &printout, true)) printData_ = printer.GetPrintDialogData().GetPrintData();
+    // A cancelled job never reaches the end of printing, yet the source must come back.
+    endPrinting();
+}
+
+void CZorvelCalView::printPage(wxDC& dc, int page) {
+    PrintSource* s = printSource();
+    if (!s) return;
+    if (wxWindow* w = s->printWindow()) w->Disable();
+    s->printPage(dc, page);
+}
+
+void CZorvelCalView::endPrinting() {
+    if (PrintSource* s = printSource())
+        if (wxWindow* w = s->printWindow()) w->Enable();
+    printSources_.fill(nullptr);
+}
+
+void CZorvelCalView::pageSetup() {
+    wxPageSetupDialogData data(printData_);
+    wxPageSetupDialog dialog(this, &data);
+    if (dialog.ShowModal() == wxID_OK) printData_ = dialog.GetPageSetupDialogData().GetPrintData();
+}
+
+} // namespace zc

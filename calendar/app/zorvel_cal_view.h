@@ -1,0 +1,137 @@
+#pragma once
+// CZorvelCalView: the month grid in the main frame's client area. It draws one month with its
+// navigation header, turns clicks into month and year steps or into the day planner, week view and
+// to-do list, holds the process-wide reminder and printing settings and the main font, and runs the
+// print job through which every other window prints.
+#include "app/font_record.h"
+#include "app/print_source.h"
+#include "data/appointment_table.h"
+#include "data/services.h"
+
+#include <wx/cmndata.h>
+#include <wx/font.h>
+#include <wx/palette.h>
+#include <wx/window.h>
+
+#include <array>
+#include <functional>
+#include <memory>
+
+namespace zc {
+
+class CMainFrame;
+
+// Rectangle whose right and bottom edges belong to it as well: neighbouring cells share their
+// border pixels.
+struct CellRect {
+    int left = 0, top = 0, right = 0, bottom = 0;
+    bool empty() const { return left == 0 && top == 0 && right == 0 && bottom == 0; }
+    bool contains(int x, int y) const {
+        return !empty() && left <= x && x <= right && top <= y && y <= bottom;
+    }
+};
+
+class CZorvelCalView : public wxWindow {
+  public:
+    // The windows that the month view opens belong to other parts of the program; they plug in
+    // here. Until they do, each does nothing beyond what the month view itself does first.
+    struct Hooks {
+        std::function<void(int year, int month, int day)> openPlanner;
+        std::function<void()> openToDoList;
+        std::function<void(int year, int month, int day)> openWeekView;
+        std::function<void()> closeAllPlanners;
+    };
+    static Hooks& hooks();
+
+    static constexpr int kFirstYear = 1970;
+    static constexpr int kLastYear = 2037;
+
+    CZorvelCalView(wxWindow* parent, AppointmentTable& table, const Clock& clock);
+    ~CZorvelCalView() override;
+
+    // Settings of the "reminders" group that other windows read and change.
+    int age = 60;
+    int early = 2;
+    int reminders = 0;
+    int fastprinting = 0;
+
+    int shownYear() const { return year_; }
+    int shownMonth() const { return month_; }
+    void showMonth(int year, int month);
+    void showThisMonth();
+    void refreshIfShowing(int year, int month);
+    // Draws at once: a step to another month shows without waiting for an idle repaint.
+    void draw();
+    // The one drawing routine of the month grid, for the screen and for any other device context.
+    void drawMonth(wxDC& dc, bool printing);
+
+    // Measures "We" in the main font: the cell size, and the frame size 7 cells + 12 by 8 cells + 49.
+    wxSize cellSize(wxDC& dc);
+    wxSize cell() const { return {cellWidth_, cellHeight_}; }
+    // The size the grid needs: seven columns by eight rows of cells.
+    wxSize gridSize();
+
+    const wxFont& mainFont() const { return mainFont_; }
+    const LogFont& mainFontRecord() const { return mainFontRecord_; }
+    void setMainFont(const LogFont& description);
+    void changeMainFont();
+
+    void realizePalette(wxDC& dc);
+    const wxPalette& palette() const { return palette_; }
+
+    // Clicks at client coordinates, as the mouse handlers pass them on.
+    void leftClick(int x, int y);
+    void rightClick(int x, int y);
+    // The day whose cell holds the point (the lower day on a shared border), 32 when none.
+    int dayAt(int x, int y) const;
+    const CellRect& previousRect() const { return prevRect_; }
+    const CellRect& nextRect() const { return nextRect_; }
+    const CellRect& dayRect(int day) const { return dayRects_.at(day); }
+
+    void openToDoList();
+    void openWeekView(int year, int month, int day);
+    void openPlanner(int year, int month, int day);
+
+    // Printing on behalf of another window.
+    void printThrough(PrintKind kind, PrintSource* source);
+    void pageSetup();
+    PrintSource* printSource() const;
+    int printPageCount() const;
+    void printPage(wxDC& dc, int page);
+    void endPrinting();
+    wxPrintData& printData() { return printData_; }
+
+    // Called once, after the first paint of the month (the start-up time measurement uses it).
+    static std::function<void()>& firstPaintHandler();
+    // Called after the user chose a new main font, so the main frame can fit the grid again.
+    std::function<void()> fontChangedHandler;
+
+  private:
+    void drawCell(wxDC& dc, const wxString& text, int x, int y, int w, bool raised, bool today, bool marked);
+    void measure(wxDC& dc);
+    void onPaint(wxPaintEvent& event);
+    void onLeftDown(wxMouseEvent& event);
+    void onRightDown(wxMouseEvent& event);
+
+    AppointmentTable& table_;
+    const Clock& clock_;
+    int year_ = 1970;
+    int month_ = 1;
+    wxFont mainFont_;
+    LogFont mainFontRecord_;
+    int cellWidth_ = 0;
+    int cellHeight_ = 0;
+    CellRect prevRect_;
+    CellRect nextRect_;
+    std::array<CellRect, 32> dayRects_{};
+    wxPalette palette_;
+    bool paletteBuilt_ = false;
+    std::array<PrintSource*, 4> printSources_{};
+    wxPrintData printData_;
+    bool firstPaintDone_ = false;
+};
+
+// The one month view, or nullptr before it exists and after it is gone.
+CZorvelCalView* currentView();
+
+} // namespace zc

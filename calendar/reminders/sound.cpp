@@ -1,0 +1,59 @@
+#include "reminders/sound.h"
+
+#include "data/settings_catalogue.h"
+
+#include <canberra.h>
+
+#include <filesystem>
+#include <system_error>
+
+namespace zc {
+namespace {
+
+bool isRegularFile(const std::filesystem::path& path) {
+    std::error_code error;
+    return std::filesystem::is_regular_file(path, error);
+}
+
+// One context for the whole run: opening the connection to the sound service costs more than a
+// click should, so it is made on first use and kept.
+ca_context* soundContext() {
+    static ca_context* context = [] {
+        ca_context* made = nullptr;
+        if (ca_context_create(&made) != CA_SUCCESS) return static_cast<ca_context*>(nullptr);
+        ca_context_change_props(made, CA_PROP_APPLICATION_NAME, "Zorvel Calendar", CA_PROP_APPLICATION_ID,
+                                "zorvelcal", nullptr);
+        return made;
+    }();
+    return context;
+}
+
+} // namespace
+
+std::string resolveSoundFile(const std::string& file) {
+    if (file.empty()) return {};
+    const std::filesystem::path given(file);
+    if (given.has_parent_path()) return isRegularFile(given) ? file : std::string();
+    for (const char* folder : {ZORVEL_SHARE_DIR "/sounds", ZORVEL_SOURCE_RESOURCES "/sounds"}) {
+        const std::filesystem::path candidate = std::filesystem::path(folder) / given;
+        if (isRegularFile(candidate)) return candidate.string();
+    }
+    return {};
+}
+
+void playWaveFile(const std::string& file) {
+    const std::string path = resolveSoundFile(file);
+    if (path.empty()) return;
+    ca_context* context = soundContext();
+    if (!context) return;
+    // Each play gets its own id so that a click does not cut the start-up sound short.
+    static uint32_t nextId = 1;
+    ca_context_play(context, nextId++, CA_PROP_MEDIA_FILENAME, path.c_str(), nullptr);
+}
+
+void playSound(const std::string& event) {
+    const std::string file = settings::soundFile(event);
+    if (file.size() > 1) playWaveFile(file);
+}
+
+} // namespace zc

@@ -1,0 +1,39 @@
+#pragma once
+// The prompt shown when a file to be copied cannot be read: it names the file and asks for the
+// next disk. OK retries; Ch&ange lets the user point at another location (Location is then that
+// directory with a trailing separator and the prompt ends as with OK); Cancel, after the
+// confirmation, ends the installation.
+#include <string>
+
+#include <wx/dialog.h>
+
+class wxButton;
+class wxStaticLine;
+class wxStaticText;
+class TFormDirBox;
+
+class TFormDialogNextDisk : public wxDialog {
+  public:
+    explicit TFormDialogNextDisk(wxWindow* parent);
+
+    std::string Location;
+    std::string NeededFile;
+
+    wxStaticText* Label1;
+    wxStaticText* Label4;
+    wxStaticLine* Bevel1;
+    wxStaticText* Label2;
+    wxStaticText* LabelNeededFile;
+    wxStaticText* Label3;
+    wxButton* ButtonOK;
+    wxButton* ButtonCancel;
+    wxButton* ButtonChange;
+
+    void ButtonOKClick();
+    void ButtonCancelClick();
+    void ButtonChangeClick();
+
+  private:
+    void FormShow();
+    void Finish(int result);
+};

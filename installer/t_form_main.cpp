@@ -1,0 +1,464 @@
+#include "t_form_main.h"
+
+#include "kz_message.h"
+
+#include <filesystem>
+#include <system_error>
+
+#include <wx/app.h>
+#include <wx/button.h>
+#include <wx/dirdlg.h>
+#include <wx/log.h>
+#include <wx/msgdlg.h>
+#include <wx/panel.h>
+#include <wx/stattext.h>
+#include <wx/textctrl.h>
+#include <wx/textdlg.h>
+#include <wx/utils.h>
+
+#if __has_include("t_form_dialog_next_disk.h")
+#include "t_form_dialog_next_disk.h"
+#define KZ_HAVE_NEXT_DISK 1
+#endif
+#if __has_include("t_form_dir_box.h")
+#include "t_form_dir_box.h"
+#define KZ_HAVE_DIR_BOX 1
+#endif
+#if __has_include("t_form_program_group_box.h")
+#include "t_form_program_group_box.h"
+#define KZ_HAVE_GROUP_BOX 1
+#endif
+
+namespace {
+
+const wxColour Olive(128, 128, 0);
+const wxColour Silver(192, 192, 192);
+const wxColour Aqua(0, 255, 255);
+const wxColour Purple(128, 0, 128);
+const wxColour Yellow(255, 255, 0);
+
+// The controls that the keyboard's Tab key passes over.
+template <typename Base> class NoTabStop : public Base {
+  public:
+    using Base::Base;
+    bool AcceptsFocusFromKeyboard() const override { return false; }
+};
+
+wxFont ArialFont(int pixelHeight, bool bold = false, bool italic = false) {
+    wxFontInfo info(wxSize(0, pixelHeight));
+    info.FaceName("Arial").Bold(bold).Italic(italic);
+    return wxFont(info);
+}
+
+// The toolkit applies a label's new font only when it next lays the label out, so its best size
+// still belongs to the old font: the label is sized from its text in the new font instead.
+void FitLabel(wxStaticText* label) {
+    const wxSize extent = label->GetTextExtent(label->GetLabelText());
+    label->SetSize(wxSize(extent.x + 2, extent.y));
+}
+
+wxFont BoldFont() {
+    return wxNORMAL_FONT->Bold();
+}
+
+std::string Trimmed(const std::string& text) {
+    return KzTrimScriptLine(text);
+}
+
+bool FileExists(const std::string& path) {
+    std::error_code ec;
+    return std::filesystem::exists(path, ec) && !std::filesystem::is_directory(path, ec);
+}
+
+// The characters that end the directory part of a path given on the command line.
+#ifdef _WIN32
+const char* const DirectoryEnds = "\\/:";
+#else
+const char* const DirectoryEnds = "/";
+#endif
+
+} // namespace
+
+TFormMain::TFormMain(const std::vector<std::string>& arguments, const std::string& appDirectory)
+    : wxFrame(nullptr, wxID_ANY, "Kz-Install", wxDefaultPosition, wxDefaultSize,
+              wxBORDER_NONE | wxCLIP_CHILDREN | wxTAB_TRAVERSAL),
+      Timer1(this) {
+    SetName("FormMain");
+    SetBackgroundColour(Olive);
+    SetClientSize(508, 367);
+    CreateControls();
+    Centre(wxBOTH);
+    FormCreate(arguments, appDirectory);
+
+    Bind(wxEVT_SHOW, &TFormMain::FormShow, this);
+    Bind(wxEVT_ACTIVATE, &TFormMain::FormActivate, this);
+    Bind(wxEVT_TIMER, &TFormMain::Timer1Timer, this, Timer1.GetId());
+    Bind(wxEVT_CLOSE_WINDOW, &TFormMain::FormClose, this);
+}
+
+TFormMain::~TFormMain() {
+    Timer1.Stop();
+    if (Busy) wxEndBusyCursor();
+}
+
+void TFormMain::CreateControls() {
+    PanelAbout = new wxPanel(this, wxID_ANY, wxPoint(5, 5), wxSize(500, 356), wxTAB_TRAVERSAL, "PanelAbout");
+    PanelAbout->SetBackgroundColour(Silver);
+    // The product name twice: a white copy, and over it, 3 pixels to the left and 2 up, a purple
+    // one on a transparent background, so the white shows as a highlight.
+    LabelProductShadow = new wxStaticText(PanelAbout, wxID_ANY, "Kz-Install", wxPoint(115, 16), wxDefaultSize,
+                                          0, "LabelProductShadow");
+    LabelProductShadow->SetFont(ArialFont(64, true, true));
+    LabelProductShadow->SetForegroundColour(*wxWHITE);
+    LabelProduct = new wxStaticText(PanelAbout, wxID_ANY, "Kz-Install", wxPoint(112, 14), wxDefaultSize,
+                                    wxTRANSPARENT_WINDOW, "LabelProduct");
+    LabelProduct->SetFont(ArialFont(64, true, true));
+    LabelProduct->SetForegroundColour(Purple);
+    LabelProduct->SetBackgroundStyle(wxBG_STYLE_TRANSPARENT);
+    for (wxStaticText* label : {LabelProductShadow, LabelProduct})
+        FitLabel(label);
+    LabelVersion = new wxStaticText(PanelAbout, wxID_ANY, "(Version 2.3)", wxPoint(120, 80), wxDefaultSize, 0,
+                                    "LabelVersion");
+    LabelVersion->SetFont(ArialFont(15, true, true));
+    LabelVersion->SetForegroundColour(Yellow);
+    FitLabel(LabelVersion);
+    MemoTitle = new wxTextCtrl(PanelAbout, wxID_ANY, "", wxPoint(15, 109), wxSize(472, 185),
+                               wxTE_MULTILINE | wxTE_READONLY | wxVSCROLL, wxDefaultValidator, "MemoTitle");
+    MemoTitle->SetBackgroundColour(Aqua);
+    MemoTitle->SetFont(ArialFont(14));
+    FirstButton = new wxButton(PanelAbout, wxID_ANY, "&Next >>", wxPoint(375, 311), wxSize(113, 33), 0,
+                               wxDefaultValidator, "FirstButton");
+    FirstButton->SetFont(BoldFont());
+    FirstButton->SetFocus();
+
+    PanelInstall =
+        new wxPanel(this, wxID_ANY, wxPoint(5, 5), wxSize(498, 357), wxTAB_TRAVERSAL, "PanelInstall");
+    PanelInstall->SetBackgroundColour(Silver);
+    // Created first so that it comes first in the tab order.
+    ButtonScript = new wxButton(PanelInstall, wxID_ANY, "&Next >>", wxPoint(376, 312), wxSize(113, 33), 0,
+                                wxDefaultValidator, "ButtonScript");
+    ButtonScript->SetFont(BoldFont());
+    LabelTitle = new wxStaticText(PanelInstall, wxID_ANY, "Installation", wxPoint(12, 16), wxDefaultSize, 0,
+                                  "LabelTitle");
+    LabelTitle->SetFont(ArialFont(24, true));
+    LabelTitle->SetForegroundColour(*wxBLACK);
+    FitLabel(LabelTitle);
+    Memo1 =
+        new NoTabStop<wxTextCtrl>(PanelInstall, wxID_ANY, "", wxPoint(8, 56), wxSize(481, 169),
+                                  wxTE_MULTILINE | wxTE_READONLY | wxVSCROLL, wxDefaultValidator, "Memo1");
+    Memo1->SetBackgroundColour(Aqua);
+    Memo1->SetFont(ArialFont(14));
+    Label1 = new wxStaticText(PanelInstall, wxID_ANY, ".....", wxPoint(9, 246), wxDefaultSize, 0, "Label1");
+    Label1->SetFont(BoldFont());
+    Label1->SetForegroundColour(*wxBLACK);
+    Edit1 = new wxTextCtrl(PanelInstall, wxID_ANY, "", wxPoint(8, 264), wxSize(417, 24), wxTE_READONLY,
+                           wxDefaultValidator, "Edit1");
+    Edit1->SetBackgroundColour(Aqua);
+    ButtonEdit = new wxButton(PanelInstall, wxID_ANY, "&More...", wxPoint(424, 264), wxSize(65, 24), 0,
+                              wxDefaultValidator, "ButtonEdit");
+    ButtonEdit->SetFont(BoldFont());
+    ButtonAbort = new NoTabStop<wxButton>(PanelInstall, wxID_ANY, "&Quit", wxPoint(10, 312), wxSize(65, 33),
+                                          0, wxDefaultValidator, "ButtonAbort");
+    ButtonAbort->SetFont(BoldFont());
+    PanelInstall->Hide();
+
+    ClickHandlers[KzControl::FirstButton] = [this] { FirstButtonClick(); };
+    ClickHandlers[KzControl::ButtonAbort] = [this] { ButtonAbortClick(); };
+    FirstButton->Bind(wxEVT_BUTTON, [this](wxCommandEvent&) { ButtonClick(KzControl::FirstButton); });
+    ButtonAbort->Bind(wxEVT_BUTTON, [this](wxCommandEvent&) { ButtonClick(KzControl::ButtonAbort); });
+    ButtonScript->Bind(wxEVT_BUTTON, [this](wxCommandEvent&) { ButtonClick(KzControl::ButtonScript); });
+    ButtonEdit->Bind(wxEVT_BUTTON, [this](wxCommandEvent&) { ButtonClick(KzControl::ButtonEdit); });
+    Edit1->Bind(wxEVT_CHAR, &TFormMain::Edit1KeyPress, this);
+}
+
+void TFormMain::FormCreate(const std::vector<std::string>& arguments, const std::string& appDirectory) {
+    Script.Create();
+    Script.BindControls(this);
+    if (!arguments.empty()) {
+        const std::string& argument = arguments.front();
+        const auto end = argument.find_last_of(DirectoryEnds);
+        // A path from the root keeps its root as its directory part.
+        const std::string directory =
+            end == std::string::npos ? std::string() : argument.substr(0, end ? end : 1);
+        ScriptPath = Trimmed(directory).empty() ? appDirectory + argument : argument;
+        return;
+    }
+    ScriptPath = appDirectory + "install.script";
+    if (FileExists(ScriptPath)) return;
+    ScriptPath.resize(ScriptPath.size() - 3);
+    if (FileExists(ScriptPath)) return;
+    ScriptFound = false;
+    KzShowMessage(this, "Error: script file\r" + ScriptPath + "\r" + "not found");
+}
+
+void TFormMain::FormShow(wxShowEvent& event) {
+    event.Skip();
+    if (event.IsShown() && !RunStarted) Timer1.StartOnce(300);
+}
+
+void TFormMain::FormActivate(wxActivateEvent& event) {
+    event.Skip();
+    if (event.GetActive() && !RunStarted && !Timer1.IsRunning()) Timer1.StartOnce(300);
+}
+
+void TFormMain::Timer1Timer(wxTimerEvent&) {
+    RunInstallation();
+}
+
+void TFormMain::RunInstallation() {
+    Timer1.Stop();
+    if (RunStarted || !ScriptFound) return;
+    RunStarted = true;
+    std::string error;
+    FinalStatus = Script.LoadScript(ScriptPath, error);
+    if (FinalStatus != 0) {
+        KzShowMessage(this, "Error opening installation script file: \r\r" + ScriptPath);
+        Close();
+        return;
+    }
+    Running = true;
+    try {
+        FinalStatus = Script.Run();
+    } catch (const std::exception& e) {
+        Running = false;
+        SetBusyCursor(false);
+        KzShowError(this, e.what());
+        // The window stays open so the user sees where the run stopped, and leaves with Quit.
+        if (Script.Aborted) Close();
+        return;
+    }
+    Running = false;
+    Close();
+}
+
+void TFormMain::FirstButtonClick() {
+    PanelAbout->Hide();
+    PanelInstall->Show();
+    ProcessMessages();
+}
+
+void TFormMain::ButtonAbortClick() {
+    if (!KzConfirm(this, "Are you sure you want to abort the installation procedure?")) return;
+    Script.Abort();
+    Close();
+}
+
+void TFormMain::FormClose(wxCloseEvent& event) {
+    // The run is on the stack below this handler: the window closes when the run has ended,
+    // which Abort makes happen after the current command.
+    if (Running && event.CanVeto()) {
+        Script.Abort();
+        event.Veto();
+        return;
+    }
+    Destroy();
+}
+
+void TFormMain::ButtonClick(KzControl button) {
+    // A copy, because the action may replace itself while it runs.
+    const TKzClickHandler handler = ClickHandlers[button];
+    if (handler) handler();
+}
+
+void TFormMain::Edit1KeyPress(wxKeyEvent& event) {
+    const int code = event.GetUnicodeKey();
+    // Keys without a character (arrows, Home, Delete), Tab and the shortcuts other than pasting
+    // are not typing and pass every filter.
+    if (Filter == KzKeyFilter::None || code == WXK_NONE || code == WXK_TAB || code == WXK_DELETE ||
+        (event.ControlDown() && code != 22 && code != 'V' && code != 'v')) {
+        event.Skip();
+        return;
+    }
+    if (KzKeyAccepted(Filter, code))
+        event.Skip();
+    else
+        wxBell();
+}
+
+wxWindow* TFormMain::ControlOf(KzControl control) const {
+    switch (control) {
+    case KzControl::MemoTitle:
+        return MemoTitle;
+    case KzControl::Memo1:
+        return Memo1;
+    case KzControl::FirstButton:
+        return FirstButton;
+    case KzControl::ButtonEdit:
+        return ButtonEdit;
+    case KzControl::ButtonAbort:
+        return ButtonAbort;
+    case KzControl::ButtonScript:
+        return ButtonScript;
+    case KzControl::Edit1:
+        return Edit1;
+    case KzControl::LabelTitle:
+        return LabelTitle;
+    case KzControl::Label1:
+        return Label1;
+    }
+    return nullptr;
+}
+
+wxTextCtrl* TFormMain::PaneOf(KzControl pane) const {
+    if (pane == KzControl::MemoTitle) return MemoTitle;
+    if (pane == KzControl::Memo1) return Memo1;
+    if (pane == KzControl::Edit1) return Edit1;
+    return nullptr;
+}
+
+void TFormMain::SetText(KzControl control, const std::string& text) {
+    const wxString value = wxString::FromUTF8(text);
+    if (wxTextCtrl* pane = PaneOf(control)) {
+        pane->ChangeValue(value);
+        PendingText.erase(control);
+        PaneLines[control] = text.empty() ? 0 : 1;
+    } else if (wxWindow* window = ControlOf(control)) {
+        window->SetLabel(value);
+        if (auto* label = dynamic_cast<wxStaticText*>(window)) FitLabel(label);
+    }
+}
+
+std::string TFormMain::GetText(KzControl control) const {
+    if (wxTextCtrl* pane = PaneOf(control)) return pane->GetValue().utf8_string();
+    if (wxWindow* window = ControlOf(control)) return window->GetLabel().utf8_string();
+    return {};
+}
+
+void TFormMain::BeginPaneUpdate(KzControl pane) {
+    if (wxTextCtrl* text = PaneOf(pane)) text->Freeze();
+}
+
+void TFormMain::EndPaneUpdate(KzControl pane) {
+    FlushPane(pane);
+    if (wxTextCtrl* text = PaneOf(pane); text && text->IsFrozen()) text->Thaw();
+}
+
+void TFormMain::ClearPane(KzControl pane) {
+    if (wxTextCtrl* text = PaneOf(pane)) text->Clear();
+    PendingText.erase(pane);
+    PaneLines[pane] = 0;
+}
+
+void TFormMain::AppendLine(KzControl pane, const std::string& line) {
+    std::string& pending = PendingText[pane];
+    if (PaneLines[pane]++ > 0) pending += '\n';
+    pending += line;
+}
+
+void TFormMain::FlushPane(KzControl pane) {
+    auto it = PendingText.find(pane);
+    if (it == PendingText.end()) return;
+    if (wxTextCtrl* text = PaneOf(pane)) text->AppendText(wxString::FromUTF8(it->second));
+    PendingText.erase(it);
+}
+
+void TFormMain::ScrollToTop(KzControl pane) {
+    FlushPane(pane);
+    if (wxTextCtrl* text = PaneOf(pane)) {
+        text->SetInsertionPoint(0);
+        text->ShowPosition(0);
+    }
+}
+
+void TFormMain::SetVisible(KzControl control, bool visible) {
+    if (wxWindow* window = ControlOf(control)) window->Show(visible);
+}
+
+bool TFormMain::IsVisible(KzControl control) const {
+    const wxWindow* window = ControlOf(control);
+    return window && window->IsShown();
+}
+
+void TFormMain::SetEnabled(KzControl control, bool enabled) {
+    if (wxWindow* window = ControlOf(control)) window->Enable(enabled);
+}
+
+void TFormMain::SetReadOnly(KzControl control, bool readOnly) {
+    if (wxTextCtrl* text = PaneOf(control)) text->SetEditable(!readOnly);
+}
+
+void TFormMain::SetKeyFilter(KzKeyFilter filter) {
+    Filter = filter;
+}
+
+TKzClickHandler TFormMain::SetClickHandler(KzControl button, TKzClickHandler handler) {
+    return std::exchange(ClickHandlers[button], std::move(handler));
+}
+
+void TFormMain::SetBusyCursor(bool busy) {
+    if (busy == Busy) return;
+    Busy = busy;
+    if (busy)
+        wxBeginBusyCursor();
+    else
+        wxEndBusyCursor();
+}
+
+void TFormMain::ShowMessage(const std::string& text) {
+    KzShowMessage(this, text);
+}
+
+void TFormMain::ProcessMessages() {
+    if (wxTheApp) wxTheApp->Yield(true);
+}
+
+void TFormMain::Sleep(int milliseconds) {
+    wxMilliSleep(milliseconds);
+}
+
+void TFormMain::StartProgram(const std::string& commandLine) {
+    // The result is not looked at, so a program that cannot be started must not raise a box.
+    wxLogNull quiet;
+    wxExecuteEnv environment;
+    environment.cwd = wxString::FromUTF8(Script.AppDir);
+    wxExecute(wxString::FromUTF8(commandLine), wxEXEC_ASYNC, nullptr, &environment);
+}
+
+bool TFormMain::AskNextDisk(std::string& location, const std::string& neededFile) {
+    // The prompt waits for the user, so it shows the normal cursor.
+    const bool wasBusy = Busy;
+    SetBusyCursor(false);
+    bool ok;
+#ifdef KZ_HAVE_NEXT_DISK
+    TFormDialogNextDisk prompt(this);
+    prompt.Location = location;
+    prompt.NeededFile = neededFile;
+    ok = prompt.ShowModal() == wxID_OK;
+    if (ok) location = prompt.Location;
+#else
+    (void)location;
+    wxMessageDialog prompt(
+        this, wxString::FromUTF8("Insert the next disk to continue\nand press 'OK'\n\n" + neededFile),
+        "Insert next disk", wxOK | wxCANCEL);
+    ok = prompt.ShowModal() == wxID_OK;
+#endif
+    SetBusyCursor(wasBusy);
+    return ok;
+}
+
+bool TFormMain::SelectDirectory(std::string& directory) {
+#ifdef KZ_HAVE_DIR_BOX
+    TFormDirBox box(this);
+    box.AllowCreate = true;
+    box.Directory = directory;
+    if (box.ShowModal() != wxID_OK) return false;
+    directory = box.Directory;
+    return true;
+#else
+    wxDirDialog box(this, "Directory selection", wxString::FromUTF8(directory));
+    if (box.ShowModal() != wxID_OK) return false;
+    directory = AddBackslash(box.GetPath().utf8_string());
+    return true;
+#endif
+}
+
+std::string TFormMain::SelectProgramGroup() {
+#ifdef KZ_HAVE_GROUP_BOX
+    TFormProgramGroupBox box(this);
+    box.AllowCreate = true;
+    box.ShowModal();
+    return box.SelectedGroup;
+#else
+    return wxGetTextFromUser("Program group:", "Program Group selection", "", this).utf8_string();
+#endif
+}
