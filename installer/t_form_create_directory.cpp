@@ -19,7 +19,6 @@ TFormCreateDirectory::TFormCreateDirectory(wxWindow* parent)
     Label1 = new wxStaticText(this, wxID_ANY, "Create new directory", at.Point(8, 7));
     Label1->SetName("Label1");
     Label1->SetFont(Label1->GetFont().Bold());
-    Label1->SetSize(Label1->GetBestSize());
     EditDirectory = new wxTextCtrl(this, wxID_ANY, "", at.Point(8, 25), at.Size(369, -1), wxTE_PROCESS_ENTER);
     EditDirectory->SetName("EditDirectory");
     ButtonCancel = new wxButton(this, wxID_CANCEL, "&Cancel", at.Point(216, 56), at.Size(75, 25));
@@ -37,6 +36,10 @@ TFormCreateDirectory::TFormCreateDirectory(wxWindow* parent)
 
 void TFormCreateDirectory::FormShow() {
     SetTitle(wxString::FromUTF8(ParentDir));
+    // The bold font is measured only once the label is on the screen; until then it keeps the
+    // width of its plain text and would cut off its end.
+    Label1->InvalidateBestSize();
+    Label1->SetSize(Label1->GetBestSize());
     const wxRect ok = ButtonOK->GetRect();
     SetClientSize(ok.GetRight() + 1 + 10, ok.GetBottom() + 1 + 7);
     CentreOnScreen();

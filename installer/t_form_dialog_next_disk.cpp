@@ -59,8 +59,10 @@ TFormDialogNextDisk::TFormDialogNextDisk(wxWindow* parent)
 void TFormDialogNextDisk::FormShow() {
     const wxRect change = ButtonChange->GetRect();
     SetClientSize(change.GetRight() + 1 + 10, change.GetBottom() + 1 + 10);
-    // The prompt appears where the installer always put it, not centred.
+    // The prompt appears where the installer always put it, not centred. The toolkit centres a
+    // dialog on its parent as it maps it, so the place is set again once it is on the screen.
     Move(221, 216);
+    CallAfter([this] { Move(221, 216); });
     LabelNeededFile->SetLabel(wxString::FromUTF8(NeededFile));
 }
 

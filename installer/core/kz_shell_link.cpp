@@ -19,8 +19,8 @@ namespace fs = std::filesystem;
 
 namespace {
 
-// The registry key that holds the shell folders on Windows. Its text stays in the error message
-// for a missing home folder, because that is the message users and scripts know.
+// The registry key that holds the shell folders on Windows. A missing home folder is reported with
+// the message for a missing key, so the installer's messages are the same on every system.
 const char* const ShellFoldersKey = "\\Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Shell Folders";
 
 // Vendor prefix of the menu files, as the desktop's menu tools require one.
@@ -410,7 +410,7 @@ void CreateGroupFolder(const std::string& name) {
     // An existing group is used as it is; anything else that leaves no folder is an error now,
     // rather than an unreadable shortcut later.
     if (!IsDirectory(folder))
-        throw KzError(status.status == -2 ? status.text : "Unable to create directory " + folder);
+        throw KzError(status.status == KzStatusFailed ? status.text : "Unable to create directory " + folder);
     WriteGroupMenu(programs, parts);
 }
 

@@ -20,6 +20,8 @@ TEST(DialogsCreateDirectory, CreatesOneLevelAndAnswersItsPath) {
         const int result = RunModal(create, [&] {
             EXPECT_EQ(create.GetTitle().utf8_string(), parent);
             EXPECT_EQ(create.Label1->GetLabel(), "Create new directory");
+            EXPECT_GE(create.Label1->GetSize().GetWidth(), create.Label1->GetBestSize().GetWidth())
+                << "the bold caption is cut off";
             create.EditDirectory->ChangeValue("new");
             Click(create.ButtonOK);
         });
