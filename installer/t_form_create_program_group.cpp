@@ -31,8 +31,8 @@ TFormCreateProgramGroup::TFormCreateProgramGroup(wxWindow* parent)
     Label1 = new wxStaticText(this, wxID_ANY, "Create program group", wxPoint(6, 7));
     Label1->SetName("Label1");
     Label1->SetFont(Label1->GetFont().Bold());
-    // The label was measured in the plain font; the bold caption needs its own width.
-    // GTK applies the new font only later, so the caption is measured in it directly.
+    // The label was sized for the plain font, and GTK applies the bold one only later, so the
+    // caption is measured in the bold font directly to keep it from being cut off.
     const wxSize extent = Label1->GetTextExtent(Label1->GetLabel());
     Label1->SetSize(std::max(extent.GetWidth(), Label1->GetBestSize().GetWidth()) + 2,
                     std::max(extent.GetHeight(), Label1->GetBestSize().GetHeight()));
@@ -41,8 +41,8 @@ TFormCreateProgramGroup::TFormCreateProgramGroup(wxWindow* parent)
         new wxTextCtrl(this, wxID_ANY, wxEmptyString, wxPoint(5, 26), wxSize(353, -1), wxTE_PROCESS_ENTER);
     EditProgramgroup->SetName("EditProgramgroup");
 
-    // Plain identifiers, so that the dialog's own Escape and close handling never run these
-    // handlers behind the dialog's back.
+    // Plain identifiers: Escape and the close box reach Cancel through the close handler only,
+    // never by the toolkit emulating a click.
     ButtonCancel = new wxButton(this, wxID_ANY, "&Cancel", wxPoint(201, 57), wxSize(75, 25));
     ButtonCancel->SetName("ButtonCancel");
     ButtonOK = new wxButton(this, wxID_ANY, "&OK", wxPoint(283, 57), wxSize(75, 25));

@@ -3,6 +3,10 @@
 // next disk. OK retries; Ch&ange lets the user point at another location (Location is then that
 // directory with a trailing separator and the prompt ends as with OK); Cancel, after the
 // confirmation, ends the installation.
+//
+// Its ShowModal() goes through the toolkit's modal dialog hook like any dialog's, so a test of a
+// caller answers it without showing it (wxTEST_DIALOG with an expectation for this class, which may
+// set Location before returning wxID_OK).
 #include <string>
 
 #include <wx/dialog.h>

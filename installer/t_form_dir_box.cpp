@@ -163,7 +163,14 @@ std::string TFormDirBox::ListDirectory() const {
 }
 
 void TFormDirBox::MoveListTo(const std::string& directory) {
-    DirList->SetPath(wxString::FromUTF8(WithoutTrailingSeparator(directory)));
+    // A directory that is gone (a location on a removed disk, say) is not offered as an answer:
+    // the list opens at the nearest directory above it that exists.
+    fs::path shown = WithoutTrailingSeparator(directory);
+    std::error_code error;
+    while (shown.has_relative_path() && !fs::is_directory(shown, error))
+        shown = shown.parent_path();
+    if (shown.empty() || !fs::is_directory(shown, error)) shown = std::string(1, KzPathSeparator());
+    DirList->SetPath(wxString::FromUTF8(shown.string()));
     DirListChange();
 }
 

@@ -9,6 +9,7 @@
 #include <wx/choice.h>
 #include <wx/dirctrl.h>
 #include <wx/stattext.h>
+#include <wx/utils.h>
 
 namespace fs = std::filesystem;
 
@@ -21,8 +22,14 @@ TEST(DialogsDirBox, StartsWithItsDefaults) {
     EXPECT_EQ(box.LowerLabel, "Double-click a directory to select it");
     EXPECT_EQ(box.Directory + "/", AppDirectory());
     EXPECT_FALSE(box.AllowCreate);
+    // The drives offered: the root first, then the home folder unless that is the root.
     ASSERT_FALSE(box.Drives.empty());
-    EXPECT_EQ(box.Drives.front(), "/");
+    EXPECT_EQ(box.Drives[0], "/");
+    const std::string home = AddBackslash(wxGetHomeDir().utf8_string());
+    if (home != "/") {
+        ASSERT_GE(box.Drives.size(), 2u);
+        EXPECT_EQ(box.Drives[1] + "/", home);
+    }
 }
 
 TEST(DialogsDirBox, AnswersTheDirectoryWithATrailingSeparator) {
@@ -34,6 +41,7 @@ TEST(DialogsDirBox, AnswersTheDirectoryWithATrailingSeparator) {
         {temp.Path() + "/windows", temp.Path() + "/windows/"},
         {temp.Path() + "/windows/", temp.Path() + "/windows/"},
         {"/", "/"},
+        {temp.Path() + "/windows/gone/deeper", temp.Path() + "/windows/"},
     };
     for (const Row& row : rows) {
         TFormDirBox box(nullptr);
