@@ -114,7 +114,6 @@ void TFormMain::CreateControls() {
                                     wxTRANSPARENT_WINDOW, "LabelProduct");
     LabelProduct->SetFont(ArialFont(64, true, true));
     LabelProduct->SetForegroundColour(Purple);
-    LabelProduct->SetBackgroundStyle(wxBG_STYLE_TRANSPARENT);
     for (wxStaticText* label : {LabelProductShadow, LabelProduct})
         FitLabel(label);
     LabelVersion = new wxStaticText(PanelAbout, wxID_ANY, "(Version 2.3)", wxPoint(120, 80), wxDefaultSize, 0,

@@ -94,8 +94,7 @@ std::string SqliteStore::defaultPath() {
 
 SqliteStore::SqliteStore(const std::string& path) : path_(path) {
     auto fail = [&](const std::string& reason) {
-        if (db_) sqlite3_close_v2(db_);
-        db_ = nullptr;
+        close();
         throw StoreError("The calendar's store \"" + path_ + "\" cannot be used: " + reason);
     };
     const std::filesystem::path parent = std::filesystem::path(path).parent_path();
@@ -136,11 +135,17 @@ SqliteStore::SqliteStore(const std::string& path) : path_(path) {
         fail(std::string(sqlite3_errmsg(db_)) + ".");
 }
 
-SqliteStore::~SqliteStore() {
-    for (sqlite3_stmt* s :
-         {findChild_, findTop_, insertKey_, listChildren_, deleteKey_, setValue_, getValue_, allValues_})
-        sqlite3_finalize(s);
-    sqlite3_close_v2(db_);
+SqliteStore::~SqliteStore() { close(); }
+
+void SqliteStore::close() {
+    // A statement left unfinalized would keep the connection, and its memory, alive.
+    for (sqlite3_stmt** s : {&findChild_, &findTop_, &insertKey_, &listChildren_, &deleteKey_, &setValue_,
+                             &getValue_, &allValues_, &childValues_}) {
+        sqlite3_finalize(*s);
+        *s = nullptr;
+    }
+    if (db_) sqlite3_close_v2(db_);
+    db_ = nullptr;
 }
 
 sqlite3_stmt* SqliteStore::prepare(const char* sql) {

@@ -39,6 +39,7 @@ class SqliteStore final : public SettingsStore {
 
   private:
     class Statement;
+    void close();
     sqlite3_stmt* prepare(const char* sql);
     bool exec(const char* sql);
     KeyId findChild(KeyId parent, std::string_view name);
