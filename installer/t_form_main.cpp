@@ -1,33 +1,20 @@
 #include "t_form_main.h"
 
 #include "kz_message.h"
+#include "t_form_dialog_next_disk.h"
+#include "t_form_dir_box.h"
+#include "t_form_program_group_box.h"
 
 #include <filesystem>
 #include <system_error>
 
 #include <wx/app.h>
 #include <wx/button.h>
-#include <wx/dirdlg.h>
 #include <wx/log.h>
-#include <wx/msgdlg.h>
 #include <wx/panel.h>
 #include <wx/stattext.h>
 #include <wx/textctrl.h>
-#include <wx/textdlg.h>
 #include <wx/utils.h>
-
-#if __has_include("t_form_dialog_next_disk.h")
-#include "t_form_dialog_next_disk.h"
-#define KZ_HAVE_NEXT_DISK 1
-#endif
-#if __has_include("t_form_dir_box.h")
-#include "t_form_dir_box.h"
-#define KZ_HAVE_DIR_BOX 1
-#endif
-#if __has_include("t_form_program_group_box.h")
-#include "t_form_program_group_box.h"
-#define KZ_HAVE_GROUP_BOX 1
-#endif
 
 namespace {
 
@@ -114,7 +101,6 @@ void TFormMain::CreateControls() {
                                     wxTRANSPARENT_WINDOW, "LabelProduct");
     LabelProduct->SetFont(ArialFont(64, true, true));
     LabelProduct->SetForegroundColour(Purple);
-    LabelProduct->SetBackgroundStyle(wxBG_STYLE_TRANSPARENT);
     for (wxStaticText* label : {LabelProductShadow, LabelProduct})
         FitLabel(label);
     LabelVersion = new wxStaticText(PanelAbout, wxID_ANY, "(Version 2.3)", wxPoint(120, 80), wxDefaultSize, 0,
@@ -419,46 +405,27 @@ bool TFormMain::AskNextDisk(std::string& location, const std::string& neededFile
     const bool wasBusy = Busy;
     SetBusyCursor(false);
     bool ok;
-#ifdef KZ_HAVE_NEXT_DISK
     TFormDialogNextDisk prompt(this);
     prompt.Location = location;
     prompt.NeededFile = neededFile;
     ok = prompt.ShowModal() == wxID_OK;
     if (ok) location = prompt.Location;
-#else
-    (void)location;
-    wxMessageDialog prompt(
-        this, wxString::FromUTF8("Insert the next disk to continue\nand press 'OK'\n\n" + neededFile),
-        "Insert next disk", wxOK | wxCANCEL);
-    ok = prompt.ShowModal() == wxID_OK;
-#endif
     SetBusyCursor(wasBusy);
     return ok;
 }
 
 bool TFormMain::SelectDirectory(std::string& directory) {
-#ifdef KZ_HAVE_DIR_BOX
     TFormDirBox box(this);
     box.AllowCreate = true;
     box.Directory = directory;
     if (box.ShowModal() != wxID_OK) return false;
     directory = box.Directory;
     return true;
-#else
-    wxDirDialog box(this, "Directory selection", wxString::FromUTF8(directory));
-    if (box.ShowModal() != wxID_OK) return false;
-    directory = AddBackslash(box.GetPath().utf8_string());
-    return true;
-#endif
 }
 
 std::string TFormMain::SelectProgramGroup() {
-#ifdef KZ_HAVE_GROUP_BOX
     TFormProgramGroupBox box(this);
     box.AllowCreate = true;
     box.ShowModal();
     return box.SelectedGroup;
-#else
-    return wxGetTextFromUser("Program group:", "Program Group selection", "", this).utf8_string();
-#endif
 }

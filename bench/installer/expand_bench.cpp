@@ -66,6 +66,11 @@ std::vector<char> MakeRandom() {
     return data;
 }
 
+std::vector<std::uint8_t> ReadAll(const fs::path& path) {
+    std::ifstream file(path, std::ios::binary);
+    return {std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>()};
+}
+
 bool Prepare() {
     char pattern[] = "/tmp/kz-expand-bench-XXXXXX";
     if (!::mkdtemp(pattern)) return false;
@@ -78,13 +83,14 @@ bool Prepare() {
             std::cerr << "expand_bench: \"" << command << "\" failed; the mscompress package is needed\n";
             return false;
         }
+        // Figures of a wrong expansion would mean nothing, so the result is checked once.
+        if (CopyExpandFile(Compressed(kind).string(), Output().string()).status != 0 ||
+            ReadAll(Output()) != std::vector<std::uint8_t>(data.begin(), data.end())) {
+            std::cerr << "expand_bench: the " << kind << " file does not expand to its original\n";
+            return false;
+        }
     }
     return true;
-}
-
-std::vector<std::uint8_t> ReadAll(const fs::path& path) {
-    std::ifstream file(path, std::ios::binary);
-    return {std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>()};
 }
 
 void Count(benchmark::State& state) {

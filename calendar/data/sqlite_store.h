@@ -46,6 +46,7 @@ class SqliteStore final : public SettingsStore {
     KeyId insertChild(KeyId parent, std::string_view name);
     KeyId walk(std::string_view path, bool create, Disposition* disposition);
     bool writeValue(KeyId key, std::string_view name, ValueType type, std::string_view data);
+    bool writeValues(KeyId key, const std::vector<NamedValue>& values);
 
     std::string path_;
     sqlite3* db_ = nullptr;
@@ -61,6 +62,7 @@ class SqliteStore final : public SettingsStore {
     // Paths already walked, folded to lower case, so that repeated opens of the same groups and
     // months do not walk the tree again. Deleting a key empties it.
     std::unordered_map<std::string, KeyId> pathCache_;
+    std::unordered_map<std::size_t, sqlite3_stmt*> multiValue_; // by number of values
     int batchDepth_ = 0;
     bool batchOpen_ = false; // the outermost batch's transaction began
 };

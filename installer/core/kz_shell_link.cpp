@@ -215,9 +215,8 @@ void WriteGroupMenu(const std::string& programs, const std::vector<std::string>&
                         "[Desktop Entry]\nType=Directory\nName=" + DesktopEntryEscape(JoinParts(parts, '/')) +
                             "\n");
 
-    std::string menu = "<!DOCTYPE Menu PUBLIC \"-//freedesktop//DTD Menu 1.0//EN\"\n"
-                       " \"http://www.freedesktop.org/standards/menu-spec/menu-1.0.dtd\">\n"
-                       "<Menu>\n"
+    // Menu parsers read the file without its document type, so none is written.
+    std::string menu = "<Menu>\n"
                        "  <Name>Applications</Name>\n"
                        "  <Menu>\n"
                        "    <Name>" +

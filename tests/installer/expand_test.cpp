@@ -109,6 +109,87 @@ INSTANTIATE_TEST_SUITE_P(
                       DamageCase{"length beyond the data", 0, -1, 1, KzExpandStatus::Truncated},
                       DamageCase{"length far beyond the data", 0, -1, 1 << 30, KzExpandStatus::Truncated}));
 
+// A small compressor of the format, independent of the reader: it looks for a match at a few
+// distances only, which is enough to put matches everywhere, also across the reader's buffers.
+std::vector<std::uint8_t> Compress(const std::vector<std::uint8_t>& data) {
+    std::vector<std::uint8_t> out = {0x53, 0x5A, 0x44, 0x44, 0x88, 0xF0, 0x27, 0x33, 'A', 0};
+    for (int i = 0; i < 4; ++i)
+        out.push_back(static_cast<std::uint8_t>(data.size() >> (8 * i)));
+    std::size_t i = 0, flagAt = 0;
+    int item = 8;
+    while (i < data.size()) {
+        if (item == 8) {
+            flagAt = out.size();
+            out.push_back(0);
+            item = 0;
+        }
+        std::size_t bestLength = 0, bestDistance = 0;
+        for (std::size_t distance : {1u, 3u, 64u, 1000u, 4095u}) {
+            if (distance > i) continue;
+            std::size_t length = 0;
+            while (length < 18 && i + length < data.size() && data[i + length] == data[i + length - distance])
+                ++length;
+            if (length > bestLength) {
+                bestLength = length;
+                bestDistance = distance;
+            }
+        }
+        if (bestLength >= 3) {
+            const std::size_t position = (4080 + i - bestDistance) & 0xFFF;
+            out.push_back(static_cast<std::uint8_t>(position & 0xFF));
+            out.push_back(static_cast<std::uint8_t>(((position >> 4) & 0xF0) | (bestLength - 3)));
+            i += bestLength;
+        } else {
+            out[flagAt] |= static_cast<std::uint8_t>(1u << item);
+            out.push_back(data[i++]);
+        }
+        ++item;
+    }
+    return out;
+}
+
+TEST(ExpandStream, LargeFilesCrossEveryBufferBoundary) {
+    // Several times the size of the reader's buffers, with runs, repeats and noise.
+    std::vector<std::uint8_t> original;
+    std::uint32_t seed = 12345;
+    while (original.size() < (3u << 20)) {
+        seed = seed * 1103515245u + 12345u;
+        const unsigned kind = (seed >> 16) % 4;
+        const std::size_t count = 1 + (seed >> 8) % 300;
+        for (std::size_t k = 0; k < count; ++k) {
+            if (kind == 0)
+                original.push_back(0);
+            else if (kind == 1)
+                original.push_back(static_cast<std::uint8_t>('a' + k % 26));
+            else if (kind == 2 && original.size() > 1000)
+                original.push_back(original[original.size() - 1000]);
+            else
+                original.push_back(static_cast<std::uint8_t>((seed >> (k % 24)) ^ k));
+        }
+    }
+    const std::vector<std::uint8_t> compressed = Compress(original);
+    ASSERT_LT(compressed.size(), original.size());
+    std::vector<std::uint8_t> whole;
+    ASSERT_EQ(KzExpandMemory(compressed.data(), compressed.size(), whole), KzExpandStatus::Ok);
+    EXPECT_TRUE(whole == original);
+
+    std::vector<std::uint8_t> pieces;
+    std::size_t offset = 0;
+    ASSERT_EQ(KzExpandStream(
+                  [&](std::uint8_t* buffer, std::size_t size) -> std::ptrdiff_t {
+                      const std::size_t n = std::min<std::size_t>({size, 40001, compressed.size() - offset});
+                      std::copy_n(compressed.begin() + static_cast<std::ptrdiff_t>(offset), n, buffer);
+                      offset += n;
+                      return static_cast<std::ptrdiff_t>(n);
+                  },
+                  [&](const std::uint8_t* data, std::size_t size) {
+                      pieces.insert(pieces.end(), data, data + size);
+                      return true;
+                  }),
+              KzExpandStatus::Ok);
+    EXPECT_TRUE(pieces == original);
+}
+
 TEST(ExpandStream, StopsAtTheLengthOfTheHeader) {
     // Bytes after the promised length are not part of the file: a compressor may pad the last group.
     std::vector<std::uint8_t> input = ReadData("expand_text.txt_");
