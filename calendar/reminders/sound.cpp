@@ -40,8 +40,17 @@ std::string resolveSoundFile(const std::string& file) {
     if (file.empty()) return {};
     const std::filesystem::path given(file);
     if (given.has_parent_path()) return isRegularFile(given) ? file : std::string();
-    for (const char* folder : {ZORVEL_SHARE_DIR "/sounds", ZORVEL_SOURCE_RESOURCES "/sounds"}) {
-        const std::filesystem::path candidate = std::filesystem::path(folder) / given;
+    // A program installed below another prefix than the one it was built for finds its sounds
+    // beside itself, in ../share/zorvelcal/sounds.
+    std::error_code error;
+    const std::filesystem::path self = std::filesystem::read_symlink("/proc/self/exe", error);
+    const std::filesystem::path folders[] = {
+        ZORVEL_SHARE_DIR "/sounds",
+        error ? std::filesystem::path() : self.parent_path().parent_path() / "share/zorvelcal/sounds",
+        ZORVEL_SOURCE_RESOURCES "/sounds"};
+    for (const std::filesystem::path& folder : folders) {
+        if (folder.empty()) continue;
+        const std::filesystem::path candidate = folder / given;
         if (isRegularFile(candidate)) return candidate.string();
     }
     return {};

@@ -14,8 +14,8 @@ void playSound(const std::string& event);
 void playWaveFile(const std::string& file);
 
 // Where a stored sound name points: a name with a folder is taken as it is; a bare name such as
-// "Notify.wav" is looked up in the installed sounds folder and then in the source tree's resources
-// (a build that was never installed). Empty when no such file exists.
+// "Notify.wav" is looked up in the installed sounds folder, beside the program, and then in the
+// source tree's resources (a build that was never installed). Empty when no such file exists.
 std::string resolveSoundFile(const std::string& file);
 
 } // namespace zc

@@ -1,0 +1,44 @@
+#!/usr/bin/env bash
+# Times the calendar from start to its first painted month, with an empty store and with one of
+# 10,000 appointments: five runs each on a virtual X server, median reported. The program prints
+# the time itself (ZORVELCAL_EXIT_AFTER_FIRST_PAINT=1) and closes.
+#   bash bench/calendar/startup_bench.sh [build-folder]
+set -euo pipefail
+cd "$(dirname "$0")/../.."
+build=${1:-build}
+program=$build/calendar/zorvelcal
+generator=$build/bench/calendar/startup_bench
+for f in "$program" "$generator"; do
+  [ -x "$f" ] || { echo "$f is not built; run: cmake --build $build" >&2; exit 1; }
+done
+
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+"$generator" --write-store "$work/empty.db" 0
+"$generator" --write-store "$work/large.db" 10000
+
+cat > "$work/runs.sh" <<'RUNS'
+#!/usr/bin/env bash
+set -euo pipefail
+program=$1 store=$2
+# One start to warm the caches, then five measured ones.
+ZORVELCAL_STORE=$store ZORVELCAL_EXIT_AFTER_FIRST_PAINT=1 "$program" --no-splash >/dev/null 2>&1
+for i in 1 2 3 4 5; do
+  ZORVELCAL_STORE=$store ZORVELCAL_EXIT_AFTER_FIRST_PAINT=1 "$program" --no-splash 2>/dev/null |
+    sed -n 's/^first paint after \([0-9.]*\) ms$/\1/p'
+done
+RUNS
+
+median() { sort -n | awk '{v[NR]=$1} END {print v[int((NR+1)/2)]}'; }
+measure() {
+  xvfb-run -a -s "-screen 0 1280x1024x24" bash "$work/runs.sh" "$program" "$1" > "$work/times"
+  echo "  runs (ms): $(tr '\n' ' ' < "$work/times")" >&2
+  median < "$work/times"
+}
+
+echo "empty store:" >&2
+empty=$(measure "$work/empty.db")
+echo "10,000 appointments:" >&2
+large=$(measure "$work/large.db")
+echo "median start-up to first paint: empty store $empty ms, 10,000 appointments $large ms," \
+     "difference $(awk -v a="$large" -v b="$empty" 'BEGIN {printf "%.1f", a - b}') ms (target: at most 100 ms)"
