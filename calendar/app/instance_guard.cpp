@@ -2,6 +2,7 @@
 
 #include <wx/filename.h>
 #include <wx/ipc.h>
+#include <wx/log.h>
 #include <wx/snglinst.h>
 #include <wx/utils.h>
 
@@ -75,8 +76,11 @@ InstanceGuard::InstanceGuard(const std::string& storePath)
     wxString folder = store.GetPath();
     // The store's folder may not exist before the very first start; it is made here rather than
     // when the store opens, so that the lock never moves between two starts.
-    if (!folder.empty() && !wxDirExists(folder))
+    // A folder that cannot be made is reported once, by the store, which names the file.
+    if (!folder.empty() && !wxDirExists(folder)) {
+        wxLogNull quiet;
         wxFileName::Mkdir(folder, wxS_DIR_DEFAULT, wxPATH_MKDIR_FULL);
+    }
     if (folder.empty() || !wxDirExists(folder)) folder = wxString();
     checker_->Create("." + store.GetFullName() + ".lock", folder);
 }
