@@ -404,11 +404,10 @@ bool TFormMain::AskNextDisk(std::string& location, const std::string& neededFile
     // The prompt waits for the user, so it shows the normal cursor.
     const bool wasBusy = Busy;
     SetBusyCursor(false);
-    bool ok;
     TFormDialogNextDisk prompt(this);
     prompt.Location = location;
     prompt.NeededFile = neededFile;
-    ok = prompt.ShowModal() == wxID_OK;
+    const bool ok = prompt.ShowModal() == wxID_OK;
     if (ok) location = prompt.Location;
     SetBusyCursor(wasBusy);
     return ok;

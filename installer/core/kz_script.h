@@ -9,7 +9,6 @@
 
 #include <cstddef>
 #include <functional>
-#include <memory>
 #include <string>
 #include <vector>
 
