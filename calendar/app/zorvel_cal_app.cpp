@@ -90,6 +90,7 @@ bool CZorvelCalApp::OnInit() {
     }
 
     frame->Show(true);
+    if (frame->startsIconized()) frame->Iconize(true);
 
     SetSignalHandler(SIGTERM, &CZorvelCalApp::onTerminate);
     Bind(wxEVT_QUERY_END_SESSION, [](wxCloseEvent& event) { event.Skip(); });
