@@ -10,6 +10,7 @@
 #include <wx/cmdline.h>
 #include <wx/dialog.h>
 #include <wx/msgdlg.h>
+#include <wx/timer.h>
 
 #include <csignal>
 #include <cstdio>
@@ -106,6 +107,15 @@ void CZorvelCalApp::closeLikeExit() {
             dialog->EndModal(wxID_CANCEL);
     wxTheApp->CallAfter([] {
         if (CMainFrame* f = mainFrame()) f->Close(true);
+        // The toolkit's own dialogs (print, page setup) run a loop that nothing here can end.
+        // Once the frame has closed, every change is in the store; if the process is still there
+        // two seconds later it closes the store and ends.
+        auto* fallback = new wxTimer;
+        fallback->Bind(wxEVT_TIMER, [](wxTimerEvent&) {
+            setSettingsStore(nullptr);
+            std::_Exit(0);
+        });
+        fallback->StartOnce(2000);
     });
 }
 
