@@ -40,6 +40,29 @@ TEST_F(DialogsTest, TheColoursDialogsCloseBoxLeavesWithoutTheChanges) {
     EXPECT_EQ(colours().currentday, Colours{}.currentday);
 }
 
+TEST_F(DialogsTest, EscapeInTheColoursDialogChoosesTheBackground) {
+    openFrame();
+    int asked = 0;
+    CColorsDialog::colourChooser() = [&asked](wxWindow*) -> std::optional<ColourRef> {
+        ++asked;
+        return 0x445566;
+    };
+    CColorsDialog dialog(frame);
+    dialog.CallAfter([&dialog] {
+        wxKeyEvent escape(wxEVT_CHAR_HOOK);
+        escape.m_keyCode = WXK_ESCAPE;
+        escape.SetEventObject(&dialog);
+        dialog.ProcessWindowEvent(escape);
+        // The dialog stays open after Escape; OK closes it.
+        wxCommandEvent ok(wxEVT_BUTTON, CColorsDialog::kOk);
+        dialog.FindWindow(CColorsDialog::kOk)->ProcessWindowEvent(ok);
+    });
+    EXPECT_EQ(dialog.ShowModal(), CColorsDialog::kOk);
+    CColorsDialog::colourChooser() = nullptr;
+    EXPECT_EQ(asked, 1);
+    EXPECT_EQ(colours().back, 0x445566u);
+}
+
 // A window that prints through the month view and records what it was asked.
 class FakeSource : public PrintSource {
   public:
