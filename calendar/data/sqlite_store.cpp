@@ -103,12 +103,14 @@ SqliteStore::SqliteStore(const std::string& path) : path_(path) {
         std::filesystem::create_directories(parent, ec);
         if (ec) fail("its folder cannot be created (" + ec.message() + ").");
     }
-    if (sqlite3_open_v2(path.c_str(), &db_, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, nullptr) != SQLITE_OK)
+    if (sqlite3_open_v2(path.c_str(), &db_, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_NOMUTEX,
+                        nullptr) != SQLITE_OK)
         fail(std::string(db_ ? sqlite3_errmsg(db_) : "out of memory") + ".");
     sqlite3_busy_timeout(db_, 5000);
     // Every change the user makes is final at once, so each commit reaches the disk (synchronous
-    // FULL); a saved entry costs well under a millisecond this way. Each step touches the file, so a damaged file, a read-only file or a full disk shows here,
-    // before the program starts working with data it could not save.
+    // FULL); a saved entry costs well under a millisecond this way. Each step touches the file, so a damaged
+    // file, a read-only file or a full disk shows here, before the program starts working with data it could
+    // not save.
     const char* setup[] = {"PRAGMA journal_mode=WAL",
                            "PRAGMA synchronous=FULL",
                            "PRAGMA temp_store=MEMORY",
@@ -349,7 +351,10 @@ std::vector<SubkeyValues> SqliteStore::subkeysWithValues(KeyId key) {
     sqlite3_bind_int64(s.get(), 1, key);
     while (s.step() == SQLITE_ROW) {
         const KeyId child = sqlite3_column_int64(s.get(), 0);
-        if (out.empty() || out.back().key != child) out.push_back({child, columnText(s.get(), 1), {}});
+        if (out.empty() || out.back().key != child) {
+            out.push_back({child, columnText(s.get(), 1), {}});
+            out.back().values.reserve(12); // an appointment's values
+        }
         if (sqlite3_column_type(s.get(), 2) != SQLITE_NULL)
             out.back().values.push_back(
                 {columnText(s.get(), 2),
