@@ -159,9 +159,14 @@ void CMainFrame::place() {
     if (firstPlacement_) {
         firstPlacement_ = false;
         SettingsKey key;
-        // "Minimize at startup" starts the window off-screen; the icon brings it back.
-        if (key.openGroup(settings::kReminders) != SettingsKey::kFailed && key.readDword("minatstart") != 0)
-            position.left = 5000;
+        // "Minimize at startup" starts the window off-screen; the icon brings it back. Without a
+        // notification icon nothing could bring it back, so the window starts iconized instead.
+        if (key.openGroup(settings::kReminders) != SettingsKey::kFailed && key.readDword("minatstart") != 0) {
+            if (notifyIcon_ && notifyIcon_->IsIconInstalled())
+                position.left = 5000;
+            else
+                startsIconized_ = true;
+        }
     }
     // The window manager draws the frame around the client area here, so the grid size is the
     // client size; the menu bar lies outside it as well.

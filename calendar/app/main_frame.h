@@ -43,6 +43,9 @@ class CMainFrame final : public wxFrame, public ReminderTimers {
 
     // Sizes the frame to the grid and puts it at the stored position.
     void place();
+    // "Minimize at startup" on a desktop without a notification area: the program iconizes the
+    // window once it is shown.
+    bool startsIconized() const { return startsIconized_; }
     // Stores a new position after the first three moves, with out-of-range values as 0.
     void windowMoved(const wxRect& rect);
     // Hides the window to the notification icon, or iconizes it where there is no such icon.
@@ -77,6 +80,7 @@ class CMainFrame final : public wxFrame, public ReminderTimers {
     CZorvelCalView* view_ = nullptr;
     std::unique_ptr<NotifyIcon> notifyIcon_;
     bool firstPlacement_ = true;
+    bool startsIconized_ = false;
     int moveCount_ = 0;
 };
 

@@ -10,6 +10,7 @@
 #include <wx/cmdline.h>
 #include <wx/dialog.h>
 #include <wx/msgdlg.h>
+#include <wx/timer.h>
 
 #include <csignal>
 #include <cstdio>
@@ -90,6 +91,7 @@ bool CZorvelCalApp::OnInit() {
     }
 
     frame->Show(true);
+    if (frame->startsIconized()) frame->Iconize(true);
 
     SetSignalHandler(SIGTERM, &CZorvelCalApp::onTerminate);
     Bind(wxEVT_QUERY_END_SESSION, [](wxCloseEvent& event) { event.Skip(); });
@@ -105,6 +107,15 @@ void CZorvelCalApp::closeLikeExit() {
             dialog->EndModal(wxID_CANCEL);
     wxTheApp->CallAfter([] {
         if (CMainFrame* f = mainFrame()) f->Close(true);
+        // The toolkit's own dialogs (print, page setup) run a loop that nothing here can end.
+        // Once the frame has closed, every change is in the store; if the process is still there
+        // two seconds later it closes the store and ends.
+        auto* fallback = new wxTimer;
+        fallback->Bind(wxEVT_TIMER, [](wxTimerEvent&) {
+            setSettingsStore(nullptr);
+            std::_Exit(0);
+        });
+        fallback->StartOnce(2000);
     });
 }
 

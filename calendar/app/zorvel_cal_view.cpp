@@ -353,9 +353,13 @@ int CZorvelCalView::printPageCount() const {
     return s ? std::max(1, const_cast<PrintSource*>(s)->printPageCount()) : 1;
 }
 
-void CZorvelCalView::printThrough(PrintKind kind, PrintSource* source) {
+void CZorvelCalView::recordPrintSource(PrintKind kind, PrintSource* source) {
     printSources_.fill(nullptr);
     printSources_[static_cast<std::size_t>(kind)] = source;
+}
+
+void CZorvelCalView::printThrough(PrintKind kind, PrintSource* source) {
+    recordPrintSource(kind, source);
     wxPrintDialogData dialogData(printData_);
     const int pages = printPageCount();
     dialogData.SetMinPage(1);

@@ -94,6 +94,8 @@ class CZorvelCalView : public wxWindow {
 
     // Printing on behalf of another window.
     void printThrough(PrintKind kind, PrintSource* source);
+    // Makes source the only recorded print source; printThrough does this before its job runs.
+    void recordPrintSource(PrintKind kind, PrintSource* source);
     void pageSetup();
     PrintSource* printSource() const;
     int printPageCount() const;

@@ -1,0 +1,116 @@
+#include "app_fixture.h"
+
+#include "app/colors_dialog.h"
+#include "app/quick_hints_dialog.h"
+
+#include <wx/frame.h>
+
+#include <vector>
+
+namespace zc::test {
+namespace {
+
+using DialogsTest = AppTest;
+
+TEST_F(DialogsTest, QuickHintsCloseWithEscape) {
+    openFrame();
+    CQuickHintsDlg dialog(frame);
+    EXPECT_EQ(dialog.GetTitle(), "   Quick hints on using the Month View");
+    dialog.CallAfter([&dialog] {
+        wxKeyEvent escape(wxEVT_CHAR_HOOK);
+        escape.m_keyCode = WXK_ESCAPE;
+        escape.SetEventObject(&dialog);
+        dialog.ProcessWindowEvent(escape);
+    });
+    EXPECT_EQ(dialog.ShowModal(), wxID_CANCEL);
+}
+
+TEST_F(DialogsTest, TheColoursDialogsCloseBoxLeavesWithoutTheChanges) {
+    openFrame();
+    CColorsDialog::colourChooser() = [](wxWindow*) -> std::optional<ColourRef> { return 0xABCDEF; };
+    CColorsDialog dialog(frame);
+    dialog.CallAfter([&dialog] {
+        wxCommandEvent current(wxEVT_BUTTON, CColorsDialog::kCurrentDay);
+        dialog.FindWindow(CColorsDialog::kCurrentDay)->ProcessWindowEvent(current);
+        dialog.Close();
+    });
+    const int result = dialog.ShowModal();
+    CColorsDialog::colourChooser() = nullptr;
+    EXPECT_EQ(result, CColorsDialog::kCancel);
+    EXPECT_EQ(colours().currentday, Colours{}.currentday);
+}
+
+TEST_F(DialogsTest, EscapeInTheColoursDialogChoosesTheBackground) {
+    openFrame();
+    int asked = 0;
+    CColorsDialog::colourChooser() = [&asked](wxWindow*) -> std::optional<ColourRef> {
+        ++asked;
+        return 0x445566;
+    };
+    CColorsDialog dialog(frame);
+    dialog.CallAfter([&dialog] {
+        wxKeyEvent escape(wxEVT_CHAR_HOOK);
+        escape.m_keyCode = WXK_ESCAPE;
+        escape.SetEventObject(&dialog);
+        dialog.ProcessWindowEvent(escape);
+        // The dialog stays open after Escape; OK closes it.
+        wxCommandEvent ok(wxEVT_BUTTON, CColorsDialog::kOk);
+        dialog.FindWindow(CColorsDialog::kOk)->ProcessWindowEvent(ok);
+    });
+    EXPECT_EQ(dialog.ShowModal(), CColorsDialog::kOk);
+    CColorsDialog::colourChooser() = nullptr;
+    EXPECT_EQ(asked, 1);
+    EXPECT_EQ(colours().back, 0x445566u);
+}
+
+// A window that prints through the month view and records what it was asked.
+class FakeSource : public PrintSource {
+  public:
+    explicit FakeSource(wxWindow* window) : window_(window) {}
+    wxWindow* printWindow() override { return window_; }
+    int printPageCount() override { return pages; }
+    void printPage(wxDC&, int page) override {
+        printed.push_back(page);
+        enabledWhilePrinting = window_->IsEnabled();
+    }
+    int pages = 1;
+    std::vector<int> printed;
+    bool enabledWhilePrinting = true;
+
+  private:
+    wxWindow* window_;
+};
+
+TEST_F(DialogsTest, PagesGoToTheRecordedSourceWhichIsDisabledUntilTheJobEnds) {
+    openFrame();
+    auto* window = new wxFrame(frame, wxID_ANY, "source");
+    FakeSource week(window);
+    week.pages = 3;
+    wxBitmap page(10, 10);
+    wxMemoryDC dc(page);
+
+    EXPECT_EQ(view().printPageCount(), 1);
+    view().printPage(dc, 1); // nothing recorded: nothing printed
+    view().recordPrintSource(PrintKind::WeekView, &week);
+    EXPECT_EQ(view().printSource(), &week);
+    EXPECT_EQ(view().printPageCount(), 3);
+    view().printPage(dc, 1);
+    view().printPage(dc, 2);
+    EXPECT_EQ(week.printed, (std::vector<int>{1, 2}));
+    EXPECT_FALSE(week.enabledWhilePrinting);
+    view().endPrinting();
+    EXPECT_TRUE(window->IsEnabled());
+    EXPECT_EQ(view().printSource(), nullptr);
+    EXPECT_EQ(view().printPageCount(), 1);
+
+    // Recording another source forgets the first.
+    FakeSource todo(window);
+    view().recordPrintSource(PrintKind::WeekView, &week);
+    view().recordPrintSource(PrintKind::ToDoList, &todo);
+    EXPECT_EQ(view().printSource(), &todo);
+    view().endPrinting();
+    window->Destroy();
+}
+
+} // namespace
+} // namespace zc::test
