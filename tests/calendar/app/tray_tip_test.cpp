@@ -1,5 +1,6 @@
 #include "app_fixture.h"
 
+#include "app/notify_icon.h"
 #include "app/tray_tip.h"
 
 namespace zc::test {
@@ -73,6 +74,31 @@ TEST_F(TrayTipTest, LongNotesAreCutTo63Characters) {
     EXPECT_TRUE(wxString::FromUTF8(cut).length() > 0);
     EXPECT_EQ(cut.substr(cut.size() - 3), "...");
     EXPECT_LE(cut.size(), kMaxTipLength);
+}
+
+} // namespace
+} // namespace zc::test
+
+namespace zc::test {
+namespace {
+
+using NotifyIconTest = AppTest;
+
+TEST_F(NotifyIconTest, TheTipIsComputedAtOnceAndThenAtMostOnceASecond) {
+    openFrame();
+    NotifyIcon icon(*frame);
+    EXPECT_EQ(icon.tip(), "Zorvel Calendar");
+    icon.refreshTip();
+    EXPECT_EQ(icon.tip(), "Zorvel Calendar: no appointments are scheduled");
+
+    Appointment& a = frame->table().construct();
+    a.setWhen(2015, 8, 12, 14, 5, -1, "Dentist");
+    a.schedule(true);
+    icon.refreshTip();
+    EXPECT_EQ(icon.tip(), "Zorvel Calendar: no appointments are scheduled");
+    clock.t += 1;
+    icon.refreshTip();
+    EXPECT_EQ(icon.tip(), " 2:05pm: Dentist  ");
 }
 
 } // namespace
