@@ -41,13 +41,14 @@ std::string resolveSoundFile(const std::string& file) {
     const std::filesystem::path given(file);
     if (given.has_parent_path()) return isRegularFile(given) ? file : std::string();
     // A program installed below another prefix than the one it was built for finds its sounds
-    // beside itself, in ../share/zorvelcal/sounds.
+    // in ../share/zorvelcal/sounds; one installed into a single folder (as the installation
+    // disk does) finds them beside itself.
     std::error_code error;
     const std::filesystem::path self = std::filesystem::read_symlink("/proc/self/exe", error);
     const std::filesystem::path folders[] = {
         ZORVEL_SHARE_DIR "/sounds",
         error ? std::filesystem::path() : self.parent_path().parent_path() / "share/zorvelcal/sounds",
-        ZORVEL_SOURCE_RESOURCES "/sounds"};
+        error ? std::filesystem::path() : self.parent_path(), ZORVEL_SOURCE_RESOURCES "/sounds"};
     for (const std::filesystem::path& folder : folders) {
         if (folder.empty()) continue;
         const std::filesystem::path candidate = folder / given;

@@ -527,6 +527,15 @@ std::string DesktopEntryExec(const std::string& target, const std::string& argum
     return exec;
 }
 
+std::string ShortcutExec(const std::string& target, const std::string& arguments) {
+    // A shortcut to a document (a README, a help page) opens it the way the desktop opens a
+    // double-clicked file; started directly, a file without execute permission only fails.
+    struct stat info;
+    if (::stat(target.c_str(), &info) == 0 && S_ISREG(info.st_mode) && (info.st_mode & 0111) == 0)
+        return "xdg-open " + DesktopEntryExec(target, arguments);
+    return DesktopEntryExec(target, arguments);
+}
+
 void TKz_ShellLink::Create() {
     *this = TKz_ShellLink{};
 }
@@ -567,7 +576,7 @@ void TKz_ShellLink::SaveShortcut() {
     std::string entry = std::string("[") + EntryGroup + "]\nType=Application\n";
     entry +=
         "Name=" + DesktopEntryEscape(Trim(Description).empty() ? FileStem(LinkFile) : Description) + "\n";
-    entry += "Exec=" + DesktopEntryEscape(DesktopEntryExec(Target, "")) + "\n";
+    entry += "Exec=" + DesktopEntryEscape(ShortcutExec(Target, "")) + "\n";
     // A failed first write shows up as the unreadable file in UpdateShortcut.
     WriteFileAtomically(LinkFile, entry);
 }
@@ -582,7 +591,7 @@ void TKz_ShellLink::UpdateShortcut(const std::string& linkFile) {
     entry.Set("Type", "Application");
     entry.Set("Name", DesktopEntryEscape(name));
     entry.Set("Comment", DesktopEntryEscape(Description));
-    entry.Set("Exec", DesktopEntryEscape(DesktopEntryExec(Target, Arguments)));
+    entry.Set("Exec", DesktopEntryEscape(ShortcutExec(Target, Arguments)));
     entry.Set("Path", DesktopEntryEscape(WorkingDir));
     entry.Set("Icon", DesktopEntryEscape(IconFile));
     entry.Set("X-KzInstall-IconIndex", std::to_string(IconIndex));

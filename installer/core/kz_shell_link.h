@@ -56,6 +56,10 @@ std::string DesktopEntryUnescape(const std::string& value);
 // (blank-separated, double quotes group an argument), quoted by the desktop-entry rules.
 std::string DesktopEntryExec(const std::string& target, const std::string& arguments);
 
+// The Exec value of a shortcut: DesktopEntryExec, except that an existing file that is not a
+// program is handed to the desktop's opener.
+std::string ShortcutExec(const std::string& target, const std::string& arguments);
+
 // The shortcut record. One object lives for the whole run and is reused for every shortcut.
 class TKz_ShellLink {
   public:

@@ -9,6 +9,8 @@
 #include <filesystem>
 #include <fstream>
 
+#include <unistd.h>
+
 namespace fs = std::filesystem;
 
 namespace {
@@ -59,8 +61,7 @@ class TempDir {
   public:
     TempDir() {
         Path = fs::temp_directory_path() /
-               ("kz_script_test_" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()) + "_" +
-                std::to_string(reinterpret_cast<std::uintptr_t>(this)));
+               ("kz_script_test_" + std::to_string(::getpid()) + "_" + std::to_string(Counter++));
         fs::create_directories(Path);
     }
     ~TempDir() {
@@ -72,6 +73,10 @@ class TempDir {
         std::ofstream(Path / name, std::ios::binary) << content;
     }
     fs::path Path;
+
+  private:
+    // With the process id, a counter gives every folder of every run its own name.
+    static inline int Counter = 0;
 };
 
 std::string ReadAll(const fs::path& p) {

@@ -7,6 +7,8 @@
 #include <fstream>
 #include <random>
 
+#include <unistd.h>
+
 namespace fs = std::filesystem;
 
 namespace {
@@ -15,8 +17,11 @@ class ScriptFile : public ::testing::Test {
   protected:
     fs::path Dir;
     void SetUp() override {
+        // The process id and a counter keep two runs at the same time (two checkouts, a repeated
+        // run) out of each other's folders.
+        static int counter = 0;
         Dir = fs::temp_directory_path() /
-              ("kz_script_load_" +
+              ("kz_script_load_" + std::to_string(::getpid()) + "_" + std::to_string(counter++) + "_" +
                std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()));
         fs::create_directories(Dir);
     }

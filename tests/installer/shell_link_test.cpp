@@ -180,6 +180,29 @@ TEST(DesktopEntryFormat, ExecQuoting) {
         EXPECT_EQ(DesktopEntryExec(row.target, row.arguments), row.exec);
 }
 
+TEST_F(ShellLinkTest, ShortcutsToDocumentsOpenThem) {
+    WriteText(root / "program", "#!/bin/sh\n");
+    fs::permissions(root / "program", fs::perms::owner_all);
+    WriteText(root / "README.txt", "read me");
+    fs::permissions(root / "README.txt", fs::perms::owner_read | fs::perms::owner_write);
+    fs::create_directories(root / "folder");
+    struct Row {
+        fs::path target;
+        std::string arguments, exec;
+    };
+    const std::vector<Row> rows = {
+        {root / "program", "-v", "\"" + (root / "program").string() + "\" -v"},
+        {root / "README.txt", "", "xdg-open \"" + (root / "README.txt").string() + "\""},
+        {root / "README.txt", "-x", "xdg-open \"" + (root / "README.txt").string() + "\" -x"},
+        {root / "folder", "", "\"" + (root / "folder").string() + "\""},
+        {root / "missing", "", "\"" + (root / "missing").string() + "\""},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.target);
+        EXPECT_EQ(ShortcutExec(row.target.string(), row.arguments), row.exec);
+    }
+}
+
 TEST_F(ShellLinkTest, ProgramsFolderFollowsTheDataHome) {
     EXPECT_EQ(GetShellFolder("Programs"), programs.string());
     EXPECT_TRUE(fs::is_directory(programs));

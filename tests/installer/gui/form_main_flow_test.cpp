@@ -13,6 +13,8 @@
 #include <functional>
 #include <thread>
 
+#include <unistd.h>
+
 #include <wx/app.h>
 #include <wx/button.h>
 #include <wx/panel.h>
@@ -34,9 +36,11 @@ class FormMainTest : public ::testing::Test {
     TKzQuestions Previous;
 
     void SetUp() override {
-        Dir =
-            fs::temp_directory_path() /
-            ("kz_form_main_" + std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()));
+        // The process id and a counter keep two runs at the same time out of each other's folders.
+        static int counter = 0;
+        Dir = fs::temp_directory_path() /
+              ("kz_form_main_" + std::to_string(::getpid()) + "_" + std::to_string(counter++) + "_" +
+               std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()));
         fs::remove_all(Dir);
         fs::create_directories(Dir);
         TKzQuestions questions;

@@ -12,6 +12,8 @@
 #include <filesystem>
 #include <fstream>
 
+#include <unistd.h>
+
 #include <wx/app.h>
 #include <wx/button.h>
 #include <wx/testing.h>
@@ -52,7 +54,8 @@ void Click(wxButton* button) {
 } // namespace
 
 TEST(FormMainInstall, CopiesFromTwoDisksAndCreatesTheGroup) {
-    const fs::path root = fs::temp_directory_path() / "kz_form_main_install";
+    // The process id keeps two runs at the same time out of each other's folders.
+    const fs::path root = fs::temp_directory_path() / ("kz_form_main_install_" + std::to_string(::getpid()));
     fs::remove_all(root);
     const fs::path disk1 = root / "disk1", disk2 = root / "disk2", target = root / "target" / "app";
     const fs::path data = root / "data";
