@@ -120,6 +120,7 @@ TEST(FormMainCalendarInstall, InstallsTheCalendarFromItsDisk) {
     fs::remove_all(root);
     const fs::path disk = root / "disk", data = root / "data", target = root / "home" / "ZorvelCal";
     fs::create_directories(data);
+    fs::create_directories(root / "config");
 
     // Without a built calendar a stand-in program goes on the disk, so the installation itself is
     // still tested; only the start of the installed calendar is then skipped.
@@ -140,7 +141,9 @@ TEST(FormMainCalendarInstall, InstallsTheCalendarFromItsDisk) {
     // The compressed README on the disk is not the README itself.
     EXPECT_NE(ReadAll(disk / "README.txt_"), ReadAll(KZ_SOURCE_DIR "/README.md"));
 
+    // The group's menu goes below the configuration home; the user's own stays untouched.
     const ScopedEnv dataHome("XDG_DATA_HOME", data.string());
+    const ScopedEnv configHome("XDG_CONFIG_HOME", (root / "config").string());
     std::vector<std::string> messages;
     const TKzQuestions previous = KzSetQuestions({[&](const std::string& text) { messages.push_back(text); },
                                                   [](const std::string&) { return false; }});
@@ -212,6 +215,8 @@ TEST(FormMainCalendarInstall, InstallsTheCalendarFromItsDisk) {
     EXPECT_NE(fs::status(target / "zorvelcal").permissions() & fs::perms::owner_exec, fs::perms::none);
 
     // The program group: a submenu with the calendar and its README.
+    EXPECT_TRUE(
+        fs::exists(root / "config" / "menus" / "applications-merged" / "kzinstall-Zorvel Calendar.menu"));
     const fs::path group = data / "applications" / "Zorvel Calendar";
     const struct {
         const char* file;

@@ -67,6 +67,10 @@ TEST(FormMainInstall, CopiesFromTwoDisksAndCreatesTheGroup) {
     const char* oldData = std::getenv("XDG_DATA_HOME");
     const std::string savedData = oldData ? oldData : "";
     setenv("XDG_DATA_HOME", data.c_str(), 1);
+    // The group's menu file goes below the configuration home, which must not be the user's.
+    const char* oldConfig = std::getenv("XDG_CONFIG_HOME");
+    const std::string savedConfig = oldConfig ? oldConfig : "";
+    setenv("XDG_CONFIG_HOME", (root / "config").c_str(), 1);
     std::vector<std::string> messages;
     const TKzQuestions previous =
         KzSetQuestions({[&](const std::string& text) { messages.push_back(text); }, {}});
@@ -124,5 +128,9 @@ TEST(FormMainInstall, CopiesFromTwoDisksAndCreatesTheGroup) {
         setenv("XDG_DATA_HOME", savedData.c_str(), 1);
     else
         unsetenv("XDG_DATA_HOME");
+    if (oldConfig)
+        setenv("XDG_CONFIG_HOME", savedConfig.c_str(), 1);
+    else
+        unsetenv("XDG_CONFIG_HOME");
     fs::remove_all(root);
 }
