@@ -3,17 +3,24 @@
 #include <wx/dcmemory.h>
 #include <wx/graphics.h>
 
+#include <algorithm>
 #include <memory>
 
 namespace zc {
+namespace {
 
-wxBitmap programIconBitmap(int size) {
+// A fully transparent square to draw an icon on.
+wxBitmap transparentBitmap(int size) {
     wxImage image(size, size);
     image.InitAlpha();
-    for (int y = 0; y < size; ++y)
-        for (int x = 0; x < size; ++x)
-            image.SetAlpha(x, y, 0);
-    wxBitmap bitmap(image);
+    std::fill_n(image.GetAlpha(), static_cast<std::size_t>(size) * size, static_cast<unsigned char>(0));
+    return wxBitmap(image);
+}
+
+} // namespace
+
+wxBitmap programIconBitmap(int size) {
+    wxBitmap bitmap = transparentBitmap(size);
     wxMemoryDC dc(bitmap);
     std::unique_ptr<wxGraphicsContext> gc(wxGraphicsContext::Create(dc));
     if (!gc) return bitmap;
@@ -65,12 +72,7 @@ wxBitmapBundle programIconBundle() {
 }
 
 wxBitmap bulletBitmap(int size) {
-    wxImage image(size, size);
-    image.InitAlpha();
-    for (int y = 0; y < size; ++y)
-        for (int x = 0; x < size; ++x)
-            image.SetAlpha(x, y, 0);
-    wxBitmap bitmap(image);
+    wxBitmap bitmap = transparentBitmap(size);
     wxMemoryDC dc(bitmap);
     std::unique_ptr<wxGraphicsContext> gc(wxGraphicsContext::Create(dc));
     if (gc) {
