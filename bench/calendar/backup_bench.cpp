@@ -3,6 +3,8 @@
 #include "data/backup.h"
 #include "data/sqlite_store.h"
 
+#include "bench_store.h"
+
 #include <benchmark/benchmark.h>
 
 #include <chrono>
@@ -19,30 +21,13 @@ namespace {
 
 constexpr int kEntries = 10000;
 
-class FixedClock final : public zc::Clock {
-  public:
-    std::int64_t now() const override { return zc::localTime(2024, 3, 1, 8, 0); }
-};
-
 // A temporary folder with a store holding a table of kEntries appointments (every half hour from
 // 8:00 to 19:30 over consecutive days of 2024), a backup of that table, and a backup file of as many
 // appointments at other minutes. Built once and shared by the benchmarks.
-struct Fixture {
-    std::filesystem::path dir;
-    FixedClock clock;
-    zc::NoTimers timers;
-    zc::SilentQuestions questions;
-    std::unique_ptr<zc::AppointmentTable> table;
+struct Fixture : zc::bench::BenchStore {
     std::string sameFile, newFile;
 
-    Fixture() {
-        setenv("TZ", "Europe/Berlin", 1);
-        tzset();
-        dir = std::filesystem::temp_directory_path() / ("zorvel-backup-bench-" + std::to_string(::getpid()));
-        std::filesystem::remove_all(dir);
-        std::filesystem::create_directories(dir);
-        zc::setSettingsStore(std::make_unique<zc::SqliteStore>((dir / "store.db").string()));
-        table = std::make_unique<zc::AppointmentTable>(clock, timers, questions);
+    Fixture() : BenchStore("backup-bench", 2024, 3, 1, 8, 0) {
         {
             zc::StoreBatch batch(zc::settingsStore());
             fill(*table, 0, "Meeting with the team about", true);
@@ -60,11 +45,6 @@ struct Fixture {
             std::fwrite(line.data(), 1, line.size(), out);
         });
         std::fclose(out);
-    }
-    ~Fixture() {
-        table.reset();
-        zc::setSettingsStore(nullptr);
-        std::filesystem::remove_all(dir);
     }
 
     // Entries at minute 0 or 30 (offset 0) or at minute 15 or 45 (offset 15).

@@ -4,6 +4,8 @@
 #include "data/repeat_rules.h"
 #include "data/sqlite_store.h"
 
+#include "bench_store.h"
+
 #include <benchmark/benchmark.h>
 
 #include <chrono>
@@ -19,28 +21,10 @@ namespace {
 
 constexpr int kEntries = 100000;
 
-class FixedClock final : public zc::Clock {
-  public:
-    std::int64_t now() const override { return zc::localTime(2024, 3, 15, 8, 0); }
-};
-
 // A store and a table with every half hour from 8:00 to 19:30 over about eleven years around the
 // entry, built once and shared by the repetitions.
-struct Fixture {
-    std::filesystem::path dir;
-    FixedClock clock;
-    zc::NoTimers timers;
-    zc::SilentQuestions questions;
-    std::unique_ptr<zc::AppointmentTable> table;
-
-    Fixture() {
-        setenv("TZ", "Europe/Berlin", 1);
-        tzset();
-        dir = std::filesystem::temp_directory_path() / ("zorvel-repeat-bench-" + std::to_string(::getpid()));
-        std::filesystem::remove_all(dir);
-        std::filesystem::create_directories(dir);
-        zc::setSettingsStore(std::make_unique<zc::SqliteStore>((dir / "store.db").string()));
-        table = std::make_unique<zc::AppointmentTable>(clock, timers, questions);
+struct Fixture : zc::bench::BenchStore {
+    Fixture() : BenchStore("repeat-bench", 2024, 3, 15, 8, 0) {
         zc::StoreBatch batch(zc::settingsStore());
         for (int i = 0; i < kEntries; ++i) {
             const int slot = i % 24;
@@ -50,11 +34,6 @@ struct Fixture {
                       "Entry " + std::to_string(i));
             a.schedule(true);
         }
-    }
-    ~Fixture() {
-        table.reset();
-        zc::setSettingsStore(nullptr);
-        std::filesystem::remove_all(dir);
     }
     static Fixture& get() {
         static Fixture f;
