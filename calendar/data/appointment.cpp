@@ -38,6 +38,9 @@ void Appointment::changeNotes(const std::string& text) {
 }
 
 void Appointment::save() {
+    // The key and its twelve values land together: a kill between the two must not leave a key
+    // without values behind.
+    StoreBatch batch(settingsStore());
     SettingsKey key;
     if (key.openAppointment(year, month, day, hour, minute) == SettingsKey::kFailed) return;
     key.writeAppointment(
@@ -46,12 +49,13 @@ void Appointment::save() {
 
 void Appointment::schedule(bool saveAlso) {
     time = localTime(year, month, day, hour, minute);
-    if (started == 0) started = time;
+    if (started == 0 && time != -1) started = time;
     reindex();
     if (saveAlso) save();
     AppointmentTable& t = table();
     if (timerId != 0) t.timers().stop(timerId);
-    if (early == -1) return;
+    // A date outside what a time can hold (-1) is never due.
+    if (early == -1 || time == -1) return;
     const std::int64_t delay =
         static_cast<std::int64_t>(time) - t.clock().now() - static_cast<std::int64_t>(early) * 60;
     if (delay > 0 && delay < kSecondsPerWeek) {
@@ -88,6 +92,8 @@ bool Appointment::loadFrom(const SettingsKey& key) {
     nthday = v.nthday;
     reindex();
     if (year == 0 || month == 0 || day == 0 || hour == 0) return false;
+    // A date that no time can hold (a damaged record) would wrap round to another year.
+    if (localTime(year, month, day, hour, minute) == -1) return false;
     return table().findAt(year, month, day, hour, minute, this) == nullptr;
 }
 

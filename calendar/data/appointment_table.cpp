@@ -141,44 +141,86 @@ void AppointmentTable::sortByTime() {
     firstFree_ = count_;
 }
 
-void AppointmentTable::remove(Appointment& appointment, bool askAboutSeries) {
-    if (askAboutSeries && appointment.repeats != 0) askAndRemoveSeries(appointment);
-    appointment.eraseStored();
-    discard(appointment);
+bool AppointmentTable::remove(Appointment& appointment, bool askAboutSeries) {
+    std::vector<Change> changes;
+    if (askAboutSeries && appointment.repeats != 0) changes = seriesChanges(appointment);
+    changes.push_back({&appointment, true, {}});
+    return apply(changes);
 }
 
-void AppointmentTable::askAndRemoveSeries(const Appointment& entry) {
+bool AppointmentTable::askAndRemoveSeries(const Appointment& entry) {
+    return apply(seriesChanges(entry));
+}
+
+std::vector<AppointmentTable::Change> AppointmentTable::seriesChanges(const Appointment& entry) {
     const std::string text = "You have deleted a datebook entry which repeats.  Delete the other \"" +
                              entry.notes + "\" entries as well?";
-    if (!questions_.askYesNo(text, "ZorvelCal")) return;
+    std::vector<Change> changes;
+    if (!questions_.askYesNo(text, "ZorvelCal")) return changes;
     // Every text contains the empty text: an entry without words must not take every other
     // repeating entry at that time of day with it.
-    if (entry.notes.empty()) return;
-    for (std::size_t i = 0; i < slots_.size(); ++i) {
-        Appointment* other = slots_[i].get();
+    if (entry.notes.empty()) return changes;
+    for (const auto& slot : slots_) {
+        Appointment* other = slot.get();
         if (!other || other == &entry || other->repeats != entry.repeats || other->hour != entry.hour ||
             other->minute != entry.minute)
             continue;
         const std::size_t at = other->notes.find(entry.notes);
         if (at == std::string::npos) continue;
-        if (other->notes == entry.notes) {
-            remove(*other, false);
-        } else {
-            other->notes = trimmed(other->notes.erase(at, entry.notes.size()));
-            other->repeats = 0;
-            other->save();
-        }
+        if (other->notes == entry.notes)
+            changes.push_back({other, true, {}});
+        else
+            changes.push_back({other, false, trimmed(std::string(other->notes).erase(at, entry.notes.size()))});
     }
+    return changes;
 }
 
-void AppointmentTable::clearDay(int year, int month, int day) {
+bool AppointmentTable::apply(const std::vector<Change>& changes) {
+    if (changes.empty()) return true;
+    SettingsStore& store = settingsStore();
+    const std::uint64_t failuresBefore = store.failures().count;
+    {
+        // A kill or a failed write leaves all of these or none of them in the store.
+        StoreBatch batch(store);
+        for (const Change& c : changes) {
+            Appointment& a = *c.entry;
+            if (c.removed) {
+                SettingsKey key;
+                key.deleteAppointmentKey(a.year, a.month, a.day, a.hour, a.minute);
+                continue;
+            }
+            SettingsKey key;
+            if (key.openAppointment(a.year, a.month, a.day, a.hour, a.minute) != SettingsKey::kFailed)
+                key.writeAppointment({a.year, a.month, a.day, a.hour, a.minute, a.early, c.notes, a.started, 0,
+                                      a.sday, a.nthweek, a.nthday});
+        }
+    }
+    if (store.failures().count != failuresBefore) return false;
+    for (const Change& c : changes) {
+        Appointment& a = *c.entry;
+        if (!c.removed) {
+            a.notes = c.notes;
+            a.repeats = 0;
+            continue;
+        }
+        if (a.timerId != 0) timers_.stop(a.timerId);
+        a.timerId = 0;
+        a.repeats = 0;
+        discard(a);
+    }
+    return true;
+}
+
+bool AppointmentTable::clearDay(int year, int month, int day) {
     auto it = byDate_.find(dateKey(year, month, day));
-    if (it == byDate_.end()) return;
+    if (it == byDate_.end()) return true;
     std::vector<Appointment*> onDay = it->second;
     std::sort(onDay.begin(), onDay.end(),
               [](const Appointment* a, const Appointment* b) { return a->slot_ < b->slot_; });
+    std::vector<Change> changes;
     for (Appointment* a : onDay)
-        remove(*a, false);
+        changes.push_back({a, true, {}});
+    return apply(changes);
 }
 
 void AppointmentTable::rearmReminders() {

@@ -38,10 +38,12 @@ class AppointmentTable {
     // Moves every entry ahead of the empty slots, then orders them by time; equal times keep
     // their order.
     void sortByTime();
-    // Removes an entry: asks the series question first when asked to and the entry repeats.
-    void remove(Appointment& appointment, bool askAboutSeries);
-    // Removes every entry of a date, without any question.
-    void clearDay(int year, int month, int day);
+    // Removes an entry: asks the series question first when asked to and the entry repeats. The
+    // entry and the series go in one transaction; when the store cannot take it, nothing changes,
+    // in the store or in the table, and false is returned (the store's failures() tell why).
+    bool remove(Appointment& appointment, bool askAboutSeries);
+    // Removes every entry of a date, without any question, all or none as remove does.
+    bool clearDay(int year, int month, int day);
     // Schedules again (without saving) every entry whose reminder timer was started.
     void rearmReminders();
     // Loads every appointment from the store; called once at start.
@@ -50,7 +52,7 @@ class AppointmentTable {
     void purgeOldMonths(int age);
     // The series question asked when a repeating entry is emptied; on Yes the other entries of
     // the series are removed or freed of the series' text.
-    void askAndRemoveSeries(const Appointment& entry);
+    bool askAndRemoveSeries(const Appointment& entry);
 
     // Walks the occupied slots in slot order.
     template <typename F> void forEach(F&& f) const {
@@ -76,6 +78,16 @@ class AppointmentTable {
 
   private:
     friend class Appointment;
+    // One entry's part in a change of many: removed, or given new notes and freed of its series.
+    struct Change {
+        Appointment* entry;
+        bool removed;
+        std::string notes;
+    };
+    // The changes of the series question's Yes; empty when the answer is No.
+    std::vector<Change> seriesChanges(const Appointment& entry);
+    // Writes the changes in one transaction and, only when it landed, makes them in the table.
+    bool apply(const std::vector<Change>& changes);
     using DateKey = std::int64_t;
     static DateKey dateKey(int year, int month, int day);
     Appointment& enter(std::unique_ptr<Appointment> appointment);

@@ -12,6 +12,7 @@
 #include <filesystem>
 #include <memory>
 #include <string_view>
+#include <vector>
 
 namespace zc {
 namespace {
@@ -96,9 +97,20 @@ Record parseRecord(std::string_view line) {
     return r;
 }
 
-void merge(AppointmentTable& table, const Record& r, RestoreCounts& counts) {
+// What a restore changed in the table, so that a restore the store could not take is taken back.
+struct Undo {
+    Appointment* entry;
+    bool added;
+    std::string notes; // the text before the merge
+};
+
+void merge(AppointmentTable& table, const Record& r, RestoreCounts& counts, std::vector<Undo>& undo) {
+    // A damaged record whose date no time can hold would wrap round to a phantom entry in another
+    // year; it is passed over like a duplicate.
+    if (localTime(r.year, r.month, r.day, r.hour, r.minute) == -1) return;
     if (Appointment* existing = table.findAt(r.year, r.month, r.day, r.hour, r.minute)) {
         if (existing->notes.find(r.notes) != std::string::npos) return;
+        undo.push_back({existing, false, existing->notes});
         existing->notes += " " + r.notes;
         existing->save();
         ++counts.modified;
@@ -109,6 +121,7 @@ void merge(AppointmentTable& table, const Record& r, RestoreCounts& counts) {
     a.setWhen(r.year, r.month, r.day, r.hour, r.minute, r.early, r.notes);
     a.setRepeat(r.repeats, r.nthweek, r.sday, r.nthday);
     a.schedule(true);
+    undo.push_back({&a, true, {}});
     ++counts.added;
 }
 
@@ -210,8 +223,12 @@ RestoreCounts restore(AppointmentTable& table, const std::string& path) {
     }
     char prefix[5];
     if (std::fread(prefix, 1, sizeof prefix, file.get()) != sizeof prefix) return counts;
+    SettingsStore& store = settingsStore();
+    const std::uint64_t failuresBefore = store.failures().count;
+    std::vector<Undo> undo;
     {
-        StoreBatch batch(settingsStore());
+        // The whole restore is one transaction: it lands whole, or not at all.
+        StoreBatch batch(store);
         std::string line;
         for (;;) {
             // Bytes that are not a prefix are no record at all and are not counted; a record cut
@@ -222,9 +239,22 @@ RestoreCounts restore(AppointmentTable& table, const std::string& path) {
             line.resize(length);
             if (std::fread(line.data(), 1, length, file.get()) != length) break;
             line.pop_back(); // the line feed
-            merge(table, parseRecord(line), counts);
+            merge(table, parseRecord(line), counts, undo);
             if (std::fread(prefix, 1, sizeof prefix, file.get()) != sizeof prefix) break;
         }
+    }
+    if (store.failures().count != failuresBefore) {
+        // Nothing reached the store, so nothing may look restored either.
+        for (auto it = undo.rbegin(); it != undo.rend(); ++it) {
+            if (!it->added) {
+                it->entry->notes = it->notes;
+                continue;
+            }
+            if (it->entry->timerId != 0) table.timers().stop(it->entry->timerId);
+            table.discard(*it->entry);
+        }
+        questions.showMessage(store.failures().lastMessage + "\nNothing was restored.", kCaption);
+        return {counts.read, 0, 0};
     }
     char text[160];
     std::snprintf(

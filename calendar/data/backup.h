@@ -45,7 +45,8 @@ struct RestoreCounts {
 
 // Merges the backup file into the table and the store, then tells the user the counts (or that the
 // file was not found). A record cut short by the end of the file, or a prefix that is not four
-// digits and "|", ends the restore; what came before it stays merged.
+// digits and "|", ends the restore; what came before it stays merged. A restore the store cannot
+// take (a full disk) changes nothing, in the store or the table, and the user is told why.
 RestoreCounts restore(AppointmentTable& table, const std::string& path);
 
 } // namespace zc

@@ -13,12 +13,6 @@ const char* const kMonths[] = {"January", "February", "March",     "April",   "M
 const char* const kWeekdays[] = {"Sunday",   "Monday", "Tuesday", "Wednesday",
                                  "Thursday", "Friday", "Saturday"};
 
-Time32 fromTm(std::tm tm) {
-    tm.tm_isdst = -1;
-    return static_cast<Time32>(std::mktime(&tm));
-}
-
-#ifndef _WIN32
 // Days from 1970-01-01 to a proleptic Gregorian date (month already 1-12).
 std::int64_t daysFromCivil(std::int64_t y, int m, std::int64_t d) {
     y -= m <= 2;
@@ -29,40 +23,70 @@ std::int64_t daysFromCivil(std::int64_t y, int m, std::int64_t d) {
     return era * 146097 + doe - 719468;
 }
 
-long offsetAt(std::int64_t t) {
+bool localFields(std::int64_t t, std::tm& tm) {
     const std::time_t tt = static_cast<std::time_t>(t);
-    std::tm tm{};
-    localtime_r(&tt, &tm);
-    return tm.tm_gmtoff;
+#ifdef _WIN32
+    return localtime_s(&tm, &tt) == 0;
+#else
+    return localtime_r(&tt, &tm) != nullptr;
+#endif
 }
 
-// The C library's mktime looks at the time zone file again on every call when TZ is not set,
-// which makes loading a large calendar slow. A local time whose offset from UTC is the same three
-// hours before and after is unambiguous, so it is computed directly; only the hours around a
-// change of daylight saving go to mktime, which decides them as it always has.
-bool fastLocalTime(int year, int month, int day, int hour, int minute, Time32& out) {
-    std::int64_t y = year;
-    int m = month - 1;
-    y += m >= 0 ? m / 12 : -((11 - m) / 12);
-    m = ((m % 12) + 12) % 12 + 1;
-    const std::int64_t wall = daysFromCivil(y, m, 1) * 86400 + (static_cast<std::int64_t>(day) - 1) * 86400 +
-                              static_cast<std::int64_t>(hour) * 3600 + static_cast<std::int64_t>(minute) * 60;
-    static thread_local long lastOffset = offsetAt(wall);
-    for (int attempt = 0; attempt < 2; ++attempt) {
-        const std::int64_t t = wall - lastOffset;
-        const long at = offsetAt(t);
-        if (at != lastOffset) {
-            lastOffset = at;
-            continue;
-        }
-        if (offsetAt(t - 3 * 3600) != at || offsetAt(t + 3 * 3600) != at) return false;
-        if (t < INT32_MIN || t > INT32_MAX) return false;
-        out = static_cast<Time32>(t);
-        return true;
-    }
-    return false;
+// The local wall-clock reading of a time, as seconds on a clock that knows no zones.
+std::int64_t wallSeconds(const std::tm& tm) {
+    return daysFromCivil(tm.tm_year + 1900LL, tm.tm_mon + 1, tm.tm_mday) * 86400 + tm.tm_hour * 3600LL +
+           tm.tm_min * 60LL + tm.tm_sec;
 }
-#endif
+
+// Seconds the local clock is ahead of UTC at time t. Computed from the broken-down local time
+// rather than a platform field, so that every platform decides it alike.
+std::int64_t offsetAt(std::int64_t t) {
+    std::tm tm{};
+    return localFields(t, tm) ? wallSeconds(tm) - t : 0;
+}
+
+// The C library's mktime decides the repeated hour at the end of daylight saving by its previous
+// conversion, so one wall time could land on either of two instants within one run. Here a wall
+// time is resolved only from the zone's offsets around it: a repeated time takes the first of its
+// two instants, a time the clock skips is read with the offset before the change (2:30 becomes
+// 3:30 in summer time, as mktime does), and the answer never depends on what was converted before.
+// It also avoids mktime's look at the zone file on every call, which made loading a large calendar
+// slow.
+std::int64_t resolveLocal(std::int64_t wall) {
+    // No zone is more than 26 hours from UTC, so the offsets that can apply to this wall time are
+    // the ones in force a day and two hours either side of it.
+    constexpr std::int64_t kReach = 26 * 3600;
+    const std::int64_t before = offsetAt(wall - kReach);
+    const std::int64_t after = offsetAt(wall + kReach);
+    const std::int64_t early = wall - before;
+    if (offsetAt(early) == before) {
+        if (after == before) return early;
+        // Both instants exist only in a repeated hour, and then the first one counts.
+        const std::int64_t late = wall - after;
+        return offsetAt(late) == after && late < early ? late : early;
+    }
+    const std::int64_t late = wall - after;
+    if (offsetAt(late) == after) return late;
+    return early;
+}
+
+// A time outside what 32 bits hold is -1, never a wrapped-round time decades away.
+Time32 fitted(std::int64_t t) {
+    return t < INT32_MIN || t > INT32_MAX ? Time32{-1} : static_cast<Time32>(t);
+}
+
+Time32 fromLocalFields(std::int64_t year, std::int64_t month, std::int64_t day, std::int64_t hour,
+                       std::int64_t minute, std::int64_t second) {
+    // Fields out of range carry over as the C library's conversion carries them.
+    std::int64_t m = month - 1;
+    std::int64_t y = year + (m >= 0 ? m / 12 : -((11 - m) / 12));
+    m = ((m % 12) + 12) % 12 + 1;
+    // Far outside 32-bit time the zone rules mean nothing; such a date never fits.
+    if (y < 1800 || y > 2200) return -1;
+    const std::int64_t wall = daysFromCivil(y, static_cast<int>(m), 1) * 86400 + (day - 1) * 86400 +
+                              hour * 3600 + minute * 60 + second;
+    return fitted(resolveLocal(wall));
+}
 
 } // namespace
 
@@ -103,40 +127,18 @@ int daysInMonth(int year, int month) {
 }
 
 Time32 localTime(int year, int month, int day, int hour, int minute) {
-#ifndef _WIN32
-    Time32 fast = 0;
-    if (fastLocalTime(year, month, day, hour, minute, fast)) return fast;
-#endif
-    std::tm tm{};
-    tm.tm_year = year - 1900;
-    tm.tm_mon = month - 1;
-    tm.tm_mday = day;
-    tm.tm_hour = hour;
-    tm.tm_min = minute;
-    return fromTm(tm);
+    return fromLocalFields(year, month, day, hour, minute, 0);
 }
 
 LocalDate toLocal(Time32 t) {
-    const std::time_t tt = t;
     std::tm tm{};
-#ifdef _WIN32
-    localtime_s(&tm, &tt);
-#else
-    localtime_r(&tt, &tm);
-#endif
+    localFields(t, tm);
     return {tm.tm_year + 1900, tm.tm_mon + 1, tm.tm_mday, tm.tm_hour, tm.tm_min, tm.tm_sec, tm.tm_wday + 1};
 }
 
 Time32 addCalendarDays(Time32 t, int days) {
     const LocalDate d = toLocal(t);
-    std::tm tm{};
-    tm.tm_year = d.year - 1900;
-    tm.tm_mon = d.month - 1;
-    tm.tm_mday = d.day + days;
-    tm.tm_hour = d.hour;
-    tm.tm_min = d.minute;
-    tm.tm_sec = d.second;
-    return fromTm(tm);
+    return fromLocalFields(d.year, d.month, static_cast<std::int64_t>(d.day) + days, d.hour, d.minute, d.second);
 }
 
 } // namespace zc

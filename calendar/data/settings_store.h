@@ -4,6 +4,7 @@
 // case-insensitive, and each key holds typed values. The store is an interface so that a Windows
 // build can put the registry itself behind it; Linux uses one SQLite file (SqliteStore).
 #include <cstdint>
+#include <exception>
 #include <memory>
 #include <optional>
 #include <stdexcept>
@@ -33,8 +34,8 @@ struct SubkeyValues {
     std::vector<NamedValue> values;
 };
 
-// A failure to open or use the store file at all (as opposed to a single read or write that fails,
-// which the callers treat as silent). what() names the file and the reason.
+// A store file that cannot be used at all: it cannot be opened, it is not a calendar store, a write
+// does not reach it. Thrown only when the store is opened; what() names the file and the reason.
 class StoreError : public std::runtime_error {
   public:
     using std::runtime_error::runtime_error;
@@ -79,11 +80,15 @@ class SettingsStore {
     // Every direct subkey of a key with all its values, in name order, read at once.
     virtual std::vector<SubkeyValues> subkeysWithValues(KeyId key) = 0;
 
-    // Groups the writes up to the matching endBatch into one commit, so that a restore or a repeat
-    // series does not pay one disk commit per entry. Batches nest; the outermost one commits. A
-    // store without transactions ignores them.
+    // Groups the writes up to the matching endBatch into one transaction: a restore or a repeat
+    // series pays one disk commit, and a change of many keys (a series removed, a day cleared, a key
+    // and its values) lands whole or not at all, even when the program is killed midway. Batches
+    // nest; the outermost one commits. A write that fails inside a batch undoes the whole batch
+    // (and is counted in failures()), so a change is never half stored. abortBatch undoes the
+    // writes since the matching beginBatch. A store without transactions ignores all three.
     virtual void beginBatch() {}
     virtual void endBatch() {}
+    virtual void abortBatch() {}
 
     // The failed writes so far; see StoreFailures.
     const StoreFailures& failures() const { return failures_; }
@@ -98,16 +103,25 @@ class SettingsStore {
     StoreFailures failures_;
 };
 
-// One batch of writes for the lifetime of the object.
+// One batch of writes for the lifetime of the object: committed when the scope ends normally,
+// undone when an exception leaves it.
 class StoreBatch {
   public:
-    explicit StoreBatch(SettingsStore& store) : store_(store) { store_.beginBatch(); }
-    ~StoreBatch() { store_.endBatch(); }
+    explicit StoreBatch(SettingsStore& store) : store_(store), exceptions_(std::uncaught_exceptions()) {
+        store_.beginBatch();
+    }
+    ~StoreBatch() {
+        if (std::uncaught_exceptions() > exceptions_)
+            store_.abortBatch();
+        else
+            store_.endBatch();
+    }
     StoreBatch(const StoreBatch&) = delete;
     StoreBatch& operator=(const StoreBatch&) = delete;
 
   private:
     SettingsStore& store_;
+    int exceptions_;
 };
 
 // The store every SettingsKey uses unless it is given another. The application installs it at

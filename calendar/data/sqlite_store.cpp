@@ -1,7 +1,10 @@
 #include "data/sqlite_store.h"
 
+#include "data/store_rescue.h"
+
 #include <sqlite3.h>
 
+#include <cerrno>
 #include <cstdlib>
 #include <filesystem>
 #include <system_error>
@@ -47,9 +50,25 @@ std::string columnText(sqlite3_stmt* s, int column) {
     return p ? std::string(reinterpret_cast<const char*>(p), static_cast<std::size_t>(n)) : std::string();
 }
 
-// Why a write failed, as the user would put it.
+// Why a call failed, as the user would put it: the words of the operating system's error where
+// there is one, never "disk I/O error".
 std::string plainReason(sqlite3* db) {
-    switch (sqlite3_errcode(db)) {
+#ifndef _WIN32
+    switch (sqlite3_system_errno(db)) {
+    case ENOSPC:
+        return "the disk is full";
+    case EDQUOT:
+        return "the disk quota is used up";
+    case EROFS:
+        return "the disk is read-only";
+    case EACCES:
+    case EPERM:
+        return "you have no permission to write it";
+    default:
+        break;
+    }
+#endif
+    switch (sqlite3_errcode(db) & 0xFF) {
     case SQLITE_FULL:
         return "the disk is full";
     case SQLITE_READONLY:
@@ -58,8 +77,9 @@ std::string plainReason(sqlite3* db) {
     case SQLITE_LOCKED:
         return "another program has locked it";
     case SQLITE_CORRUPT:
-    case SQLITE_NOTADB:
         return "the file is damaged";
+    case SQLITE_NOTADB:
+        return "it is not a calendar store";
     case SQLITE_CANTOPEN:
         return "the file cannot be opened (it may have been moved or removed)";
     case SQLITE_PERM:
@@ -73,6 +93,15 @@ std::string plainReason(sqlite3* db) {
         return sqlite3_errmsg(db);
     }
 }
+
+// The tables as design names them; a file with tables of these names but another shape belongs to
+// another program.
+constexpr const char* kKeyColumns = "id,parent,name,class";
+constexpr const char* kValueColumns = "key,name,type,data";
+
+// Below this much free space a store cannot be trusted to take the next change: the log grows by
+// a page or more with every commit.
+constexpr std::uintmax_t kLeastFreeSpace = 512 * 1024;
 
 } // namespace
 
@@ -120,38 +149,24 @@ std::string SqliteStore::defaultPath() {
 }
 
 SqliteStore::SqliteStore(const std::string& path) : path_(path) {
-    auto fail = [&](const std::string& reason) {
-        close();
-        throw StoreError("The calendar's store \"" + path_ + "\" cannot be used: " + reason);
-    };
     const std::filesystem::path parent = std::filesystem::path(path).parent_path();
     if (!parent.empty()) {
         std::error_code ec;
         std::filesystem::create_directories(parent, ec);
         if (ec) fail("its folder cannot be created (" + ec.message() + ").");
     }
-    if (sqlite3_open_v2(path.c_str(), &db_, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_NOMUTEX,
-                        nullptr) != SQLITE_OK)
-        fail(std::string(db_ ? sqlite3_errmsg(db_) : "out of memory") + ".");
-    sqlite3_busy_timeout(db_, 5000);
-    // Every change the user makes is final at once, so each commit reaches the disk (synchronous
-    // FULL); a saved entry costs well under a millisecond this way. Each step touches the file, so a damaged
-    // file, a read-only file or a full disk shows here, before the program starts working with data it could
-    // not save.
-    const char* setup[] = {"PRAGMA journal_mode=WAL",
-                           "PRAGMA synchronous=FULL",
-                           "PRAGMA temp_store=MEMORY",
-                           "PRAGMA foreign_keys=ON",
-                           kSchema,
-                           "BEGIN IMMEDIATE",
-                           "COMMIT"};
-    for (const char* sql : setup) {
-        char* message = nullptr;
-        if (sqlite3_exec(db_, sql, nullptr, nullptr, &message) != SQLITE_OK) {
-            std::string reason = message ? message : sqlite3_errmsg(db_);
-            sqlite3_free(message);
-            fail(reason + ".");
-        }
+    if (!open()) {
+        // The file is damaged. Nothing is written to it: it is moved aside whole, and whatever can
+        // still be read of it goes into a new store at its place, before the program loads a
+        // part of it and a later change makes the loss final.
+        const std::string kept = moveDamagedStoreAside(path_);
+        const RescuedStore rescued = readWhatRemains(kept);
+        if (!open()) fail("a new store cannot be made in its place.");
+        const std::size_t appointments = carryOver(rescued);
+        rescueNotice_ = "The calendar's store \"" + path_ + "\" was damaged. It has been kept, unchanged, as \"" +
+                        kept + "\". What could still be read of it (" + std::to_string(appointments) +
+                        (appointments == 1 ? " appointment" : " appointments") +
+                        " and the settings) was carried into a new store, which the calendar uses from now on.";
     }
     findChild_ = prepare("SELECT id FROM keys WHERE parent = ?1 AND name = ?2");
     findTop_ = prepare("SELECT id FROM keys WHERE parent IS NULL AND name = ?2");
@@ -167,6 +182,144 @@ SqliteStore::SqliteStore(const std::string& path) : path_(path) {
     if (!findChild_ || !findTop_ || !insertKey_ || !listChildren_ || !deleteKey_ || !setValue_ ||
         !getValue_ || !allValues_)
         fail(std::string(sqlite3_errmsg(db_)) + ".");
+}
+
+void SqliteStore::fail(const std::string& reason) {
+    close();
+    throw StoreError("The calendar's store \"" + path_ + "\" cannot be used: " + reason);
+}
+
+std::string SqliteStore::columnsOf(const char* table) {
+    std::string columns;
+    sqlite3_stmt* s = nullptr;
+    const std::string sql = std::string("PRAGMA table_info(") + table + ")";
+    if (sqlite3_prepare_v2(db_, sql.c_str(), -1, &s, nullptr) != SQLITE_OK) return columns;
+    while (sqlite3_step(s) == SQLITE_ROW) {
+        if (!columns.empty()) columns += ',';
+        const unsigned char* name = sqlite3_column_text(s, 1);
+        columns += name ? reinterpret_cast<const char*>(name) : "";
+    }
+    sqlite3_finalize(s);
+    return columns;
+}
+
+bool SqliteStore::open() {
+    if (sqlite3_open_v2(path_.c_str(), &db_, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_NOMUTEX,
+                        nullptr) != SQLITE_OK)
+        fail(db_ ? plainReason(db_) + "." : "the computer is out of memory.");
+    sqlite3_busy_timeout(db_, 5000);
+    // SQLite quietly opens a file it may not write for reading only; every change would then be
+    // lost.
+    if (sqlite3_db_readonly(db_, "main") == 1) fail("the file is read-only.");
+
+    // Everything up to the integrity check only reads: a file of another program, or a damaged
+    // one, is left exactly as it was found.
+    sqlite3_stmt* s = nullptr;
+    int rc = sqlite3_prepare_v2(db_, "SELECT count(*) FROM sqlite_schema WHERE type = 'table'", -1, &s, nullptr);
+    if (rc == SQLITE_OK) rc = sqlite3_step(s);
+    const int tables = rc == SQLITE_ROW ? sqlite3_column_int(s, 0) : 0;
+    sqlite3_finalize(s);
+    if ((rc & 0xFF) == SQLITE_CORRUPT) return damaged();
+    if (rc != SQLITE_ROW) fail(plainReason(db_) + ".");
+    const std::string keyColumns = columnsOf("keys"), valueColumns = columnsOf("vals");
+    if ((!keyColumns.empty() && keyColumns != kKeyColumns) || (!valueColumns.empty() && valueColumns != kValueColumns))
+        fail("it belongs to another program (its tables are not the calendar's).");
+    if (tables > 0 && keyColumns.empty() && valueColumns.empty())
+        fail("it belongs to another program (it holds no calendar tables).");
+    if (tables > 0) {
+        // quick_check reads every page once; it costs a few milliseconds for ten thousand
+        // appointments, and the pages it reads are the ones loading reads next.
+        rc = sqlite3_prepare_v2(db_, "PRAGMA quick_check(1)", -1, &s, nullptr);
+        if (rc == SQLITE_OK) rc = sqlite3_step(s);
+        const bool whole = rc == SQLITE_ROW && sqlite3_column_type(s, 0) == SQLITE_TEXT &&
+                           std::string_view(reinterpret_cast<const char*>(sqlite3_column_text(s, 0))) == "ok";
+        sqlite3_finalize(s);
+        if (!whole && (rc == SQLITE_ROW || (rc & 0xFF) == SQLITE_CORRUPT)) return damaged();
+        if (!whole) fail(plainReason(db_) + ".");
+    }
+
+    std::error_code ec;
+    const std::filesystem::path folder = std::filesystem::absolute(path_, ec).parent_path();
+    if (const auto space = std::filesystem::space(folder, ec); !ec && space.available < kLeastFreeSpace)
+        fail("the disk is full.");
+
+    // Every change the user makes is final at once, so each commit reaches the disk (synchronous
+    // FULL); a saved entry costs well under a millisecond this way. The last three steps write
+    // the file's header again, unchanged, and commit it: only a write that reaches the disk proves
+    // that a read-only file, a locked one or a full disk will not drop the changes to come.
+    int version = 0;
+    if (sqlite3_prepare_v2(db_, "PRAGMA user_version", -1, &s, nullptr) == SQLITE_OK &&
+        sqlite3_step(s) == SQLITE_ROW)
+        version = sqlite3_column_int(s, 0);
+    sqlite3_finalize(s);
+    const std::string rewrite = "PRAGMA user_version = " + std::to_string(version);
+    const char* setup[] = {"PRAGMA journal_mode=WAL",   "PRAGMA synchronous=FULL", "PRAGMA temp_store=MEMORY",
+                           "PRAGMA foreign_keys=ON",    kSchema,                   "BEGIN IMMEDIATE",
+                           rewrite.c_str(),             "COMMIT"};
+    for (const char* sql : setup) {
+        if (sqlite3_exec(db_, sql, nullptr, nullptr, nullptr) != SQLITE_OK) {
+            const std::string reason = plainReason(db_);
+            sqlite3_exec(db_, "ROLLBACK", nullptr, nullptr, nullptr);
+            fail(reason + ".");
+        }
+    }
+    return true;
+}
+
+bool SqliteStore::damaged() {
+    close();
+    return false;
+}
+
+std::size_t SqliteStore::carryOver(const RescuedStore& rescued) {
+    if (sqlite3_exec(db_, "BEGIN IMMEDIATE", nullptr, nullptr, nullptr) != SQLITE_OK)
+        fail(plainReason(db_) + ".");
+    sqlite3_stmt* key = nullptr;
+    sqlite3_stmt* value = nullptr;
+    sqlite3_prepare_v2(db_, "INSERT OR IGNORE INTO keys (id, parent, name, class) VALUES (?1, ?2, ?3, ?4)", -1,
+                       &key, nullptr);
+    sqlite3_prepare_v2(db_, "INSERT OR IGNORE INTO vals (key, name, type, data) VALUES (?1, ?2, ?3, ?4)", -1,
+                       &value, nullptr);
+    int rc = key && value ? SQLITE_DONE : SQLITE_ERROR;
+    for (const RescuedKey& k : rescued.keys) {
+        if (rc != SQLITE_DONE) break;
+        sqlite3_bind_int64(key, 1, k.id);
+        if (k.parent)
+            sqlite3_bind_int64(key, 2, *k.parent);
+        else
+            sqlite3_bind_null(key, 2);
+        bindText(key, 3, k.name);
+        bindText(key, 4, k.keyClass);
+        rc = sqlite3_step(key);
+        sqlite3_reset(key);
+    }
+    for (const RescuedValue& v : rescued.values) {
+        if (rc != SQLITE_DONE) break;
+        sqlite3_bind_int64(value, 1, v.key);
+        bindText(value, 2, v.name);
+        sqlite3_bind_int(value, 3, v.type);
+        sqlite3_bind_blob(value, 4, v.data.data(), static_cast<int>(v.data.size()), SQLITE_STATIC);
+        rc = sqlite3_step(value);
+        sqlite3_reset(value);
+    }
+    sqlite3_finalize(key);
+    sqlite3_finalize(value);
+    if (rc != SQLITE_DONE || sqlite3_exec(db_, "COMMIT", nullptr, nullptr, nullptr) != SQLITE_OK) {
+        const std::string reason = plainReason(db_);
+        sqlite3_exec(db_, "ROLLBACK", nullptr, nullptr, nullptr);
+        fail("it was damaged, and what could be read of it cannot be written to a new store: " + reason + ".");
+    }
+    // An appointment is a key two levels below "Appointments".
+    std::size_t appointments = 0;
+    sqlite3_stmt* s = nullptr;
+    if (sqlite3_prepare_v2(db_,
+                           "SELECT count(*) FROM keys a JOIN keys m ON a.parent = m.id JOIN keys r ON m.parent = r.id "
+                           "WHERE r.name = 'Appointments'",
+                           -1, &s, nullptr) == SQLITE_OK &&
+        sqlite3_step(s) == SQLITE_ROW)
+        appointments = static_cast<std::size_t>(sqlite3_column_int64(s, 0));
+    sqlite3_finalize(s);
+    return appointments;
 }
 
 SqliteStore::~SqliteStore() {
@@ -199,6 +352,8 @@ bool SqliteStore::exec(const char* sql) {
 
 bool SqliteStore::failed() {
     noteFailure("Zorvel Calendar could not save to \"" + path_ + "\": " + plainReason(db_) + ".");
+    // The batch around this write cannot land whole any more; it is undone at its end.
+    if (batchDepth_ > 0) batchFailed_ = true;
     return false;
 }
 
@@ -210,6 +365,7 @@ SettingsStore::KeyId SqliteStore::findChild(KeyId parent, std::string_view name)
 }
 
 SettingsStore::KeyId SqliteStore::insertChild(KeyId parent, std::string_view name) {
+    if (batchFailed_) return kNoKey;
     Statement s(insertKey_);
     if (parent == kNoKey)
         sqlite3_bind_null(s.get(), 1);
@@ -279,6 +435,7 @@ std::vector<std::string> SqliteStore::subkeyNames(KeyId key) {
 }
 
 bool SqliteStore::deleteSubkey(KeyId parent, std::string_view name) {
+    if (batchFailed_) return false;
     Statement s(deleteKey_);
     sqlite3_bind_int64(s.get(), 1, parent);
     bindText(s.get(), 2, name);
@@ -289,6 +446,7 @@ bool SqliteStore::deleteSubkey(KeyId parent, std::string_view name) {
 }
 
 bool SqliteStore::writeValue(KeyId key, std::string_view name, ValueType type, std::string_view data) {
+    if (batchFailed_) return false;
     Statement s(setValue_);
     sqlite3_bind_int64(s.get(), 1, key);
     bindText(s.get(), 2, name);
@@ -302,6 +460,7 @@ bool SqliteStore::setValue(KeyId key, std::string_view name, ValueType type, std
 }
 
 bool SqliteStore::writeValues(KeyId key, const std::vector<NamedValue>& values) {
+    if (batchFailed_) return false;
     sqlite3_stmt*& cached = multiValue_[values.size()];
     if (!cached) {
         std::string sql = "INSERT OR REPLACE INTO vals (key, name, type, data) VALUES ";
@@ -329,19 +488,13 @@ bool SqliteStore::setValues(KeyId key, const std::vector<NamedValue>& values) {
     // batch it adds no commit of its own.
     constexpr std::size_t kValuesPerStatement = 64;
     if (values.size() <= kValuesPerStatement) return writeValues(key, values);
-    const bool nested = batchOpen_;
-    if (!exec(nested ? "SAVEPOINT key_values" : "BEGIN IMMEDIATE")) return false;
-    for (const NamedValue& v : values) {
-        if (!writeValue(key, v.name, v.value.type, v.value.data)) {
-            exec(nested ? "ROLLBACK TO key_values" : "ROLLBACK");
-            if (nested) exec("RELEASE key_values");
-            return false;
-        }
-    }
-    if (exec(nested ? "RELEASE key_values" : "COMMIT")) return true;
-    exec(nested ? "ROLLBACK TO key_values" : "ROLLBACK");
-    if (nested) exec("RELEASE key_values");
-    return false;
+    beginBatch();
+    bool written = true;
+    for (const NamedValue& v : values)
+        if (!(written = writeValue(key, v.name, v.value.type, v.value.data))) break;
+    const std::uint64_t before = failures().count;
+    endBatch();
+    return written && failures().count == before;
 }
 
 std::optional<StoredValue> SqliteStore::queryValue(KeyId key, std::string_view name) {
@@ -363,14 +516,31 @@ std::vector<NamedValue> SqliteStore::allValues(KeyId key) {
 }
 
 void SqliteStore::beginBatch() {
-    if (batchDepth_++ == 0) batchOpen_ = exec("BEGIN IMMEDIATE");
+    // A nested batch is part of the outer one's transaction: the outermost lands whole or not at all.
+    if (batchDepth_++ > 0) return;
+    batchFailed_ = false;
+    exec("BEGIN IMMEDIATE"); // when even this fails, every write of the batch is refused
 }
 
 void SqliteStore::endBatch() {
-    if (batchDepth_ == 0 || --batchDepth_ != 0 || !batchOpen_) return;
-    batchOpen_ = false;
-    if (exec("COMMIT")) return;
-    exec("ROLLBACK");
+    if (batchDepth_ == 0 || --batchDepth_ > 0) return;
+    if (!batchFailed_ && exec("COMMIT")) return;
+    undoBatch();
+}
+
+void SqliteStore::abortBatch() {
+    if (batchDepth_ == 0) return;
+    if (--batchDepth_ > 0) {
+        batchFailed_ = true;
+        return;
+    }
+    undoBatch();
+}
+
+void SqliteStore::undoBatch() {
+    // SQLite may have rolled the transaction back itself already (a full disk does that).
+    if (!sqlite3_get_autocommit(db_)) sqlite3_exec(db_, "ROLLBACK", nullptr, nullptr, nullptr);
+    batchFailed_ = false;
     // Keys created inside the batch are gone again, and the cache may still name them.
     pathCache_.clear();
 }

@@ -11,10 +11,16 @@ struct sqlite3_stmt;
 
 namespace zc {
 
+struct RescuedStore;
+
 class SqliteStore final : public SettingsStore {
   public:
-    // Opens (or creates) the store file and checks that it can be written. Throws StoreError, with
-    // the file's name and the reason, when the file cannot be opened, read or written.
+    // Opens (or creates) the store file and proves, before the program works with it, that it is a
+    // calendar store, that it is whole and that a write reaches the disk (writing the header back
+    // unchanged). Throws StoreError, with the file's name and the reason in plain words, when the
+    // file cannot be used: a calendar that cannot save would lose everything typed into it. A
+    // damaged store is never written to: it is moved aside under a dated name, and what can still
+    // be read of it is carried into a new store at the same path (see rescueNotice()).
     explicit SqliteStore(const std::string& path);
     ~SqliteStore() override;
     SqliteStore(const SqliteStore&) = delete;
@@ -24,6 +30,9 @@ class SqliteStore final : public SettingsStore {
     static std::string defaultPath();
 
     const std::string& path() const { return path_; }
+    // Empty unless the file was damaged when it was opened: then the message for the user, which
+    // says where the damaged file is kept and what was carried into the new store.
+    const std::string& rescueNotice() const { return rescueNotice_; }
     // Runs statements on the store's own connection, for maintenance tools and tests (for example
     // "PRAGMA max_page_count" stands in for a full disk). A failure counts as a failed write.
     bool execute(const std::string& sql) { return exec(sql.c_str()); }
@@ -39,9 +48,18 @@ class SqliteStore final : public SettingsStore {
     std::vector<SubkeyValues> subkeysWithValues(KeyId key) override;
     void beginBatch() override;
     void endBatch() override;
+    void abortBatch() override;
 
   private:
     class Statement;
+    // Opens the file and makes it ready; false when it is damaged (and then closed again).
+    bool open();
+    bool damaged();
+    [[noreturn]] void fail(const std::string& reason);
+    std::string columnsOf(const char* table);
+    // Writes what was rescued from a damaged file; returns the number of appointments among it.
+    std::size_t carryOver(const RescuedStore& rescued);
+    void undoBatch();
     void close();
     sqlite3_stmt* prepare(const char* sql);
     bool exec(const char* sql);
@@ -69,7 +87,8 @@ class SqliteStore final : public SettingsStore {
     std::unordered_map<std::string, KeyId> pathCache_;
     std::unordered_map<std::size_t, sqlite3_stmt*> multiValue_; // by number of values
     int batchDepth_ = 0;
-    bool batchOpen_ = false; // the outermost batch's transaction began
+    bool batchFailed_ = false; // a write of the open batch failed: the rest is refused, all is undone
+    std::string rescueNotice_;
 };
 
 } // namespace zc
