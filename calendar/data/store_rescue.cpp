@@ -155,18 +155,35 @@ RescuedStore readWhatRemains(const std::string& path) {
         order.emplace_back(depth, id);
     }
     std::sort(order.begin(), order.end());
-    std::set<std::int64_t> kept;
-    for (const auto& [depth, id] : order) {
-        kept.insert(id);
-        out.keys.push_back(keys[id]);
-    }
+    std::set<std::int64_t> reached;
+    for (const auto& [depth, id] : order)
+        reached.insert(id);
+    std::vector<RescuedValue> values;
+    std::set<std::int64_t> withValues;
     walkAround(db, "SELECT key, name, type, data FROM vals WHERE (key, name) > (?1, ?2) ORDER BY key, name",
                highest, [&](sqlite3_stmt* s, std::int64_t& from, std::string& fromName) {
                    from = sqlite3_column_int64(s, 0);
                    fromName = columnBytes(s, 1);
-                   if (!kept.count(from)) return;
-                   out.values.push_back({from, fromName, sqlite3_column_int(s, 2), columnBytes(s, 3)});
+                   if (!reached.count(from)) return;
+                   withValues.insert(from);
+                   values.push_back({from, fromName, sqlite3_column_int(s, 2), columnBytes(s, 3)});
                });
+    // A key that lost all its values and holds no subkeys carries nothing; an appointment key of
+    // that kind would only be a key without values. Deepest first, so an emptied month goes too.
+    std::map<std::int64_t, int> children;
+    for (const auto& [depth, id] : order)
+        if (keys[id].parent) ++children[*keys[id].parent];
+    std::set<std::int64_t> dropped;
+    for (auto it = order.rbegin(); it != order.rend(); ++it) {
+        const RescuedKey& k = keys[it->second];
+        if (withValues.count(k.id) || children[k.id] > 0) continue;
+        dropped.insert(k.id);
+        if (k.parent) --children[*k.parent];
+    }
+    for (const auto& [depth, id] : order)
+        if (!dropped.count(id)) out.keys.push_back(keys[id]);
+    for (RescuedValue& v : values)
+        if (!dropped.count(v.key)) out.values.push_back(std::move(v));
     sqlite3_close_v2(db);
     return out;
 }

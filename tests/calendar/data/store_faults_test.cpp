@@ -1,0 +1,327 @@
+// The store under faults: files it cannot write, a full disk, a foreign or damaged file, writes that
+// fail in the middle of a change of many keys, and dates no time can hold.
+#include "data/backup.h"
+#include "data/settings_key.h"
+#include "data/sqlite_store.h"
+
+#include "store_fixture.h"
+
+#include <gtest/gtest.h>
+
+#include <sqlite3.h>
+
+#include <cstring>
+#include <fstream>
+#include <functional>
+#include <iterator>
+
+#include <sched.h>
+#include <sys/mount.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+namespace zc {
+namespace {
+
+namespace fs = std::filesystem;
+
+std::string fileBytes(const fs::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
+// Opens the store in a child process prepared by `prepare` (which may drop root or mount a small
+// disk there, out of this process's sight) and returns what happened: "opened", or the error.
+// Returns nothing when the child could not be prepared (no permission for it here).
+std::optional<std::string> openInChild(const std::function<bool()>& prepare, const std::string& path) {
+    int fds[2];
+    if (::pipe(fds) != 0) return std::nullopt;
+    const pid_t pid = ::fork();
+    if (pid == 0) {
+        ::close(fds[0]);
+        std::string result = "unprepared";
+        if (prepare()) {
+            try {
+                SqliteStore store(path);
+                result = "opened";
+            } catch (const StoreError& e) {
+                result = e.what();
+            }
+        }
+        [[maybe_unused]] auto n = ::write(fds[1], result.data(), result.size());
+        ::_exit(0);
+    }
+    ::close(fds[1]);
+    std::string result;
+    char buf[512];
+    for (ssize_t n; (n = ::read(fds[0], buf, sizeof buf)) > 0;)
+        result.append(buf, static_cast<std::size_t>(n));
+    ::close(fds[0]);
+    ::waitpid(pid, nullptr, 0);
+    if (result == "unprepared") return std::nullopt;
+    return result;
+}
+
+class StoreFaultTest : public test::StoreTest {
+  protected:
+    SqliteStore& store() { return static_cast<SqliteStore&>(settingsStore()); }
+    // Makes every write that touches a key of this name fail, as a failing disk would.
+    void failWritesOf(const std::string& keyName) {
+        for (const char* when : {"BEFORE DELETE ON keys WHEN old.name", "BEFORE INSERT ON keys WHEN new.name"})
+            ASSERT_TRUE(store().execute(std::string("CREATE TEMP TRIGGER \"") + when + keyName +
+                                        "\" " + when + " = '" + keyName + "' BEGIN SELECT RAISE(ABORT, 'x'); END"));
+    }
+    // Every appointment key in the file with the number of its values.
+    std::map<std::string, int> storedKeys() {
+        std::map<std::string, int> keys;
+        SettingsKey root;
+        if (!root.openAppointmentsForRead()) return keys;
+        for (const std::string& month : root.subkeyNames()) {
+            SettingsKey m;
+            m.openPathForRead("Appointments\\" + month);
+            for (const SubkeyValues& entry : m.subkeysWithValues())
+                keys[month + "\\" + entry.name] = static_cast<int>(entry.values.size());
+        }
+        return keys;
+    }
+};
+
+TEST_F(StoreFaultTest, AStoreThatCannotBeWrittenIsRefusedAtStartAndLeftAsItWas) {
+    add(2024, 3, 15, 9, 0, "Kept");
+    setSettingsStore(nullptr);
+    const std::string before = fileBytes(storePath);
+    ::chmod(dir.c_str(), 0777);
+
+    // A read-only file (as a user without root would meet it).
+    ::chmod(storePath.c_str(), 0444);
+    const auto readOnly = openInChild([] { return ::geteuid() != 0 || ::setuid(65534) == 0; }, storePath);
+    ASSERT_TRUE(readOnly);
+    EXPECT_EQ(*readOnly, "The calendar's store \"" + storePath + "\" cannot be used: the file is read-only.");
+    ::chmod(storePath.c_str(), 0644);
+
+    // A disk with a few kilobytes left.
+    const fs::path small = dir / "small";
+    fs::create_directories(small);
+    const std::string smallStore = (small / "store.db").string();
+    const auto full = openInChild(
+        [&] {
+            if (::unshare(CLONE_NEWNS) != 0 || ::mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) != 0 ||
+                ::mount("tmpfs", small.c_str(), "tmpfs", 0, "size=64k") != 0)
+                return false;
+            fs::copy_file(storePath, smallStore);
+            std::ofstream(small / "filler", std::ios::binary) << std::string(40 * 1024, 'x');
+            return true;
+        },
+        smallStore);
+    if (full)
+        EXPECT_EQ(*full, "The calendar's store \"" + smallStore + "\" cannot be used: the disk is full.");
+    else
+        std::printf("(no small disk could be mounted here; the full disk is not tried)\n");
+
+    EXPECT_EQ(fileBytes(storePath), before);
+    EXPECT_FALSE(fs::exists(storePath + "-wal"));
+    reopenStore();
+    EXPECT_EQ(restart().findAt(2024, 3, 15, 9, 0)->notes, "Kept");
+}
+
+TEST_F(StoreFaultTest, AForeignFileIsRefusedBeforeAnythingInItChanges) {
+    const std::string foreign = (dir / "other.db").string();
+    sqlite3* db = nullptr;
+    ASSERT_EQ(sqlite3_open(foreign.c_str(), &db), SQLITE_OK);
+    ASSERT_EQ(sqlite3_exec(db, "CREATE TABLE keys (fingerprint TEXT, owner TEXT)", nullptr, nullptr, nullptr),
+              SQLITE_OK);
+    sqlite3_close(db);
+    const std::string photos = (dir / "photos.db").string();
+    ASSERT_EQ(sqlite3_open(photos.c_str(), &db), SQLITE_OK);
+    ASSERT_EQ(sqlite3_exec(db, "CREATE TABLE album (name TEXT)", nullptr, nullptr, nullptr), SQLITE_OK);
+    sqlite3_close(db);
+
+    for (const std::string& file : {foreign, photos}) {
+        const std::string before = fileBytes(file);
+        try {
+            SqliteStore store(file);
+            ADD_FAILURE() << file << " was accepted";
+        } catch (const StoreError& e) {
+            EXPECT_NE(std::string(e.what()).find("belongs to another program"), std::string::npos) << e.what();
+        }
+        EXPECT_EQ(fileBytes(file), before) << file; // the journal mode is still the file's own
+        EXPECT_FALSE(fs::exists(file + "-wal"));
+    }
+}
+
+TEST_F(StoreFaultTest, ADamagedStoreIsKeptAsideAndWhatCanBeReadIsCarriedOver) {
+    {
+        StoreBatch batch(settingsStore());
+        for (int i = 0; i < 600; ++i)
+            add(2020 + i / 300, 1 + i / 25 % 12, 1 + i % 25, 9, 0, "Entry " + std::to_string(i) + std::string(80, '.'));
+    }
+    SettingsKey sounds;
+    sounds.openGroup("sounds");
+    sounds.writeString("start", "Chime.wav");
+    table.reset();
+    setSettingsStore(nullptr); // the last close folds the log into the file
+    // One page in the middle of the file is overwritten, as a failing disk or a crash of the
+    // machine can leave it.
+    std::string bytes = fileBytes(storePath);
+    const std::size_t pages = bytes.size() / 4096;
+    ASSERT_GT(pages, 20u);
+    for (std::size_t i = 0; i < 4096; ++i)
+        bytes[pages / 2 * 4096 + i] = static_cast<char>(i * 7 + 13);
+    std::ofstream(storePath, std::ios::binary | std::ios::trunc) << bytes;
+
+    SqliteStore* opened = nullptr;
+    {
+        auto rebuilt = std::make_unique<SqliteStore>(storePath);
+        opened = rebuilt.get();
+        setSettingsStore(std::move(rebuilt));
+    }
+    const std::string notice = opened->rescueNotice();
+    ASSERT_FALSE(notice.empty());
+    fs::path kept;
+    for (const auto& entry : fs::directory_iterator(dir))
+        if (entry.path().filename().string().rfind("store.damaged-", 0) == 0 &&
+            entry.path().extension() == ".db")
+            kept = entry.path();
+    ASSERT_FALSE(kept.empty());
+    EXPECT_EQ(fileBytes(kept), bytes) << "the damaged file was written to";
+    EXPECT_NE(notice.find(kept.string()), std::string::npos) << notice;
+
+    table = std::make_unique<AppointmentTable>(clock, timers, questions);
+    table->loadAll();
+    EXPECT_GT(table->size(), 300u);
+    EXPECT_LT(table->size(), 600u);
+    // Every key that kept a value was carried over; the ones whose date was lost are not loaded.
+    const auto carried = storedKeys();
+    EXPECT_NE(notice.find("(" + std::to_string(carried.size()) + " appointments"), std::string::npos) << notice;
+    EXPECT_GE(carried.size(), table->size());
+    EXPECT_LE(carried.size(), table->size() + 2);
+    for (const auto& [key, values] : carried)
+        EXPECT_GT(values, 0) << key;
+    SettingsKey soundsKey;
+    std::string start;
+    ASSERT_TRUE(soundsKey.openPathForRead("sounds"));
+    soundsKey.readString("start", start);
+    EXPECT_EQ(start, "Chime.wav");
+    // The new store is whole: the next start says nothing.
+    table.reset();
+    reopenStore();
+    EXPECT_TRUE(static_cast<SqliteStore&>(settingsStore()).rescueNotice().empty());
+}
+
+TEST_F(StoreFaultTest, AKeyIsNeverStoredWithoutItsValues) {
+    Appointment& a = table->construct();
+    a.setWhen(2024, 3, 20, 9, 0, -1, "Dentist");
+    ASSERT_TRUE(store().execute(
+        "CREATE TEMP TRIGGER no_values BEFORE INSERT ON vals BEGIN SELECT RAISE(ABORT, 'x'); END"));
+    a.schedule(true);
+    EXPECT_EQ(store().failures().count, 1u);
+    EXPECT_TRUE(storedKeys().empty()); // neither the key nor its month
+}
+
+TEST_F(StoreFaultTest, ChangesOfManyKeysLandWholeOrNotAtAll) {
+    add(2024, 3, 20, 9, 0, "One");
+    add(2024, 3, 20, 10, 0, "Two");
+    add(2024, 3, 20, 11, 0, "Three");
+    for (int d : {4, 11, 18}) {
+        Appointment& a = add(2024, 4, d, 8, 0, "Gym");
+        a.repeats = 1;
+        a.save();
+    }
+    Appointment& mixed = add(2024, 4, 25, 8, 0, "Gym Swim");
+    mixed.repeats = 1;
+    mixed.save();
+    const auto stored = storedKeys();
+
+    // Clear Day where the second key cannot be deleted: all three stay, in the table and the file.
+    failWritesOf("20_10_0");
+    EXPECT_FALSE(table->clearDay(2024, 3, 20));
+    EXPECT_EQ(store().failures().count, 1u);
+    for (int h : {9, 10, 11})
+        EXPECT_NE(table->findAt(2024, 3, 20, h, 0), nullptr) << h;
+    // The series question's Yes where one entry cannot be deleted.
+    failWritesOf("18_8_0");
+    questions.answers = {true};
+    EXPECT_FALSE(table->remove(*table->findAt(2024, 4, 4, 8, 0), true));
+    EXPECT_EQ(table->findAt(2024, 4, 25, 8, 0)->notes, "Gym Swim");
+    EXPECT_EQ(table->findAt(2024, 4, 25, 8, 0)->repeats, 1);
+    EXPECT_EQ(storedKeys(), stored);
+
+    // Without the faults both land whole.
+    ASSERT_TRUE(store().execute("DROP TRIGGER \"BEFORE DELETE ON keys WHEN old.name20_10_0\""));
+    ASSERT_TRUE(store().execute("DROP TRIGGER \"BEFORE DELETE ON keys WHEN old.name18_8_0\""));
+    EXPECT_TRUE(table->clearDay(2024, 3, 20));
+    questions.answers = {true};
+    EXPECT_TRUE(table->remove(*table->findAt(2024, 4, 4, 8, 0), true));
+    AppointmentTable& next = restart();
+    EXPECT_EQ(next.size(), 1u);
+    EXPECT_EQ(next.findAt(2024, 4, 25, 8, 0)->notes, "Swim");
+}
+
+TEST_F(StoreFaultTest, ARestoreTheStoreCannotTakeChangesNothing) {
+    add(2024, 5, 1, 9, 0, "Here");
+    const std::string file = (dir / kBackupFileName).string();
+    std::string records;
+    for (const char* line : {"2024|5|1|9|0|0|0|0|0|-1|||Also\n", "2024|5|2|9|0|0|0|0|0|15|||New\n"}) {
+        char prefix[8];
+        std::snprintf(prefix, sizeof prefix, "%04zu|", std::strlen(line));
+        records += prefix + std::string(line);
+    }
+    std::ofstream(file, std::ios::binary) << records;
+    failWritesOf("2_9_0");
+    const RestoreCounts counts = restore(*table, file);
+    EXPECT_EQ(counts.added, 0);
+    EXPECT_EQ(counts.modified, 0);
+    EXPECT_EQ(table->size(), 1u);
+    EXPECT_EQ(table->findAt(2024, 5, 1, 9, 0)->notes, "Here");
+    EXPECT_TRUE(timers.running.empty());
+    ASSERT_EQ(questions.messages.size(), 1u);
+    EXPECT_EQ(questions.messages[0], store().failures().lastMessage + "\nNothing was restored.");
+    EXPECT_EQ(restart().findAt(2024, 5, 1, 9, 0)->notes, "Here");
+}
+
+class TimeRangeTest : public test::StoreTest {
+  public:
+    TimeRangeTest() : StoreTest("Europe/London") {}
+};
+
+TEST_F(TimeRangeTest, ADateNoTimeCanHoldIsMinusOneAndNeverShownOrArmed) {
+    const struct {
+        int y, m, d, h, min;
+    } outside[] = {{2160, 1, 1, 6, 30}, {2038, 1, 20, 9, 0}, {1901, 12, 1, 9, 0}, {2024, 1, 999999999, 9, 0},
+                   {999999999, 1, 1, 9, 0}, {2024, 1, 1, 999999999, 0}};
+    for (const auto& r : outside)
+        EXPECT_EQ(localTime(r.y, r.m, r.d, r.h, r.min), -1) << r.y << "-" << r.m << "-" << r.d << " " << r.h;
+    EXPECT_EQ(toLocal(localTime(2038, 1, 19, 3, 0)).year, 2038);
+
+    // A damaged backup record of 2160 adds no phantom entry; a stored one is not loaded.
+    clock.t = localTime(2024, 1, 1, 6, 0);
+    const std::string file = (dir / kBackupFileName).string();
+    std::ofstream(file, std::ios::binary) << "0030|2160|1|2|6|30|2|0|0|0|0|||Ghost\n";
+    EXPECT_EQ(restore(*table, file).added, 0);
+    EXPECT_EQ(table->size(), 0u);
+    SettingsKey key;
+    key.openAppointment(2160, 1, 2, 6, 30);
+    key.writeAppointment({2160, 1, 2, 6, 30, 0, "Ghost", 0, 0, "", "", 0});
+    EXPECT_EQ(restart().size(), 0u);
+    EXPECT_TRUE(timers.running.empty());
+}
+
+TEST_F(TimeRangeTest, TheRepeatedHourResolvesToItsFirstInstantWhateverCameBefore) {
+    // 1:30 on 27 October 2024 happens twice in London: 00:30 UTC (summer time) and 01:30 UTC.
+    const Time32 first = 1729989000;
+    for (const auto& before : {std::make_pair(7, 1), std::make_pair(1, 1), std::make_pair(10, 27)}) {
+        localTime(2024, before.first, before.second, 12, 0);
+        toLocal(first + 3600);
+        EXPECT_EQ(localTime(2024, 10, 27, 1, 30), first) << before.first;
+        EXPECT_EQ(addCalendarDays(localTime(2024, 10, 26, 1, 30), 1), first);
+    }
+    // The skipped hour is read with the offset before the change, as the C library reads it.
+    EXPECT_EQ(toLocal(localTime(2024, 3, 31, 1, 30)).hour, 2);
+    Appointment& a = add(2024, 10, 27, 1, 30, "Night shift");
+    EXPECT_EQ(a.time, first);
+    EXPECT_EQ(a.started, first);
+}
+
+} // namespace
+} // namespace zc
