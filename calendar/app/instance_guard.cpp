@@ -82,6 +82,10 @@ InstanceGuard::InstanceGuard(const std::string& storePath)
         wxFileName::Mkdir(folder, wxS_DIR_DEFAULT, wxPATH_MKDIR_FULL);
     }
     if (folder.empty() || !wxDirExists(folder)) folder = wxString();
+    // A lock that cannot be made (a read-only folder, a full disk) must not show a box of its
+    // own: the store cannot be used there either, and its one message says why in the program's
+    // words.
+    wxLogNull quiet;
     checker_->Create("." + store.GetFullName() + ".lock", folder);
 }
 
@@ -94,6 +98,7 @@ InstanceGuard::~InstanceGuard() {
 }
 
 bool InstanceGuard::isAnotherRunning() const {
+    wxLogNull quiet;
     return checker_->IsAnotherRunning();
 }
 

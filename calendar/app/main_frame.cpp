@@ -6,6 +6,7 @@
 #include "app/notify_icon.h"
 #include "app/program_icon.h"
 #include "app/quick_hints_dialog.h"
+#include "app/wx_questions.h"
 #include "app/zorvel_cal_view.h"
 #include "data/settings_catalogue.h"
 #include "data/settings_key.h"
@@ -235,7 +236,7 @@ void CMainFrame::openHelp(int context) {
             break;
         }
     }
-    wxMessageBox("Failed to launch help.", "ZorvelCal", wxOK | wxICON_EXCLAMATION, this);
+    messageBox("Failed to launch help.", "ZorvelCal", wxOK | wxICON_EXCLAMATION, this);
 }
 
 void CMainFrame::onCommand(wxCommandEvent& event) {

@@ -1,5 +1,6 @@
 #include "app/wx_questions.h"
 
+#include "app/display_text.h"
 #include "app/main_frame.h"
 
 #include <wx/msgdlg.h>
@@ -15,13 +16,42 @@ wxWindow* dialogParent() {
     return nullptr;
 }
 
+wxString wrappedMessage(const std::string& utf8) {
+    constexpr std::size_t kLine = 60;     // characters of one line of a long run
+    constexpr std::size_t kLongest = 480; // characters of a run shown whole (eight lines)
+    const wxString text = displayText(utf8);
+    wxString out;
+    wxString run;
+    auto flush = [&] {
+        if (run.length() > kLongest) run = run.Left(kLongest / 2) + wxString::FromUTF8("\u2026") + run.Right(kLongest / 3);
+        for (std::size_t at = 0; at < run.length(); at += kLine) {
+            if (at > 0) out += '\n';
+            out += run.Mid(at, kLine);
+        }
+        run.clear();
+    };
+    for (const wxUniChar c : text) {
+        if (c == ' ' || c == '\n' || c == '\t') {
+            flush();
+            out += c;
+        } else {
+            run += c;
+        }
+    }
+    flush();
+    return out;
+}
+
+int messageBox(const std::string& utf8, const std::string& caption, long style, wxWindow* parent) {
+    return wxMessageBox(wrappedMessage(utf8), displayText(caption), style, parent);
+}
+
 bool WxQuestions::askYesNo(const std::string& text, const std::string& caption) {
-    return wxMessageBox(wxString::FromUTF8(text), wxString::FromUTF8(caption), wxYES_NO | wxICON_QUESTION,
-                        parent_ ? parent_ : dialogParent()) == wxYES;
+    return messageBox(text, caption, wxYES_NO | wxICON_QUESTION, parent_ ? parent_ : dialogParent()) == wxYES;
 }
 
 void WxQuestions::showMessage(const std::string& text, const std::string& caption) {
-    wxMessageBox(wxString::FromUTF8(text), wxString::FromUTF8(caption), wxOK, parent_ ? parent_ : dialogParent());
+    messageBox(text, caption, wxOK, parent_ ? parent_ : dialogParent());
 }
 
 } // namespace zc

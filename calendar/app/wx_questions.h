@@ -2,6 +2,9 @@
 // The engine's questions and messages as modal message boxes.
 #include "data/services.h"
 
+#include <string>
+
+class wxString;
 class wxWindow;
 
 namespace zc {
@@ -10,6 +13,13 @@ namespace zc {
 // top-level window, else the last active pop-up or the main frame while shown, else nullptr (the
 // main frame may be hidden in the notification area). A child control is never returned.
 wxWindow* dialogParent();
+
+// A text made fit for a message box: a run without spaces longer than a line (a long path) is
+// broken into lines, and a run far too long for any screen keeps its start and end around "...",
+// so that the box stays narrower than the screen and its buttons can be reached.
+wxString wrappedMessage(const std::string& utf8);
+// wxMessageBox with the text wrapped as above; every message box of the calendar goes through it.
+int messageBox(const std::string& utf8, const std::string& caption, long style, wxWindow* parent = nullptr);
 
 // Without a parent of its own, each question is centred on dialogParent() at the moment it is
 // asked.

@@ -3,6 +3,7 @@
 #include "app/command_ids.h"
 #include "app/later_windows.h"
 #include "app/main_frame.h"
+#include "app/wx_questions.h"
 #include "app/zorvel_cal_view.h"
 #include "data/settings_catalogue.h"
 #include "data/sqlite_store.h"
@@ -55,7 +56,7 @@ bool CZorvelCalApp::OnInit() {
     guard_ = std::make_unique<InstanceGuard>(storePath);
     if (guard_->isAnotherRunning()) {
         guard_->bringRunningForward();
-        wxMessageBox("Zorvel Calendar is already running.", "ZorvelCal", wxOK | wxICON_INFORMATION);
+        messageBox("Zorvel Calendar is already running.", "ZorvelCal", wxOK | wxICON_INFORMATION);
         return false;
     }
 
@@ -63,11 +64,13 @@ bool CZorvelCalApp::OnInit() {
 
     // A calendar that cannot save would lose everything typed into it, so it does not start.
     try {
-        setSettingsStore(std::make_unique<SqliteStore>(storePath));
+        auto store = std::make_unique<SqliteStore>(storePath);
+        const std::string rescued = store->rescueNotice();
+        setSettingsStore(std::move(store));
+        if (!rescued.empty()) messageBox(rescued, "ZorvelCal", wxOK | wxICON_WARNING);
     } catch (const StoreError& error) {
-        wxMessageBox(wxString::FromUTF8(error.what()) +
-                         "\n\nZorvel Calendar cannot run without its store and ends now.",
-                     "ZorvelCal", wxOK | wxICON_ERROR);
+        messageBox(std::string(error.what()) + "\n\nZorvel Calendar cannot run without its store and ends now.",
+                   "ZorvelCal", wxOK | wxICON_ERROR);
         return false;
     }
 
@@ -105,7 +108,9 @@ void CZorvelCalApp::closeLikeExit() {
     // A modal dialog runs a loop of its own that would keep the program alive after the frame
     // closed; each is ended as if cancelled, and the frame closes once they have unwound.
     for (wxWindow* window : wxTopLevelWindows)
-        if (auto* dialog = wxDynamicCast(window, wxDialog); dialog && dialog->IsModal())
+        // wxDynamicCast casts before it checks the class, which is undefined for a frame; the
+        // language's own cast checks first.
+        if (auto* dialog = dynamic_cast<wxDialog*>(window); dialog && dialog->IsModal())
             dialog->EndModal(wxID_CANCEL);
     wxTheApp->CallAfter([] {
         if (CMainFrame* f = mainFrame()) f->Close(true);
@@ -138,7 +143,7 @@ int CZorvelCalApp::FilterEvent(wxEvent& event) {
     }
     if (event.GetEventType() == wxEVT_ACTIVATE) {
         auto& activate = static_cast<wxActivateEvent&>(event);
-        auto* window = wxDynamicCast(event.GetEventObject(), wxTopLevelWindow);
+        auto* window = dynamic_cast<wxTopLevelWindow*>(event.GetEventObject());
         if (activate.GetActive() && window && window != mainFrame()) CMainFrame::lastActivePopup() = window;
     }
     return Event_Skip;

@@ -1,0 +1,57 @@
+// The calendar's messages about its store: one box in the program's words, never wider or taller
+// than the screen.
+#include "app_fixture.h"
+
+#include "app/instance_guard.h"
+#include "app/wx_questions.h"
+
+#include <wx/log.h>
+#include <wx/tokenzr.h>
+
+#include <fstream>
+
+namespace zc::test {
+namespace {
+
+class RecordingLog final : public wxLog {
+  public:
+    std::vector<wxString> messages;
+
+  protected:
+    void DoLogTextAtLevel(wxLogLevel, const wxString& text) override { messages.push_back(text); }
+};
+
+TEST(MessageTextTest, LongRunsAreBrokenAndHugeOnesShortened) {
+    const std::string path = "/home/ann/" + std::string(131000, 'p') + "/store.db";
+    const wxString text = wrappedMessage("The calendar's store \"" + path + "\" cannot be used: the disk is full.");
+    const wxArrayString lines = wxStringTokenize(text, "\n", wxTOKEN_RET_EMPTY_ALL);
+    EXPECT_LE(lines.size(), 12u);
+    for (const wxString& line : lines) {
+        // A line may hold a few short words after a broken run, never a run longer than 60.
+        for (const wxString& word : wxStringTokenize(line, " "))
+            EXPECT_LE(word.length(), 60u) << word;
+    }
+    EXPECT_TRUE(text.StartsWith("The calendar's store \"/home/ann/ppp"));
+    EXPECT_TRUE(text.EndsWith("/store.db\" cannot be used: the disk is full."));
+    // Ordinary texts, and texts that are not UTF-8, keep every character.
+    EXPECT_EQ(wrappedMessage("Zorvel Calendar is already running."), "Zorvel Calendar is already running.");
+    EXPECT_EQ(wrappedMessage("Caf\xe9\nsecond line"), wxString::FromUTF8("Caf\xc3\xa9\nsecond line"));
+}
+
+TEST_F(AppTest, ALockThatCannotBeMadeLeavesTheOneMessageToTheStore) {
+    // A file where the store's folder should be: neither the lock nor the store can be made.
+    std::ofstream((dir / "blocked").string()) << "x";
+    auto* log = new RecordingLog;
+    wxLog* previous = wxLog::SetActiveTarget(log);
+    {
+        InstanceGuard guard((dir / "blocked" / "store.db").string());
+        EXPECT_FALSE(guard.isAnotherRunning());
+    }
+    wxLog::FlushActive();
+    wxLog::SetActiveTarget(previous);
+    EXPECT_TRUE(log->messages.empty()) << log->messages.front();
+    delete log;
+}
+
+} // namespace
+} // namespace zc::test
