@@ -280,6 +280,26 @@ TEST_F(StoreFaultTest, ARestoreTheStoreCannotTakeChangesNothing) {
     EXPECT_EQ(restart().findAt(2024, 5, 1, 9, 0)->notes, "Here");
 }
 
+TEST_F(StoreFaultTest, EveryRestoreSeedMergesAndBacksUpWhole) {
+    int seeds = 0;
+    for (const auto& seed : fs::directory_iterator(fs::path(ZORVEL_FUZZ_CORPUS) / "backup_restore_fuzz")) {
+        SCOPED_TRACE(seed.path().filename().string());
+        table = std::make_unique<AppointmentTable>(clock, timers, questions);
+        const RestoreCounts counts = restore(*table, seed.path().string());
+        EXPECT_GE(counts.duplicates(), 0);
+        const std::string out = (dir / "again.zvl").string();
+        fs::remove(out);
+        const int written = backup(*table, out);
+        const RestoreCounts again = restore(*table, out);
+        EXPECT_EQ(again.read, written);
+        EXPECT_EQ(again.added + again.modified, 0);
+        table->forEach([](const Appointment& a) { EXPECT_NE(a.time, -1) << a.notes; });
+        ++seeds;
+    }
+    EXPECT_GE(seeds, 8);
+    EXPECT_EQ(store().failures().count, 0u);
+}
+
 class TimeRangeTest : public test::StoreTest {
   public:
     TimeRangeTest() : StoreTest("Europe/London") {}

@@ -1,0 +1,18 @@
+#!/usr/bin/env bash
+# Builds both programs and their tests with the address and undefined-behaviour sanitizers into
+# build-asan/ and runs every test there: logic tests in parallel, then the window tests one at a
+# time on a virtual X server. Any report of either sanitizer fails the test that caused it. Leaks
+# of the desktop libraries at exit are suppressed (tests/lsan.supp); leaks of our own code are not.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+BUILD_DIR=build-asan scripts/setup.sh -DZORVEL_SANITIZE=ON -DZORVEL_BENCH=OFF -DZORVEL_FUZZ=OFF
+export ASAN_OPTIONS=detect_leaks=1:strict_string_checks=1:detect_stack_use_after_return=1
+export LSAN_OPTIONS=suppressions=$PWD/tests/lsan.supp:print_suppressions=0
+export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
+cd build-asan
+status=0
+ctest -LE gui -j"$(nproc)" --output-on-failure || status=1
+if ctest -N -L gui | grep -q "Total Tests: [1-9]"; then
+  xvfb-run -a -s "-screen 0 1280x1024x24" ctest -L gui --output-on-failure || status=1
+fi
+exit $status
