@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
+#include <vector>
 
 namespace zc {
 namespace {
@@ -156,7 +157,8 @@ bool advance(Appointment& a) {
     return true;
 }
 
-void generateSeries(Appointment& source) {
+// Makes and saves the occurrences that follow source, each entered into `made`.
+void generateOccurrences(Appointment& source, std::vector<Appointment*>& made) {
     AppointmentTable& table = source.table();
     const int kind = source.repeats;
     const std::int64_t horizon = table.clock().now() + repeatHorizon(kind);
@@ -164,7 +166,6 @@ void generateSeries(Appointment& source) {
     const int wantedDay = source.nthday;
     std::int64_t last = 0;
     const Appointment* previous = &source;
-    StoreBatch batch(settingsStore());
     // The test against the horizon comes before each occurrence, so the last one generated may
     // lie beyond it.
     while (last <= horizon) {
@@ -195,9 +196,27 @@ void generateSeries(Appointment& source) {
             return;
         }
         occurrence.schedule(true);
+        made.push_back(&occurrence);
         if (last != 0 && last == occurrence.time) return;
         last = occurrence.time;
         previous = &occurrence;
+    }
+}
+
+void generateSeries(Appointment& source) {
+    SettingsStore& store = settingsStore();
+    const std::uint64_t failuresBefore = store.failures().count;
+    std::vector<Appointment*> made;
+    {
+        StoreBatch batch(store);
+        generateOccurrences(source, made);
+    }
+    // The series is one transaction; when the store could not take it, none of it may show.
+    if (store.failures().count == failuresBefore) return;
+    AppointmentTable& table = source.table();
+    for (Appointment* occurrence : made) {
+        if (occurrence->timerId != 0) table.timers().stop(occurrence->timerId);
+        table.discard(*occurrence);
     }
 }
 

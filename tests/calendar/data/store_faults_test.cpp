@@ -258,6 +258,17 @@ TEST_F(StoreFaultTest, ChangesOfManyKeysLandWholeOrNotAtAll) {
     EXPECT_EQ(next.findAt(2024, 4, 25, 8, 0)->notes, "Swim");
 }
 
+TEST_F(StoreFaultTest, ASeriesTheStoreCannotTakeIsNotShownEither) {
+    Appointment& choir = add(2024, 4, 4, 18, 0, "Choir");
+    failWritesOf("25_18_0");
+    choir.setRepeat(1, "1st", "every Thursday", 4);
+    choir.schedule(true);
+    choir.applyRepeat();
+    EXPECT_EQ(table->size(), 1u);
+    EXPECT_TRUE(timers.running.empty());
+    EXPECT_EQ(storedKeys().size(), 1u);
+}
+
 TEST_F(StoreFaultTest, ARestoreTheStoreCannotTakeChangesNothing) {
     add(2024, 5, 1, 9, 0, "Here");
     const std::string file = (dir / kBackupFileName).string();
