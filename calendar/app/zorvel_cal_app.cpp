@@ -64,10 +64,7 @@ bool CZorvelCalApp::OnInit() {
 
     // A calendar that cannot save would lose everything typed into it, so it does not start.
     try {
-        auto store = std::make_unique<SqliteStore>(storePath);
-        const std::string rescued = store->rescueNotice();
-        setSettingsStore(std::move(store));
-        if (!rescued.empty()) messageBox(rescued, "ZorvelCal", wxOK | wxICON_WARNING);
+        setSettingsStore(std::make_unique<SqliteStore>(storePath));
     } catch (const StoreError& error) {
         messageBox(std::string(error.what()) + "\n\nZorvel Calendar cannot run without its store and ends now.",
                    "ZorvelCal", wxOK | wxICON_ERROR);
@@ -80,6 +77,20 @@ bool CZorvelCalApp::OnInit() {
 
     auto* frame = new CMainFrame(clock_);
     SetTopWindow(frame);
+    // The check of the store's pages ran while the window was built. A damaged store has been
+    // rebuilt from what could be read of it; the table then loads the rebuilt one.
+    try {
+        if (const std::string notice = static_cast<SqliteStore&>(settingsStore()).awaitIntegrityCheck();
+            !notice.empty()) {
+            frame->table().reloadAll();
+            messageBox(notice, "ZorvelCal", wxOK | wxICON_WARNING);
+        }
+    } catch (const StoreError& error) {
+        messageBox(std::string(error.what()) + "\n\nZorvel Calendar cannot run without its store and ends now.",
+                   "ZorvelCal", wxOK | wxICON_ERROR);
+        frame->Destroy();
+        return false;
+    }
     guard_->serve([] {
         if (CMainFrame* f = mainFrame()) f->bringForward();
     });

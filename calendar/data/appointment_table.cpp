@@ -266,6 +266,16 @@ void AppointmentTable::loadAll() {
     }
 }
 
+void AppointmentTable::reloadAll() {
+    std::vector<Appointment*> all;
+    forEach([&](const Appointment& a) { all.push_back(const_cast<Appointment*>(&a)); });
+    for (Appointment* a : all) {
+        if (a->timerId != 0) timers_.stop(a->timerId);
+        discard(*a);
+    }
+    loadAll();
+}
+
 void AppointmentTable::purgeOldMonths(int age) {
     constexpr std::int64_t kSpan = 30LL * kSecondsPerDay;
     std::int64_t t = clock_.now() - static_cast<std::int64_t>(age + 1) * kSpan;

@@ -48,6 +48,9 @@ class AppointmentTable {
     void rearmReminders();
     // Loads every appointment from the store; called once at start.
     void loadAll();
+    // Forgets every entry (stopping its reminder) and loads the store again: for a start whose
+    // store turned out damaged and was rebuilt after the first load.
+    void reloadAll();
     // Deletes from the store the months (age + 1) * 30 to (age + 6) * 30 days back.
     void purgeOldMonths(int age);
     // The series question asked when a repeating entry is emptied; on Yes the other entries of

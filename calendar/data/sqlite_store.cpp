@@ -5,6 +5,7 @@
 #include <sqlite3.h>
 
 #include <cerrno>
+#include <future>
 #include <cstdlib>
 #include <filesystem>
 #include <system_error>
@@ -155,19 +156,13 @@ SqliteStore::SqliteStore(const std::string& path) : path_(path) {
         std::filesystem::create_directories(parent, ec);
         if (ec) fail("its folder cannot be created (" + ec.message() + ").");
     }
-    if (!open()) {
-        // The file is damaged. Nothing is written to it: it is moved aside whole, and whatever can
-        // still be read of it goes into a new store at its place, before the program loads a
-        // part of it and a later change makes the loss final.
-        const std::string kept = moveDamagedStoreAside(path_);
-        const RescuedStore rescued = readWhatRemains(kept);
-        if (!open()) fail("a new store cannot be made in its place.");
-        const std::size_t appointments = carryOver(rescued);
-        rescueNotice_ = "The calendar's store \"" + path_ + "\" was damaged. It has been kept, unchanged, as \"" +
-                        kept + "\". What could still be read of it (" + std::to_string(appointments) +
-                        (appointments == 1 ? " appointment" : " appointments") +
-                        " and the settings) was carried into a new store, which the calendar uses from now on.";
-    }
+    if (open())
+        prepareStatements();
+    else
+        rescue();
+}
+
+void SqliteStore::prepareStatements() {
     findChild_ = prepare("SELECT id FROM keys WHERE parent = ?1 AND name = ?2");
     findTop_ = prepare("SELECT id FROM keys WHERE parent IS NULL AND name = ?2");
     insertKey_ = prepare("INSERT INTO keys (parent, name, class) VALUES (?1, ?2, 'ZorvelCal')");
@@ -226,17 +221,10 @@ bool SqliteStore::open() {
         fail("it belongs to another program (its tables are not the calendar's).");
     if (tables > 0 && keyColumns.empty() && valueColumns.empty())
         fail("it belongs to another program (it holds no calendar tables).");
-    if (tables > 0) {
-        // quick_check reads every page once; it costs a few milliseconds for ten thousand
-        // appointments, and the pages it reads are the ones loading reads next.
-        rc = sqlite3_prepare_v2(db_, "PRAGMA quick_check(1)", -1, &s, nullptr);
-        if (rc == SQLITE_OK) rc = sqlite3_step(s);
-        const bool whole = rc == SQLITE_ROW && sqlite3_column_type(s, 0) == SQLITE_TEXT &&
-                           std::string_view(reinterpret_cast<const char*>(sqlite3_column_text(s, 0))) == "ok";
-        sqlite3_finalize(s);
-        if (!whole && (rc == SQLITE_ROW || (rc & 0xFF) == SQLITE_CORRUPT)) return damaged();
-        if (!whole) fail(plainReason(db_) + ".");
-    }
+    // Checking every page costs about ten milliseconds of processor time for ten thousand
+    // appointments; it runs on its own connection and thread while the program builds its window
+    // and loads, and the first write waits for its verdict (see awaitIntegrityCheck()).
+    if (tables > 0) integrity_ = std::async(std::launch::async, [path = path_] { return isWhole(path); });
 
     std::error_code ec;
     const std::filesystem::path folder = std::filesystem::absolute(path_, ec).parent_path();
@@ -269,6 +257,62 @@ bool SqliteStore::open() {
 bool SqliteStore::damaged() {
     close();
     return false;
+}
+
+bool SqliteStore::isWhole(const std::string& path) {
+    sqlite3* db = nullptr;
+    bool whole = true;
+    if (sqlite3_open_v2(path.c_str(), &db, SQLITE_OPEN_READONLY | SQLITE_OPEN_NOMUTEX, nullptr) == SQLITE_OK) {
+        sqlite3_stmt* s = nullptr;
+        int rc = sqlite3_prepare_v2(db, "PRAGMA quick_check(1)", -1, &s, nullptr);
+        if (rc == SQLITE_OK) rc = sqlite3_step(s);
+        if (rc == SQLITE_ROW)
+            whole = sqlite3_column_type(s, 0) == SQLITE_TEXT &&
+                    std::string_view(reinterpret_cast<const char*>(sqlite3_column_text(s, 0))) == "ok";
+        else
+            whole = (rc & 0xFF) != SQLITE_CORRUPT; // anything else says nothing about the file
+        sqlite3_finalize(s);
+    }
+    sqlite3_close_v2(db);
+    return whole;
+}
+
+const std::string& SqliteStore::awaitIntegrityCheck() {
+    if (integrity_.valid() && !integrity_.get()) rescue();
+    return rescueNotice_;
+}
+
+bool SqliteStore::readyToWrite() {
+    if (!integrity_.valid()) return true;
+    try {
+        awaitIntegrityCheck();
+        return true;
+    } catch (const StoreError& error) {
+        noteFailure(error.what());
+        return false;
+    }
+}
+
+void SqliteStore::rescue() {
+    // The file is damaged. Nothing is written to it (not even the log folded back in on closing):
+    // it is moved aside whole, and whatever can still be read of it goes into a new store at its
+    // place, before a later change or the purge at exit can make the loss final.
+    if (db_) sqlite3_db_config(db_, SQLITE_DBCONFIG_NO_CKPT_ON_CLOSE, 1, nullptr);
+    close();
+    const std::string kept = moveDamagedStoreAside(path_);
+    const RescuedStore rescued = readWhatRemains(kept);
+    // The shared-memory index of the log is rebuilt by whoever opens the kept file next.
+    std::error_code ec;
+    std::filesystem::remove(kept + "-shm", ec);
+    if (!open()) fail("a new store cannot be made in its place.");
+    const std::size_t appointments = carryOver(rescued);
+    prepareStatements();
+    // The new store keeps every rescued key's number, so open keys stay valid; lost ones are gone.
+    pathCache_.clear();
+    rescueNotice_ = "The calendar's store \"" + path_ + "\" was damaged. It has been kept, unchanged, as \"" + kept +
+                    "\". What could still be read of it (" + std::to_string(appointments) +
+                    (appointments == 1 ? " appointment" : " appointments") +
+                    " and the settings) was carried into a new store, which the calendar uses from now on.";
 }
 
 std::size_t SqliteStore::carryOver(const RescuedStore& rescued) {
@@ -323,6 +367,7 @@ std::size_t SqliteStore::carryOver(const RescuedStore& rescued) {
 }
 
 SqliteStore::~SqliteStore() {
+    if (integrity_.valid()) integrity_.wait();
     close();
 }
 
@@ -365,7 +410,7 @@ SettingsStore::KeyId SqliteStore::findChild(KeyId parent, std::string_view name)
 }
 
 SettingsStore::KeyId SqliteStore::insertChild(KeyId parent, std::string_view name) {
-    if (batchFailed_) return kNoKey;
+    if (batchFailed_ || !readyToWrite()) return kNoKey;
     Statement s(insertKey_);
     if (parent == kNoKey)
         sqlite3_bind_null(s.get(), 1);
@@ -435,7 +480,7 @@ std::vector<std::string> SqliteStore::subkeyNames(KeyId key) {
 }
 
 bool SqliteStore::deleteSubkey(KeyId parent, std::string_view name) {
-    if (batchFailed_) return false;
+    if (batchFailed_ || !readyToWrite()) return false;
     Statement s(deleteKey_);
     sqlite3_bind_int64(s.get(), 1, parent);
     bindText(s.get(), 2, name);
@@ -446,7 +491,7 @@ bool SqliteStore::deleteSubkey(KeyId parent, std::string_view name) {
 }
 
 bool SqliteStore::writeValue(KeyId key, std::string_view name, ValueType type, std::string_view data) {
-    if (batchFailed_) return false;
+    if (batchFailed_ || !readyToWrite()) return false;
     Statement s(setValue_);
     sqlite3_bind_int64(s.get(), 1, key);
     bindText(s.get(), 2, name);
@@ -460,7 +505,7 @@ bool SqliteStore::setValue(KeyId key, std::string_view name, ValueType type, std
 }
 
 bool SqliteStore::writeValues(KeyId key, const std::vector<NamedValue>& values) {
-    if (batchFailed_) return false;
+    if (batchFailed_ || !readyToWrite()) return false;
     sqlite3_stmt*& cached = multiValue_[values.size()];
     if (!cached) {
         std::string sql = "INSERT OR REPLACE INTO vals (key, name, type, data) VALUES ";
@@ -518,7 +563,8 @@ std::vector<NamedValue> SqliteStore::allValues(KeyId key) {
 void SqliteStore::beginBatch() {
     // A nested batch is part of the outer one's transaction: the outermost lands whole or not at all.
     if (batchDepth_++ > 0) return;
-    batchFailed_ = false;
+    batchFailed_ = !readyToWrite();
+    if (batchFailed_) return;
     exec("BEGIN IMMEDIATE"); // when even this fails, every write of the batch is refused
 }
 

@@ -3,6 +3,7 @@
 // WAL journal; every write is committed at once.
 #include "data/settings_store.h"
 
+#include <future>
 #include <string>
 #include <unordered_map>
 
@@ -20,7 +21,7 @@ class SqliteStore final : public SettingsStore {
     // unchanged). Throws StoreError, with the file's name and the reason in plain words, when the
     // file cannot be used: a calendar that cannot save would lose everything typed into it. A
     // damaged store is never written to: it is moved aside under a dated name, and what can still
-    // be read of it is carried into a new store at the same path (see rescueNotice()).
+    // be read of it is carried into a new store at the same path (see awaitIntegrityCheck()).
     explicit SqliteStore(const std::string& path);
     ~SqliteStore() override;
     SqliteStore(const SqliteStore&) = delete;
@@ -30,9 +31,12 @@ class SqliteStore final : public SettingsStore {
     static std::string defaultPath();
 
     const std::string& path() const { return path_; }
-    // Empty unless the file was damaged when it was opened: then the message for the user, which
-    // says where the damaged file is kept and what was carried into the new store.
-    const std::string& rescueNotice() const { return rescueNotice_; }
+    // Waits for the check of every page that opening started, and rescues a damaged file (see the
+    // constructor). Returns the message for the user when the file was damaged (where it is kept,
+    // what was carried over), else an empty text. The program calls it once its window is built;
+    // the first write calls it as well, so nothing is ever written to a damaged file. May throw
+    // StoreError when no new store can be made.
+    const std::string& awaitIntegrityCheck();
     // Runs statements on the store's own connection, for maintenance tools and tests (for example
     // "PRAGMA max_page_count" stands in for a full disk). A failure counts as a failed write.
     bool execute(const std::string& sql) { return exec(sql.c_str()); }
@@ -55,6 +59,11 @@ class SqliteStore final : public SettingsStore {
     // Opens the file and makes it ready; false when it is damaged (and then closed again).
     bool open();
     bool damaged();
+    void prepareStatements();
+    static bool isWhole(const std::string& path);
+    void rescue();
+    // False (and counted as a failed write) when the store could not be rescued.
+    bool readyToWrite();
     [[noreturn]] void fail(const std::string& reason);
     std::string columnsOf(const char* table);
     // Writes what was rescued from a damaged file; returns the number of appointments among it.
@@ -89,6 +98,7 @@ class SqliteStore final : public SettingsStore {
     int batchDepth_ = 0;
     bool batchFailed_ = false; // a write of the open batch failed: the rest is refused, all is undone
     std::string rescueNotice_;
+    std::future<bool> integrity_; // the check of every page; true when the file is whole
 };
 
 } // namespace zc

@@ -72,6 +72,33 @@ class StoreFaultTest : public test::StoreTest {
             ASSERT_TRUE(store().execute(std::string("CREATE TEMP TRIGGER \"") + when + keyName +
                                         "\" " + when + " = '" + keyName + "' BEGIN SELECT RAISE(ABORT, 'x'); END"));
     }
+    // A closed store of 600 appointments and one setting, with one page in the middle of the file
+    // overwritten, as a failing disk or a crash of the machine can leave it; returns its bytes.
+    std::string damagedStore() {
+        {
+            StoreBatch batch(settingsStore());
+            for (int i = 0; i < 600; ++i)
+                add(2020 + i / 300, 1 + i / 25 % 12, 1 + i % 25, 9, 0, "Entry " + std::to_string(i) + std::string(80, '.'));
+        }
+        SettingsKey sounds;
+        sounds.openGroup("sounds");
+        sounds.writeString("start", "Chime.wav");
+        table.reset();
+        setSettingsStore(nullptr); // the last close folds the log into the file
+        std::string bytes = fileBytes(storePath);
+        const std::size_t pages = bytes.size() / 4096;
+        EXPECT_GT(pages, 20u);
+        for (std::size_t i = 0; i < 4096; ++i)
+            bytes[pages / 2 * 4096 + i] = static_cast<char>(i * 7 + 13);
+        std::ofstream(storePath, std::ios::binary | std::ios::trunc) << bytes;
+        return bytes;
+    }
+    fs::path keptFile() {
+        for (const auto& entry : fs::directory_iterator(dir))
+            if (entry.path().filename().string().rfind("store.damaged-", 0) == 0 && entry.path().extension() == ".db")
+                return entry.path();
+        return {};
+    }
     // Every appointment key in the file with the number of its values.
     std::map<std::string, int> storedKeys() {
         std::map<std::string, int> keys;
@@ -151,38 +178,16 @@ TEST_F(StoreFaultTest, AForeignFileIsRefusedBeforeAnythingInItChanges) {
 }
 
 TEST_F(StoreFaultTest, ADamagedStoreIsKeptAsideAndWhatCanBeReadIsCarriedOver) {
-    {
-        StoreBatch batch(settingsStore());
-        for (int i = 0; i < 600; ++i)
-            add(2020 + i / 300, 1 + i / 25 % 12, 1 + i % 25, 9, 0, "Entry " + std::to_string(i) + std::string(80, '.'));
-    }
-    SettingsKey sounds;
-    sounds.openGroup("sounds");
-    sounds.writeString("start", "Chime.wav");
-    table.reset();
-    setSettingsStore(nullptr); // the last close folds the log into the file
-    // One page in the middle of the file is overwritten, as a failing disk or a crash of the
-    // machine can leave it.
-    std::string bytes = fileBytes(storePath);
-    const std::size_t pages = bytes.size() / 4096;
-    ASSERT_GT(pages, 20u);
-    for (std::size_t i = 0; i < 4096; ++i)
-        bytes[pages / 2 * 4096 + i] = static_cast<char>(i * 7 + 13);
-    std::ofstream(storePath, std::ios::binary | std::ios::trunc) << bytes;
-
+    const std::string bytes = damagedStore();
     SqliteStore* opened = nullptr;
     {
         auto rebuilt = std::make_unique<SqliteStore>(storePath);
         opened = rebuilt.get();
         setSettingsStore(std::move(rebuilt));
     }
-    const std::string notice = opened->rescueNotice();
+    const std::string notice = opened->awaitIntegrityCheck();
     ASSERT_FALSE(notice.empty());
-    fs::path kept;
-    for (const auto& entry : fs::directory_iterator(dir))
-        if (entry.path().filename().string().rfind("store.damaged-", 0) == 0 &&
-            entry.path().extension() == ".db")
-            kept = entry.path();
+    const fs::path kept = keptFile();
     ASSERT_FALSE(kept.empty());
     EXPECT_EQ(fileBytes(kept), bytes) << "the damaged file was written to";
     EXPECT_NE(notice.find(kept.string()), std::string::npos) << notice;
@@ -206,7 +211,21 @@ TEST_F(StoreFaultTest, ADamagedStoreIsKeptAsideAndWhatCanBeReadIsCarriedOver) {
     // The new store is whole: the next start says nothing.
     table.reset();
     reopenStore();
-    EXPECT_TRUE(static_cast<SqliteStore&>(settingsStore()).rescueNotice().empty());
+    EXPECT_TRUE(static_cast<SqliteStore&>(settingsStore()).awaitIntegrityCheck().empty());
+}
+
+TEST_F(StoreFaultTest, TheFirstWriteToADamagedStoreWaitsForTheRescue) {
+    const std::string bytes = damagedStore();
+    reopenStore();
+    table = std::make_unique<AppointmentTable>(clock, timers, questions);
+    add(2024, 6, 1, 9, 0, "After the damage");
+    ASSERT_FALSE(keptFile().empty());
+    EXPECT_EQ(fileBytes(keptFile()), bytes);
+    EXPECT_EQ(store().failures().count, 0u);
+    EXPECT_FALSE(store().awaitIntegrityCheck().empty());
+    AppointmentTable& next = restart();
+    EXPECT_EQ(next.findAt(2024, 6, 1, 9, 0)->notes, "After the damage");
+    EXPECT_GT(next.size(), 300u);
 }
 
 TEST_F(StoreFaultTest, AKeyIsNeverStoredWithoutItsValues) {
