@@ -149,6 +149,7 @@ class RunningProgram {
         process_->Bind(wxEVT_END_PROCESS, [state = state_](wxProcessEvent& e) {
             state->ended = true;
             state->exitCode = e.GetExitCode();
+            e.Skip(); // an end event nobody kept lets the process object delete itself
         });
         pid_ = wxExecute(wxString(ZORVELCAL_EXE) + " --no-splash", wxEXEC_ASYNC, process_, &env);
     }
