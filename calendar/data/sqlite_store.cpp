@@ -207,8 +207,8 @@ bool SqliteStore::open() {
     // lost.
     if (sqlite3_db_readonly(db_, "main") == 1) fail("the file is read-only.");
 
-    // Everything up to the integrity check only reads: a file of another program, or a damaged
-    // one, is left exactly as it was found.
+    // Everything up to the set-up below only reads: a file of another program, or a damaged one,
+    // is left exactly as it was found.
     sqlite3_stmt* s = nullptr;
     int rc = sqlite3_prepare_v2(db_, "SELECT count(*) FROM sqlite_schema WHERE type = 'table'", -1, &s, nullptr);
     if (rc == SQLITE_OK) rc = sqlite3_step(s);
