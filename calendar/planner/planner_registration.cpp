@@ -1,7 +1,10 @@
 #include "app/later_windows.h"
+#include "planner/list_views_registration.h"
 
 namespace zc {
 
-void registerPlannerWindows() {}
+void registerPlannerWindows() {
+    registerListViews();
+}
 
 } // namespace zc

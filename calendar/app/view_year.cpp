@@ -1,0 +1,247 @@
+#include "app/view_year.h"
+
+#include "app/command_ids.h"
+#include "app/main_frame.h"
+#include "data/date_helpers.h"
+#include "data/settings_catalogue.h"
+#include "data/settings_key.h"
+
+#include <wx/dcclient.h>
+#include <wx/graphics.h>
+
+namespace zc {
+namespace {
+
+ViewYear* theYearView = nullptr;
+
+constexpr const char* kWeekdayHeads[] = {"Su", "Mo", "Tu", "We", "Th", "Fr", "Sa"};
+
+LocalDate today() {
+    return toLocal(static_cast<Time32>(mainFrame()->clock().now()));
+}
+
+// A one-pixel frame whose top and left edges are light and whose bottom and right edges are dark,
+// so the box looks raised. Lines are drawn one pixel long because DrawLine leaves out its end.
+void raisedFrame(wxDC& dc, int left, int top, int width, int height) {
+    const Colours& c = colours();
+    const int right = left + width - 1, bottom = top + height - 1;
+    dc.SetPen(wxPen(toWxColour(c.toplite), 1));
+    dc.DrawLine(left, top, right + 1, top);
+    dc.DrawLine(left, top, left, bottom + 1);
+    dc.SetPen(wxPen(toWxColour(c.botlite), 1));
+    dc.DrawLine(left, bottom, right + 1, bottom);
+    dc.DrawLine(right, top, right, bottom + 1);
+}
+
+void outline(wxDC& dc, int left, int top, int width, int height) {
+    const int right = left + width - 1, bottom = top + height - 1;
+    dc.DrawLine(left, top, right + 1, top);
+    dc.DrawLine(left, bottom, right + 1, bottom);
+    dc.DrawLine(left, top, left, bottom + 1);
+    dc.DrawLine(right, top, right, bottom + 1);
+}
+
+void centredText(wxDC& dc, const wxString& text, int left, int top, int width, int height) {
+    wxCoord tw = 0, th = 0;
+    dc.GetTextExtent(text, &tw, &th);
+    dc.DrawText(text, left + (width - tw) / 2, top + (height - th) / 2);
+}
+
+} // namespace
+
+ViewYear* ViewYear::instance() {
+    return theYearView;
+}
+
+void ViewYear::open() {
+    // The main frame plays the click sound before it runs View > This Year.
+    if (theYearView)
+        theYearView->bringForward();
+    else
+        new ViewYear(today().year);
+}
+
+ViewYear::ViewYear(int year)
+    : ViewFrame(wxString::Format("%d", year), settings::kYearPosition, "yearView"),
+      year_(std::clamp(year, kFirstYear, kLastYear)) {
+    theYearView = this;
+    {
+        wxClientDC dc(canvas());
+        measure(dc, false);
+    }
+    layoutCells(0);
+    StepNames steps{"&Previous year", "&Next year"};
+    attachMenu(&steps, cmd::kYearQuickHints);
+
+    WindowPosition at = readPosition(settings::kYearPosition);
+    // A left edge beyond any sensible desktop is taken as the left edge of the screen.
+    if (at.left < 0 || at.left > 1500) at.left = 0;
+    place({28 * cellWidth_ + 5, 24 * cellHeight_ + 4}, at.left, at.top, at.left == 0 && at.top == 0);
+    Show();
+    savePositionOnMove();
+
+    canvas()->Bind(wxEVT_LEFT_DOWN, [this](wxMouseEvent& event) {
+        leftClick(event.GetX(), event.GetY());
+        event.Skip();
+    });
+    canvas()->Bind(wxEVT_RIGHT_DOWN, [this](wxMouseEvent& event) {
+        rightClick(event.GetX(), event.GetY());
+        event.Skip();
+    });
+}
+
+ViewYear::~ViewYear() {
+    if (theYearView == this) theYearView = nullptr;
+}
+
+void ViewYear::measure(wxDC& dc, bool printing) {
+    if (!printing && currentView()) dc.SetFont(currentView()->mainFont());
+    if (!dc.GetFont().IsOk()) dc.SetFont(*wxNORMAL_FONT);
+    wxCoord w = 0, h = 0;
+    dc.GetTextExtent("We", &w, &h);
+    // Paper gets a little more room around each number.
+    cellWidth_ = w + (printing ? 7 : 5);
+    cellHeight_ = h + (printing ? 5 : 4);
+}
+
+void ViewYear::layoutCells(int top) {
+    const int cw = cellWidth_, ch = cellHeight_;
+    for (int m = 1; m <= 12; ++m) {
+        auto& cells = cells_[m];
+        cells.fill(CellRect{});
+        const int blockX = (m - 1) % 4 * 7 * cw, blockY = top + (m - 1) / 4 * 8 * ch;
+        int column = toLocal(localTime(year_, m, 1, 12, 0)).weekday - 1;
+        int row = 2;
+        const int days = daysInMonth(year_, m);
+        for (int d = 1; d <= days; ++d) {
+            const int x = blockX + column * cw, y = blockY + row * ch;
+            cells[d] = {x, y, x + cw, y + ch};
+            if (++column == 7) {
+                column = 0;
+                ++row;
+            }
+        }
+    }
+}
+
+void ViewYear::drawYear(wxDC& dc, bool printing) {
+    if (wxGraphicsContext* gc = dc.GetGraphicsContext()) gc->SetAntialiasMode(wxANTIALIAS_NONE);
+    const bool fast = printing && fastPrinting();
+    measure(dc, printing);
+    const int top = printing ? cellHeight_ : 0;
+    layoutCells(top);
+    if (!fast) {
+        dc.SetPen(*wxTRANSPARENT_PEN);
+        dc.SetBrush(wxBrush(toWxColour(colours().back)));
+        const wxSize size = printing ? wxSize(28 * cellWidth_, top + 24 * cellHeight_) : dc.GetSize();
+        dc.DrawRectangle(0, 0, size.x, size.y);
+        dc.SetBrush(*wxTRANSPARENT_BRUSH);
+        dc.SetTextForeground(toWxColour(colours().fore));
+    }
+    if (printing)
+        dc.DrawText(wxString::Format("%d", year_), 13 * cellWidth_ + cellWidth_ / 2, 0);
+    for (int m = 1; m <= 12; ++m)
+        drawMonth(dc, m, (m - 1) % 4 * 7 * cellWidth_, top + (m - 1) / 4 * 8 * cellHeight_, printing, fast);
+    dc.SetBackgroundMode(wxBRUSHSTYLE_TRANSPARENT);
+}
+
+void ViewYear::drawMonth(wxDC& dc, int month, int x, int y, bool printing, bool fast) {
+    const Colours& c = colours();
+    const int cw = cellWidth_, ch = cellHeight_;
+    raisedFrame(dc, x, y, 7 * cw - 1, 8 * ch - 1);
+    if (!fast) {
+        dc.SetTextForeground(toWxColour(c.fore));
+        dc.SetTextBackground(toWxColour(c.back));
+        dc.SetBackgroundMode(wxBRUSHSTYLE_SOLID);
+    }
+    centredText(dc, monthName(month), x, y, 7 * cw, ch);
+    for (int column = 0; column < 7; ++column)
+        centredText(dc, kWeekdayHeads[column], x + column * cw, y + ch, cw, ch);
+
+    const LocalDate now = today();
+    const bool thisMonth = !printing && now.year == year_ && now.month == month;
+    const AppointmentTable& table = mainFrame()->table();
+    const int days = daysInMonth(year_, month);
+    for (int d = 1; d <= days; ++d) {
+        const CellRect& cell = cells_[month][d];
+        raisedFrame(dc, cell.left + 1, cell.top + 1, cw - 2, ch - 2);
+        // Paper shows every day alike: a coloured number would print grey or not at all.
+        if (!fast)
+            dc.SetTextForeground(toWxColour(!printing && table.hasAppointmentOn(year_, month, d) ? c.hasappoint
+                                                                                                : c.fore));
+        centredText(dc, wxString::Format("%d", d), cell.left, cell.top, cw, ch);
+        if (thisMonth && d == now.day) {
+            dc.SetPen(wxPen(toWxColour(c.currentday), 1));
+            outline(dc, cell.left + 1, cell.top + 1, cw - 4, ch - 3);
+            outline(dc, cell.left + 2, cell.top + 2, cw - 6, ch - 5);
+        }
+    }
+}
+
+void ViewYear::paint(wxDC& dc) {
+    drawYear(dc, false);
+}
+
+void ViewYear::printPage(wxDC& dc, int) {
+    drawYear(dc, true);
+    // The cells now hold the paper's geometry; clicks need the screen's again.
+    wxClientDC screen(canvas());
+    measure(screen, false);
+    layoutCells(0);
+}
+
+ViewYear::Hit ViewYear::dayAt(int x, int y) const {
+    for (int m = 1; m <= 12; ++m)
+        for (int d = 1; d <= 31; ++d)
+            if (cells_[m][d].contains(x, y)) return {m, d};
+    return {};
+}
+
+void ViewYear::leftClick(int x, int y) {
+    const Hit hit = dayAt(x, y);
+    if (hit.month != 0 && currentView()) currentView()->openPlanner(year_, hit.month, hit.day);
+}
+
+void ViewYear::rightClick(int x, int y) {
+    const Hit hit = dayAt(x, y);
+    if (hit.month != 0 && currentView()) currentView()->openWeekView(year_, hit.month, hit.day);
+}
+
+void ViewYear::setYear(int year) {
+    year_ = year;
+    SetTitle(wxString::Format("%d", year_));
+    layoutCells(0);
+    canvas()->Refresh(false);
+}
+
+void ViewYear::previousYear() {
+    if (year_ > kFirstYear) setYear(year_ - 1);
+}
+
+void ViewYear::nextYear() {
+    if (year_ < kLastYear) setYear(year_ + 1);
+}
+
+bool ViewYear::runCommand(int command) {
+    switch (command) {
+    case cmd::kListPrint:
+        print(PrintKind::YearView);
+        return true;
+    case cmd::kListPrevious:
+        previousYear();
+        return true;
+    case cmd::kListNext:
+        nextYear();
+        return true;
+    case cmd::kYearQuickHints:
+        showQuickHints("   Quick hints on using the Year View",
+                       {"left click on a date to access the Day Planner for that day",
+                        "right click on a date to access the Week View for that week",
+                        "click \"Previous\" to jump to the previous year", "click \"Next\" to jump to the next year"});
+        return true;
+    default:
+        return ViewFrame::runCommand(command);
+    }
+}
+
+} // namespace zc

@@ -1,0 +1,16 @@
+#include "planner/list_views_registration.h"
+
+#include "app/command_ids.h"
+#include "app/main_frame.h"
+#include "app/view_year.h"
+#include "app/zorvel_cal_view.h"
+#include "planner/view_week.h"
+
+namespace zc {
+
+void registerListViews() {
+    CZorvelCalView::hooks().openWeekView = [](int year, int month, int day) { ViewWeek::open(year, month, day); };
+    CMainFrame::laterCommands()[cmd::kThisYear] = [](CMainFrame&) { ViewYear::open(); };
+}
+
+} // namespace zc
