@@ -11,6 +11,8 @@
 #include <wx/display.h>
 #include <wx/menu.h>
 
+#include <algorithm>
+
 namespace zc {
 
 wxColour toWxColour(ColourRef c) {
@@ -77,7 +79,7 @@ void ViewFrame::place(wxSize canvasSize, int left, int top, bool centre) {
     SetClientSize(canvasSize);
     canvas_->SetSize(canvasSize);
     if (centre)
-        Centre(wxBOTH);
+        Centre(wxBOTH | wxCENTRE_ON_SCREEN);
     else
         Move(left, top);
 }
@@ -97,6 +99,19 @@ void ViewFrame::showQuickHints(const wxString& title, std::initializer_list<cons
 
 void ViewFrame::print(PrintKind kind) {
     if (CZorvelCalView* view = currentView()) view->printThrough(kind, this);
+}
+
+void ViewFrame::fitToPage(wxDC& dc, wxSize content, int lineHeight) {
+    const wxSize ppi = dc.GetPPI();
+    const wxSize page = dc.GetSize();
+    const int marginX = ppi.x / 2, marginY = ppi.y / 2;
+    const double fitWidth = double(page.x - 2 * marginX) / std::max(content.x, 1);
+    const double fitHeight = double(page.y - 2 * marginY) / std::max(content.y, 1);
+    const double readable = ppi.y * 16.0 / 72.0 / std::max(lineHeight, 1);
+    const double scale = std::max(0.01, std::min({fitWidth, fitHeight, readable}));
+    fprintf(stderr, "ppi %d %d page %d %d content %d %d line %d scale %f\n", ppi.x, ppi.y, page.x, page.y, content.x, content.y, lineHeight, scale);
+    dc.SetUserScale(scale, scale);
+    dc.SetDeviceOrigin(marginX, marginY);
 }
 
 bool ViewFrame::runCommand(int command) {

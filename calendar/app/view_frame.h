@@ -42,6 +42,10 @@ class ViewFrame : public wxFrame, public PrintSource {
     void savePositionOnMove();
     void showQuickHints(const wxString& title, std::initializer_list<const char*> hints);
     void print(PrintKind kind);
+    // Printers count in their own dots, far finer than the screen's pixels. Scales the page so that
+    // content (in the units the window measured on the printer) fits inside a half-inch margin,
+    // with lines no taller than a comfortable reading size.
+    static void fitToPage(wxDC& dc, wxSize content, int lineHeight);
 
     virtual void paint(wxDC& dc) = 0;
 

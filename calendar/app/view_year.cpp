@@ -142,7 +142,6 @@ void ViewYear::drawYear(wxDC& dc, bool printing) {
         dc.DrawText(wxString::Format("%d", year_), 13 * cellWidth_ + cellWidth_ / 2, 0);
     for (int m = 1; m <= 12; ++m)
         drawMonth(dc, m, (m - 1) % 4 * 7 * cellWidth_, top + (m - 1) / 4 * 8 * cellHeight_, printing, fast);
-    dc.SetBackgroundMode(wxBRUSHSTYLE_TRANSPARENT);
 }
 
 void ViewYear::drawMonth(wxDC& dc, int month, int x, int y, bool printing, bool fast) {
@@ -151,8 +150,9 @@ void ViewYear::drawMonth(wxDC& dc, int month, int x, int y, bool printing, bool 
     raisedFrame(dc, x, y, 7 * cw - 1, 8 * ch - 1);
     if (!fast) {
         dc.SetTextForeground(toWxColour(c.fore));
+        // The area is filled with the background already; text drawn on a solid background also
+        // lands in the wrong place on the toolkit's printer.
         dc.SetTextBackground(toWxColour(c.back));
-        dc.SetBackgroundMode(wxBRUSHSTYLE_SOLID);
     }
     centredText(dc, monthName(month), x, y, 7 * cw, ch);
     for (int column = 0; column < 7; ++column)
@@ -183,6 +183,8 @@ void ViewYear::paint(wxDC& dc) {
 }
 
 void ViewYear::printPage(wxDC& dc, int) {
+    measure(dc, true);
+    fitToPage(dc, {28 * cellWidth_, 25 * cellHeight_}, cellHeight_);
     drawYear(dc, true);
     // The cells now hold the paper's geometry; clicks need the screen's again.
     wxClientDC screen(canvas());

@@ -232,10 +232,10 @@ std::vector<ViewWeek::Page> ViewWeek::paginate(const std::array<int, 7>& entries
     return pages;
 }
 
-int ViewWeek::drawDay(wxDC& dc, int d, int entryFrom, int entryTo, int y, bool printing, bool fast) {
+int ViewWeek::drawDay(wxDC& dc, int d, bool header, int entryFrom, int entryTo, int y, bool printing, bool fast) {
     const Colours& c = colours();
     const int visibleBottom = printing ? INT_MAX : dc.GetSize().y;
-    if (entryFrom < 0) {
+    if (header) {
         const LocalDate date = dateOf(d);
         if (y + lineHeight_ > 0 && y < visibleBottom) {
             if (!fast) dc.SetTextForeground(toWxColour(c.hasappoint));
@@ -245,7 +245,6 @@ int ViewWeek::drawDay(wxDC& dc, int d, int entryFrom, int entryTo, int y, bool p
             dc.DrawLine(0, y - 2, 3200, y - 2);
         }
         y += lineHeight_;
-        entryFrom = 0;
     }
     if (entryTo <= entryFrom) return y;
     const std::vector<const Appointment*> entries = entriesOf(d);
@@ -278,7 +277,7 @@ void ViewWeek::drawWeek(wxDC& dc, int page) {
     if (!printing) {
         int y = 1 - (scrollLine_ - 1) * lineHeight_;
         for (int d = 0; d < 7; ++d)
-            y = drawDay(dc, d, -1, INT_MAX, y, false, false);
+            y = drawDay(dc, d, true, 0, INT_MAX, y, false, false);
         return;
     }
     dc.DrawText(wxString::Format("For the week %d/%d/%d     by Zorvel Calendar", sunday_.month, sunday_.day,
@@ -288,14 +287,16 @@ void ViewWeek::drawWeek(wxDC& dc, int page) {
     if (page > static_cast<int>(pages.size())) return;
     const Page& rows = pages[page - 1];
     int y = 1 + 2 * lineHeight_;
-    // Consecutive rows of one day are drawn together, so its entries are gathered once.
+    // Consecutive rows of one day are drawn together, so its entries are gathered once; a day
+    // continued from the page before repeats its header above the entries that follow.
     for (std::size_t i = 0; i < rows.size();) {
         std::size_t j = i + 1;
         while (j < rows.size() && rows[j].day == rows[i].day && rows[j].entry >= 0)
             ++j;
-        const int from = rows[i].entry;
-        const int to = rows[j - 1].entry + 1;
-        y = drawDay(dc, rows[i].day, from, to, y, true, fast);
+        const bool header = rows[i].entry < 0;
+        const int from = header ? (j > i + 1 ? rows[i + 1].entry : 0) : rows[i].entry;
+        const int to = rows[j - 1].entry < 0 ? from : rows[j - 1].entry + 1;
+        y = drawDay(dc, rows[i].day, header, from, to, y, true, fast);
         i = j;
     }
 }
@@ -360,6 +361,9 @@ int ViewWeek::printPageCount() {
 }
 
 void ViewWeek::printPage(wxDC& dc, int page) {
+    measure(dc, true);
+    // Room for the page header and its blank line above the listed lines.
+    fitToPage(dc, {25 + timeWidth_ + textWidth_, (kPageLines + 3) * lineHeight_}, lineHeight_);
     drawWeek(dc, std::max(page, 1));
     // The measurements now hold the paper's; the screen's come back for clicks and scrolling.
     wxClientDC screen(canvas());

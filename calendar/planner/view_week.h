@@ -78,7 +78,7 @@ class ViewWeek final : public ViewFrame {
     void measure(wxDC& dc, bool printing);
     void showSunday(const LocalDate& sunday);
     void syncScrollBar();
-    int drawDay(wxDC& dc, int d, int entryFrom, int entryTo, int y, bool printing, bool fast);
+    int drawDay(wxDC& dc, int d, bool header, int entryFrom, int entryTo, int y, bool printing, bool fast);
     std::array<int, 7> entryCounts() const;
     LocalDate dateOf(int d) const;
 
