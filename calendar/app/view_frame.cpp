@@ -109,7 +109,6 @@ void ViewFrame::fitToPage(wxDC& dc, wxSize content, int lineHeight) {
     const double fitHeight = double(page.y - 2 * marginY) / std::max(content.y, 1);
     const double readable = ppi.y * 16.0 / 72.0 / std::max(lineHeight, 1);
     const double scale = std::max(0.01, std::min({fitWidth, fitHeight, readable}));
-    fprintf(stderr, "ppi %d %d page %d %d content %d %d line %d scale %f\n", ppi.x, ppi.y, page.x, page.y, content.x, content.y, lineHeight, scale);
     dc.SetUserScale(scale, scale);
     dc.SetDeviceOrigin(marginX, marginY);
 }

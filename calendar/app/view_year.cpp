@@ -20,31 +20,12 @@ LocalDate today() {
     return toLocal(static_cast<Time32>(mainFrame()->clock().now()));
 }
 
-// A one-pixel frame whose top and left edges are light and whose bottom and right edges are dark,
-// so the box looks raised. Lines are drawn one pixel long because DrawLine leaves out its end.
-void raisedFrame(wxDC& dc, int left, int top, int width, int height) {
-    const Colours& c = colours();
-    const int right = left + width - 1, bottom = top + height - 1;
-    dc.SetPen(wxPen(toWxColour(c.toplite), 1));
-    dc.DrawLine(left, top, right + 1, top);
-    dc.DrawLine(left, top, left, bottom + 1);
-    dc.SetPen(wxPen(toWxColour(c.botlite), 1));
-    dc.DrawLine(left, bottom, right + 1, bottom);
-    dc.DrawLine(right, top, right, bottom + 1);
-}
-
 void outline(wxDC& dc, int left, int top, int width, int height) {
     const int right = left + width - 1, bottom = top + height - 1;
     dc.DrawLine(left, top, right + 1, top);
     dc.DrawLine(left, bottom, right + 1, bottom);
     dc.DrawLine(left, top, left, bottom + 1);
     dc.DrawLine(right, top, right, bottom + 1);
-}
-
-void centredText(wxDC& dc, const wxString& text, int left, int top, int width, int height) {
-    wxCoord tw = 0, th = 0;
-    dc.GetTextExtent(text, &tw, &th);
-    dc.DrawText(text, left + (width - tw) / 2, top + (height - th) / 2);
 }
 
 } // namespace
@@ -127,54 +108,83 @@ void ViewYear::layoutCells(int top) {
 void ViewYear::drawYear(wxDC& dc, bool printing) {
     if (wxGraphicsContext* gc = dc.GetGraphicsContext()) gc->SetAntialiasMode(wxANTIALIAS_NONE);
     const bool fast = printing && fastPrinting();
+    const Colours& c = colours();
     measure(dc, printing);
-    const int top = printing ? cellHeight_ : 0;
+    const int cw = cellWidth_, ch = cellHeight_;
+    const int top = printing ? ch : 0;
     layoutCells(top);
     if (!fast) {
         dc.SetPen(*wxTRANSPARENT_PEN);
-        dc.SetBrush(wxBrush(toWxColour(colours().back)));
-        const wxSize size = printing ? wxSize(28 * cellWidth_, top + 24 * cellHeight_) : dc.GetSize();
+        dc.SetBrush(wxBrush(toWxColour(c.back)));
+        const wxSize size = printing ? wxSize(28 * cw, top + 24 * ch) : dc.GetSize();
         dc.DrawRectangle(0, 0, size.x, size.y);
         dc.SetBrush(*wxTRANSPARENT_BRUSH);
-        dc.SetTextForeground(toWxColour(colours().fore));
-    }
-    if (printing)
-        dc.DrawText(wxString::Format("%d", year_), 13 * cellWidth_ + cellWidth_ / 2, 0);
-    for (int m = 1; m <= 12; ++m)
-        drawMonth(dc, m, (m - 1) % 4 * 7 * cellWidth_, top + (m - 1) / 4 * 8 * cellHeight_, printing, fast);
-}
-
-void ViewYear::drawMonth(wxDC& dc, int month, int x, int y, bool printing, bool fast) {
-    const Colours& c = colours();
-    const int cw = cellWidth_, ch = cellHeight_;
-    raisedFrame(dc, x, y, 7 * cw - 1, 8 * ch - 1);
-    if (!fast) {
         dc.SetTextForeground(toWxColour(c.fore));
         // The area is filled with the background already; text drawn on a solid background also
         // lands in the wrong place on the toolkit's printer.
         dc.SetTextBackground(toWxColour(c.back));
     }
-    centredText(dc, monthName(month), x, y, 7 * cw, ch);
+    if (printing) dc.DrawText(wxString::Format("%d", year_), 13 * cw + cw / 2, 0);
+
+    // The raised frames of the blocks and of every day: first all light edges, then all dark
+    // ones, so the pen changes twice rather than twice per cell.
+    const auto blockOrigin = [&](int m) { return wxPoint((m - 1) % 4 * 7 * cw, top + (m - 1) / 4 * 8 * ch); };
+    for (const bool light : {true, false}) {
+        dc.SetPen(wxPen(toWxColour(light ? c.toplite : c.botlite), 1));
+        const auto frame = [&dc, light](int left, int y, int width, int height) {
+            const int right = left + width - 1, bottom = y + height - 1;
+            // Each edge runs one pixel on, because a line leaves out its end point.
+            if (light) {
+                const wxPoint edge[] = {{left, bottom + 1}, {left, y}, {right + 1, y}};
+                dc.DrawLines(3, edge);
+            } else {
+                const wxPoint edge[] = {{left, bottom}, {right, bottom}, {right, y - 1}};
+                dc.DrawLines(3, edge);
+            }
+        };
+        for (int m = 1; m <= 12; ++m) {
+            const wxPoint at = blockOrigin(m);
+            frame(at.x, at.y, 7 * cw - 1, 8 * ch - 1);
+            for (int d = 1; d <= 31 && !cells_[m][d].empty(); ++d)
+                frame(cells_[m][d].left + 1, cells_[m][d].top + 1, cw - 2, ch - 2);
+        }
+    }
+
+    // Each text is measured once per drawing, not once per cell.
+    std::array<wxSize, 32> numberSize;
+    for (int d = 1; d <= 31; ++d)
+        numberSize[d] = dc.GetTextExtent(wxString::Format("%d", d));
+    std::array<wxSize, 7> headSize;
     for (int column = 0; column < 7; ++column)
-        centredText(dc, kWeekdayHeads[column], x + column * cw, y + ch, cw, ch);
+        headSize[column] = dc.GetTextExtent(kWeekdayHeads[column]);
+    const auto centred = [&dc](const wxString& text, wxSize size, int left, int y, int width, int height) {
+        dc.DrawText(text, left + (width - size.x) / 2, y + (height - size.y) / 2);
+    };
 
     const LocalDate now = today();
-    const bool thisMonth = !printing && now.year == year_ && now.month == month;
     const AppointmentTable& table = mainFrame()->table();
-    const int days = daysInMonth(year_, month);
-    for (int d = 1; d <= days; ++d) {
-        const CellRect& cell = cells_[month][d];
-        raisedFrame(dc, cell.left + 1, cell.top + 1, cw - 2, ch - 2);
-        // Paper shows every day alike: a coloured number would print grey or not at all.
-        if (!fast)
-            dc.SetTextForeground(toWxColour(!printing && table.hasAppointmentOn(year_, month, d) ? c.hasappoint
-                                                                                                : c.fore));
-        centredText(dc, wxString::Format("%d", d), cell.left, cell.top, cw, ch);
-        if (thisMonth && d == now.day) {
-            dc.SetPen(wxPen(toWxColour(c.currentday), 1));
-            outline(dc, cell.left + 1, cell.top + 1, cw - 4, ch - 3);
-            outline(dc, cell.left + 2, cell.top + 2, cw - 6, ch - 5);
+    for (int m = 1; m <= 12; ++m) {
+        const wxPoint at = blockOrigin(m);
+        if (!fast) dc.SetTextForeground(toWxColour(c.fore));
+        const wxString name = monthName(m);
+        centred(name, dc.GetTextExtent(name), at.x, at.y, 7 * cw, ch);
+        for (int column = 0; column < 7; ++column)
+            centred(kWeekdayHeads[column], headSize[column], at.x + column * cw, at.y + ch, cw, ch);
+        const int days = daysInMonth(year_, m);
+        for (int d = 1; d <= days; ++d) {
+            const CellRect& cell = cells_[m][d];
+            // Paper shows every day alike: a coloured number would print grey or not at all.
+            if (!fast)
+                dc.SetTextForeground(
+                    toWxColour(!printing && table.hasAppointmentOn(year_, m, d) ? c.hasappoint : c.fore));
+            centred(wxString::Format("%d", d), numberSize[d], cell.left, cell.top, cw, ch);
         }
+    }
+    if (!printing && now.year == year_) {
+        const CellRect& cell = cells_[now.month][now.day];
+        dc.SetPen(wxPen(toWxColour(c.currentday), 1));
+        outline(dc, cell.left + 1, cell.top + 1, cw - 4, ch - 3);
+        outline(dc, cell.left + 2, cell.top + 2, cw - 6, ch - 5);
     }
 }
 

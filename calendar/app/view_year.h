@@ -48,7 +48,6 @@ class ViewYear final : public ViewFrame {
     void measure(wxDC& dc, bool printing);
     // Fills the day-cell table for the shown year from the cell size of the last measurement.
     void layoutCells(int top);
-    void drawMonth(wxDC& dc, int month, int x, int y, bool printing, bool fast);
     void setYear(int year);
 
     int year_;
