@@ -4,11 +4,13 @@
 #include "app/main_frame.h"
 #include "app/view_year.h"
 #include "app/zorvel_cal_view.h"
+#include "planner/to_do.h"
 #include "planner/view_week.h"
 
 namespace zc {
 
 void registerListViews() {
+    CZorvelCalView::hooks().openToDoList = [] { ToDo::open(); };
     CZorvelCalView::hooks().openWeekView = [](int year, int month, int day) { ViewWeek::open(year, month, day); };
     CMainFrame::laterCommands()[cmd::kThisYear] = [](CMainFrame&) { ViewYear::open(); };
 }
