@@ -25,6 +25,11 @@ ToDo* ToDo::instance() {
     return theToDo;
 }
 
+std::function<void(const wxString&)>& ToDo::failureReporter() {
+    static std::function<void(const wxString&)> reporter;
+    return reporter;
+}
+
 void ToDo::open() {
     // The month view plays the click sound before it asks for the list.
     if (theToDo)
@@ -192,7 +197,11 @@ void ToDo::saveItem(int i, const wxString& text) {
     const StoreFailures& after = settingsStore().failures();
     if (after.count != before.count) {
         // The text stays in the list, so the user can copy it elsewhere.
-        wxMessageBox(wxString::FromUTF8(after.lastMessage), "ZorvelCal", wxOK | wxICON_EXCLAMATION, dialogParent());
+        const wxString message = wxString::FromUTF8(after.lastMessage);
+        if (failureReporter())
+            failureReporter()(message);
+        else
+            wxMessageBox(message, "ZorvelCal", wxOK | wxICON_EXCLAMATION, dialogParent());
     }
     items_[i] = text.utf8_string();
     canvas()->RefreshRect(itemRect(i), false);

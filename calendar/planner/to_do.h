@@ -5,6 +5,7 @@
 #include "app/view_frame.h"
 
 #include <array>
+#include <functional>
 #include <string>
 
 class wxTextCtrl;
@@ -38,6 +39,8 @@ class ToDo final : public ViewFrame {
     // Saves the text into item i, when it differs from what the item holds.
     void saveItem(int i, const wxString& text);
     wxTextCtrl* editor() const { return editor_; }
+    // Tells the user that a save failed; a message box unless a test listens instead.
+    static std::function<void(const wxString& message)>& failureReporter();
 
     // The one drawing routine, for the screen and the printer.
     void drawList(wxDC& dc, bool printing);
