@@ -8,6 +8,9 @@
 #include <wx/dcps.h>
 #include <wx/filename.h>
 
+#include <cstdlib>
+#include <fstream>
+#include <iterator>
 #include <string>
 #include <vector>
 
@@ -31,7 +34,9 @@ class ViewsTest : public AppTest {
         return a;
     }
 
-    // Prints every page of a source into a PostScript file through the toolkit's print framework.
+    // Prints every page of a source into a PostScript file through the toolkit's print framework
+    // and returns the file's text. With ZORVEL_KEEP_PRINTS set to a folder, a copy stays there to
+    // be looked at.
     std::string printToFile(PrintSource& source, const std::string& name) {
         const std::string path = (dir / name).string();
         wxPrintData data;
@@ -46,7 +51,9 @@ class ViewsTest : public AppTest {
             dc.EndPage();
         }
         dc.EndDoc();
-        return path;
+        if (const char* keep = std::getenv("ZORVEL_KEEP_PRINTS")) wxCopyFile(path, wxString(keep) + "/" + name);
+        std::ifstream in(path);
+        return std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
     }
 
     template <typename W> static int countOpen() {
