@@ -5,14 +5,21 @@
 namespace zc::test {
 namespace {
 
-using ReminderWndTest = ReminderTest;
+class ReminderWndTest : public ReminderTest {
+  protected:
+    // An entry typed into the planner of Wednesday, 12 August 2015.
+    Appointment& entryOn12August(int hour, int minute, int lead, const std::string& text) {
+        Appointment& a = frame->table().construct();
+        a.setWhen(2015, 8, 12, hour, minute, lead, text);
+        a.schedule(true);
+        return a;
+    }
+};
 
 TEST_F(ReminderWndTest, AReminderDueAt1345OpensTitled2pmWithItsNotesOnTheEvenHourColour) {
     clock.t = localTime(2015, 8, 12, 13, 0);
     openFrame();
-    Appointment& a = frame->table().construct();
-    a.setWhen(2015, 8, 12, 14, 0, 15, "Call the plumber");
-    a.schedule(true);
+    Appointment& a = entryOn12August(14, 0, 15, "Call the plumber");
     ASSERT_TRUE(frame->timerRunning(a.timerId));
 
     clock.t = localTime(2015, 8, 12, 13, 45);
@@ -58,12 +65,8 @@ TEST_F(ReminderWndTest, NoRemindersActivatesTheMainWindowOnlyAndNoLeadArmsNothin
     clock.t = localTime(2015, 8, 12, 13, 0);
     openFrame();
     view().reminders = 1;
-    Appointment& a = frame->table().construct();
-    a.setWhen(2015, 8, 12, 14, 0, 15, "Quiet");
-    a.schedule(true);
-    Appointment& none = frame->table().construct();
-    none.setWhen(2015, 8, 12, 15, 0, -1, "No reminder");
-    none.schedule(true);
+    Appointment& a = entryOn12August(14, 0, 15, "Quiet");
+    Appointment& none = entryOn12August(15, 0, -1, "No reminder");
     EXPECT_EQ(none.timerId, 0u);
 
     clock.t = localTime(2015, 8, 12, 13, 45);
@@ -77,9 +80,7 @@ TEST_F(ReminderWndTest, WindowsCascadeByTwentyFiveAndWrapAtTheTopAndTheScreenEdg
     openFrame();
     // Two reminders due at the same moment.
     for (int minute : {0, 1}) {
-        Appointment& a = frame->table().construct();
-        a.setWhen(2015, 8, 12, 14, minute, 15 + minute, "Same moment");
-        a.schedule(true);
+        entryOn12August(14, minute, 15 + minute, "Same moment");
     }
     clock.t = localTime(2015, 8, 12, 13, 45);
     fireTimer(ReminderWatch::kClockCheckTimerId);
@@ -110,9 +111,7 @@ TEST_F(ReminderWndTest, WindowsCascadeByTwentyFiveAndWrapAtTheTopAndTheScreenEdg
 TEST_F(ReminderWndTest, AReminderDueWhileTheComputerSleptOpensAtTheFirstClockCheckAfterWaking) {
     clock.t = localTime(2015, 8, 12, 13, 0);
     openFrame();
-    Appointment& a = frame->table().construct();
-    a.setWhen(2015, 8, 12, 14, 0, 15, "Slept through");
-    a.schedule(true);
+    Appointment& a = entryOn12August(14, 0, 15, "Slept through");
     const unsigned id = a.timerId;
     // Suspended from 13:00 to 16:00: the timer has not fired, the wall clock moved on.
     clock.t = localTime(2015, 8, 12, 16, 0);
