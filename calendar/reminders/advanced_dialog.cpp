@@ -52,8 +52,8 @@ CAdvancedDialog::CAdvancedDialog(wxWindow* parent)
     wxWindow* ob = otherBox->GetStaticBox();
     const wxSize numberSize(FromDIP(56), -1);
     auto numberField = [&](int id, int value, const char* name) {
-        return new wxTextCtrl(ob, id, wxString::Format("%d", value), wxDefaultPosition, numberSize, wxTE_RIGHT,
-                              wxDefaultValidator, name);
+        return new wxTextCtrl(ob, id, wxString::Format("%d", value), wxDefaultPosition, numberSize,
+                              wxTE_RIGHT, wxDefaultValidator, name);
     };
     early_ = numberField(kEarly, values_.early, "early");
     age_ = numberField(kAge, values_.age, "age");
@@ -61,12 +61,14 @@ CAdvancedDialog::CAdvancedDialog(wxWindow* parent)
     numbers->Add(new wxStaticText(ob, wxID_ANY, "Raise reminders"), 0, wxALIGN_CENTER_VERTICAL);
     numbers->Add(early_);
     numbers->Add(new wxStaticText(ob, wxID_ANY, "minutes early"), 0, wxALIGN_CENTER_VERTICAL);
-    numbers->Add(new wxStaticText(ob, wxID_ANY, "Delete day planner entries after"), 0, wxALIGN_CENTER_VERTICAL);
+    numbers->Add(new wxStaticText(ob, wxID_ANY, "Delete day planner entries after"), 0,
+                 wxALIGN_CENTER_VERTICAL);
     numbers->Add(age_);
     numbers->Add(new wxStaticText(ob, wxID_ANY, "months"), 0, wxALIGN_CENTER_VERTICAL);
     otherBox->Add(numbers, 0, wxALL, 6);
     auto checkBox = [&](int id, const char* label, int value) {
-        auto* box = new wxCheckBox(ob, id, label, wxDefaultPosition, wxDefaultSize, 0, wxDefaultValidator, label);
+        auto* box =
+            new wxCheckBox(ob, id, label, wxDefaultPosition, wxDefaultSize, 0, wxDefaultValidator, label);
         box->SetValue(value != 0);
         otherBox->Add(box, 0, wxLEFT | wxRIGHT | wxBOTTOM, 6);
         return box;
@@ -82,10 +84,10 @@ CAdvancedDialog::CAdvancedDialog(wxWindow* parent)
     explanation->Wrap(FromDIP(230));
     backupBox->Add(explanation, 0, wxALL, 6);
     auto* backupButtons = new wxBoxSizer(wxHORIZONTAL);
-    backupButtons->Add(new wxButton(bb, cmd::menuId(cmd::kBackup), "Backup", wxDefaultPosition, wxDefaultSize, 0,
-                                    wxDefaultValidator, "Backup"));
-    backupButtons->Add(new wxButton(bb, cmd::menuId(cmd::kRestore), "Restore", wxDefaultPosition, wxDefaultSize,
-                                    0, wxDefaultValidator, "Restore"),
+    backupButtons->Add(new wxButton(bb, cmd::menuId(cmd::kBackup), "Backup", wxDefaultPosition, wxDefaultSize,
+                                    0, wxDefaultValidator, "Backup"));
+    backupButtons->Add(new wxButton(bb, cmd::menuId(cmd::kRestore), "Restore", wxDefaultPosition,
+                                    wxDefaultSize, 0, wxDefaultValidator, "Restore"),
                        0, wxLEFT, 6);
     backupBox->Add(backupButtons, 0, wxLEFT | wxRIGHT | wxBOTTOM, 6);
 
@@ -108,7 +110,8 @@ CAdvancedDialog::CAdvancedDialog(wxWindow* parent)
     SetSizerAndFit(top);
 
     Bind(wxEVT_BUTTON, &CAdvancedDialog::onOk, this, wxID_OK);
-    Bind(wxEVT_BUTTON, [](wxCommandEvent&) { openHelpTopic(kHelpAdvanced); }, wxID_HELP);
+    Bind(
+        wxEVT_BUTTON, [](wxCommandEvent&) { openHelpTopic(kHelpAdvanced); }, wxID_HELP);
     // Backup and Restore are the main frame's commands. A dialog keeps its command events to
     // itself, so their clicks and their enable requests are handed on to the frame here.
     const int firstCommand = cmd::menuId(cmd::kBackup), lastCommand = cmd::menuId(cmd::kRestore);
@@ -133,7 +136,8 @@ std::optional<int> CAdvancedDialog::readNumber(wxTextCtrl* field, int low, int h
     if (!value) {
         text = "Please enter an integer.";
     } else if (*value < low || *value > high) {
-        text = "Please enter an integer between " + std::to_string(low) + " and " + std::to_string(high) + ".";
+        text =
+            "Please enter an integer between " + std::to_string(low) + " and " + std::to_string(high) + ".";
     } else {
         return static_cast<int>(*value);
     }
@@ -166,8 +170,8 @@ void CAdvancedDialog::onOk(wxCommandEvent&) {
     if (chosen->early > kMaxEarly) chosen->early = 0;
     if (chosen->age > kMaxAge) chosen->age = kMaxAge;
     const SaveWatch watch;
-    settings::saveReminderSettings(chosen->age, chosen->early, chosen->reminders, chosen->splash, chosen->minatstart,
-                                   chosen->fastprinting);
+    settings::saveReminderSettings(chosen->age, chosen->early, chosen->reminders, chosen->splash,
+                                   chosen->minatstart, chosen->fastprinting);
     WxQuestions questions(this);
     if (!watch.saved(questions)) return;
     values_ = *chosen;

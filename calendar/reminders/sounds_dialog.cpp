@@ -90,8 +90,8 @@ CSoundsDialog::CSoundsDialog(wxWindow* parent)
     grid->AddGrowableCol(1);
     for (int e = kStartEvent; e <= kClickEvent; ++e) {
         const EventRow& row = kRows[e];
-        auto* chooser = new wxButton(box->GetStaticBox(), row.choose, row.label, wxDefaultPosition, wxDefaultSize,
-                                    0, wxDefaultValidator, row.label);
+        auto* chooser = new wxButton(box->GetStaticBox(), row.choose, row.label, wxDefaultPosition,
+                                     wxDefaultSize, 0, wxDefaultValidator, row.label);
         chooser->SetToolTip(row.prompt);
         shown_[e] = new wxStaticText(box->GetStaticBox(), wxID_ANY, shownName(values_[e]), wxDefaultPosition,
                                      wxSize(FromDIP(170), -1), wxST_ELLIPSIZE_MIDDLE);
@@ -101,8 +101,10 @@ CSoundsDialog::CSoundsDialog(wxWindow* parent)
         grid->Add(chooser, 0, wxEXPAND);
         grid->Add(shown_[e], 1, wxALIGN_CENTER_VERTICAL | wxEXPAND);
         grid->Add(none);
-        Bind(wxEVT_BUTTON, [this, e](wxCommandEvent&) { choose(static_cast<Event>(e)); }, row.choose);
-        Bind(wxEVT_BUTTON, [this, e](wxCommandEvent&) { setValue(static_cast<Event>(e), {}); }, row.none);
+        Bind(
+            wxEVT_BUTTON, [this, e](wxCommandEvent&) { choose(static_cast<Event>(e)); }, row.choose);
+        Bind(
+            wxEVT_BUTTON, [this, e](wxCommandEvent&) { setValue(static_cast<Event>(e), {}); }, row.none);
     }
     box->Add(grid, 1, wxALL | wxEXPAND, 8);
 

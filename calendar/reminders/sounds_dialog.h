@@ -36,8 +36,8 @@ class CSoundsDialog final : public wxDialog {
 
     // Asks for an existing sound file: (parent, prompt, start) -> full path, or nothing when the
     // user cancels. Tests answer in its place.
-    using FileChooser =
-        std::function<std::optional<std::string>(wxWindow* parent, const wxString& prompt, const SoundChooserStart&)>;
+    using FileChooser = std::function<std::optional<std::string>(wxWindow* parent, const wxString& prompt,
+                                                                 const SoundChooserStart&)>;
     static FileChooser& fileChooser();
     // Plays a chosen file at once; tests record it instead.
     static std::function<void(const std::string& file)>& player();

@@ -66,13 +66,12 @@ wxBitmap CSplashWnd::picture() {
 
 CSplashWnd::CSplashWnd(wxWindow* owner, const wxBitmap& picture)
     : wxFrame(owner, wxID_ANY, "Zorvel Calendar", wxDefaultPosition, picture.GetSize(),
-              wxBORDER_NONE | wxFRAME_NO_TASKBAR | wxSTAY_ON_TOP,
-              "splashWindow"),
+              wxBORDER_NONE | wxFRAME_NO_TASKBAR | wxSTAY_ON_TOP, "splashWindow"),
       picture_(picture), timer_(this, kTimerId) {
     // The picture sits in a child of its own size: a frame without a resizable border takes the
     // size its contents ask for, and an empty frame asks for none.
-    auto* canvas = new wxWindow(this, wxID_ANY, wxDefaultPosition, picture_.GetSize(), wxBORDER_NONE,
-                                "splashPicture");
+    auto* canvas =
+        new wxWindow(this, wxID_ANY, wxDefaultPosition, picture_.GetSize(), wxBORDER_NONE, "splashPicture");
     canvas->SetMinSize(picture_.GetSize());
     canvas->SetBackgroundStyle(wxBG_STYLE_PAINT);
     canvas->SetCursor(*wxSTANDARD_CURSOR);
@@ -83,7 +82,8 @@ CSplashWnd::CSplashWnd(wxWindow* owner, const wxBitmap& picture)
     auto* sizer = new wxBoxSizer(wxVERTICAL);
     sizer->Add(canvas);
     SetSizerAndFit(sizer);
-    Bind(wxEVT_TIMER, [this](wxTimerEvent&) { hide(); }, kTimerId);
+    Bind(
+        wxEVT_TIMER, [this](wxTimerEvent&) { hide(); }, kTimerId);
     // The owner is not on the screen yet, so the splash window centres on the screen.
     CentreOnScreen();
     Show(true);

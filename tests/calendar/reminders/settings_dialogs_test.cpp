@@ -75,7 +75,8 @@ TEST_F(SoundsTest, OkStoresTheFullPathOfEachChoice) {
     openFrame();
     chosen = "/home/ann/sounds/Bell.ogg";
     EXPECT_EQ(run({CSoundsDialog::kStartUp, CSoundsDialog::kReminders, wxID_OK}), wxID_OK);
-    EXPECT_EQ(prompts, (std::vector<std::string>{"Sound to play at program start-up", "Sound to play with reminders"}));
+    EXPECT_EQ(prompts, (std::vector<std::string>{"Sound to play at program start-up",
+                                                 "Sound to play with reminders"}));
     EXPECT_EQ(settings::soundFile("start"), "/home/ann/sounds/Bell.ogg");
     EXPECT_EQ(settings::soundFile("reminders"), "/home/ann/sounds/Bell.ogg");
     // A chooser the user cancelled changes and plays nothing.
@@ -84,6 +85,26 @@ TEST_F(SoundsTest, OkStoresTheFullPathOfEachChoice) {
     EXPECT_EQ(run({CSoundsDialog::kClick, wxID_OK}), wxID_OK);
     EXPECT_TRUE(played.empty());
     EXPECT_EQ(settings::soundFile("click"), "Pick.wav");
+}
+
+TEST_F(SoundsTest, AChoiceTheStoreCannotTakeIsReportedOnceAndTheDialogStaysOpen) {
+    openFrame();
+    // A path too long for the pages the store has left; the store may not grow.
+    chosen = "/sounds/" + std::string(6000, 'x') + ".wav";
+    static_cast<SqliteStore&>(settingsStore()).execute("PRAGMA max_page_count = 1");
+    bool stayedOpen = false;
+    CSoundsDialog dialog(frame);
+    dialog.CallAfter([&] {
+        click(dialog, CSoundsDialog::kStartUp);
+        click(dialog, wxID_OK);
+        stayedOpen = dialog.IsModal();
+        EXPECT_EQ(dialog.value(CSoundsDialog::kStartEvent), *chosen);
+        click(dialog, wxID_CANCEL);
+    });
+    dialog.ShowModal();
+    EXPECT_TRUE(stayedOpen);
+    ASSERT_EQ(questions.messages.size(), 1u);
+    EXPECT_NE(questions.messages[0].find("could not save"), std::string::npos) << questions.messages[0];
 }
 
 TEST(SoundChooserStart, SplitsAtTheLastSlashAfterTheFirstCharacter) {

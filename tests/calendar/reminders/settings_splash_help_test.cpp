@@ -67,8 +67,8 @@ TEST_F(SplashTest, TheFirstKeyOrMousePressClosesItAndGoesNoFurther) {
         bool closes;
     };
     for (const Row& row : {Row{wxEVT_CHAR_HOOK, true}, Row{wxEVT_KEY_DOWN, true}, Row{wxEVT_LEFT_DOWN, true},
-                           Row{wxEVT_RIGHT_DOWN, true}, Row{wxEVT_MIDDLE_DOWN, true}, Row{wxEVT_MOTION, false},
-                           Row{wxEVT_KEY_UP, false}, Row{wxEVT_PAINT, false}}) {
+                           Row{wxEVT_RIGHT_DOWN, true}, Row{wxEVT_MIDDLE_DOWN, true},
+                           Row{wxEVT_MOTION, false}, Row{wxEVT_KEY_UP, false}, Row{wxEVT_PAINT, false}}) {
         CSplashWnd::enable(true);
         openFrame();
         CSplashWnd::show(frame);
