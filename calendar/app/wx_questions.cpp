@@ -29,8 +29,8 @@ bool WxQuestions::askYesNo(const std::string& text, const std::string& caption) 
 
 bool WxQuestions::askOkCancel(const std::string& text, const std::string& caption) {
     if (standIn()) return standIn()->askOkCancel(text, caption);
-    return wxMessageBox(wxString::FromUTF8(text), wxString::FromUTF8(caption), wxOK | wxCANCEL | wxICON_QUESTION,
-                        parent_ ? parent_ : dialogParent()) == wxOK;
+    return wxMessageBox(wxString::FromUTF8(text), wxString::FromUTF8(caption),
+                        wxOK | wxCANCEL | wxICON_QUESTION, parent_ ? parent_ : dialogParent()) == wxOK;
 }
 
 void WxQuestions::showMessage(const std::string& text, const std::string& caption) {
