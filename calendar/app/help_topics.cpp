@@ -4,6 +4,7 @@
 #include "app/wx_questions.h"
 
 #include <wx/filename.h>
+#include <wx/log.h>
 #include <wx/utils.h>
 
 #include <system_error>
@@ -31,6 +32,8 @@ std::vector<std::filesystem::path>& helpFolders() {
 
 std::function<bool(const wxString& address)>& helpBrowser() {
     static std::function<bool(const wxString&)> browser = [](const wxString& address) {
+        // The toolkit would report a failure in its own words first; the caller tells the user once.
+        wxLogNull quiet;
         return wxLaunchDefaultBrowser(address);
     };
     return browser;
@@ -42,8 +45,13 @@ void openHelpTopic(int context) {
         std::error_code error;
         const std::filesystem::path file = folder / page;
         if (!std::filesystem::is_regular_file(file, error)) continue;
-        if (helpBrowser()(wxFileName::FileNameToURL(wxString(file.string())))) return;
-        break;
+        if (helpBrowser()(wxFileName::FileNameToURL(wxString::FromUTF8(file.string())))) return;
+        // The pages are there; the user can still read them with whatever program they like.
+        WxQuestions().showMessage(
+            "No web browser could be started to show the help.\n\nThe help pages are in \"" +
+                folder.string() + "\".",
+            "ZorvelCal");
+        return;
     }
     WxQuestions().showMessage("Failed to launch help.", "ZorvelCal");
 }

@@ -27,8 +27,8 @@ std::vector<std::filesystem::path>& helpFolders();
 // address instead.
 std::function<bool(const wxString& address)>& helpBrowser();
 
-// Opens the topic of a context. "Failed to launch help." only when no folder holds the page or
-// the browser cannot be started.
+// Opens the topic of a context. "Failed to launch help." when no folder holds the page; when no
+// browser can be started, the user is told where the pages are.
 void openHelpTopic(int context);
 
 } // namespace zc

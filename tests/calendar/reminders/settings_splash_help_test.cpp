@@ -140,7 +140,7 @@ TEST_F(HelpTest, HelpTopicsAndTheAdvancedDialogsHelpButtonOpenTheirTopics) {
     EXPECT_TRUE(endsWith(opened[1], "/advanced.html")) << opened[1];
 }
 
-TEST_F(HelpTest, MissingPagesOrNoBrowserGiveTheMessage) {
+TEST_F(HelpTest, MissingPagesGiveTheMessageAndAMissingBrowserTellsWhereThePagesAre) {
     openFrame();
     helpFolders() = {dir / "no-help-here"};
     frame->openHelp(101);
@@ -152,7 +152,9 @@ TEST_F(HelpTest, MissingPagesOrNoBrowserGiveTheMessage) {
     questions.messages.clear();
     frame->openHelp(102);
     EXPECT_EQ(opened.size(), 1u);
-    EXPECT_EQ(questions.messages, std::vector<std::string>{"Failed to launch help."});
+    ASSERT_EQ(questions.messages.size(), 1u);
+    EXPECT_EQ(questions.messages[0].rfind("No web browser could be started to show the help.", 0), 0u);
+    EXPECT_NE(questions.messages[0].find("/help\""), std::string::npos) << questions.messages[0];
 }
 
 // Every page the pages link to exists, and every page can be reached from the contents.
