@@ -66,7 +66,6 @@ class AppointmentTable {
     // place the program keeps it: the month view's `early` refers to it.
     int defaultEarly() const { return defaultEarly_; }
     int& defaultEarly() { return defaultEarly_; }
-    void setDefaultEarly(int minutes) { defaultEarly_ = minutes; }
 
     const Clock& clock() const { return clock_; }
     ReminderTimers& timers() { return timers_; }
