@@ -4,6 +4,7 @@
 #include "app/help_topics.h"
 #include "app/main_frame.h"
 #include "app/program_icon.h"
+#include "app/range_validators.h"
 #include "app/wx_questions.h"
 #include "app/zorvel_cal_view.h"
 
@@ -15,27 +16,12 @@
 #include <wx/stattext.h>
 #include <wx/textctrl.h>
 
-#include <cerrno>
-#include <cstdlib>
-
 namespace zc {
-
-std::optional<long> integerIn(const std::string& text) {
-    const char* begin = text.c_str();
-    char* end = nullptr;
-    errno = 0;
-    const long value = std::strtol(begin, &end, 10);
-    if (end == begin || errno == ERANGE) return std::nullopt;
-    while (*end == ' ' || *end == '\t')
-        ++end;
-    if (*end != '\0') return std::nullopt;
-    return value;
-}
 
 CAdvancedDialog::CAdvancedDialog(wxWindow* parent)
     : wxDialog(parent, wxID_ANY, "                            Advanced", wxDefaultPosition, wxDefaultSize,
                wxDEFAULT_DIALOG_STYLE, "advancedDialog"),
-      values_(settings::loadReminderSettings()) {
+      values_(settings::loadReminderSettings()), edited_(values_) {
     SetIcons(programIcons());
 
     auto* remindersBox = new wxStaticBoxSizer(wxVERTICAL, this, "   Reminders");
@@ -51,12 +37,14 @@ CAdvancedDialog::CAdvancedDialog(wxWindow* parent)
     auto* otherBox = new wxStaticBoxSizer(wxVERTICAL, this, "   Other Configurables");
     wxWindow* ob = otherBox->GetStaticBox();
     const wxSize numberSize(FromDIP(56), -1);
-    auto numberField = [&](int id, int value, const char* name) {
-        return new wxTextCtrl(ob, id, wxString::Format("%d", value), wxDefaultPosition, numberSize,
-                              wxTE_RIGHT, wxDefaultValidator, name);
+    auto numberField = [&](int id, int* value, int low, int high, const char* name) {
+        auto* field = new wxTextCtrl(ob, id, wxString(), wxDefaultPosition, numberSize, wxTE_RIGHT,
+                                     IntRangeValidator(value, low, high), name);
+        field->GetValidator()->TransferToWindow();
+        return field;
     };
-    early_ = numberField(kEarly, values_.early, "early");
-    age_ = numberField(kAge, values_.age, "age");
+    early_ = numberField(kEarly, &edited_.early, kMinEarly, kMaxEarly, "early");
+    age_ = numberField(kAge, &edited_.age, kMinAge, kMaxAge, "age");
     auto* numbers = new wxFlexGridSizer(3, 6, 6);
     numbers->Add(new wxStaticText(ob, wxID_ANY, "Raise reminders"), 0, wxALIGN_CENTER_VERTICAL);
     numbers->Add(early_);
@@ -130,31 +118,13 @@ CAdvancedDialog::CAdvancedDialog(wxWindow* parent)
     CentreOnParent();
 }
 
-std::optional<int> CAdvancedDialog::readNumber(wxTextCtrl* field, int low, int high) {
-    const std::optional<long> value = integerIn(field->GetValue().utf8_string());
-    std::string text;
-    if (!value) {
-        text = "Please enter an integer.";
-    } else if (*value < low || *value > high) {
-        text =
-            "Please enter an integer between " + std::to_string(low) + " and " + std::to_string(high) + ".";
-    } else {
-        return static_cast<int>(*value);
-    }
-    WxQuestions(this).showMessage(text, "ZorvelCal");
-    field->SetFocus();
-    field->SelectAll();
-    return std::nullopt;
-}
-
 std::optional<settings::ReminderSettings> CAdvancedDialog::readControls() {
-    settings::ReminderSettings read = values_;
-    const std::optional<int> age = readNumber(age_, kMinAge, kMaxAge);
-    if (!age) return std::nullopt;
-    const std::optional<int> early = readNumber(early_, kMinEarly, kMaxEarly);
-    if (!early) return std::nullopt;
-    read.age = *age;
-    read.early = *early;
+    // The months come first, as the dialog has always checked them.
+    for (wxTextCtrl* field : {age_, early_}) {
+        wxValidator* check = field->GetValidator();
+        if (!check->Validate(this) || !check->TransferFromWindow()) return std::nullopt;
+    }
+    settings::ReminderSettings read = edited_;
     read.reminders = noReminders_->GetValue() ? 1 : 0;
     read.splash = splash_->GetValue() ? 1 : 0;
     read.minatstart = minAtStart_->GetValue() ? 1 : 0;

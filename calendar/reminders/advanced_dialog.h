@@ -7,17 +7,12 @@
 #include <wx/dialog.h>
 
 #include <optional>
-#include <string>
 
 class wxCheckBox;
 class wxRadioButton;
 class wxTextCtrl;
 
 namespace zc {
-
-// The value of a number field, or nothing when the text is not a whole number (blanks around it
-// are allowed).
-std::optional<long> integerIn(const std::string& text);
 
 class CAdvancedDialog final : public wxDialog {
   public:
@@ -42,10 +37,10 @@ class CAdvancedDialog final : public wxDialog {
     // Reads the fields in order; the first one that is refused gets the framework's message and
     // the focus, and nothing is returned.
     std::optional<settings::ReminderSettings> readControls();
-    std::optional<int> readNumber(wxTextCtrl* field, int low, int high);
     void onOk(wxCommandEvent& event);
 
     settings::ReminderSettings values_;
+    settings::ReminderSettings edited_; // what the number fields exchange with
     wxRadioButton* automatic_ = nullptr;
     wxRadioButton* noReminders_ = nullptr;
     wxTextCtrl* early_ = nullptr;

@@ -134,17 +134,6 @@ void setField(wxDialog& dialog, int id, const char* text) {
     wxDynamicCast(dialog.FindWindow(id), wxTextCtrl)->ChangeValue(text);
 }
 
-TEST(IntegerIn, AcceptsWholeNumbersWithBlanksAroundThem) {
-    struct Row {
-        const char* text;
-        std::optional<long> value;
-    };
-    for (const Row& row : {Row{"12", 12}, Row{" 7 ", 7}, Row{"-3", -3}, Row{"0", 0}, Row{"", std::nullopt},
-                           Row{"  ", std::nullopt}, Row{"1x", std::nullopt}, Row{"4.5", std::nullopt},
-                           Row{"99999999999999999999999", std::nullopt}})
-        EXPECT_EQ(integerIn(row.text), row.value) << '"' << row.text << '"';
-}
-
 using AdvancedTest = SettingsTest;
 
 TEST_F(AdvancedTest, ARefusedNumberKeepsTheDialogOpenAndWritesNothing) {

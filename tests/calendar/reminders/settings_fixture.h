@@ -1,10 +1,11 @@
 #pragma once
 // Fixture of the settings windows' tests: the app fixture with every later window registered, the
-// program's questions answered by the test's script, and the current folder (where the backup
-// file lives) in the test's temporary folder.
+// program's questions and validation messages answered by the test's script, and the current folder (where
+// the backup file lives) in the test's temporary folder.
 #include "../app/app_fixture.h"
 
 #include "app/later_windows.h"
+#include "app/range_validators.h"
 #include "app/wx_questions.h"
 
 #include <wx/app.h>
@@ -22,12 +23,17 @@ class SettingsTest : public AppTest {
         AppTest::SetUp();
         registerLaterWindows();
         WxQuestions::standIn() = &questions;
+        savedValidationMessage = validationMessage();
+        validationMessage() = [this](wxWindow*, const wxString& text) {
+            questions.showMessage(text.utf8_string(), "ZorvelCal");
+        };
         previousFolder = std::filesystem::current_path();
         std::filesystem::current_path(dir);
     }
 
     void TearDown() override {
         WxQuestions::standIn() = nullptr;
+        validationMessage() = savedValidationMessage;
         std::filesystem::current_path(previousFolder);
         AppTest::TearDown();
     }
@@ -58,6 +64,7 @@ class SettingsTest : public AppTest {
     }
 
     std::filesystem::path previousFolder;
+    std::function<void(wxWindow*, const wxString&)> savedValidationMessage;
 };
 
 } // namespace zc::test
