@@ -204,7 +204,7 @@ TEST_F(WeekViewTest, PrintsThroughTheToolkitToAFile) {
     EXPECT_NE(text.find("Friday item 59"), std::string::npos);
 }
 
-TEST_F(WeekViewTest, ClosingRepaintsTheMonthViewAndTheFrameClosesItAtTheEnd) {
+TEST_F(WeekViewTest, TheMainFrameClosesItWhenTheProgramEnds) {
     openWeek(2015, 8, 12);
     closeFrame();
     EXPECT_EQ(ViewWeek::instance(), nullptr);
