@@ -84,6 +84,18 @@ CMainFrame::CMainFrame(const Clock& clock)
 
     Bind(wxEVT_MENU, &CMainFrame::onCommand, this);
     Bind(wxEVT_MOVE, &CMainFrame::onMove, this);
+    Bind(wxEVT_SHOW, [this](wxShowEvent& e) {
+        e.Skip();
+        onShownOrResized();
+    });
+    Bind(wxEVT_ICONIZE, [this](wxIconizeEvent& e) {
+        e.Skip();
+        onShownOrResized();
+    });
+    Bind(wxEVT_SIZE, [this](wxSizeEvent& e) {
+        e.Skip();
+        onShownOrResized();
+    });
     Bind(wxEVT_TIMER, &CMainFrame::onTimer, this);
     Bind(wxEVT_CLOSE_WINDOW, &CMainFrame::onClose, this);
     Bind(
@@ -156,28 +168,43 @@ void CMainFrame::buildMenus() {
 }
 
 void CMainFrame::place() {
-    const wxSize grid = view_->gridSize();
     WindowPosition position = readPosition(settings::kPosition);
     if (firstPlacement_) {
         firstPlacement_ = false;
         SettingsKey key;
-        // "Minimize at startup" starts the window off-screen; the icon brings it back. Without a
-        // notification icon nothing could bring it back, so the window starts iconized instead.
+        // "Minimize at startup" keeps the window in the notification area, from where its icon
+        // brings it back; without one the window starts iconized on the taskbar.
         if (key.openGroup(settings::kReminders) != SettingsKey::kFailed && key.readDword("minatstart") != 0) {
             if (notifyIcon_ && notifyIcon_->IsIconInstalled())
-                position.left = 5000;
+                startsHidden_ = true;
             else
                 startsIconized_ = true;
         }
     }
-    // The window manager draws the frame around the client area here, so the grid size is the
-    // client size; the menu bar lies outside it as well.
-    SetMinClientSize(wxDefaultSize);
-    SetMaxClientSize(wxDefaultSize);
-    SetClientSize(grid);
-    SetMinClientSize(grid);
-    SetMaxClientSize(grid);
+    fitToGrid();
     Move(position.left, position.top);
+}
+
+void CMainFrame::fitToGrid() {
+    const wxSize grid = view_->gridSize();
+    // The toolkit reports the client area of an iconized window as empty, so the frame's size
+    // around it is measured only while the window is not iconized.
+    if (!IsIconized() || chrome_ == wxSize()) chrome_ = GetSize() - GetClientSize();
+    const wxSize size = grid + chrome_;
+    // The window manager keeps a window between its size hints whenever it maps it again.
+    if (GetMinSize() != size || GetMaxSize() != size) SetSizeHints(size, size);
+    if (GetSize() != size) SetSize(size);
+}
+
+void CMainFrame::onShownOrResized() {
+    // Showing a hidden window or restoring an iconized one lets the toolkit size it anew (to the
+    // menu bar's width, or far larger); the grid is fitted again once the window has settled.
+    if (fitQueued_ || !IsShown() || IsIconized()) return;
+    fitQueued_ = true;
+    CallAfter([this] {
+        fitQueued_ = false;
+        if (IsShown() && !IsIconized() && GetClientSize() != view_->gridSize()) fitToGrid();
+    });
 }
 
 void CMainFrame::onMove(wxMoveEvent& event) {
@@ -186,8 +213,8 @@ void CMainFrame::onMove(wxMoveEvent& event) {
 }
 
 void CMainFrame::windowMoved(const wxRect& rect) {
-    // The first three moves happen while the window is created and placed, not by the user.
-    if (++moveCount_ <= 3) return;
+    // Moves while the window is created, placed off screen or hidden are not the user's.
+    if (!IsShown() || IsIconized()) return;
     const int top = (rect.y > 1200 || rect.y < 0) ? 0 : rect.y;
     const int left = (rect.x > 1600 || rect.x < 0) ? 0 : rect.x;
     writePosition(settings::kPosition, left, top);

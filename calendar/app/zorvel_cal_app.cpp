@@ -92,7 +92,9 @@ bool CZorvelCalApp::OnInit() {
         };
     }
 
-    frame->Show(true);
+    // "Minimize at startup" with a notification area leaves the window hidden, as File > Minimize
+    // does; the icon brings it back.
+    if (!frame->startsHidden()) frame->Show(true);
     if (frame->startsIconized()) frame->Iconize(true);
 
     SetSignalHandler(SIGTERM, &CZorvelCalApp::onTerminate);
