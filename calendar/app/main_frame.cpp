@@ -86,7 +86,12 @@ CMainFrame::CMainFrame(const Clock& clock)
     Bind(wxEVT_MOVE, &CMainFrame::onMove, this);
     Bind(wxEVT_SHOW, [this](wxShowEvent& e) {
         e.Skip();
+        painted_ = false;
         onShownOrResized();
+    });
+    view_->Bind(wxEVT_PAINT, [this](wxPaintEvent& e) {
+        e.Skip();
+        painted_ = true;
     });
     Bind(wxEVT_ICONIZE, [this](wxIconizeEvent& e) {
         e.Skip();
@@ -213,8 +218,9 @@ void CMainFrame::onMove(wxMoveEvent& event) {
 }
 
 void CMainFrame::windowMoved(const wxRect& rect) {
-    // Moves while the window is created, placed off screen or hidden are not the user's.
-    if (!IsShown() || IsIconized()) return;
+    // Moves while the window is created, placed or hidden are not the user's: the toolkit reports
+    // one at the top-left corner while the window manager maps the window, before its first paint.
+    if (!userSeesWindow()) return;
     const int top = (rect.y > 1200 || rect.y < 0) ? 0 : rect.y;
     const int left = (rect.x > 1600 || rect.x < 0) ? 0 : rect.x;
     writePosition(settings::kPosition, left, top);

@@ -52,6 +52,8 @@ class CMainFrame final : public wxFrame, public ReminderTimers {
     // Stores the position of a window the user sees (moves made while it is created, placed or
     // hidden are not the user's), with out-of-range values as 0.
     void windowMoved(const wxRect& rect);
+    // The window is shown, not iconized, and has painted since it was last shown.
+    bool userSeesWindow() const { return painted_ && IsShown() && !IsIconized(); }
     // Hides the window to the notification icon, or iconizes it where there is no such icon.
     void minimize();
     // A second start asked for this window: bring it (and its last active pop-up) forward.
@@ -92,6 +94,7 @@ class CMainFrame final : public wxFrame, public ReminderTimers {
     bool startsHidden_ = false;
     bool startsIconized_ = false;
     bool fitQueued_ = false;
+    bool painted_ = false;
     // The frame's size around its client area (title bar, borders, menu bar), kept from the last
     // time the toolkit could tell it.
     wxSize chrome_;

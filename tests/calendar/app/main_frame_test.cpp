@@ -25,8 +25,13 @@ TEST_F(MainFrameTest, MovesBeforeTheWindowShowsAreNotStoredAndOutOfRangeValuesSt
         EXPECT_EQ(stored.left, 0) << "move " << i + 1;
         EXPECT_EQ(stored.top, 0) << "move " << i + 1;
     }
-    // The user's very first move of the shown window counts.
+    // The user's very first move of the window on screen counts.
     frame->Show();
+    for (int i = 0; i < 200 && !frame->userSeesWindow(); ++i) {
+        wxMilliSleep(10);
+        wxTheApp->Yield(true);
+    }
+    ASSERT_TRUE(frame->userSeesWindow());
     struct Row {
         int left, top;
         int storedLeft, storedTop;
