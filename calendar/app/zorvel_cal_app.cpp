@@ -14,6 +14,7 @@
 #include <wx/timer.h>
 
 #include <csignal>
+#include <ctime>
 #include <cstdio>
 #include <cstdlib>
 
@@ -86,7 +87,9 @@ bool CZorvelCalApp::OnInit() {
         CZorvelCalView::firstPaintHandler() = [this] {
             const auto elapsed =
                 std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - started_);
-            std::printf("first paint after %.1f ms\n", elapsed.count());
+            // Processor time too: on a busy machine the elapsed time says more about the others.
+            const double processor = 1000.0 * static_cast<double>(std::clock()) / CLOCKS_PER_SEC;
+            std::printf("first paint after %.1f ms (%.1f ms of processor time)\n", elapsed.count(), processor);
             std::fflush(stdout);
             if (CMainFrame* f = mainFrame()) f->Close(true);
         };
