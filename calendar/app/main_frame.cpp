@@ -91,7 +91,7 @@ CMainFrame::CMainFrame(const Clock& clock)
     });
     view_->Bind(wxEVT_PAINT, [this](wxPaintEvent& e) {
         e.Skip();
-        painted_ = true;
+        painted_ = everPainted_ = true;
     });
     Bind(wxEVT_ICONIZE, [this](wxIconizeEvent& e) {
         e.Skip();
@@ -192,19 +192,34 @@ void CMainFrame::place() {
 
 void CMainFrame::fitToGrid() {
     const wxSize grid = view_->gridSize();
-    // The toolkit reports the client area of an iconized window as empty, so the frame's size
-    // around it is measured only while the window is not iconized.
-    if (!IsIconized() || chrome_ == wxSize()) chrome_ = GetSize() - GetClientSize();
-    const wxSize size = grid + chrome_;
-    // The window manager keeps a window between its size hints whenever it maps it again.
-    if (GetMinSize() != size || GetMaxSize() != size) SetSizeHints(size, size);
-    if (GetSize() != size) SetSize(size);
+    if (IsIconized()) {
+        // The toolkit reports the client area of an iconized window as empty, so the frame's
+        // size around it is taken from the last time it was known.
+        const wxSize size = grid + chrome_;
+        SetSizeHints(size, size);
+        SetSize(size);
+        return;
+    }
+    // The window manager keeps a window between its size hints whenever it maps it again; the
+    // menu bar and the frame lie outside the client area.
+    if (GetMinClientSize() != grid || GetMaxClientSize() != grid) {
+        SetMinClientSize(wxDefaultSize);
+        SetMaxClientSize(wxDefaultSize);
+        SetClientSize(grid);
+        SetMinClientSize(grid);
+        SetMaxClientSize(grid);
+    } else if (GetClientSize() != grid) {
+        SetClientSize(grid);
+    }
+    chrome_ = GetSize() - GetClientSize();
 }
 
 void CMainFrame::onShownOrResized() {
     // Showing a hidden window or restoring an iconized one lets the toolkit size it anew (to the
-    // menu bar's width, or far larger); the grid is fitted again once the window has settled.
-    if (fitQueued_ || !IsShown() || IsIconized()) return;
+    // menu bar's width, or far larger); the grid is fitted again once the window has settled. The
+    // first showing is sized by place() before the window is mapped; refitting it while the
+    // toolkit still reports the window at the corner would move it there.
+    if (fitQueued_ || !everPainted_ || !IsShown() || IsIconized()) return;
     fitQueued_ = true;
     CallAfter([this] {
         fitQueued_ = false;

@@ -95,6 +95,7 @@ class CMainFrame final : public wxFrame, public ReminderTimers {
     bool startsIconized_ = false;
     bool fitQueued_ = false;
     bool painted_ = false;
+    bool everPainted_ = false;
     // The frame's size around its client area (title bar, borders, menu bar), kept from the last
     // time the toolkit could tell it.
     wxSize chrome_;

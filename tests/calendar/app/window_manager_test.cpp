@@ -132,11 +132,12 @@ Desktop& desktop() {
     return d;
 }
 
-// The size of the top-level X window titled title, as the X server has it.
-wxSize serverSize(const char* title) {
+// The place and size of the viewable top-level X window titled title, as the X server has them
+// (the client window, inside the window manager's frame); empty when there is none.
+wxRect serverRect(const char* title) {
     Display* x = XOpenDisplay(desktop().display.c_str());
     if (!x) return {};
-    wxSize found;
+    wxRect found;
     std::function<void(Window)> search = [&](Window window) {
         char* name = nullptr;
         if (XFetchName(x, window, &name) && name) {
@@ -144,14 +145,17 @@ wxSize serverSize(const char* title) {
             XFree(name);
             XWindowAttributes attributes;
             if (match && XGetWindowAttributes(x, window, &attributes) && attributes.map_state == IsViewable) {
-                found = wxSize(attributes.width, attributes.height);
+                int rootX = 0, rootY = 0;
+                Window child;
+                XTranslateCoordinates(x, window, DefaultRootWindow(x), 0, 0, &rootX, &rootY, &child);
+                found = wxRect(rootX, rootY, attributes.width, attributes.height);
                 return;
             }
         }
         Window root, parent, *children = nullptr;
         unsigned count = 0;
         if (!XQueryTree(x, window, &root, &parent, &children, &count)) return;
-        for (unsigned i = 0; i < count && found == wxSize(); ++i)
+        for (unsigned i = 0; i < count && found.IsEmpty(); ++i)
             search(children[i]);
         if (children) XFree(children);
     };
@@ -194,9 +198,9 @@ class WindowManagerTest : public AppTest {
         const wxSize grid = view().gridSize();
         EXPECT_EQ(frame->GetClientSize(), grid) << after;
         // The window as the X server has it: as wide as the grid, the menu bar above it.
-        const wxSize onScreen = serverSize("ZorvelCalendar");
-        EXPECT_EQ(onScreen.x, grid.x) << after;
-        EXPECT_GT(onScreen.y, grid.y) << after;
+        const wxRect onScreen = serverRect("ZorvelCalendar");
+        EXPECT_EQ(onScreen.width, grid.x) << after;
+        EXPECT_GT(onScreen.height, grid.y) << after;
     }
 };
 
@@ -225,6 +229,12 @@ TEST_F(WindowManagerTest, TheUsersFirstMoveIsStoredAndTheWindowOpensThereNextTim
     writePosition(settings::kPosition, 200, 150);
     openFrame();
     showFrame();
+    // The window opens where it was (inside the window manager's frame), not in the corner.
+    const wxRect opened = serverRect("ZorvelCalendar");
+    EXPECT_GE(opened.x, 200);
+    EXPECT_LT(opened.x, 230);
+    EXPECT_GE(opened.y, 150);
+    EXPECT_LT(opened.y, 200);
     // Nothing the start did moved the stored place.
     EXPECT_EQ(readPosition(settings::kPosition).left, 200);
     EXPECT_EQ(readPosition(settings::kPosition).top, 150);
@@ -248,7 +258,7 @@ TEST_F(WindowManagerTest, MinimizeAtStartupStartsInTheNotificationArea) {
     EXPECT_FALSE(frame->startsIconized());
     showFrame();
     EXPECT_FALSE(frame->IsShownOnScreen());
-    EXPECT_EQ(serverSize("ZorvelCalendar"), wxSize());
+    EXPECT_TRUE(serverRect("ZorvelCalendar").IsEmpty());
 
     frame->notifyIconClicked();
     ASSERT_TRUE(settle([this] { return frame->IsShownOnScreen(); }));
