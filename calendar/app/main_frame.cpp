@@ -3,18 +3,18 @@
 #include "app/about_dialog.h"
 #include "app/colors_dialog.h"
 #include "app/command_ids.h"
+#include "app/help_topics.h"
 #include "app/notify_icon.h"
 #include "app/program_icon.h"
 #include "app/quick_hints_dialog.h"
 #include "app/zorvel_cal_view.h"
+#include "data/backup.h"
 #include "data/settings_catalogue.h"
 #include "data/settings_key.h"
 #include "reminders/sound.h"
 
 #include <wx/accel.h>
-#include <wx/filename.h>
 #include <wx/menu.h>
-#include <wx/msgdlg.h>
 #include <wx/utils.h>
 
 #include <algorithm>
@@ -103,9 +103,11 @@ CMainFrame::CMainFrame(const Clock& clock)
     });
     Bind(wxEVT_TIMER, &CMainFrame::onTimer, this);
     Bind(wxEVT_CLOSE_WINDOW, &CMainFrame::onClose, this);
+    // Restore has something to merge only while the backup file exists. The rule is bound to the
+    // identifier the Restore button carries; the Advanced dialog passes its update requests here.
     Bind(
-        wxEVT_UPDATE_UI, [](wxUpdateUIEvent& e) { e.Enable(wxFileExists("ZorvelAppoints.zvl")); },
-        cmd::kRestore);
+        wxEVT_UPDATE_UI, [](wxUpdateUIEvent& e) { e.Enable(backupExists(kBackupFileName)); },
+        cmd::menuId(cmd::kRestore));
 }
 
 CMainFrame::~CMainFrame() {
@@ -274,16 +276,7 @@ void CMainFrame::openLater(int id) {
 }
 
 void CMainFrame::openHelp(int context) {
-    for (const char* folder : {ZORVEL_SHARE_DIR "/help", ZORVEL_SOURCE_RESOURCES "/help"}) {
-        const wxString page = wxString(folder) + "/index.html";
-        if (wxFileExists(page)) {
-            if (wxLaunchDefaultBrowser(wxFileName::FileNameToURL(page) +
-                                       wxString::Format("#context-%d", context)))
-                return;
-            break;
-        }
-    }
-    wxMessageBox("Failed to launch help.", "ZorvelCal", wxOK | wxICON_EXCLAMATION, this);
+    openHelpTopic(context);
 }
 
 void CMainFrame::onCommand(wxCommandEvent& event) {

@@ -5,6 +5,7 @@
 // order the program has always shown them.
 #include "data/appointment.h"
 #include "data/services.h"
+#include "data/settings_catalogue.h"
 
 #include <cstdint>
 #include <functional>
@@ -73,9 +74,10 @@ class AppointmentTable {
     void removeChangeListener(int id);
     void changed();
 
-    // The reminder lead new entries take ("early" of the "reminders" settings).
+    // The reminder lead new entries take ("early" of the "reminders" settings). This is the one
+    // place the program keeps it: the month view's `early` refers to it.
     int defaultEarly() const { return defaultEarly_; }
-    void setDefaultEarly(int minutes) { defaultEarly_ = minutes; }
+    int& defaultEarly() { return defaultEarly_; }
 
     const Clock& clock() const { return clock_; }
     ReminderTimers& timers() { return timers_; }
@@ -97,7 +99,7 @@ class AppointmentTable {
     const Clock& clock_;
     ReminderTimers& timers_;
     Questions& questions_;
-    int defaultEarly_ = 2;
+    int defaultEarly_ = settings::ReminderSettings{}.early;
     unsigned nextTimerId_ = kFirstTimerId;
 
     std::vector<std::pair<int, ChangeListener>> listeners_;
