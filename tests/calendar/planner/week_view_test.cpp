@@ -153,6 +153,11 @@ TEST_F(WeekViewTest, EveryLineOfAFullWeekCanBeScrolledIntoSight) {
             addEntry(2015, 8, d, 6 + slot / 2, slot % 2 * 30, "busy");
     ViewWeek& week = openWeek(2015, 8, 12);
     EXPECT_EQ(week.lineCount(), 7 * 37);
+    wxKeyEvent pageDown(wxEVT_CHAR_HOOK);
+    pageDown.m_keyCode = WXK_PAGEDOWN;
+    pageDown.SetEventObject(&week);
+    week.ProcessWindowEvent(pageDown);
+    EXPECT_EQ(week.scrollLine(), 1 + ViewWeek::kScreenLines);
     week.scrollTo(100000);
     EXPECT_EQ(week.scrollLine(), 7 * 37 - ViewWeek::kScreenLines + 1);
     // Saturday's last entry ends at the bottom of the 22 visible lines.
