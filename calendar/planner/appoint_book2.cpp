@@ -459,8 +459,9 @@ bool AppointBook2::commit() {
             created.schedule(true);
             if (settingsStore().failures().count != before) {
                 // Not stored, so not kept: the table shows only what the store holds, and the
-                // text stays in the editor for another try.
-                if (created.timerId != 0) table_.timers().stop(created.timerId);
+                // text stays in the editor for another try. The key may have been made before
+                // its values failed; it goes too.
+                created.eraseStored();
                 table_.discard(created);
                 return !reportStoreFailure(before);
             }
