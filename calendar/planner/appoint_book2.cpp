@@ -207,7 +207,9 @@ AppointBook2::AppointBook2(wxWindow* owner, AppointmentTable& table, int year, i
     buildTitle();
     SetTitle(title_);
     buildMenu();
-    SetIcons(programIcons());
+    // Drawn once for every planner of the run.
+    static const wxIconBundle icons = programIcons();
+    SetIcons(icons);
     updateScrollBar();
 
     if (cascadeLeft == 0 && cascadeTop == 0) {
@@ -222,6 +224,15 @@ AppointBook2::AppointBook2(wxWindow* owner, AppointmentTable& table, int year, i
     Move(cascadeLeft, cascadeTop);
 
     Bind(wxEVT_MENU, &AppointBook2::onMenu, this);
+    // To a text control Ctrl+M is a carriage return, which it would take before the menu sees
+    // the key; the frame looks at keys first.
+    Bind(wxEVT_CHAR_HOOK, [this](wxKeyEvent& event) {
+        if (event.GetModifiers() == wxMOD_CONTROL && event.GetKeyCode() == 'M') {
+            if (canRepeatOrRemind()) runCommand(cmd::kReminder);
+            return;
+        }
+        event.Skip();
+    });
     Bind(wxEVT_CLOSE_WINDOW, &AppointBook2::onClose, this);
     Bind(wxEVT_MOVE, [this](wxMoveEvent& event) {
         windowMoved(GetPosition());
@@ -409,7 +420,15 @@ bool AppointBook2::beginEditing(int row, bool onHour) {
     if (row < 0 || row >= kRows || firstHour_ + row > 23) return false;
     editRow_ = row;
     editOnHour_ = onHour;
-    editor_ = new EntryEdit(canvas_, *this, font_);
+    // Making a control costs far more than moving one, so a closed editor is kept hidden and
+    // taken up again by the next slot.
+    if (spareEditor_) {
+        editor_ = spareEditor_;
+        spareEditor_ = nullptr;
+        if (editor_->GetFont() != font_) editor_->SetFont(font_);
+    } else {
+        editor_ = new EntryEdit(canvas_, *this, font_);
+    }
     const Appointment* entry = table_.findAt(year_, month_, day_, firstHour_ + row, onHour ? 0 : 30);
     editor_->entry = const_cast<Appointment*>(entry);
     editText_ = entry ? displayText(entry->notes) : wxString();
@@ -422,7 +441,7 @@ bool AppointBook2::beginEditing(int row, bool onHour) {
     // The focus moves once the current event (a key or a click in another control) is done.
     wxWeakRef<EntryEdit> editor(editor_);
     CallAfter([editor] {
-        if (!editor) return;
+        if (!editor || !editor->IsShown()) return;
         editor->SetFocus();
         // The toolkit selects the whole text of a control that takes the focus; typing goes on
         // after the text instead.
@@ -434,12 +453,10 @@ bool AppointBook2::beginEditing(int row, bool onHour) {
 bool AppointBook2::closeEditor() {
     if (!editor_) return true;
     if (!commit()) return false;
-    EntryEdit* old = editor_;
+    editor_->entry = nullptr;
+    editor_->Hide();
+    spareEditor_ = editor_;
     editor_ = nullptr;
-    old->entry = nullptr;
-    old->Hide();
-    // The editor may be the window whose key handler got here; it goes once that has returned.
-    wxTheApp->ScheduleForDestruction(old);
     return true;
 }
 

@@ -142,6 +142,7 @@ class AppointBook2 final : public wxFrame, public EntryEditOwner, public PrintSo
     int editRow_ = -1;
     bool editOnHour_ = true;
     EntryEdit* editor_ = nullptr;
+    EntryEdit* spareEditor_ = nullptr;
     wxString editText_;
     wxFont font_;
     LogFont fontRecord_;
