@@ -20,6 +20,7 @@
 #include <deque>
 #include <fstream>
 #include <sstream>
+#include <tuple>
 
 namespace zc::test {
 namespace {
@@ -147,18 +148,10 @@ TEST_F(PlannerTest, TypingIntoAnEmptySlotAndTabStoresOneEntryThatTheMonthViewSho
     AppointmentValues v;
     ASSERT_TRUE(stored(20, 8, 0, &v));
     EXPECT_EQ(frame->table().size(), 1u);
-    EXPECT_EQ(v.year, 2015);
-    EXPECT_EQ(v.month, 8);
-    EXPECT_EQ(v.day, 20);
-    EXPECT_EQ(v.hour, 8);
-    EXPECT_EQ(v.minute, 0);
-    EXPECT_EQ(v.early, 2);
-    EXPECT_EQ(v.notes, "Dentist");
-    EXPECT_EQ(v.started, localTime(2015, 8, 20, 8, 0));
-    EXPECT_EQ(v.repeats, 0);
-    EXPECT_EQ(v.sday, "");
-    EXPECT_EQ(v.nthweek, "");
-    EXPECT_EQ(v.nthday, 0);
+    // The twelve stored values.
+    EXPECT_EQ(std::tie(v.year, v.month, v.day, v.hour, v.minute, v.early, v.started, v.repeats, v.nthday),
+              std::make_tuple(2015, 8, 20, 8, 0, 2, localTime(2015, 8, 20, 8, 0), 0, 0));
+    EXPECT_EQ(std::tie(v.notes, v.sday, v.nthweek), std::make_tuple("Dentist", "", ""));
 
     // Closing the planner leaves the month view showing the day as one with appointments.
     delete &p;
