@@ -305,15 +305,12 @@ void AppointBook2::measure(wxDC& dc, const wxFont* font) {
 }
 
 void AppointBook2::fitWindow() {
-    // Eleven hours of two slots each are visible; the scroll bar takes the rest.
-    const wxSize client(labelWidth_ + textWidth_, 2 * kVisibleRows * rowHeight_);
-    canvas_->SetMinSize(client);
-    SetMinClientSize(wxDefaultSize);
-    SetMaxClientSize(wxDefaultSize);
-    GetSizer()->SetSizeHints(this);
-    const wxSize fitted = GetClientSize();
-    SetMinClientSize(fitted);
-    SetMaxClientSize(fitted);
+    // Eleven hours of two slots each are visible; the scroll bar takes the rest. The window has
+    // no sizing border, so this size is the one it keeps.
+    const wxSize slots(labelWidth_ + textWidth_, 2 * kVisibleRows * rowHeight_);
+    canvas_->SetMinSize(slots);
+    SetClientSize(GetSizer()->GetMinSize());
+    Layout();
 }
 
 void AppointBook2::updateScrollBar() {
