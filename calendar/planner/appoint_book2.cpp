@@ -457,11 +457,16 @@ bool AppointBook2::closeEditor() {
     return true;
 }
 
+Appointment* AppointBook2::editedEntry() const {
+    // Never the editor's own pointer: another planner may have removed the entry (a series).
+    return editor_ ? table_.findAt(year_, month_, day_, firstHour_ + editRow_, editOnHour_ ? 0 : 30) : nullptr;
+}
+
 bool AppointBook2::commit() {
     if (!editor_ || editRow_ < 0) return true;
     const int hour = firstHour_ + editRow_;
     const int minute = editOnHour_ ? 0 : 30;
-    Appointment* entry = table_.findAt(year_, month_, day_, hour, minute);
+    Appointment* entry = editedEntry();
     const wxString text = onlyBlanks(editText_) ? wxString() : editText_;
     const std::uint64_t before = settingsStore().failures().count;
     ScopedDialogParent parent(this);
@@ -653,7 +658,7 @@ void AppointBook2::repeatsCommand() {
     }
     // The series repeats the text as typed, so an edited text is stored before it is copied.
     if (!commit()) return;
-    Appointment* entry = table_.findAt(year_, month_, day_, firstHour_ + editRow_, editOnHour_ ? 0 : 30);
+    Appointment* entry = editedEntry();
     if (!entry) return;
 
     RepeatDialogModel model;
@@ -665,12 +670,15 @@ void AppointBook2::repeatsCommand() {
         RepeatDialog dialog(this, model);
         dialog.ShowModal();
     }
+    repeatsDialogOpen = false;
+    // Looked up again: the table is the owner, and events ran while the dialog was open.
+    entry = editedEntry();
+    if (!entry) return;
     const std::uint64_t before = settingsStore().failures().count;
     {
         ScopedDialogParent parent(this);
         model.applyTo(*entry);
     }
-    repeatsDialogOpen = false;
     reportStoreFailure(before);
     closeEditor();
     refreshDay();
@@ -678,8 +686,7 @@ void AppointBook2::repeatsCommand() {
 }
 
 void AppointBook2::reminderCommand() {
-    Appointment* entry =
-        editor_ ? table_.findAt(year_, month_, day_, firstHour_ + editRow_, editOnHour_ ? 0 : 30) : nullptr;
+    Appointment* entry = editedEntry();
     int minutes = table_.defaultEarly();
     bool enabled = true;
     if (entry) {
@@ -700,6 +707,7 @@ void AppointBook2::reminderCommand() {
         minutes = dialog.minutes();
     }
     if (!enabled) minutes = -1;
+    if (entry) entry = editedEntry();
     if (entry && entry->early != minutes) {
         const std::uint64_t before = settingsStore().failures().count;
         const int previous = entry->early;

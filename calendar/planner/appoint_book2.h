@@ -21,6 +21,7 @@ class wxDC;
 
 namespace zc {
 
+class Appointment;
 class AppointmentTable;
 
 // Open planner for a date: the one way the month, week and year views open a day planner. Plays
@@ -120,6 +121,8 @@ class AppointBook2 final : public wxFrame, public EntryEditOwner, public PrintSo
     void updateScrollBar();
     void editTopSlot();
     void refreshDay();
+    // The entry in the edited slot, looked up in the table.
+    Appointment* editedEntry() const;
     // Writes the editor's text to the table and the store.
     bool commit();
     // Tells the user once when the store counted failed writes since before; true when it did.
