@@ -110,6 +110,11 @@ class AppointBook2::Canvas final : public wxWindow {
             planner_.leftClick(event.GetX(), event.GetY());
             event.Skip();
         });
+        // The wheel scrolls an hour at a time, as the scroll bar's arrows do.
+        Bind(wxEVT_MOUSEWHEEL, [this](wxMouseEvent& event) {
+            if (event.GetWheelAxis() == wxMOUSE_WHEEL_VERTICAL && event.GetWheelRotation() != 0)
+                planner_.scroll(event.GetWheelRotation() > 0 ? Scroll::LineUp : Scroll::LineDown);
+        });
         Bind(wxEVT_KEY_DOWN, [this](wxKeyEvent& event) {
             if (event.GetKeyCode() == WXK_PAGEUP)
                 planner_.scroll(Scroll::Top);
