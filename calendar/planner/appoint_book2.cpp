@@ -227,6 +227,7 @@ AppointBook2::AppointBook2(wxWindow* owner, AppointmentTable& table, int year, i
     }
     fitWindow();
     Move(cascadeLeft, cascadeTop);
+    lastPosition_ = {cascadeLeft, cascadeTop};
 
     Bind(wxEVT_MENU, &AppointBook2::onMenu, this);
     // To a text control Ctrl+M is a carriage return, which it would take before the menu sees
@@ -332,7 +333,11 @@ void AppointBook2::bringForward() {
 }
 
 void AppointBook2::windowMoved(const wxPoint& position) {
-    // The first two moves come from creating and placing the window.
+    // The first two moves come from creating and placing the window. The toolkit reports a
+    // placement more than once (before the window is shown, and as the window manager maps it),
+    // so only a move that is not yet on screen, or to where the window is already, is no move.
+    if (!IsShownOnScreen() || position == lastPosition_) return;
+    lastPosition_ = position;
     if (moveSkips_ > 0) {
         --moveSkips_;
         return;

@@ -153,6 +153,7 @@ class AppointBook2 final : public wxFrame, public EntryEditOwner, public PrintSo
     int pendingEarly_ = -1;
     wxString title_;
     int moveSkips_ = 2;
+    wxPoint lastPosition_;
     std::array<Row, kRows> rows_{};
 };
 
