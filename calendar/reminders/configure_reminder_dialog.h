@@ -12,6 +12,7 @@ namespace zc {
 
 class ConfigureReminderDialog final : public wxDialog {
   public:
+    static constexpr int kResource = 147;
     static constexpr int kEnable = 1063;
     static constexpr int kMinutes = 1053;
     static constexpr int kSlider = 1073;
@@ -22,21 +23,12 @@ class ConfigureReminderDialog final : public wxDialog {
     bool enabled() const { return enabled_; }
     int minutes() const { return minutes_; }
 
-    // OK: refuses a number outside 0 to 180 with the range message and keeps the dialog open.
-    bool Validate() override;
-
   private:
-    // The edit's number when it is a whole number in range.
-    bool readMinutes(int& minutes) const;
-    void readControls();
-    void writeControls();
-
     bool enabled_;
     int minutes_;
     wxCheckBox* check_ = nullptr;
     wxTextCtrl* edit_ = nullptr;
     wxSlider* slider_ = nullptr;
-    bool writing_ = false;
 };
 
 } // namespace zc
