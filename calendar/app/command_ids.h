@@ -54,13 +54,6 @@ inline constexpr int kMainResource = 128; // main menu, accelerators, program ic
 inline constexpr int kAboutDialog = 100;
 inline constexpr int kColorsDialog = 132;
 inline constexpr int kQuickHintsDialog = 146;
-inline constexpr int kRepeatDialog = 102;
-inline constexpr int kPlannerQuickHintsDialog = 133;
-inline constexpr int kConfigureReminderDialog = 147;
-
-// Help contexts.
-inline constexpr int kPlannerHelp = 102;
-inline constexpr int kRepeatHelp = 108;
 
 // The toolkit accepts menu and accelerator identifiers below 0x7FFF only, and the calendar's commands
 // run from 32774 to 57681. Menus and accelerators therefore carry each command shifted down by a

@@ -3,6 +3,7 @@
 #include "app/colours.h"
 #include "app/command_ids.h"
 #include "app/display_text.h"
+#include "app/help_topics.h"
 #include "app/main_frame.h"
 #include "app/program_icon.h"
 #include "app/quick_hints_dialog.h"
@@ -632,9 +633,7 @@ bool AppointBook2::runCommand(int command) {
     case cmd::kPlannerClose: Close(); break;
     case cmd::kPreviousDay: stepDay(-1); break;
     case cmd::kNextDay: stepDay(1); break;
-    case cmd::kPlannerHelpTopics:
-        if (CMainFrame* frame = mainFrame()) frame->openHelp(cmd::kPlannerHelp);
-        break;
+    case cmd::kPlannerHelpTopics: openHelpTopic(kHelpDayPlanner); break;
     case cmd::kPlannerQuickHints: {
         CQuickHintsDlg hints(this, "   Quick hints on using the Day Planner",
                              {{"left click to select an entry to edit"},

@@ -38,7 +38,6 @@ class AppointBook2 final : public wxFrame, public EntryEditOwner, public PrintSo
     static constexpr int kFirstHour = 6;  // the top of the day
     static constexpr int kLastTopHour = 13; // the top row when 11pm is the last visible row
     static constexpr int kOpeningHour = 8;
-    static constexpr int kMenuResource = 66;
 
     struct SlotRect {
         int left = 0, top = 0, right = 0, bottom = 0;
@@ -71,10 +70,8 @@ class AppointBook2 final : public wxFrame, public EntryEditOwner, public PrintSo
     int editRow() const { return editRow_; }
     bool editOnHour() const { return editOnHour_; }
     EntryEdit* editor() const { return editor_; }
-    int pendingEarly() const { return pendingEarly_; }
     const wxString& title() const { return title_; }
     const std::array<Row, kRows>& slots() const { return rows_; }
-    const wxFont& plannerFont() const { return font_; }
     int rowHeight() const { return rowHeight_; }
 
     // Shows the planner normally and makes it the active window.

@@ -1,8 +1,7 @@
 #include "planner/repeat_dialog.h"
 
-#include "app/command_ids.h"
 #include "app/display_text.h"
-#include "app/main_frame.h"
+#include "app/help_topics.h"
 #include "app/program_icon.h"
 
 #include <wx/button.h>
@@ -51,9 +50,7 @@ RepeatDialog::RepeatDialog(wxWindow* parent, RepeatDialogModel& model)
     buttons->Add(new wxButton(this, wxID_CANCEL, "Cancel"), 0, wxRIGHT, 8);
     auto* help = new wxButton(this, wxID_HELP, "Help");
     buttons->Add(help);
-    help->Bind(wxEVT_BUTTON, [](wxCommandEvent&) {
-        if (CMainFrame* frame = mainFrame()) frame->openHelp(cmd::kRepeatHelp);
-    });
+    help->Bind(wxEVT_BUTTON, [](wxCommandEvent&) { openHelpTopic(kHelpRepeats); });
 
     auto* top = new wxBoxSizer(wxVERTICAL);
     top->Add(box, 1, wxEXPAND | wxALL, 10);
