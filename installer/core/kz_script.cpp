@@ -25,8 +25,9 @@ const char* const NextCaption = "&Next >>";
 
 int KzExitStatus(int runStatus, bool aborted, bool raisedError) {
     if (raisedError) return KzExitFailed;
-    // A negative status is left only by a copy that the user gave up at the next-disk prompt.
-    if (aborted || runStatus < 0) return KzExitCancelled;
+    // Only the end of the script or the end command complete a run. A negative status is left by
+    // a copy that the user gave up at the next-disk prompt, and 0 by a run that never ended.
+    if (aborted || (runStatus != KzStatusEndOfScript && runStatus != KzStatusEndCommand)) return KzExitCancelled;
     return KzExitCompleted;
 }
 

@@ -1,6 +1,7 @@
 // The installer's main window, real and on a virtual display: finding the script, the run from
 // the timer, the pages, Quit with its confirmation, the key filters and errors out of the run.
 // Message boxes are answered through the questions hook, so no modal box waits for a click.
+#include "kz_form_scale.h"
 #include "kz_message.h"
 #include "t_form_main.h"
 
@@ -141,7 +142,9 @@ TEST_F(FormMainTest, AMissingScriptGivenAsArgumentReportsTheOpenErrorAndCloses) 
 
 TEST_F(FormMainTest, StartsWithTheOpeningPageAndItsControls) {
     auto* form = new TFormMain({"x"}, AppDir());
-    EXPECT_EQ(form->GetClientSize(), wxSize(508, 367));
+    // The design's pixels, grown with the desktop's font as the dialogs grow.
+    const KzFormScale at(form);
+    EXPECT_EQ(form->GetClientSize(), at.Size(508, 367));
     EXPECT_TRUE(form->PanelAbout->IsShown());
     EXPECT_FALSE(form->PanelInstall->IsShown());
     EXPECT_FALSE(form->ButtonEdit->IsEnabled());
@@ -155,8 +158,8 @@ TEST_F(FormMainTest, StartsWithTheOpeningPageAndItsControls) {
         ASSERT_NE(control, nullptr) << name;
         EXPECT_EQ(control->GetLabel(), label) << name;
     }
-    EXPECT_EQ(form->Memo1->GetPosition(), wxPoint(8, 56));
-    EXPECT_EQ(form->Edit1->GetSize(), wxSize(417, 24));
+    EXPECT_EQ(form->Memo1->GetPosition(), at.Point(8, 56));
+    EXPECT_EQ(form->Edit1->GetSize(), at.Size(417, 24));
     EXPECT_FALSE(form->Edit1->IsEditable());
     delete form;
 }
