@@ -86,3 +86,24 @@ TEST(DialogsNextDisk, CancelledChangeLeavesThePromptAsItWas) {
 }
 
 } // namespace
+
+TEST(DialogsNextDisk, ALongNeededFileIsShownWholeWithinThePrompt) {
+    std::string needed = "disk2\\";
+    while (needed.size() < 120)
+        needed += "averyveryverylongfolder";
+    needed += "\\prog.ex_";
+    TFormDialogNextDisk prompt(nullptr);
+    prompt.NeededFile = needed;
+    RunModal(prompt, [&] {
+        const wxRect label = prompt.LabelNeededFile->GetRect();
+        EXPECT_LE(label.GetRight(), prompt.GetClientSize().x) << "the name runs off the prompt";
+        EXPECT_GT(label.height, 2 * prompt.LabelNeededFile->GetCharHeight());
+        wxString shown = prompt.LabelNeededFile->GetLabelText();
+        shown.Replace("\n", "");
+        EXPECT_EQ(shown.utf8_string(), needed);
+        // What stands below the name has moved down to make room.
+        EXPECT_GE(prompt.Label3->GetPosition().y, label.GetBottom());
+        EXPECT_LE(prompt.ButtonChange->GetRect().GetBottom(), prompt.GetClientSize().y);
+        Click(prompt.ButtonOK);
+    });
+}
