@@ -7,6 +7,7 @@
 #include "t_form_dir_box.h"
 
 #include <wx/button.h>
+#include <wx/dcclient.h>
 #include <wx/statline.h>
 #include <wx/stattext.h>
 
@@ -70,7 +71,11 @@ void TFormDialogNextDisk::FormShow() {
     const wxString neededFile = wxString::FromUTF8(NeededFile);
     LabelNeededFile->SetLabelText(KzWrapToWidth(LabelNeededFile, neededFile, Bevel1->GetSize().x, NeededFileLines));
     LabelNeededFile->SetToolTip(neededFile);
-    LabelNeededFile->SetSize(LabelNeededFile->GetBestSize());
+    // Measured in the label's own font: the toolkit's best size still belongs to the plain font
+    // until the label is next laid out.
+    wxClientDC dc(LabelNeededFile);
+    dc.SetFont(LabelNeededFile->GetFont());
+    LabelNeededFile->SetSize(dc.GetMultiLineTextExtent(LabelNeededFile->GetLabelText()) + wxSize(2, 2));
     const int grown = std::max(0, LabelNeededFile->GetSize().y - oldHeight);
     if (grown > 0 && !neededFileGrown_) {
         for (wxWindow* below : {static_cast<wxWindow*>(Label3), static_cast<wxWindow*>(ButtonChange)})

@@ -19,8 +19,8 @@ std::string KzToUtf8(const std::string& bytes);
 // The longest line and the most lines a message box shows. A box is laid out around its text, so a
 // line without blanks (a long path) would make it wider than the screen and a text of many lines
 // taller, with its button out of reach either way.
-constexpr std::size_t KzMessageLineLength = 90;
-constexpr std::size_t KzMessageMaxLines = 30;
+constexpr std::size_t KzMessageLineLength = 60;
+constexpr std::size_t KzMessageMaxLines = 20;
 
 // A message text ready for a box: the installer's "\r" separators become line breaks, every line
 // longer than KzMessageLineLength characters is wrapped (after a blank or a path separator when

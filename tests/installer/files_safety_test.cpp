@@ -183,8 +183,8 @@ TEST(WrapMessageTest, EveryLineAndTheWholeTextFitABox) {
     EXPECT_EQ(KzWrapMessage("Unable to create directory\r/opt/x/\r\rspecify another directory."),
               "Unable to create directory\n/opt/x/\n\nspecify another directory.");
 
-    // A path of 131,000 characters: lines of at most 90 characters, broken after a separator where
-    // there is one, and no more than 30 lines, the start and the end of the text kept.
+    // A path of 131,000 characters: lines of at most 60 characters, broken after a separator where
+    // there is one, and no more than 20 lines, the start and the end of the text kept.
     std::string path;
     while (path.size() < 131000)
         path += "/folder" + std::to_string(path.size());

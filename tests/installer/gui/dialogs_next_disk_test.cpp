@@ -6,6 +6,7 @@
 #include "t_form_dialog_next_disk.h"
 #include "t_form_dir_box.h"
 
+#include <wx/dcclient.h>
 #include <wx/stattext.h>
 
 namespace {
@@ -99,6 +100,11 @@ TEST(DialogsNextDisk, ALongNeededFileIsShownWholeWithinThePrompt) {
         EXPECT_LE(label.GetRight(), prompt.GetClientSize().x) << "the name runs off the prompt";
         EXPECT_GT(label.height, 2 * prompt.LabelNeededFile->GetCharHeight());
         wxString shown = prompt.LabelNeededFile->GetLabelText();
+        // Every line fits the label, measured in the label's bold font.
+        wxClientDC dc(prompt.LabelNeededFile);
+        dc.SetFont(prompt.LabelNeededFile->GetFont());
+        for (const wxString& line : wxSplit(shown, '\n', '\0'))
+            EXPECT_LE(dc.GetTextExtent(line).x, label.width) << line;
         shown.Replace("\n", "");
         EXPECT_EQ(shown.utf8_string(), needed);
         // What stands below the name has moved down to make room.
