@@ -171,7 +171,7 @@ KzCopyResult KzCopyExpand(const std::string& source, const std::string& destinat
     if (destination.empty() || destination.back() == '\\' || destination.back() == '/' ||
         KzIsDirectory(destination))
         return KzCopyResult::CannotOpenDestination;
-    bool opened = true;
+    bool expanded = true;
     const int error = WriteReplacing(destination, [&](HANDLE out) {
         auto reader = [&](std::uint8_t* buffer, std::size_t size) -> std::ptrdiff_t {
             DWORD got = 0;
@@ -182,11 +182,11 @@ KzCopyResult KzCopyExpand(const std::string& source, const std::string& destinat
             DWORD written = 0;
             return WriteFile(out, data, static_cast<DWORD>(size), &written, nullptr) && written == size;
         };
-        return KzExpandStream(reader, writer) == KzExpandStatus::Ok;
+        expanded = KzExpandStream(reader, writer) == KzExpandStatus::Ok;
+        return expanded;
     });
-    if (error == EIO) return KzCopyResult::Failed;
-    if (error != 0) opened = false;
-    return opened ? KzCopyResult::Ok : KzCopyResult::CannotOpenDestination;
+    if (error == 0) return KzCopyResult::Ok;
+    return expanded ? KzCopyResult::CannotOpenDestination : KzCopyResult::Failed;
 }
 
 int KzMakeOneDirectory(const std::string& path) {
