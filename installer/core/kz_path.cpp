@@ -46,23 +46,9 @@ std::string AddBackslash(const std::string& path) {
 }
 
 std::vector<std::string> KzProgramArguments(const std::string& line, const std::string& appDirectory) {
-    std::vector<std::string> arguments;
-    std::string current;
-    bool quoted = false, have = false;
-    for (char c : line) {
-        if (c == '"') {
-            quoted = !quoted;
-            have = true;
-        } else if (!quoted && static_cast<unsigned char>(c) <= ' ') {
-            if (have) arguments.push_back(ArgumentWithSeparators(current));
-            current.clear();
-            have = false;
-        } else {
-            current += c;
-            have = true;
-        }
-    }
-    if (have) arguments.push_back(ArgumentWithSeparators(current));
+    std::vector<std::string> arguments = KzSplitArguments(line);
+    for (std::string& argument : arguments)
+        argument = ArgumentWithSeparators(std::move(argument));
     if (arguments.empty() || KzTrim(arguments.front()).empty()) return {};
     // The program, "\" or "/" alike, is a path.
     arguments.front() = NativePath(arguments.front(), appDirectory);

@@ -245,29 +245,6 @@ std::string ExecArgument(const std::string& arg, bool alwaysQuote) {
     return out;
 }
 
-// Splits command-line arguments at blanks; double quotes group a blank-holding argument and are
-// themselves removed, as the programs' own command-line parsers do.
-std::vector<std::string> SplitArguments(const std::string& arguments) {
-    std::vector<std::string> out;
-    std::string current;
-    bool inQuotes = false, have = false;
-    for (char c : arguments) {
-        if (c == '"') {
-            inQuotes = !inQuotes;
-            have = true;
-        } else if (!inQuotes && (c == ' ' || c == '\t')) {
-            if (have) out.push_back(current);
-            current.clear();
-            have = false;
-        } else {
-            current += c;
-            have = true;
-        }
-    }
-    if (have) out.push_back(current);
-    return out;
-}
-
 std::string FileStem(const std::string& path) {
     std::string name = path;
     const size_t slash = name.find_last_of("/\\:");
@@ -426,7 +403,7 @@ std::string DesktopEntryUnescape(const std::string& value) {
 
 std::string DesktopEntryExec(const std::string& target, const std::string& arguments) {
     std::string exec = ExecArgument(target, true);
-    for (const auto& arg : SplitArguments(arguments))
+    for (const auto& arg : KzSplitArguments(arguments))
         exec += " " + ExecArgument(arg, false);
     return exec;
 }

@@ -1,7 +1,6 @@
 #include "core/kz_text.h"
 
 #include <limits>
-#include <vector>
 
 namespace {
 
@@ -157,6 +156,27 @@ std::string KzToUtf8(const std::string& bytes) {
         }
     }
     return out;
+}
+
+std::vector<std::string> KzSplitArguments(std::string_view line) {
+    std::vector<std::string> arguments;
+    std::string current;
+    bool quoted = false, have = false;
+    for (char c : line) {
+        if (c == '"') {
+            quoted = !quoted;
+            have = true;
+        } else if (!quoted && static_cast<unsigned char>(c) <= ' ') {
+            if (have) arguments.push_back(current);
+            current.clear();
+            have = false;
+        } else {
+            current += c;
+            have = true;
+        }
+    }
+    if (have) arguments.push_back(current);
+    return arguments;
 }
 
 std::string KzWrapMessage(const std::string& text) {

@@ -5,6 +5,7 @@
 #include <cstddef>
 #include <string>
 #include <string_view>
+#include <vector>
 
 // Removes every leading and trailing character with a code from 0 to 32 (blanks and control
 // characters), as the script reader trims its lines.
@@ -15,6 +16,10 @@ std::string KzLowerAscii(const std::string& text);
 bool KzParseNumber(const std::string& text, long long& value);
 // The text as UTF-8: valid UTF-8 is kept, anything else is read as Latin-1.
 std::string KzToUtf8(const std::string& bytes);
+
+// Splits a command line into arguments: blanks (and control characters) separate them, double quotes
+// group an argument that holds blanks and are themselves removed; nothing else is special.
+std::vector<std::string> KzSplitArguments(std::string_view line);
 
 // The longest line and the most lines a message box shows. A box is laid out around its text, so a
 // line without blanks (a long path) would make it wider than the screen and a text of many lines

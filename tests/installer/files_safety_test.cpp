@@ -2,6 +2,7 @@
 // never carrying set-ID bits or a symbolic link's target's mode, rewritten in place where the folder
 // is locked, and scripts or sources that are no regular files refused at once.
 #include "core/kz_files.h"
+#include "file_helpers.h"
 #include "core/kz_script.h"
 #include "core/kz_text.h"
 
@@ -48,16 +49,6 @@ extern "C" int rename(const char* from, const char* to) noexcept {
 }
 
 namespace {
-
-std::string ReadFile(const fs::path& path) {
-    std::ifstream file(path, std::ios::binary);
-    return {std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>()};
-}
-
-void WriteFile(const fs::path& path, const std::string& text) {
-    std::ofstream file(path, std::ios::binary);
-    file << text;
-}
 
 mode_t ModeOf(const fs::path& path) {
     struct stat info {};

@@ -1,6 +1,8 @@
 // Path helpers, file copying with expansion and directory creation, on real files in a temporary
 // directory.
 #include "core/kz_files.h"
+#include "file_helpers.h"
+#include "env_var.h"
 
 #include <gtest/gtest.h>
 
@@ -17,16 +19,6 @@
 namespace fs = std::filesystem;
 
 namespace {
-
-std::string ReadFile(const fs::path& path) {
-    std::ifstream file(path, std::ios::binary);
-    return {std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>()};
-}
-
-void WriteFile(const fs::path& path, const std::string& text) {
-    std::ofstream file(path, std::ios::binary);
-    file << text;
-}
 
 std::string Data(const std::string& name) {
     return std::string(KZ_TEST_DATA) + "/" + name;
@@ -88,9 +80,8 @@ TEST(AddBackslashTest, EndsDirectoriesWithOneSeparator) {
 }
 
 TEST(NativePathTest, TurnsScriptTextIntoAbsoluteNativePaths) {
-    const char* saved = std::getenv("HOME");
-    const std::string savedHome = saved ? saved : "";
-    ::setenv("HOME", "/home/tester/", 1);
+    EnvVar home("HOME");
+    home.Set("/home/tester/");
     struct Row {
         const char* text;
         const char* base;
@@ -118,10 +109,6 @@ TEST(NativePathTest, TurnsScriptTextIntoAbsoluteNativePaths) {
     };
     for (const Row& row : rows)
         EXPECT_EQ(NativePath(row.text, row.base), row.expected) << row.text << " in " << row.base;
-    if (saved)
-        ::setenv("HOME", savedHome.c_str(), 1);
-    else
-        ::unsetenv("HOME");
 }
 
 TEST(AppDirectoryTest, IsTheDirectoryOfThisProgram) {

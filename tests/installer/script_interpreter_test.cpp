@@ -1,5 +1,6 @@
 // The interpreter against a recording window: command matching, the text panes, the waits, the
 // asking loops, sleeps and the ends of a run.
+#include "env_var.h"
 #include "script_fake_window.h"
 
 #include <gtest/gtest.h>
@@ -454,9 +455,8 @@ TEST_F(ScriptTest, AGroupNameIsTrimmedOnceForTheFolderAndEveryShortcut) {
 }
 
 TEST_F(ScriptTest, TheInstallationFolderIsAbsoluteWhereverItComesFrom) {
-    const char* saved = std::getenv("HOME");
-    const std::string savedHome = saved ? saved : "";
-    ::setenv("HOME", "/home/tester", 1);
+    EnvVar home("HOME");
+    home.Set("/home/tester");
     struct Row {
         const char* script;
         const char* typed; // nullptr: the proposal is accepted
@@ -483,10 +483,6 @@ TEST_F(ScriptTest, TheInstallationFolderIsAbsoluteWhereverItComesFrom) {
         EXPECT_EQ(Ops.Calls, (std::vector<std::string>{std::string("MakeDirectoryPath ") + row.made,
                                                        std::string("CopyExpandFile /src/disk/a -> ") + row.copied}));
     }
-    if (saved)
-        ::setenv("HOME", savedHome.c_str(), 1);
-    else
-        ::unsetenv("HOME");
 }
 
 TEST_F(ScriptTest, RunBuildsTheArgumentVectorItself) {

@@ -1,6 +1,7 @@
 // Program groups and shortcuts against real folders: every test points the data and config homes
 // at its own temporary folder.
 #include "core/kz_shell_link.h"
+#include "env_var.h"
 
 #include <gtest/gtest.h>
 
@@ -44,25 +45,6 @@ std::map<std::string, std::string> ReadEntry(const fs::path& path) {
     }
     return keys;
 }
-
-class EnvVar {
-  public:
-    explicit EnvVar(const char* name) : name_(name) {
-        if (const char* v = std::getenv(name)) saved_ = v;
-    }
-    ~EnvVar() {
-        if (saved_)
-            setenv(name_, saved_->c_str(), 1);
-        else
-            unsetenv(name_);
-    }
-    void Set(const std::string& value) { setenv(name_, value.c_str(), 1); }
-    void Unset() { unsetenv(name_); }
-
-  private:
-    const char* name_;
-    std::optional<std::string> saved_;
-};
 
 class ShellLinkTest : public ::testing::Test {
   protected:
