@@ -1,5 +1,6 @@
 #include "app/font_record.h"
 
+#include "app/display_text.h"
 #include "data/settings_key.h"
 
 #include <wx/fontdata.h>
@@ -113,7 +114,7 @@ wxFont fontFromRecord(const LogFont& d) {
     info.Weight(weight).Italic(d.italic != 0).Underlined(d.underline != 0).Strikethrough(d.strikeOut != 0);
     const std::string face = d.face();
     if (!face.empty())
-        info.FaceName(wxString::FromUTF8(face));
+        info.FaceName(displayText(face));
     else
         info.Family((d.pitchAndFamily & 0xF0) == 0x10 ? wxFONTFAMILY_ROMAN : wxFONTFAMILY_SWISS);
     wxFont font(info);

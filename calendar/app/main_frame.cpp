@@ -19,6 +19,7 @@
 
 #include <algorithm>
 #include <climits>
+#include <vector>
 
 namespace zc {
 namespace {
@@ -67,7 +68,7 @@ wxFrame* CMainFrame::ownerWindow() {
 CMainFrame::CMainFrame(const Clock& clock)
     : wxFrame(ownerWindow(), wxID_ANY, "ZorvelCalendar", wxDefaultPosition, wxDefaultSize, frameStyle(),
               "mainFrame"),
-      clock_(clock), questions_(this), table_(clock, *this, questions_) {
+      clock_(clock), table_(clock, *this, questions_) {
     theFrame = this;
     SetIcons(programIcons());
     buildMenus();
@@ -91,6 +92,7 @@ CMainFrame::CMainFrame(const Clock& clock)
 }
 
 CMainFrame::~CMainFrame() {
+    closeOwnedWindows();
     // The month view purges old months and saves the colours through the table, so it goes
     // before the table does.
     delete view_;
@@ -329,9 +331,20 @@ void CMainFrame::onTimer(wxTimerEvent& event) {
         event.Skip();
 }
 
+void CMainFrame::closeOwnedWindows() {
+    std::vector<wxWindow*> owned;
+    for (wxWindow* child : GetChildren())
+        if (dynamic_cast<wxFrame*>(child)) owned.push_back(child);
+    // Deleting runs each window's destructor now; Destroy() would leave it for the next idle
+    // time, after the table it writes to is gone.
+    for (wxWindow* window : owned)
+        delete window;
+}
+
 void CMainFrame::onClose(wxCloseEvent&) {
-    // The month view goes first: it closes the day planners, purges old months and saves the
-    // colours while the table still exists.
+    closeOwnedWindows();
+    // The month view goes next: it purges old months and saves the colours while the table
+    // still exists.
     delete view_;
     view_ = nullptr;
     notifyIcon_.reset();

@@ -57,6 +57,10 @@ class CMainFrame final : public wxFrame, public ReminderTimers {
     // to the top with the frame.
     static wxWeakRef<wxTopLevelWindow>& lastActivePopup();
     void openLater(int id);
+    // Closes every window this frame owns (day planners, to-do list, week and year views,
+    // reminder windows) at once, not at the next idle time: their editors commit while the
+    // table still exists, before old months are purged and the colours saved.
+    void closeOwnedWindows();
     // Runs a command by its number (cmd::k...); false when the frame does not handle it.
     bool runCommand(int command);
     void openHelp(int context);

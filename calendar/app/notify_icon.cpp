@@ -1,5 +1,6 @@
 #include "app/notify_icon.h"
 
+#include "app/display_text.h"
 #include "app/main_frame.h"
 #include "app/program_icon.h"
 #include "app/tray_tip.h"
@@ -8,7 +9,7 @@ namespace zc {
 
 NotifyIcon::NotifyIcon(CMainFrame& frame)
     : frame_(frame), timer_(this), lastTipTime_(frame.clock().now() - 1) {
-    SetIcon(programIconBundle(), wxString::FromUTF8(tip_));
+    SetIcon(programIconBundle(), displayText(tip_));
     Bind(wxEVT_TASKBAR_LEFT_DOWN, &NotifyIcon::onLeftDown, this);
     Bind(wxEVT_TASKBAR_MOVE, &NotifyIcon::onMove, this);
     Bind(wxEVT_TIMER, &NotifyIcon::onTimer, this);
@@ -27,7 +28,7 @@ void NotifyIcon::refreshTip() {
     std::string tip = trayTip(frame_.table(), static_cast<Time32>(now));
     if (tip == tip_) return;
     tip_ = std::move(tip);
-    SetIcon(programIconBundle(), wxString::FromUTF8(tip_));
+    SetIcon(programIconBundle(), displayText(tip_));
 }
 
 void NotifyIcon::onLeftDown(wxTaskBarIconEvent&) {

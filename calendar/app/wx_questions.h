@@ -6,6 +6,13 @@ class wxWindow;
 
 namespace zc {
 
+// The top-level window the user works in, for parenting a dialog or message box: the active
+// top-level window, else the last active pop-up or the main frame while shown, else nullptr (the
+// main frame may be hidden in the notification area). A child control is never returned.
+wxWindow* dialogParent();
+
+// Without a parent of its own, each question is centred on dialogParent() at the moment it is
+// asked.
 class WxQuestions final : public Questions {
   public:
     explicit WxQuestions(wxWindow* parent = nullptr) : parent_(parent) {}

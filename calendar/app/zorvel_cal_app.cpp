@@ -1,6 +1,7 @@
 #include "app/zorvel_cal_app.h"
 
 #include "app/command_ids.h"
+#include "app/later_windows.h"
 #include "app/main_frame.h"
 #include "app/zorvel_cal_view.h"
 #include "data/settings_catalogue.h"
@@ -70,6 +71,7 @@ bool CZorvelCalApp::OnInit() {
         return false;
     }
 
+    registerLaterWindows();
     const StartState state = prepareStore(splashAllowed_);
     splash_ = state.splash;
 

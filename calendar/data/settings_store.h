@@ -40,6 +40,17 @@ class StoreError : public std::runtime_error {
     using std::runtime_error::runtime_error;
 };
 
+// A write that did not reach the store. Writing operations keep their silent signatures (a
+// missing value reads as its default, as the callers expect), but every failed write is counted
+// here with its reason, so the windows can tell the user that a change was not saved: compare
+// the count before and after a change, and show the text.
+struct StoreFailures {
+    std::uint64_t count = 0;
+    // In the user's words, naming the store file and the reason, e.g.
+    // "Zorvel Calendar could not save to \"/home/ann/.local/share/zorvelcal/store.db\": the disk is full."
+    std::string lastMessage;
+};
+
 class SettingsStore {
   public:
     using KeyId = std::int64_t;
@@ -73,6 +84,18 @@ class SettingsStore {
     // store without transactions ignores them.
     virtual void beginBatch() {}
     virtual void endBatch() {}
+
+    // The failed writes so far; see StoreFailures.
+    const StoreFailures& failures() const { return failures_; }
+
+  protected:
+    void noteFailure(std::string message) {
+        ++failures_.count;
+        failures_.lastMessage = std::move(message);
+    }
+
+  private:
+    StoreFailures failures_;
 };
 
 // One batch of writes for the lifetime of the object.

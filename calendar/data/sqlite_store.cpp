@@ -47,6 +47,33 @@ std::string columnText(sqlite3_stmt* s, int column) {
     return p ? std::string(reinterpret_cast<const char*>(p), static_cast<std::size_t>(n)) : std::string();
 }
 
+// Why a write failed, as the user would put it.
+std::string plainReason(sqlite3* db) {
+    switch (sqlite3_errcode(db)) {
+    case SQLITE_FULL:
+        return "the disk is full";
+    case SQLITE_READONLY:
+        return "the file is read-only";
+    case SQLITE_BUSY:
+    case SQLITE_LOCKED:
+        return "another program has locked it";
+    case SQLITE_CORRUPT:
+    case SQLITE_NOTADB:
+        return "the file is damaged";
+    case SQLITE_CANTOPEN:
+        return "the file cannot be opened (it may have been moved or removed)";
+    case SQLITE_PERM:
+    case SQLITE_AUTH:
+        return "permission was denied";
+    case SQLITE_NOMEM:
+        return "the computer is out of memory";
+    case SQLITE_IOERR:
+        return "the disk reported an error (" + std::string(sqlite3_errmsg(db)) + ")";
+    default:
+        return sqlite3_errmsg(db);
+    }
+}
+
 } // namespace
 
 SettingsStore& settingsStore() {
@@ -167,7 +194,12 @@ sqlite3_stmt* SqliteStore::prepare(const char* sql) {
 }
 
 bool SqliteStore::exec(const char* sql) {
-    return sqlite3_exec(db_, sql, nullptr, nullptr, nullptr) == SQLITE_OK;
+    return sqlite3_exec(db_, sql, nullptr, nullptr, nullptr) == SQLITE_OK || failed();
+}
+
+bool SqliteStore::failed() {
+    noteFailure("Zorvel Calendar could not save to \"" + path_ + "\": " + plainReason(db_) + ".");
+    return false;
 }
 
 SettingsStore::KeyId SqliteStore::findChild(KeyId parent, std::string_view name) {
@@ -184,7 +216,9 @@ SettingsStore::KeyId SqliteStore::insertChild(KeyId parent, std::string_view nam
     else
         sqlite3_bind_int64(s.get(), 1, parent);
     bindText(s.get(), 2, name);
-    return s.step() == SQLITE_DONE ? sqlite3_last_insert_rowid(db_) : kNoKey;
+    if (s.step() == SQLITE_DONE) return sqlite3_last_insert_rowid(db_);
+    failed();
+    return kNoKey;
 }
 
 SettingsStore::KeyId SqliteStore::walk(std::string_view path, bool create, Disposition* disposition) {
@@ -248,7 +282,7 @@ bool SqliteStore::deleteSubkey(KeyId parent, std::string_view name) {
     Statement s(deleteKey_);
     sqlite3_bind_int64(s.get(), 1, parent);
     bindText(s.get(), 2, name);
-    if (s.step() != SQLITE_DONE) return false;
+    if (s.step() != SQLITE_DONE) return failed();
     // Cached paths may lead below the deleted key; deletes are rare, so start afresh.
     pathCache_.clear();
     return sqlite3_changes(db_) > 0;
@@ -260,7 +294,7 @@ bool SqliteStore::writeValue(KeyId key, std::string_view name, ValueType type, s
     bindText(s.get(), 2, name);
     sqlite3_bind_int(s.get(), 3, static_cast<int>(type));
     sqlite3_bind_blob(s.get(), 4, data.data(), static_cast<int>(data.size()), SQLITE_STATIC);
-    return s.step() == SQLITE_DONE;
+    return s.step() == SQLITE_DONE || failed();
 }
 
 bool SqliteStore::setValue(KeyId key, std::string_view name, ValueType type, std::string_view data) {
@@ -274,7 +308,7 @@ bool SqliteStore::writeValues(KeyId key, const std::vector<NamedValue>& values) 
         for (std::size_t i = 0; i < values.size(); ++i)
             sql += i ? ",(?,?,?,?)" : "(?,?,?,?)";
         cached = prepare(sql.c_str());
-        if (!cached) return false;
+        if (!cached) return failed();
     }
     Statement s(cached);
     int n = 1;
@@ -285,7 +319,7 @@ bool SqliteStore::writeValues(KeyId key, const std::vector<NamedValue>& values) 
         sqlite3_bind_blob(s.get(), n++, v.value.data.data(), static_cast<int>(v.value.data.size()),
                           SQLITE_STATIC);
     }
-    return s.step() == SQLITE_DONE;
+    return s.step() == SQLITE_DONE || failed();
 }
 
 bool SqliteStore::setValues(KeyId key, const std::vector<NamedValue>& values) {

@@ -24,6 +24,9 @@ class SqliteStore final : public SettingsStore {
     static std::string defaultPath();
 
     const std::string& path() const { return path_; }
+    // Runs statements on the store's own connection, for maintenance tools and tests (for example
+    // "PRAGMA max_page_count" stands in for a full disk). A failure counts as a failed write.
+    bool execute(const std::string& sql) { return exec(sql.c_str()); }
 
     KeyId createKey(std::string_view path, Disposition* disposition = nullptr) override;
     KeyId openKey(std::string_view path) override;
@@ -42,6 +45,8 @@ class SqliteStore final : public SettingsStore {
     void close();
     sqlite3_stmt* prepare(const char* sql);
     bool exec(const char* sql);
+    // Records why the last statement failed, in words a user understands; returns false.
+    bool failed();
     KeyId findChild(KeyId parent, std::string_view name);
     KeyId insertChild(KeyId parent, std::string_view name);
     KeyId walk(std::string_view path, bool create, Disposition* disposition);

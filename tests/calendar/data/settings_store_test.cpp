@@ -209,3 +209,25 @@ TEST_F(CatalogueTest, RemovingAppointmentsMakesTheNextStartAFirstRunAgain) {
 
 } // namespace
 } // namespace zc
+
+namespace zc {
+namespace {
+
+class StoreFailureTest : public test::StoreTest {};
+
+TEST_F(StoreFailureTest, AFailedWriteIsCountedWithTheFileAndAPlainReason) {
+    auto& store = static_cast<SqliteStore&>(settingsStore());
+    add(2024, 3, 15, 9, 0, "Kept");
+    EXPECT_EQ(store.failures().count, 0u);
+    // No page may be added any more: the store behaves as on a full disk.
+    ASSERT_TRUE(store.execute("PRAGMA max_page_count = " + std::to_string(1)));
+    add(2024, 3, 16, 9, 0, std::string(8000, 'x'));
+    EXPECT_GT(store.failures().count, 0u);
+    EXPECT_EQ(store.failures().lastMessage,
+              "Zorvel Calendar could not save to \"" + storePath + "\": the disk is full.");
+    // What was saved before is untouched.
+    EXPECT_EQ(restart().findAt(2024, 3, 15, 9, 0)->notes, "Kept");
+}
+
+} // namespace
+} // namespace zc

@@ -1,0 +1,7 @@
+#include "app/later_windows.h"
+
+namespace zc {
+
+void registerPlannerWindows() {}
+
+} // namespace zc
