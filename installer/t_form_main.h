@@ -82,6 +82,7 @@ class TFormMain : public wxFrame, public TKzWindow {
     void SetReadOnly(KzControl control, bool readOnly) override;
     void SetKeyFilter(KzKeyFilter filter) override;
     void SetFocus(KzControl control) override;
+    using wxFrame::SetFocus;
     TKzClickHandler SetClickHandler(KzControl button, TKzClickHandler handler) override;
     void SetBusyCursor(bool busy) override;
     void ShowMessage(const std::string& text) override;

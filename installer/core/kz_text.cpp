@@ -1,5 +1,6 @@
 #include "core/kz_text.h"
 
+#include <algorithm>
 #include <limits>
 
 namespace {
@@ -184,21 +185,48 @@ std::string KzWrapMessage(const std::string& text) {
     std::string_view rest(text);
     for (;;) {
         const std::size_t end = rest.find_first_of("\r\n");
-        WrapLine(rest.substr(0, end), lines);
+        lines.emplace_back(rest.substr(0, end));
         if (end == std::string_view::npos) break;
         rest.remove_prefix(end + 1);
     }
-    if (lines.size() > KzMessageMaxLines) {
+    // The box wraps sentences at their blanks itself; what it cannot break is a word longer than a
+    // line (a path), which gets breaks of its own. A text too long for any box is cut down to its
+    // first and last lines.
+    std::size_t rows = 0;
+    for (const std::string& line : lines)
+        rows += std::max<std::size_t>(1, (CharacterCount(line) + KzMessageLineLength - 1) / KzMessageLineLength);
+    std::vector<std::string> wrapped;
+    for (const std::string& line : lines) {
+        if (rows > KzMessageMaxLines) {
+            WrapLine(line, wrapped);
+            continue;
+        }
+        std::string out;
+        std::size_t start = 0;
+        while (start <= line.size()) {
+            std::size_t end = line.find(' ', start);
+            if (end == std::string::npos) end = line.size();
+            std::vector<std::string> pieces;
+            WrapLine(std::string_view(line).substr(start, end - start), pieces);
+            for (std::size_t i = 0; i < pieces.size(); ++i)
+                out += (i ? "\n" : "") + pieces[i];
+            if (end == line.size()) break;
+            out += ' ';
+            start = end + 1;
+        }
+        wrapped.push_back(std::move(out));
+    }
+    if (wrapped.size() > KzMessageMaxLines) {
         const std::size_t head = KzMessageMaxLines / 2;
         const std::size_t tail = KzMessageMaxLines - head - 1;
-        lines.erase(lines.begin() + static_cast<std::ptrdiff_t>(head),
-                    lines.end() - static_cast<std::ptrdiff_t>(tail));
-        lines.insert(lines.begin() + static_cast<std::ptrdiff_t>(head), "...");
+        wrapped.erase(wrapped.begin() + static_cast<std::ptrdiff_t>(head),
+                      wrapped.end() - static_cast<std::ptrdiff_t>(tail));
+        wrapped.insert(wrapped.begin() + static_cast<std::ptrdiff_t>(head), "...");
     }
     std::string out;
-    for (std::size_t i = 0; i < lines.size(); ++i) {
+    for (std::size_t i = 0; i < wrapped.size(); ++i) {
         if (i) out += '\n';
-        out += lines[i];
+        out += wrapped[i];
     }
     return out;
 }

@@ -27,8 +27,9 @@ std::vector<std::string> KzSplitArguments(std::string_view line);
 constexpr std::size_t KzMessageLineLength = 60;
 constexpr std::size_t KzMessageMaxLines = 20;
 
-// A message text ready for a box: the installer's "\r" separators become line breaks, every line
-// longer than KzMessageLineLength characters is wrapped (after a blank or a path separator when
-// there is one near the end, else anywhere between UTF-8 characters), and a text of more than
-// KzMessageMaxLines lines keeps its first and last lines with "..." between them.
+// A message text ready for a box: the installer's "\r" separators become line breaks, and a word
+// longer than KzMessageLineLength characters (a path) is broken into lines of that length, after a
+// path separator where there is one near the end, else anywhere between UTF-8 characters. A text
+// that would still need more than KzMessageMaxLines lines is wrapped entirely and keeps its first
+// and last lines with "..." between them.
 std::string KzWrapMessage(const std::string& text);

@@ -296,6 +296,14 @@ TEST_F(FormMainTest, TheNextButtonTheRunWaitsForHasTheKeyboard) {
     auto* form = new TFormMain(
         {Write("s.script", "<wait openingtext>\nWelcome\n<wait message>\nHello\n<set title>\nDone")}, AppDir());
     form->Show();
+    // The keys go where the X server's focus is: the window is given it, and the test waits until
+    // it has it, whatever windows earlier tests left behind.
+    form->Raise();
+    for (int i = 0; i < 100 && !form->IsActive(); ++i) {
+        form->SetFocus();
+        wxTheApp->Yield(true);
+        wxMilliSleep(20);
+    }
     wxWindow* focused = nullptr;
     RunWithSteps(form, {[&] { Click(form->FirstButton); },
                         [&] {
