@@ -319,7 +319,13 @@ bool KzStartProgram(const std::vector<std::string>& arguments, const std::string
     argv.push_back(nullptr);
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
+#if defined(__GLIBC__) && (__GLIBC__ > 2 || (__GLIBC__ == 2 && __GLIBC_MINOR__ >= 29))
     if (!workingDir.empty()) posix_spawn_file_actions_addchdir_np(&actions, workingDir.c_str());
+#else
+    // Without a way to change the folder in the spawn itself, the program starts in the
+    // installer's current folder; its path is absolute either way.
+    (void)workingDir;
+#endif
     pid_t pid = 0;
     // The C library reports a program that cannot be executed here, in this process, so nothing
     // half-started is left to write its own complaint to the terminal.

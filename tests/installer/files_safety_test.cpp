@@ -4,6 +4,7 @@
 #include "core/kz_files.h"
 #include "file_helpers.h"
 #include "core/kz_script.h"
+#include "core/kz_platform.h"
 #include "core/kz_text.h"
 
 #include <gtest/gtest.h>
@@ -210,6 +211,34 @@ TEST(WrapMessageTest, EveryLineAndTheWholeTextFitABox) {
     const std::string text = KzWrapMessage(umlauts);
     EXPECT_EQ(text.find('\n'), 2 * KzMessageLineLength);
     EXPECT_EQ(KzToUtf8(text), text);
+}
+
+} // namespace
+
+namespace {
+
+TEST_F(FilesSafetyTest, ProgramsStartInTheirFolderAndFailuresStaySilent) {
+    // What the failures might write to the terminal goes to a file instead, which must stay empty.
+    const int savedError = ::dup(2);
+    const int capture = ::open(At("stderr").c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    ::dup2(capture, 2);
+    WriteFile(dir / "not-executable.sh", "#!/bin/sh\n");
+    ::chmod(At("not-executable.sh").c_str(), 0644);
+    const bool missing = KzStartProgram({At("missing")}, dir.string());
+    const bool notExecutable = KzStartProgram({At("not-executable.sh")}, dir.string());
+    const bool started = KzStartProgram({"/bin/sh", "-c", "echo started > here.txt"}, dir.string());
+    ::dup2(savedError, 2);
+    ::close(savedError);
+    ::close(capture);
+
+    EXPECT_FALSE(missing);
+    EXPECT_FALSE(notExecutable);
+    EXPECT_EQ(ReadFile(dir / "stderr"), "");
+    ASSERT_TRUE(started);
+    // The program runs on its own; its file appears once it has.
+    for (int i = 0; i < 200 && ReadFile(dir / "here.txt").empty(); ++i)
+        ::usleep(10000);
+    EXPECT_EQ(ReadFile(dir / "here.txt"), "started\n");
 }
 
 } // namespace
