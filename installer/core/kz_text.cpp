@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <limits>
+#include <utility>
 
 namespace {
 
@@ -201,6 +202,7 @@ std::string KzWrapMessage(const std::string& text) {
             WrapLine(line, wrapped);
             continue;
         }
+        // The words of the line, the long ones broken into pieces that each end a line.
         std::string out;
         std::size_t start = 0;
         while (start <= line.size()) {
@@ -208,8 +210,10 @@ std::string KzWrapMessage(const std::string& text) {
             if (end == std::string::npos) end = line.size();
             std::vector<std::string> pieces;
             WrapLine(std::string_view(line).substr(start, end - start), pieces);
-            for (std::size_t i = 0; i < pieces.size(); ++i)
-                out += (i ? "\n" : "") + pieces[i];
+            for (std::size_t i = 0; i < pieces.size(); ++i) {
+                if (i) wrapped.push_back(std::exchange(out, std::string()));
+                out += pieces[i];
+            }
             if (end == line.size()) break;
             out += ' ';
             start = end + 1;

@@ -66,12 +66,13 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     for (const auto& argument : arguments)
         Check(argument.find('\\') == std::string::npos);
 
-    // A message box's text has short lines and few of them, and keeps every character whole.
+    // A message box's text has no word longer than a line and not many lines, and keeps every
+    // character whole.
     const std::string message = KzWrapMessage(KzToUtf8(input));
     size_t lines = 1, characters = 0;
     for (char c : message) {
-        if (c == '\n') {
-            ++lines;
+        if (c == '\n' || c == ' ') {
+            lines += c == '\n';
             characters = 0;
         } else if ((static_cast<unsigned char>(c) & 0xC0) != 0x80) {
             Check(++characters <= KzMessageLineLength);
