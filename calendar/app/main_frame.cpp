@@ -3,18 +3,18 @@
 #include "app/about_dialog.h"
 #include "app/colors_dialog.h"
 #include "app/command_ids.h"
+#include "app/help_topics.h"
 #include "app/notify_icon.h"
 #include "app/program_icon.h"
 #include "app/quick_hints_dialog.h"
 #include "app/zorvel_cal_view.h"
+#include "data/backup.h"
 #include "data/settings_catalogue.h"
 #include "data/settings_key.h"
 #include "reminders/sound.h"
 
 #include <wx/accel.h>
-#include <wx/filename.h>
 #include <wx/menu.h>
-#include <wx/msgdlg.h>
 #include <wx/utils.h>
 
 #include <algorithm>
@@ -45,8 +45,8 @@ std::map<int, CMainFrame::CommandHandler>& CMainFrame::laterCommands() {
     return handlers;
 }
 
-std::function<void(CMainFrame&, Appointment&)>& CMainFrame::reminderHandler() {
-    static std::function<void(CMainFrame&, Appointment&)> handler;
+std::function<void(CMainFrame&, unsigned)>& CMainFrame::reminderHandler() {
+    static std::function<void(CMainFrame&, unsigned)> handler;
     return handler;
 }
 
@@ -68,7 +68,7 @@ wxFrame* CMainFrame::ownerWindow() {
 CMainFrame::CMainFrame(const Clock& clock)
     : wxFrame(ownerWindow(), wxID_ANY, "ZorvelCalendar", wxDefaultPosition, wxDefaultSize, frameStyle(),
               "mainFrame"),
-      clock_(clock), table_(clock, *this, questions_) {
+      clock_(clock), reminderWatch_(clock, *this), table_(clock, reminderWatch_, questions_) {
     theFrame = this;
     SetIcons(programIcons());
     buildMenus();
@@ -86,9 +86,11 @@ CMainFrame::CMainFrame(const Clock& clock)
     Bind(wxEVT_MOVE, &CMainFrame::onMove, this);
     Bind(wxEVT_TIMER, &CMainFrame::onTimer, this);
     Bind(wxEVT_CLOSE_WINDOW, &CMainFrame::onClose, this);
+    // Restore has something to merge only while the backup file exists. The rule is bound to the
+    // identifier the Restore button carries; the Advanced dialog passes its update requests here.
     Bind(
-        wxEVT_UPDATE_UI, [](wxUpdateUIEvent& e) { e.Enable(wxFileExists("ZorvelAppoints.zvl")); },
-        cmd::kRestore);
+        wxEVT_UPDATE_UI, [](wxUpdateUIEvent& e) { e.Enable(backupExists(kBackupFileName)); },
+        cmd::menuId(cmd::kRestore));
 }
 
 CMainFrame::~CMainFrame() {
@@ -226,16 +228,7 @@ void CMainFrame::openLater(int id) {
 }
 
 void CMainFrame::openHelp(int context) {
-    for (const char* folder : {ZORVEL_SHARE_DIR "/help", ZORVEL_SOURCE_RESOURCES "/help"}) {
-        const wxString page = wxString(folder) + "/index.html";
-        if (wxFileExists(page)) {
-            if (wxLaunchDefaultBrowser(wxFileName::FileNameToURL(page) +
-                                       wxString::Format("#context-%d", context)))
-                return;
-            break;
-        }
-    }
-    wxMessageBox("Failed to launch help.", "ZorvelCal", wxOK | wxICON_EXCLAMATION, this);
+    openHelpTopic(context);
 }
 
 void CMainFrame::onCommand(wxCommandEvent& event) {
@@ -314,8 +307,35 @@ void CMainFrame::startOneShot(unsigned id, std::int64_t delayMilliseconds) {
 }
 
 void CMainFrame::stop(unsigned id) {
+    dropTimer(id);
+}
+
+void CMainFrame::dropTimer(unsigned id) {
     const auto found = timers_.find(id);
-    if (found != timers_.end()) found->second->Stop();
+    if (found == timers_.end()) return;
+    found->second->Stop();
+    retiredTimers_.push_back(std::move(found->second));
+    timers_.erase(found);
+    if (retiredTimers_.size() == 1) CallAfter([this] { retiredTimers_.clear(); });
+}
+
+unsigned CMainFrame::startCallbackTimer(std::int64_t delayMilliseconds, std::function<void()> callback) {
+    const unsigned id = nextCallbackId_++;
+    callbacks_[id] = std::move(callback);
+    startOneShot(id, delayMilliseconds);
+    return id;
+}
+
+void CMainFrame::stopCallbackTimer(unsigned id) {
+    callbacks_.erase(id);
+    dropTimer(id);
+}
+
+std::vector<unsigned> CMainFrame::callbackTimerIds() const {
+    std::vector<unsigned> ids;
+    for (const auto& entry : callbacks_)
+        ids.push_back(entry.first);
+    return ids;
 }
 
 bool CMainFrame::timerRunning(unsigned id) const {
@@ -324,11 +344,20 @@ bool CMainFrame::timerRunning(unsigned id) const {
 }
 
 void CMainFrame::onTimer(wxTimerEvent& event) {
-    Appointment* due = table_.findByTimer(static_cast<unsigned>(event.GetId()));
-    if (due && reminderHandler())
-        reminderHandler()(*this, *due);
-    else if (!due)
+    const auto id = static_cast<unsigned>(event.GetId());
+    if (const auto found = callbacks_.find(id); found != callbacks_.end()) {
+        const std::function<void()> callback = std::move(found->second);
+        callbacks_.erase(found);
+        dropTimer(id);
+        callback();
+        return;
+    }
+    if (!timers_.count(id)) {
         event.Skip();
+        return;
+    }
+    dropTimer(id);
+    if (reminderHandler()) reminderHandler()(*this, id);
 }
 
 void CMainFrame::closeOwnedWindows() {

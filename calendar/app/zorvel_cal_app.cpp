@@ -7,6 +7,7 @@
 #include "data/settings_catalogue.h"
 #include "data/sqlite_store.h"
 #include "reminders/sound.h"
+#include "reminders/splash_wnd.h"
 
 #include <wx/cmdline.h>
 #include <wx/dialog.h>
@@ -75,7 +76,9 @@ bool CZorvelCalApp::OnInit() {
     const StartState state = prepareStore(splashAllowed_);
     splash_ = state.splash;
 
+    CSplashWnd::enable(splash_);
     auto* frame = new CMainFrame(clock_);
+    CSplashWnd::show(frame);
     SetTopWindow(frame);
     guard_->serve([] {
         if (CMainFrame* f = mainFrame()) f->bringForward();

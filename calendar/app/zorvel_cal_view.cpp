@@ -54,7 +54,7 @@ CZorvelCalView::Hooks& CZorvelCalView::hooks() {
 
 CZorvelCalView::CZorvelCalView(wxWindow* parent, AppointmentTable& table, const Clock& clock)
     : wxWindow(parent, wxID_ANY, wxDefaultPosition, wxDefaultSize, wxFULL_REPAINT_ON_RESIZE, "monthView"),
-      table_(table), clock_(clock) {
+      early(table.defaultEarly()), table_(table), clock_(clock) {
     theView = this;
     // The paint handler covers every pixel, so the toolkit need not clear the window first.
     SetBackgroundStyle(wxBG_STYLE_PAINT);
@@ -70,7 +70,6 @@ CZorvelCalView::CZorvelCalView(wxWindow* parent, AppointmentTable& table, const 
     early = s.early;
     reminders = s.reminders;
     fastprinting = s.fastprinting;
-    table_.setDefaultEarly(early);
     table_.loadAll();
 
     setDefaultColours();

@@ -5,6 +5,7 @@
 // order the program has always shown them.
 #include "data/appointment.h"
 #include "data/services.h"
+#include "data/settings_catalogue.h"
 
 #include <cstdint>
 #include <functional>
@@ -61,9 +62,10 @@ class AppointmentTable {
     std::size_t slotCount() const { return slots_.size(); }
     const Appointment* slot(std::size_t index) const { return slots_[index].get(); }
 
-    // The reminder lead new entries take ("early" of the "reminders" settings).
+    // The reminder lead new entries take ("early" of the "reminders" settings). This is the one
+    // place the program keeps it: the month view's `early` refers to it.
     int defaultEarly() const { return defaultEarly_; }
-    void setDefaultEarly(int minutes) { defaultEarly_ = minutes; }
+    int& defaultEarly() { return defaultEarly_; }
 
     const Clock& clock() const { return clock_; }
     ReminderTimers& timers() { return timers_; }
@@ -85,7 +87,7 @@ class AppointmentTable {
     const Clock& clock_;
     ReminderTimers& timers_;
     Questions& questions_;
-    int defaultEarly_ = 2;
+    int defaultEarly_ = settings::ReminderSettings{}.early;
     unsigned nextTimerId_ = kFirstTimerId;
 
     std::vector<std::unique_ptr<Appointment>> slots_;

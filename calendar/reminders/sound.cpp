@@ -1,5 +1,6 @@
 #include "reminders/sound.h"
 
+#include "app/resource_folders.h"
 #include "data/settings_catalogue.h"
 
 #include <canberra.h>
@@ -40,17 +41,7 @@ std::string resolveSoundFile(const std::string& file) {
     if (file.empty()) return {};
     const std::filesystem::path given(file);
     if (given.has_parent_path()) return isRegularFile(given) ? file : std::string();
-    // A program installed below another prefix than the one it was built for finds its sounds
-    // in ../share/zorvelcal/sounds; one installed into a single folder (as the installation
-    // disk does) finds them beside itself.
-    std::error_code error;
-    const std::filesystem::path self = std::filesystem::read_symlink("/proc/self/exe", error);
-    const std::filesystem::path folders[] = {
-        ZORVEL_SHARE_DIR "/sounds",
-        error ? std::filesystem::path() : self.parent_path().parent_path() / "share/zorvelcal/sounds",
-        error ? std::filesystem::path() : self.parent_path(), ZORVEL_SOURCE_RESOURCES "/sounds"};
-    for (const std::filesystem::path& folder : folders) {
-        if (folder.empty()) continue;
+    for (const std::filesystem::path& folder : resourceFolders("sounds")) {
         const std::filesystem::path candidate = folder / given;
         if (isRegularFile(candidate)) return candidate.string();
     }
