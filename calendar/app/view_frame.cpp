@@ -3,7 +3,6 @@
 #include "app/command_ids.h"
 #include "app/main_frame.h"
 #include "app/program_icon.h"
-#include "app/quick_hints_dialog.h"
 #include "app/zorvel_cal_view.h"
 #include "data/settings_key.h"
 
@@ -92,7 +91,7 @@ void ViewFrame::savePositionOnMove() {
     });
 }
 
-void ViewFrame::showQuickHints(const wxString& title, std::initializer_list<const char*> hints) {
+void ViewFrame::showQuickHints(const wxString& title, std::initializer_list<CQuickHintsDlg::Hint> hints) {
     CQuickHintsDlg dialog(this, title, hints);
     dialog.ShowModal();
 }

@@ -6,6 +6,7 @@
 // the grid shows what was changed meanwhile.
 #include "app/colours.h"
 #include "app/print_source.h"
+#include "app/quick_hints_dialog.h"
 
 #include <wx/colour.h>
 #include <wx/frame.h>
@@ -40,7 +41,8 @@ class ViewFrame : public wxFrame, public PrintSource {
     void place(wxSize canvasSize, int left, int top, bool centre = false);
     // From now on every move of the window writes its position to the settings group.
     void savePositionOnMove();
-    void showQuickHints(const wxString& title, std::initializer_list<const char*> hints);
+    // The window's quick hints, as a modal dialog.
+    void showQuickHints(const wxString& title, std::initializer_list<CQuickHintsDlg::Hint> hints);
     void print(PrintKind kind);
     // Printers count in their own dots, far finer than the screen's pixels. Scales the page so that
     // content (in the units the window measured on the printer) fits inside a half-inch margin,

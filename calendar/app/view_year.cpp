@@ -247,9 +247,9 @@ bool ViewYear::runCommand(int command) {
         return true;
     case cmd::kYearQuickHints:
         showQuickHints("   Quick hints on using the Year View",
-                       {"left click on a date to access the Day Planner for that day",
-                        "right click on a date to access the Week View for that week",
-                        "click \"Previous\" to jump to the previous year", "click \"Next\" to jump to the next year"});
+                       {{"left click on a date to access the Day Planner for that day"},
+                        {"right click on a date to access the Week View for that week"},
+                        {"click \"Previous\" to jump to the previous year"}, {"click \"Next\" to jump to the next year"}});
         return true;
     default:
         return ViewFrame::runCommand(command);

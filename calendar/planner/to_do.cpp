@@ -9,8 +9,7 @@
 #include "data/settings_key.h"
 
 #include <wx/dcclient.h>
-#include <wx/msgdlg.h>
-#include <wx/textctrl.h>
+#include <wx/weakref.h>
 
 #include <algorithm>
 
@@ -23,11 +22,6 @@ ToDo* theToDo = nullptr;
 
 ToDo* ToDo::instance() {
     return theToDo;
-}
-
-std::function<void(const wxString&)>& ToDo::failureReporter() {
-    static std::function<void(const wxString&)> reporter;
-    return reporter;
 }
 
 void ToDo::open() {
@@ -116,7 +110,7 @@ void ToDo::paint(wxDC& dc) {
 
 void ToDo::printPage(wxDC& dc, int) {
     // The text being typed belongs on paper too.
-    if (editor_) saveItem(editorItem_, editor_->GetValue());
+    if (editor_) saveItem(editorItem_, editText_);
     measure(dc, true);
     fitToPage(dc, {lineWidth_, (kItems + 3) * lineHeight_}, lineHeight_);
     drawList(dc, true);
@@ -137,44 +131,28 @@ void ToDo::leftClick(int x, int y) {
 
 void ToDo::beginEditing(int i) {
     if (!editor_) {
-        editor_ = new wxTextCtrl(canvas(), 16150, wxEmptyString, wxDefaultPosition, wxDefaultSize,
-                                 wxBORDER_NONE | wxTE_PROCESS_TAB | wxTE_PROCESS_ENTER, wxDefaultValidator,
-                                 "entryEdit");
-        editor_->SetMaxLength(100);
-        if (font_.IsOk()) editor_->SetFont(font_);
+        editor_ = new EntryEdit(canvas(), *this, font_.IsOk() ? font_ : *wxNORMAL_FONT);
+        // Leaving the list for another window saves what was typed.
         editor_->Bind(wxEVT_KILL_FOCUS, [this](wxFocusEvent& event) {
-            if (editor_) saveItem(editorItem_, editor_->GetValue());
+            saveItem(editorItem_, editText_);
             event.Skip();
         });
-        editor_->Bind(wxEVT_KEY_DOWN, [this](wxKeyEvent& event) {
-            switch (event.GetKeyCode()) {
-            case WXK_TAB:
-            case WXK_RETURN:
-            case WXK_NUMPAD_ENTER:
-            case WXK_DOWN:
-                editNext();
-                break;
-            case WXK_UP:
-                editPrevious();
-                break;
-            case WXK_PAGEUP:
-            case WXK_PAGEDOWN:
-                break;
-            default:
-                event.Skip();
-            }
-        });
-    } else if (editorItem_ >= 0) {
-        saveItem(editorItem_, editor_->GetValue());
+    } else {
+        saveItem(editorItem_, editText_);
     }
     editorItem_ = i;
     current_ = i;
+    editText_ = displayText(items_[i]);
+    editor_->ChangeValue(editText_);
     const wxRect r = itemRect(i);
-    editor_->ChangeValue(displayText(items_[i]));
     editor_->SetSize(r.x, r.y + 2, r.width - 1, r.height - 3);
     editor_->Show();
-    editor_->CallAfter([this] {
-        if (editor_) editor_->SetFocus();
+    // The focus moves once the current event (a key or a click) is done.
+    wxWeakRef<EntryEdit> editor(editor_);
+    CallAfter([editor] {
+        if (!editor || !editor->IsShown()) return;
+        editor->SetFocus();
+        editor->SetInsertionPointEnd();
     });
 }
 
@@ -190,27 +168,21 @@ void ToDo::editPrevious() {
 
 void ToDo::saveItem(int i, const wxString& text) {
     if (i < 0 || i >= kItems || text == displayText(items_[i])) return;
-    const StoreFailures before = settingsStore().failures();
+    const SaveWatch watch;
     SettingsKey key;
     key.openToDoItem(i);
     key.writeString("notes", text.utf8_string());
-    const StoreFailures& after = settingsStore().failures();
-    if (after.count != before.count) {
-        // The text stays in the list, so the user can copy it elsewhere.
-        const wxString message = wxString::FromUTF8(after.lastMessage);
-        if (failureReporter())
-            failureReporter()(message);
-        else
-            wxMessageBox(message, "ZorvelCal", wxOK | wxICON_EXCLAMATION, dialogParent());
-    }
+    // A failed write is told once; the text stays in the list, so the user can copy it elsewhere.
+    WxQuestions questions(IsShown() ? this : nullptr);
+    watch.saved(questions);
     items_[i] = text.utf8_string();
     canvas()->RefreshRect(itemRect(i), false);
 }
 
 void ToDo::closeEditor() {
     if (!editor_) return;
-    saveItem(editorItem_, editor_->GetValue());
-    wxTextCtrl* editor = editor_;
+    saveItem(editorItem_, editText_);
+    EntryEdit* editor = editor_;
     editor_ = nullptr;
     editorItem_ = -1;
     editor->Destroy();
@@ -224,10 +196,10 @@ bool ToDo::runCommand(int command) {
     case cmd::kToDoQuickHints:
         Disable();
         showQuickHints("   Quick hints on using the To-Do List",
-                       {"left click to select an entry to edit",
-                        "right click to activate a pop-up menu for Cut and Paste commands",
-                        "all information entered is automatically saved",
-                        "use the tab, enter and arrow keys to move to the next entry"});
+                       {{"left click to select an entry to edit"},
+                        {"right click to activate a pop-up menu for Cut and Paste commands"},
+                        {"all information entered is automatically saved"},
+                        {"use the tab, enter and arrow keys to move to the next entry"}});
         Enable();
         return true;
     default:

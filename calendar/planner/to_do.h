@@ -3,16 +3,14 @@
 // there is no Save command. Items never move: an erased item stays an empty line. At most one
 // exists.
 #include "app/view_frame.h"
+#include "planner/entry_edit.h"
 
 #include <array>
-#include <functional>
 #include <string>
-
-class wxTextCtrl;
 
 namespace zc {
 
-class ToDo final : public ViewFrame {
+class ToDo final : public ViewFrame, public EntryEditOwner {
   public:
     static constexpr int kItems = 20;
 
@@ -33,14 +31,17 @@ class ToDo final : public ViewFrame {
     // The first item holding the point starts being edited; elsewhere nothing changes.
     void leftClick(int x, int y);
     void beginEditing(int i);
-    // Tab, Enter and Down; Up. Each saves the item first and does nothing past the ends.
-    void editNext();
-    void editPrevious();
     // Saves the text into item i, when it differs from what the item holds.
     void saveItem(int i, const wxString& text);
-    wxTextCtrl* editor() const { return editor_; }
-    // Tells the user that a save failed; a message box unless a test listens instead.
-    static std::function<void(const wxString& message)>& failureReporter();
+    EntryEdit* editor() const { return editor_; }
+
+    // The editor's keys: Tab, Enter and Down; Up. Each saves the item first and does nothing
+    // past the ends. Page Up and Page Down do nothing in the list.
+    void editNext() override;
+    void editPrevious() override;
+    void editTop() override {}
+    void editBottom() override {}
+    void editTextChanged(const wxString& text) override { editText_ = text; }
 
     // The one drawing routine, for the screen and the printer.
     void drawList(wxDC& dc, bool printing);
@@ -56,8 +57,9 @@ class ToDo final : public ViewFrame {
 
     std::array<std::string, kItems> items_;
     int current_ = -1;
-    wxTextCtrl* editor_ = nullptr;
+    EntryEdit* editor_ = nullptr;
     int editorItem_ = -1;
+    wxString editText_;
     wxFont font_;
     int lineWidth_ = 0, lineHeight_ = 0;
 };

@@ -383,8 +383,8 @@ bool ViewWeek::runCommand(int command) {
         return true;
     case cmd::kWeekQuickHints:
         showQuickHints("   Quick hints on using the Week View",
-                       {"left click on a date to access the Day Planner for that day",
-                        "click \"Previous\" to jump to the previous week", "click \"Next\" to jump to the next week"});
+                       {{"left click on a date to access the Day Planner for that day"},
+                        {"click \"Previous\" to jump to the previous week"}, {"click \"Next\" to jump to the next week"}});
         return true;
     default:
         return ViewFrame::runCommand(command);

@@ -2,9 +2,8 @@
 
 #include "app/command_ids.h"
 #include "data/sqlite_store.h"
+#include "app/wx_questions.h"
 #include "planner/to_do.h"
-
-#include <wx/textctrl.h>
 
 namespace zc::test {
 namespace {
@@ -27,7 +26,7 @@ class ToDoTest : public ViewsTest {
         const wxRect r = list.itemRect(i);
         list.leftClick(r.x + 10, r.y + r.height / 2);
     }
-    static void type(ToDo& list, const char* text) { list.editor()->ChangeValue(text); }
+    static void type(ToDo& list, const char* text) { list.editor()->SetValue(text); }
 };
 
 TEST_F(ToDoTest, FirstOpeningCreatesTheTwentyKeysAndOpeningAgainBringsItForward) {
@@ -99,17 +98,17 @@ TEST_F(ToDoTest, ClosingTheProgramSavesTheItemBeingEdited) {
 
 TEST_F(ToDoTest, AFailedSaveIsReportedAndTheTextStays) {
     ToDo& list = openList();
-    std::vector<wxString> reported;
-    ToDo::failureReporter() = [&reported](const wxString& message) { reported.push_back(message); };
+    ScriptedQuestions told;
+    WxQuestions::standIn() = &told;
     // Every write now fails, as on a store that became read-only.
     static_cast<SqliteStore&>(settingsStore()).execute("PRAGMA query_only = 1");
     click(list, 1);
     type(list, "bread, eggs, coffee");
     list.editNext();
     click(list, 1);
-    ToDo::failureReporter() = nullptr;
-    ASSERT_EQ(reported.size(), 1u);
-    EXPECT_NE(reported[0].find("could not save"), wxString::npos);
+    WxQuestions::standIn() = nullptr;
+    ASSERT_EQ(told.messages.size(), 1u);
+    EXPECT_NE(told.messages[0].find("could not save"), std::string::npos);
     EXPECT_EQ(list.itemText(1), "bread, eggs, coffee");
     EXPECT_EQ(list.editor()->GetValue(), "bread, eggs, coffee");
 }
