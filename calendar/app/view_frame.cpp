@@ -77,10 +77,18 @@ void ViewFrame::attachMenu(const StepNames* steps, int quickHintsCommand) {
 void ViewFrame::place(wxSize canvasSize, int left, int top, bool centre) {
     SetClientSize(canvasSize);
     canvas_->SetSize(canvasSize);
-    if (centre)
+    if (centre) {
         Centre(wxBOTH | wxCENTRE_ON_SCREEN);
-    else
-        Move(left, top);
+        return;
+    }
+    // A position stored while the window was smaller (a larger font since, another screen) must
+    // not leave part of it beyond the edge of the screen.
+    const int display = wxDisplay::GetFromPoint(wxPoint(left, top));
+    const wxRect area = wxDisplay(display == wxNOT_FOUND ? 0u : static_cast<unsigned>(display)).GetClientArea();
+    const wxSize size = GetSize();
+    left = std::max(area.x, std::min(left, area.GetRight() + 1 - size.x));
+    top = std::max(area.y, std::min(top, area.GetBottom() + 1 - size.y));
+    Move(left, top);
 }
 
 void ViewFrame::savePositionOnMove() {
