@@ -9,7 +9,6 @@
 #include "data/settings_key.h"
 
 #include <wx/dcclient.h>
-#include <wx/weakref.h>
 
 #include <algorithm>
 
@@ -147,13 +146,7 @@ void ToDo::beginEditing(int i) {
     const wxRect r = itemRect(i);
     editor_->SetSize(r.x, r.y + 2, r.width - 1, r.height - 3);
     editor_->Show();
-    // The focus moves once the current event (a key or a click) is done.
-    wxWeakRef<EntryEdit> editor(editor_);
-    CallAfter([editor] {
-        if (!editor || !editor->IsShown()) return;
-        editor->SetFocus();
-        editor->SetInsertionPointEnd();
-    });
+    editor_->focusLater();
 }
 
 void ToDo::editNext() {
