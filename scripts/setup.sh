@@ -9,6 +9,8 @@ packages=(
   libwxgtk3.2-dev libsqlite3-dev libcanberra-dev fonts-liberation
   libgtest-dev libgmock-dev googletest libbenchmark-dev
   xvfb xauth xdotool desktop-file-utils mscompress libmspack-dev
+  openbox trayer libx11-dev
+  libgtk-3-dev python3-xdg python3-gi gir1.2-gmenu-3.0
 )
 missing=()
 for p in "${packages[@]}"; do

@@ -1,5 +1,7 @@
 #include "app/display_text.h"
 
+#include <algorithm>
+
 namespace zc {
 namespace {
 
@@ -32,6 +34,16 @@ std::size_t validSequence(std::string_view s, std::size_t i) {
 }
 
 } // namespace
+
+std::size_t wholeCharacterPrefix(std::string_view bytes, std::size_t maxBytes) {
+    std::size_t i = 0;
+    while (i < bytes.size()) {
+        const std::size_t n = std::max<std::size_t>(1, validSequence(bytes, i));
+        if (i + n > maxBytes) break;
+        i += n;
+    }
+    return i;
+}
 
 wxString displayText(std::string_view bytes) {
     std::string utf8;

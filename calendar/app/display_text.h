@@ -12,4 +12,8 @@ namespace zc {
 // Latin-1 character of that byte.
 wxString displayText(std::string_view bytes);
 
+// Length in bytes of the longest prefix of at most maxBytes bytes that ends on a whole character
+// as displayText shows it (a valid UTF-8 sequence, or one stray byte), so a cut never splits one.
+std::size_t wholeCharacterPrefix(std::string_view bytes, std::size_t maxBytes);
+
 } // namespace zc

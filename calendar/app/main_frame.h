@@ -5,6 +5,7 @@
 // "ZorvelCal" keeps the frame off the taskbar.
 #include "app/wx_questions.h"
 #include "data/appointment_table.h"
+#include "data/reminder_watch.h"
 #include "data/services.h"
 
 #include <wx/frame.h>
@@ -15,6 +16,7 @@
 #include <functional>
 #include <map>
 #include <memory>
+#include <vector>
 
 namespace zc {
 
@@ -28,13 +30,15 @@ class CMainFrame final : public wxFrame, public ReminderTimers {
     // with no handler yet does nothing.
     using CommandHandler = std::function<void(CMainFrame&)>;
     static std::map<int, CommandHandler>& laterCommands();
-    // The reminder of an appointment whose timer fired.
-    static std::function<void(CMainFrame&, Appointment&)>& reminderHandler();
+    // Called with the identifier of a reminder timer that fired (the timer is gone by then); the
+    // handler asks reminderWatch() what to raise.
+    static std::function<void(CMainFrame&, unsigned timerId)>& reminderHandler();
 
     explicit CMainFrame(const Clock& clock);
     ~CMainFrame() override;
 
     AppointmentTable& table() { return table_; }
+    ReminderWatch& reminderWatch() { return reminderWatch_; }
     const Clock& clock() const { return clock_; }
     CZorvelCalView* view() const { return view_; }
     NotifyIcon* notifyIcon() const { return notifyIcon_.get(); }
@@ -43,11 +47,17 @@ class CMainFrame final : public wxFrame, public ReminderTimers {
 
     // Sizes the frame to the grid and puts it at the stored position.
     void place();
-    // "Minimize at startup" on a desktop without a notification area: the program iconizes the
-    // window once it is shown.
+    // Makes the frame exactly the size of the grid, whatever hid, iconized or resized it.
+    void fitToGrid();
+    // "Minimize at startup": the program starts hidden in the notification area where there is
+    // one, and iconized elsewhere.
+    bool startsHidden() const { return startsHidden_; }
     bool startsIconized() const { return startsIconized_; }
-    // Stores a new position after the first three moves, with out-of-range values as 0.
+    // Stores the position of a window the user sees (moves made while it is created, placed or
+    // hidden are not the user's), with out-of-range values as 0.
     void windowMoved(const wxRect& rect);
+    // The window is shown, not iconized, and has painted since it was last shown.
+    bool userSeesWindow() const { return painted_ && IsShown() && !IsIconized(); }
     // Hides the window to the notification icon, or iconizes it where there is no such icon.
     void minimize();
     // A second start asked for this window: bring it (and its last active pop-up) forward.
@@ -70,22 +80,44 @@ class CMainFrame final : public wxFrame, public ReminderTimers {
     void stop(unsigned id) override;
     bool timerRunning(unsigned id) const;
 
+    // Timers that are not appointment reminders (countdowns): one-shot, each with its own callback,
+    // with identifiers from a range of their own so they never meet findByTimer.
+    static constexpr unsigned kFirstCallbackTimerId = 1u << 30;
+    unsigned startCallbackTimer(std::int64_t delayMilliseconds, std::function<void()> callback);
+    void stopCallbackTimer(unsigned id);
+    std::vector<unsigned> callbackTimerIds() const;
+
   private:
     void buildMenus();
     void onCommand(wxCommandEvent& event);
     void onMove(wxMoveEvent& event);
+    void onShownOrResized();
     void onTimer(wxTimerEvent& event);
     void onClose(wxCloseEvent& event);
+    // Forgets a timer that fired or was stopped; it is deleted once the event being handled (maybe
+    // its own) is over.
+    void dropTimer(unsigned id);
 
     const Clock& clock_;
     std::map<unsigned, std::unique_ptr<wxTimer>> timers_;
+    std::vector<std::unique_ptr<wxTimer>> retiredTimers_;
+    std::map<unsigned, std::function<void()>> callbacks_;
+    unsigned nextCallbackId_ = kFirstCallbackTimerId;
     WxQuestions questions_;
+    // Built on the timers above, before the table that arms reminders through it.
+    ReminderWatch reminderWatch_;
     AppointmentTable table_;
     CZorvelCalView* view_ = nullptr;
     std::unique_ptr<NotifyIcon> notifyIcon_;
     bool firstPlacement_ = true;
+    bool startsHidden_ = false;
     bool startsIconized_ = false;
-    int moveCount_ = 0;
+    bool fitQueued_ = false;
+    bool painted_ = false;
+    bool everPainted_ = false;
+    // The frame's size around its client area (title bar, borders, menu bar), kept from the last
+    // time the toolkit could tell it.
+    wxSize chrome_;
 };
 
 // The one main frame, or nullptr before it exists and after it is gone.

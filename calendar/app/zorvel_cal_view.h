@@ -11,6 +11,7 @@
 #include <wx/cmndata.h>
 #include <wx/font.h>
 #include <wx/palette.h>
+#include <wx/print.h>
 #include <wx/window.h>
 
 #include <array>
@@ -51,7 +52,9 @@ class CZorvelCalView : public wxWindow {
 
     // Settings of the "reminders" group that other windows read and change.
     int age = 60;
-    int early = 2;
+    // The default reminder lead is kept once, in the appointment table that gives it to new
+    // entries; this names the same value.
+    int& early;
     int reminders = 0;
     int fastprinting = 0;
 
@@ -97,6 +100,8 @@ class CZorvelCalView : public wxWindow {
     // Makes source the only recorded print source; printThrough does this before its job runs.
     void recordPrintSource(PrintKind kind, PrintSource* source);
     void pageSetup();
+    // The print job's pages: each one drawn by the recorded source, one unit a screen pixel.
+    std::unique_ptr<wxPrintout> createPrintout();
     PrintSource* printSource() const;
     int printPageCount() const;
     void printPage(wxDC& dc, int page);

@@ -27,6 +27,7 @@ void Appointment::setRepeat(int kind, const std::string& week, const std::string
 
 void Appointment::changeNotes(const std::string& text) {
     notes = text;
+    table().changed();
     SettingsKey key;
     // Only an entry that is stored already has its text rewritten; looking first keeps the
     // write-side open from leaving an empty key behind for an entry that was never saved.
@@ -38,6 +39,8 @@ void Appointment::changeNotes(const std::string& text) {
 }
 
 void Appointment::save() {
+    // The entry in memory has changed whether or not the store takes it.
+    table().changed();
     // The key and its twelve values land together: a kill between the two must not leave a key
     // without values behind.
     StoreBatch batch(settingsStore());
@@ -54,10 +57,11 @@ void Appointment::schedule(bool saveAlso) {
     if (saveAlso) save();
     AppointmentTable& t = table();
     if (timerId != 0) t.timers().stop(timerId);
-    // A date outside what a time can hold (-1) is never due.
-    if (early == -1 || time == -1) return;
-    const std::int64_t delay =
-        static_cast<std::int64_t>(time) - t.clock().now() - static_cast<std::int64_t>(early) * 60;
+    t.changed();
+    // A lead changed after the reminder came must not bring it back a second time, and a date
+    // outside what a time can hold (-1) is never due.
+    if (early == -1 || time == -1 || reminderRaised()) return;
+    const std::int64_t delay = dueMoment() - t.clock().now();
     if (delay > 0 && delay < kSecondsPerWeek) {
         timerId = t.nextTimerId();
         t.timers().startOneShot(timerId, delay * 1000);
@@ -70,6 +74,7 @@ void Appointment::eraseStored() {
     SettingsKey key;
     key.deleteAppointmentKey(year, month, day, hour, minute);
     repeats = 0;
+    table().changed();
 }
 
 bool Appointment::loadFrom(const SettingsKey& key) {
