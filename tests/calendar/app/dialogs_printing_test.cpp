@@ -51,7 +51,7 @@ TEST_F(DialogsTest, TerminationWhileTheColoursDialogIsOpenKeepsNoUnconfirmedColo
             // What the program does on SIGTERM or at the end of the session: every modal dialog
             // is ended as cancelled before the main frame closes.
             for (wxWindow* window : wxTopLevelWindows)
-                if (auto* open = wxDynamicCast(window, wxDialog); open && open->IsModal())
+                if (auto* open = dynamic_cast<wxDialog*>(window); open && open->IsModal())
                     open->EndModal(wxID_CANCEL);
         });
         EXPECT_EQ(dialog.ShowModal(), wxID_CANCEL);
