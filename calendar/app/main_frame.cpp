@@ -7,11 +7,13 @@
 #include "app/program_icon.h"
 #include "app/quick_hints_dialog.h"
 #include "app/zorvel_cal_view.h"
+#include "data/ical_exchange.h"
 #include "data/settings_catalogue.h"
 #include "data/settings_key.h"
 #include "reminders/sound.h"
 
 #include <wx/accel.h>
+#include <wx/filedlg.h>
 #include <wx/filename.h>
 #include <wx/menu.h>
 #include <wx/msgdlg.h>
@@ -114,6 +116,9 @@ void CMainFrame::buildMenus() {
     file->AppendSubMenu(setup, "&Setup");
     file->Append(cmd::menuId(cmd::kAdvanced), "&Advanced");
     file->Append(cmd::menuId(cmd::kSetTimer), "Set &Timer");
+    file->AppendSeparator();
+    file->Append(cmd::menuId(cmd::kExportICalendar), "&Export to iCalendar...");
+    file->Append(cmd::menuId(cmd::kImportICalendar), "&Import from iCalendar...");
     file->AppendSeparator();
     file->Append(cmd::menuId(cmd::kExit), "E&xit");
 
@@ -294,6 +299,10 @@ bool CMainFrame::runCommand(int command) {
         playSound(settings::kSoundClick);
         openLater(command);
         break;
+    case cmd::kExportICalendar:
+    case cmd::kImportICalendar:
+        exchangeICalendar(command == cmd::kImportICalendar);
+        break;
     case cmd::kSounds:
     case cmd::kAdvanced:
     case cmd::kSetTimer:
@@ -305,6 +314,37 @@ bool CMainFrame::runCommand(int command) {
         return false;
     }
     return true;
+}
+
+void CMainFrame::exchangeICalendar(bool import) {
+    wxWindow* parent = dialogParent();
+    const wxString wildcard = "iCalendar files (*.ics)|*.ics;*.ICS";
+    wxFileDialog chooser(parent, import ? "Import from iCalendar" : "Export to iCalendar", wxEmptyString,
+                         import ? wxString() : wxString("ZorvelCal.ics"), wildcard,
+                         import ? wxFD_OPEN | wxFD_FILE_MUST_EXIST : wxFD_SAVE | wxFD_OVERWRITE_PROMPT);
+    if (chooser.ShowModal() != wxID_OK) return;
+    const std::string path = chooser.GetPath().utf8_string();
+    if (!import) {
+        const IcsExportResult result = exportIcs(table_, path);
+        wxMessageBox(wxString::FromUTF8(result.message), "ZorvelCal",
+                     wxOK | (result.ok ? wxICON_INFORMATION : wxICON_ERROR), parent);
+        return;
+    }
+    const std::uint64_t failuresBefore = settingsStore().failures().count;
+    IcsImportResult result;
+    {
+        wxBusyCursor busy;
+        result = importIcs(table_, path);
+    }
+    // Every open window draws from the table, so a repaint shows what came in.
+    view_->Refresh(false);
+    for (wxWindow* child : GetChildren())
+        if (dynamic_cast<wxFrame*>(child)) child->Refresh(false);
+    wxMessageBox(wxString::FromUTF8(result.message), "ZorvelCal",
+                 wxOK | (result.ok ? wxICON_INFORMATION : wxICON_ERROR), parent);
+    if (settingsStore().failures().count != failuresBefore)
+        wxMessageBox(wxString::FromUTF8(settingsStore().failures().lastMessage), "ZorvelCal", wxOK | wxICON_ERROR,
+                     parent);
 }
 
 void CMainFrame::startOneShot(unsigned id, std::int64_t delayMilliseconds) {
