@@ -209,13 +209,14 @@ icalcomponent* eventOf(const Appointment& a, icaltimezone* zone, const icaltimet
     return event;
 }
 
-std::vector<std::string> toDoItems() {
-    std::vector<std::string> items;
+// The non-empty to-do items with their numbers, which keep their UIDs stable.
+std::vector<std::pair<int, std::string>> toDoItems() {
+    std::vector<std::pair<int, std::string>> items;
     for (int n = 0; n < kToDoItems; ++n) {
         SettingsKey key;
         std::string text;
         if (key.openPathForRead("ToDo\\" + std::to_string(n))) key.readString("notes", text);
-        if (text.find_first_not_of(" \t") != std::string::npos) items.push_back(text);
+        if (text.find_first_not_of(" \t") != std::string::npos) items.emplace_back(n, text);
     }
     return items;
 }
@@ -223,11 +224,40 @@ std::vector<std::string> toDoItems() {
 // ---------------------------------------------------------------------------------------------
 // Import
 
+// Hands the parser the text a line at a time, as fgets would. The library's own reader of texts
+// searches the rest of the text for the line's end at every chunk it hands over, which takes
+// minutes for a line of a few megabytes.
+struct LineReader {
+    std::string_view rest;
+
+    static char* next(char* buffer, std::size_t size, void* data) {
+        auto& self = *static_cast<LineReader*>(data);
+        if (self.rest.empty() || size < 2) return nullptr;
+        std::size_t n = std::min(self.rest.size(), size - 1);
+        if (const void* end = std::memchr(self.rest.data(), '\n', n))
+            n = static_cast<std::size_t>(static_cast<const char*>(end) - self.rest.data()) + 1;
+        std::memcpy(buffer, self.rest.data(), n);
+        buffer[n] = '\0';
+        self.rest.remove_prefix(n);
+        return buffer;
+    }
+};
+
+icalcomponent* parse(std::string_view text) {
+    icalparser* parser = icalparser_new();
+    LineReader reader{text};
+    icalparser_set_gen_data(parser, &reader);
+    icalcomponent* root = icalparser_parse(parser, &LineReader::next);
+    icalparser_free(parser);
+    return root;
+}
+
 // One appointment an event asks for, before it meets the table.
 struct Wanted {
     int year = 0, month = 0, day = 0, hour = 0, minute = 0;
     int early = -1;
     std::string text;
+    bool cut = false; // text is the start of a longer one
     int kind = kRepeatNone;
     std::string nthweek, sday;
     int nthday = 0;
@@ -523,6 +553,7 @@ class Importer {
             if (early || local.minute != w.minute) prefix = ownTime(local.hour, local.minute, early) + " ";
         }
         std::string full = prefix + text;
+        w.cut = full.size() > kMaxImportedText;
         full.resize(utf8Prefix(full, kMaxImportedText));
         w.text = std::move(full);
         if (alarmOffset != kNoAlarm) {
@@ -560,21 +591,23 @@ class Importer {
     int skipped_ = 0;
 };
 
-// The same text is already in the slot: alone, or as one of the texts joined there.
-bool holdsText(const std::string& notes, const std::string& text) {
-    std::size_t from = 0;
-    for (;;) {
-        const std::size_t at = notes.find(kTextJoiner, from);
-        const std::size_t end = at == std::string::npos ? notes.size() : at;
-        if (std::string_view(notes).substr(from, end - from) == text) return true;
-        if (at == std::string::npos) return false;
-        from = at + kTextJoiner.size();
+// The same text is already in the slot: alone, or joined there with others (the text may itself
+// hold joined texts, as an exported slot does). A text that was cut to length matches the start
+// of a longer one.
+bool holdsText(const std::string& notes, const std::string& text, bool cut) {
+    const std::string_view all(notes);
+    for (std::size_t at = all.find(text); at != std::string_view::npos; at = all.find(text, at + 1)) {
+        const std::size_t end = at + text.size();
+        const bool startsPart = at == 0 || all.substr(0, at).ends_with(kTextJoiner);
+        const bool endsPart = cut || end == all.size() || all.substr(end).starts_with(kTextJoiner);
+        if (startsPart && endsPart) return true;
     }
+    return false;
 }
 
 void merge(AppointmentTable& table, const Wanted& w, IcsImportCounts& counts) {
     if (Appointment* existing = table.findAt(w.year, w.month, w.day, w.hour, w.minute)) {
-        if (holdsText(existing->notes, w.text)) return;
+        if (holdsText(existing->notes, w.text, w.cut)) return;
         existing->notes += kTextJoiner;
         existing->notes += w.text;
         existing->save();
@@ -634,12 +667,13 @@ IcsExportResult exportIcs(const AppointmentTable& table, const std::string& path
     const icaltimetype stamp = utcTime(table.clock().now());
     for (const Appointment* a : entries)
         icalcomponent_add_component(calendar.get(), eventOf(*a, zone, stamp));
-    const std::vector<std::string> items = toDoItems();
-    for (std::size_t n = 0; n < items.size(); ++n) {
+    const auto items = toDoItems();
+    for (const auto& [number, item] : items) {
         icalcomponent* todo = icalcomponent_new_vtodo();
-        icalcomponent_add_property(todo, icalproperty_new_uid(("zorvelcal-todo-" + std::to_string(n) + "@ombrix").c_str()));
+        const std::string uid = "zorvelcal-todo-" + std::to_string(number) + "@ombrix";
+        icalcomponent_add_property(todo, icalproperty_new_uid(uid.c_str()));
         icalcomponent_add_property(todo, icalproperty_new_dtstamp(stamp));
-        icalcomponent_add_property(todo, icalproperty_new_summary(exportedText(items[n]).c_str()));
+        icalcomponent_add_property(todo, icalproperty_new_summary(exportedText(item).c_str()));
         icalcomponent_add_component(calendar.get(), todo);
     }
     const std::unique_ptr<char, CharFree> text(icalcomponent_as_ical_string_r(calendar.get()));
@@ -672,8 +706,8 @@ IcsImportResult importIcsText(AppointmentTable& table, std::string_view text, co
     prepareLibrary();
     IcsImportResult result;
     if (text.substr(0, 3) == "\xEF\xBB\xBF") text.remove_prefix(3);
-    const std::string terminated(text.substr(0, text.find('\0')));
-    Component root(icalparser_parse_string(terminated.c_str()));
+    const std::string_view terminated = text.substr(0, text.find('\0'));
+    Component root(parse(terminated));
     std::vector<icalcomponent*> calendars;
     if (root && icalcomponent_isa(root.get()) == ICAL_VCALENDAR_COMPONENT) {
         calendars.push_back(root.get());
@@ -683,7 +717,7 @@ IcsImportResult importIcsText(AppointmentTable& table, std::string_view text, co
             calendars.push_back(c);
     }
     if (calendars.empty()) {
-        const bool begins = terminated.find("BEGIN:VCALENDAR") != std::string::npos;
+        const bool begins = terminated.find("BEGIN:VCALENDAR") != std::string_view::npos;
         result.message = begins ? "The file \"" + name +
                                       "\" is not a complete iCalendar file: it ends before its calendar does. "
                                       "Nothing was imported."
