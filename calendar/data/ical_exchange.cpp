@@ -36,6 +36,11 @@ constexpr int kEventMinutes = 30;
 constexpr int kToDoItems = 20;
 // Stops a rule that would run on for ever (hourly for decades) long before memory does.
 constexpr int kMaxOccurrencesPerEvent = 5000;
+// How far the library may look for a rule's dates: past the horizon far enough for the one date
+// beyond it that the repeat engine stores too, and no more than so many steps of a rule of
+// seconds, minutes or hours.
+constexpr std::int64_t kHorizonMargin = 400LL * 86400;
+constexpr std::int64_t kMaxRuleSteps = 2000;
 // A reminder lead beyond a year is no reminder anyone set on purpose.
 constexpr std::int64_t kMaxLeadMinutes = 366LL * 24 * 60;
 // Larger files are not calendars anyone exports; reading one would only exhaust memory.
@@ -442,7 +447,7 @@ class Importer {
             const int ruleKind = kindOf(rule, start.year, start.month, start.day);
             // Two rules on one event make no single kind.
             kind = ++rules == 1 ? ruleKind : kRepeatNone;
-            expand(rule, start, now_ + horizonFor(rule, ruleKind), dates);
+            expand(rule, start, *startInstant, now_ + horizonFor(rule, ruleKind), dates);
         }
         std::sort(dates.begin(), dates.end(), [](const icaltimetype& a, const icaltimetype& b) {
             return icaltime_compare(a, b) < 0;
@@ -470,9 +475,24 @@ class Importer {
 
     // Dates of a rule after the event's start, up to the horizon (one beyond, as the repeat
     // engine's last occurrence may lie beyond it) and within the exchanged years.
-    static void expand(const icalrecurrencetype& rule, const icaltimetype& start, std::int64_t horizon,
-                       std::vector<icaltimetype>& dates) {
+    static void expand(icalrecurrencetype rule, const icaltimetype& start, std::int64_t startInstant,
+                       std::int64_t horizon, std::vector<icaltimetype>& dates) {
         if (rule.freq == ICAL_NO_RECURRENCE) return;
+        // The library steps through every second, minute, hour or day of a rule until one
+        // matches, or until the rule's end: a rule that never matches would keep it busy for
+        // centuries. The end is therefore brought forward to where no further date is wanted,
+        // and for rules of seconds, minutes and hours also to a bounded number of steps.
+        std::int64_t end = horizon + kHorizonMargin;
+        const std::int64_t unit = rule.freq == ICAL_SECONDLY_RECURRENCE   ? 1
+                                  : rule.freq == ICAL_MINUTELY_RECURRENCE ? 60
+                                  : rule.freq == ICAL_HOURLY_RECURRENCE   ? 3600
+                                                                           : 0;
+        if (unit != 0) end = std::min(end, startInstant + kMaxRuleSteps * unit * std::max<std::int64_t>(1, rule.interval));
+        const std::optional<std::int64_t> until = icaltime_is_null_time(rule.until) ? std::nullopt : instantOf(rule.until);
+        if (!until || *until > end) {
+            rule.until = utcTime(std::min<std::int64_t>(end, INT32_MAX));
+            if (start.is_date) rule.until.is_date = 1;
+        }
         icalrecur_iterator* it = icalrecur_iterator_new(rule, start);
         if (!it) return;
         int produced = 0;
