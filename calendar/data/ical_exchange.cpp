@@ -685,31 +685,43 @@ IcsExportResult exportIcs(const AppointmentTable& table, const std::string& path
         icalcomponent_add_component(calendar.get(), vtimezone);
     }
     const icaltimetype stamp = utcTime(table.clock().now());
-    for (const Appointment* a : entries)
-        icalcomponent_add_component(calendar.get(), eventOf(*a, zone, stamp));
     const auto items = toDoItems();
+
+    // Written beside the target and renamed over it when whole. Each event is written as soon
+    // as the library has turned it into text, so the whole calendar never stands in memory twice.
+    const std::string partial = path + ".part";
+    std::FILE* file = std::fopen(partial.c_str(), "wb");
+    bool written = file != nullptr;
+    const auto write = [&](icalcomponent* component, std::size_t dropTail) {
+        const Component owned(component);
+        const std::unique_ptr<char, CharFree> text(icalcomponent_as_ical_string_r(component));
+        const std::size_t size = text ? std::strlen(text.get()) : 0;
+        const std::size_t keep = size - std::min(size, dropTail);
+        written = written && std::fwrite(text.get(), 1, keep, file) == keep;
+    };
+    // The calendar with its zone, without its closing line, which follows the events.
+    constexpr std::string_view kClosing = "END:VCALENDAR\r\n";
+    write(calendar.release(), kClosing.size());
+    for (const Appointment* a : entries)
+        write(eventOf(*a, zone, stamp), 0);
     for (const auto& [number, item] : items) {
         icalcomponent* todo = icalcomponent_new_vtodo();
         const std::string uid = "zorvelcal-todo-" + std::to_string(number) + "@ombrix";
         icalcomponent_add_property(todo, icalproperty_new_uid(uid.c_str()));
         icalcomponent_add_property(todo, icalproperty_new_dtstamp(stamp));
         icalcomponent_add_property(todo, icalproperty_new_summary(exportedText(item).c_str()));
-        icalcomponent_add_component(calendar.get(), todo);
+        write(todo, 0);
     }
-    const std::unique_ptr<char, CharFree> text(icalcomponent_as_ical_string_r(calendar.get()));
-
-    // Written beside the target and renamed over it when whole.
-    const std::string partial = path + ".part";
-    bool written = false;
-    if (std::FILE* file = std::fopen(partial.c_str(), "wb")) {
-        const std::size_t size = text ? std::strlen(text.get()) : 0;
-        written = std::fwrite(text.get(), 1, size, file) == size;
-        written = std::fclose(file) == 0 && written;
+    written = written && std::fwrite(kClosing.data(), 1, kClosing.size(), file) == kClosing.size();
+    int cause = errno;
+    if (file && std::fclose(file) != 0 && written) {
+        written = false;
+        cause = errno;
     }
     std::error_code error;
     if (written) std::filesystem::rename(partial, path, error);
     if (!written || error) {
-        const int cause = errno;
+        if (error) cause = error.value();
         std::filesystem::remove(partial, error);
         result.message = "The file \"" + name + "\" could not be written: " + std::strerror(cause) + ".";
         return result;
