@@ -239,5 +239,26 @@ TEST_F(IcsImportTest, AHundredThousandEventsAreReadWithoutHanging) {
     EXPECT_EQ(result.counts.duplicates(), 99999);
 }
 
+TEST_F(IcsImportTest, AStoreThatCannotGrowKeepsWholeEntriesAndCountsTheFailure) {
+    add(2024, 3, 20, 9, 0, "Lunch");
+    static_cast<SqliteStore&>(settingsStore()).execute("PRAGMA max_page_count = 1");
+    const std::uint64_t before = settingsStore().failures().count;
+    std::vector<std::string> events;
+    for (int day = 1; day <= 28; ++day)
+        events.push_back("DTSTART:202404" + std::string(day < 10 ? "0" : "") + std::to_string(day) +
+                         "T100000\r\nSUMMARY:A text long enough to need room in the store\r\n");
+    EXPECT_TRUE(import(events).ok);
+    EXPECT_GT(settingsStore().failures().count, before);
+    // Whatever reached the store is whole, and what was there before is untouched.
+    AppointmentTable& loaded = restart();
+    EXPECT_EQ(loaded.findAt(2024, 3, 20, 9, 0)->notes, "Lunch");
+    EXPECT_LT(loaded.size(), events.size() + 1);
+    loaded.forEach([](const Appointment& a) {
+        if (a.month == 4) {
+            EXPECT_EQ(a.notes, "A text long enough to need room in the store");
+        }
+    });
+}
+
 } // namespace
 } // namespace zc::rbtest
