@@ -37,16 +37,6 @@ class IcsImportTest : public TableTest {
     IcsImportResult import(const std::vector<std::string>& events) {
         return importIcsText(*table, calendar(events), "test.ics");
     }
-
-    // Every entry as "text@YYYY-MM-DD HH:MM", in time order.
-    std::vector<std::string> entries() {
-        std::vector<std::string> out;
-        table->sortByTime();
-        table->forEach([&](const Appointment& a) {
-            out.push_back(a.notes + "@" + format(a.year, a.month, a.day, a.hour, a.minute));
-        });
-        return out;
-    }
 };
 
 TEST_F(IcsImportTest, EachEventGoesIntoTheSlotThatHoldsItsStart) {
