@@ -48,28 +48,12 @@ class IcsCommandLineTest : public ::testing::Test {
     fs::path dir;
 };
 
-// A year of a common calendar program's export, by hand after RFC 5545's examples.
-const char* const kSample =
-    "BEGIN:VCALENDAR\r\nVERSION:2.0\r\nPRODID:-//Example//EN\r\n"
-    "BEGIN:VTIMEZONE\r\nTZID:America/New_York\r\n"
-    "BEGIN:DAYLIGHT\r\nDTSTART:20070311T020000\r\nRRULE:FREQ=YEARLY;BYMONTH=3;BYDAY=2SU\r\n"
-    "TZOFFSETFROM:-0500\r\nTZOFFSETTO:-0400\r\nTZNAME:EDT\r\nEND:DAYLIGHT\r\n"
-    "BEGIN:STANDARD\r\nDTSTART:20071104T020000\r\nRRULE:FREQ=YEARLY;BYMONTH=11;BYDAY=1SU\r\n"
-    "TZOFFSETFROM:-0400\r\nTZOFFSETTO:-0500\r\nTZNAME:EST\r\nEND:STANDARD\r\nEND:VTIMEZONE\r\n"
-    "BEGIN:VEVENT\r\nUID:1@example.com\r\nDTSTAMP:20240101T000000Z\r\n"
-    "DTSTART;TZID=America/New_York:20240315T091500\r\nSUMMARY:Project\r\n  review\r\n"
-    "BEGIN:VALARM\r\nACTION:DISPLAY\r\nDESCRIPTION:x\r\nTRIGGER:-PT30M\r\nEND:VALARM\r\nEND:VEVENT\r\n"
-    "BEGIN:VEVENT\r\nUID:2@example.com\r\nDTSTAMP:20240101T000000Z\r\nDTSTART;VALUE=DATE:20240704\r\n"
-    "SUMMARY:Independence Day\r\nEND:VEVENT\r\n"
-    "BEGIN:VEVENT\r\nUID:3@example.com\r\nDTSTAMP:20240101T000000Z\r\nDTSTART:20240102T150000Z\r\n"
-    "RRULE:FREQ=WEEKLY;COUNT=10\r\nEXDATE:20240109T150000Z\r\nSUMMARY:Piano lesson\r\nEND:VEVENT\r\n"
-    "END:VCALENDAR\r\n";
-
 TEST_F(IcsCommandLineTest, ImportAndExportWorkWithoutADisplayAndReadBackInEveryZone) {
-    std::ofstream(dir / "sample.ics", std::ios::binary) << kSample;
-    const Outcome imported = zorvelcal("Europe/Berlin", "--import-ics " + path("sample.ics"));
+    // Written by hand after RFC 5545's examples, as common calendar programs write them: a zone
+    // with its VTIMEZONE, folded lines, an all-day event, a rule with COUNT and EXDATE.
+    const Outcome imported = zorvelcal("Europe/Berlin", "--import-ics '" ZORVEL_ICS_SAMPLE "'");
     ASSERT_EQ(imported.code, 0) << imported.err;
-    EXPECT_NE(imported.out.find("  11 entries added from \"sample.ics\";"), std::string::npos) << imported.out;
+    EXPECT_NE(imported.out.find("  11 entries added from \"common_programs.ics\";"), std::string::npos) << imported.out;
 
     // The independent parser: the system's python3 with its icalendar package.
     const std::string python = fs::exists("/usr/bin/python3") ? "/usr/bin/python3" : "python3";
