@@ -47,8 +47,8 @@ std::map<int, CMainFrame::CommandHandler>& CMainFrame::laterCommands() {
     return handlers;
 }
 
-std::function<void(CMainFrame&, Appointment&)>& CMainFrame::reminderHandler() {
-    static std::function<void(CMainFrame&, Appointment&)> handler;
+std::function<void(CMainFrame&, unsigned)>& CMainFrame::reminderHandler() {
+    static std::function<void(CMainFrame&, unsigned)> handler;
     return handler;
 }
 
@@ -70,7 +70,7 @@ wxFrame* CMainFrame::ownerWindow() {
 CMainFrame::CMainFrame(const Clock& clock)
     : wxFrame(ownerWindow(), wxID_ANY, "ZorvelCalendar", wxDefaultPosition, wxDefaultSize, frameStyle(),
               "mainFrame"),
-      clock_(clock), table_(clock, *this, questions_) {
+      clock_(clock), reminderWatch_(clock, *this), table_(clock, reminderWatch_, questions_) {
     theFrame = this;
     SetIcons(programIcons());
     buildMenus();
@@ -354,8 +354,35 @@ void CMainFrame::startOneShot(unsigned id, std::int64_t delayMilliseconds) {
 }
 
 void CMainFrame::stop(unsigned id) {
+    dropTimer(id);
+}
+
+void CMainFrame::dropTimer(unsigned id) {
     const auto found = timers_.find(id);
-    if (found != timers_.end()) found->second->Stop();
+    if (found == timers_.end()) return;
+    found->second->Stop();
+    retiredTimers_.push_back(std::move(found->second));
+    timers_.erase(found);
+    if (retiredTimers_.size() == 1) CallAfter([this] { retiredTimers_.clear(); });
+}
+
+unsigned CMainFrame::startCallbackTimer(std::int64_t delayMilliseconds, std::function<void()> callback) {
+    const unsigned id = nextCallbackId_++;
+    callbacks_[id] = std::move(callback);
+    startOneShot(id, delayMilliseconds);
+    return id;
+}
+
+void CMainFrame::stopCallbackTimer(unsigned id) {
+    callbacks_.erase(id);
+    dropTimer(id);
+}
+
+std::vector<unsigned> CMainFrame::callbackTimerIds() const {
+    std::vector<unsigned> ids;
+    for (const auto& entry : callbacks_)
+        ids.push_back(entry.first);
+    return ids;
 }
 
 bool CMainFrame::timerRunning(unsigned id) const {
@@ -364,11 +391,20 @@ bool CMainFrame::timerRunning(unsigned id) const {
 }
 
 void CMainFrame::onTimer(wxTimerEvent& event) {
-    Appointment* due = table_.findByTimer(static_cast<unsigned>(event.GetId()));
-    if (due && reminderHandler())
-        reminderHandler()(*this, *due);
-    else if (!due)
+    const auto id = static_cast<unsigned>(event.GetId());
+    if (const auto found = callbacks_.find(id); found != callbacks_.end()) {
+        const std::function<void()> callback = std::move(found->second);
+        callbacks_.erase(found);
+        dropTimer(id);
+        callback();
+        return;
+    }
+    if (!timers_.count(id)) {
         event.Skip();
+        return;
+    }
+    dropTimer(id);
+    if (reminderHandler()) reminderHandler()(*this, id);
 }
 
 void CMainFrame::closeOwnedWindows() {

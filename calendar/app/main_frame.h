@@ -5,6 +5,7 @@
 // "ZorvelCal" keeps the frame off the taskbar.
 #include "app/wx_questions.h"
 #include "data/appointment_table.h"
+#include "data/reminder_watch.h"
 #include "data/services.h"
 
 #include <wx/frame.h>
@@ -15,6 +16,7 @@
 #include <functional>
 #include <map>
 #include <memory>
+#include <vector>
 
 namespace zc {
 
@@ -28,13 +30,15 @@ class CMainFrame final : public wxFrame, public ReminderTimers {
     // with no handler yet does nothing.
     using CommandHandler = std::function<void(CMainFrame&)>;
     static std::map<int, CommandHandler>& laterCommands();
-    // The reminder of an appointment whose timer fired.
-    static std::function<void(CMainFrame&, Appointment&)>& reminderHandler();
+    // Called with the identifier of a reminder timer that fired (the timer is gone by then); the
+    // handler asks reminderWatch() what to raise.
+    static std::function<void(CMainFrame&, unsigned timerId)>& reminderHandler();
 
     explicit CMainFrame(const Clock& clock);
     ~CMainFrame() override;
 
     AppointmentTable& table() { return table_; }
+    ReminderWatch& reminderWatch() { return reminderWatch_; }
     const Clock& clock() const { return clock_; }
     CZorvelCalView* view() const { return view_; }
     NotifyIcon* notifyIcon() const { return notifyIcon_.get(); }
@@ -70,6 +74,13 @@ class CMainFrame final : public wxFrame, public ReminderTimers {
     void stop(unsigned id) override;
     bool timerRunning(unsigned id) const;
 
+    // Timers that are not appointment reminders (countdowns): one-shot, each with its own callback,
+    // with identifiers from a range of their own so they never meet findByTimer.
+    static constexpr unsigned kFirstCallbackTimerId = 1u << 30;
+    unsigned startCallbackTimer(std::int64_t delayMilliseconds, std::function<void()> callback);
+    void stopCallbackTimer(unsigned id);
+    std::vector<unsigned> callbackTimerIds() const;
+
   private:
     void buildMenus();
     // Export to or import from an iCalendar file the user chooses.
@@ -78,10 +89,18 @@ class CMainFrame final : public wxFrame, public ReminderTimers {
     void onMove(wxMoveEvent& event);
     void onTimer(wxTimerEvent& event);
     void onClose(wxCloseEvent& event);
+    // Forgets a timer that fired or was stopped; it is deleted once the event being handled (maybe
+    // its own) is over.
+    void dropTimer(unsigned id);
 
     const Clock& clock_;
     std::map<unsigned, std::unique_ptr<wxTimer>> timers_;
+    std::vector<std::unique_ptr<wxTimer>> retiredTimers_;
+    std::map<unsigned, std::function<void()>> callbacks_;
+    unsigned nextCallbackId_ = kFirstCallbackTimerId;
     WxQuestions questions_;
+    // Built on the timers above, before the table that arms reminders through it.
+    ReminderWatch reminderWatch_;
     AppointmentTable table_;
     CZorvelCalView* view_ = nullptr;
     std::unique_ptr<NotifyIcon> notifyIcon_;

@@ -51,9 +51,9 @@ void Appointment::schedule(bool saveAlso) {
     if (saveAlso) save();
     AppointmentTable& t = table();
     if (timerId != 0) t.timers().stop(timerId);
-    if (early == -1) return;
-    const std::int64_t delay =
-        static_cast<std::int64_t>(time) - t.clock().now() - static_cast<std::int64_t>(early) * 60;
+    // A lead changed after the reminder came must not bring it back a second time.
+    if (early == -1 || reminderRaised()) return;
+    const std::int64_t delay = dueMoment() - t.clock().now();
     if (delay > 0 && delay < kSecondsPerWeek) {
         timerId = t.nextTimerId();
         t.timers().startOneShot(timerId, delay * 1000);

@@ -27,6 +27,12 @@ class Appointment {
     // Derived state, never stored.
     unsigned timerId = 0;
     Time32 time = 0;
+    // The occurrence time whose reminder was raised in this run, 0 = none. A reminder is raised
+    // at most once per occurrence; moving the entry to another time makes a new occurrence.
+    Time32 remindedTime = 0;
+    bool reminderRaised() const { return remindedTime != 0 && remindedTime == time; }
+    // The moment the reminder falls due: the time less the lead.
+    std::int64_t dueMoment() const { return static_cast<std::int64_t>(time) - static_cast<std::int64_t>(early) * 60; }
 
     Appointment(const Appointment&) = delete;
     Appointment& operator=(const Appointment&) = delete;

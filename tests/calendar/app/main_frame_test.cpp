@@ -116,16 +116,40 @@ TEST_F(MainFrameTest, ReminderTimersAreOneShotTimersOnTheFrameThatFindTheirAppoi
     ASSERT_NE(a.timerId, 0u);
     EXPECT_TRUE(frame->timerRunning(a.timerId));
 
-    Appointment* reminded = nullptr;
-    CMainFrame::reminderHandler() = [&reminded](CMainFrame&, Appointment& due) { reminded = &due; };
+    std::vector<Appointment*> reminded;
+    CMainFrame::reminderHandler() = [&reminded](CMainFrame& f, unsigned id) {
+        reminded = f.reminderWatch().timerFired(f.table(), id);
+    };
+    clock.t += 55 * 60;
     wxTimer sameId(frame, static_cast<int>(a.timerId));
     wxTimerEvent fired(sameId);
     frame->ProcessWindowEvent(fired);
     CMainFrame::reminderHandler() = nullptr;
-    EXPECT_EQ(reminded, &a);
-
-    frame->stop(a.timerId);
+    EXPECT_EQ(reminded, std::vector<Appointment*>{&a});
+    // A fired timer leaves the frame's map.
     EXPECT_FALSE(frame->timerRunning(a.timerId));
+}
+
+TEST_F(MainFrameTest, CallbackTimersRunTheirOwnCallbackOnceAndNeverReachTheReminderHandler) {
+    openFrame();
+    std::vector<unsigned> handled;
+    CMainFrame::reminderHandler() = [&handled](CMainFrame&, unsigned id) { handled.push_back(id); };
+    int calls = 0;
+    const unsigned id = frame->startCallbackTimer(60000, [&calls] { ++calls; });
+    const unsigned stopped = frame->startCallbackTimer(60000, [&calls] { calls += 100; });
+    EXPECT_GE(id, CMainFrame::kFirstCallbackTimerId);
+    EXPECT_TRUE(frame->timerRunning(id));
+    frame->stopCallbackTimer(stopped);
+    for (unsigned fire : {id, id, stopped}) {
+        wxTimer sameId(frame, static_cast<int>(fire));
+        wxTimerEvent fired(sameId);
+        frame->ProcessWindowEvent(fired);
+    }
+    CMainFrame::reminderHandler() = nullptr;
+    EXPECT_EQ(calls, 1);
+    EXPECT_TRUE(handled.empty());
+    EXPECT_TRUE(frame->callbackTimerIds().empty());
+    EXPECT_FALSE(frame->timerRunning(id));
 }
 
 TEST_F(MainFrameTest, BringForwardShowsAndRestoresTheWindow) {

@@ -1,0 +1,134 @@
+#include "reminders/reminder_wnd.h"
+
+#include "app/colours.h"
+#include "app/display_text.h"
+#include "app/font_record.h"
+#include "app/main_frame.h"
+#include "app/zorvel_cal_view.h"
+#include "data/settings_catalogue.h"
+#include "reminders/sound.h"
+
+#include <wx/dcclient.h>
+#include <wx/dcmemory.h>
+#include <wx/graphics.h>
+#include <wx/icon.h>
+#include <wx/image.h>
+#include <wx/settings.h>
+
+#include <algorithm>
+#include <cstdlib>
+#include <memory>
+
+namespace zc {
+namespace {
+
+// Icon 168: a yellow alarm bell, so a reminder is told apart from the calendar's other windows.
+wxIcon reminderIcon() {
+    constexpr int kSize = 16;
+    wxImage canvas(kSize, kSize);
+    canvas.SetAlpha(static_cast<unsigned char*>(std::calloc(kSize * kSize, 1)));
+    wxBitmap bitmap(canvas);
+    {
+        wxMemoryDC dc(bitmap);
+        std::unique_ptr<wxGraphicsContext> gc(wxGraphicsContext::Create(dc));
+        if (gc) {
+            gc->SetPen(wxPen(wxColour(96, 64, 0)));
+            gc->SetBrush(wxBrush(wxColour(255, 200, 0)));
+            wxGraphicsPath bell = gc->CreatePath();
+            bell.MoveToPoint(2, 12.5);
+            bell.AddCurveToPoint(4, 11, 3.5, 2, 8, 2);
+            bell.AddCurveToPoint(12.5, 2, 12, 11, 14, 12.5);
+            bell.CloseSubpath();
+            gc->DrawPath(bell);
+            gc->SetBrush(wxBrush(wxColour(96, 64, 0)));
+            gc->DrawEllipse(6.5, 12, 3, 3);
+        }
+    }
+    wxIcon icon;
+    icon.CopyFromBitmap(bitmap);
+    return icon;
+}
+
+wxColour toWx(ColourRef c) {
+    return wxColour(static_cast<unsigned long>(c));
+}
+
+wxFont mainFontNow() {
+    if (const CZorvelCalView* view = currentView()) return view->mainFont();
+    return fontFromRecord(defaultMainFont());
+}
+
+} // namespace
+
+ReminderWnd::Cascade& ReminderWnd::cascade() {
+    static Cascade next;
+    return next;
+}
+
+wxString ReminderWnd::titleFor(int hour, int minute) {
+    if (hour == kCountdown) return "Zorvel Calendar";
+    const int shown = hour > 12 ? hour - 12 : hour;
+    return wxString::Format(" %d:%02d%s", shown, minute, hour >= 12 ? "pm" : "am");
+}
+
+ReminderWnd::ReminderWnd(wxWindow* parent, int hour, int minute, const std::string& text)
+    : wxFrame(parent, wxID_ANY, titleFor(hour, minute), wxDefaultPosition, wxDefaultSize,
+              wxCAPTION | wxSYSTEM_MENU | wxMINIMIZE_BOX | wxCLOSE_BOX | wxSTAY_ON_TOP,
+              hour == kCountdown ? "countdownWindow" : "reminderWindow"),
+      text_(displayText(text)), hour_(hour), mainFont_(mainFontNow()) {
+    if (const auto stored = loadFont(settings::kFont2)) font_ = fontFromRecord(*stored);
+    {
+        wxClientDC dc(this);
+        selectFont(dc);
+        dc.GetMultiLineTextExtent(text_, &textWidth_, &textHeight_);
+    }
+    // An empty text still measures one line, so the window keeps its shape.
+    if (textHeight_ == 0) {
+        wxClientDC dc(this);
+        selectFont(dc);
+        textHeight_ = dc.GetCharHeight();
+    }
+    windowWidth_ = std::max(textWidth_ + 20, 250);
+
+    Cascade& next = cascade();
+    if (next.left + textWidth_ + 19 > wxSystemSettings::GetMetric(wxSYS_SCREEN_X)) next.left = 50;
+    if (next.top > 300) next.top = 70;
+    SetSize(next.left, next.top, windowWidth_ + 10, 2 * textHeight_ + 77);
+    next.left += 25;
+    next.top += 25;
+
+    SetBackgroundStyle(wxBG_STYLE_PAINT);
+    SetIcon(reminderIcon());
+    Bind(wxEVT_PAINT, &ReminderWnd::onPaint, this);
+}
+
+void ReminderWnd::selectFont(wxDC& dc) const {
+    dc.SetFont(font_.IsOk() ? font_ : mainFont_);
+}
+
+void ReminderWnd::draw(wxDC& dc) {
+    const Colours& c = colours();
+    const bool evenHour = hour_ != kCountdown && hour_ % 2 == 0;
+    dc.SetBrush(wxBrush(toWx(evenHour ? c.dayplan1 : c.dayplan2)));
+    dc.SetPen(*wxTRANSPARENT_PEN);
+    dc.DrawRectangle(0, 0, 1600, 1600);
+    selectFont(dc);
+    dc.SetTextForeground(toWx(c.fore));
+    dc.SetBackgroundMode(wxBRUSHSTYLE_TRANSPARENT);
+    dc.DrawText(hour_ == kCountdown ? " Timer Expired:" : " Reminder:", 1, 10);
+    dc.DrawText(text_, (windowWidth_ - textWidth_) / 2, textHeight_ + 14);
+}
+
+void ReminderWnd::onPaint(wxPaintEvent&) {
+    playSound(settings::kSoundReminders);
+    wxPaintDC dc(this);
+    draw(dc);
+}
+
+ReminderWnd* showReminder(int hour, int minute, const std::string& text) {
+    auto* window = new ReminderWnd(mainFrame(), hour, minute, text);
+    window->Show();
+    return window;
+}
+
+} // namespace zc
