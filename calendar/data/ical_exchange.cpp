@@ -43,8 +43,9 @@ constexpr std::int64_t kHorizonMargin = 400LL * 86400;
 constexpr std::int64_t kMaxRuleSteps = 2000;
 // A reminder lead beyond a year is no reminder anyone set on purpose.
 constexpr std::int64_t kMaxLeadMinutes = 366LL * 24 * 60;
-// Larger files are not calendars anyone exports; reading one would only exhaust memory.
-constexpr std::uintmax_t kMaxFileBytes = 512u * 1024 * 1024;
+// A calendar of decades takes a few megabytes, and the parsed file takes some fifteen times its
+// size in memory: anything larger is no calendar anyone exported.
+constexpr std::uintmax_t kMaxFileMegabytes = 64;
 constexpr const char* kProductId = "-//Ombrix//Zorvel Calendar//EN";
 
 std::string shownName(const std::string& path) {
@@ -783,8 +784,9 @@ IcsImportResult importIcs(AppointmentTable& table, const std::string& path) {
         result.message = "The file \"" + name + "\" could not be read: " + error.message() + ".";
         return result;
     }
-    if (size > kMaxFileBytes) {
-        result.message = "The file \"" + name + "\" is too large to be a calendar. Nothing was imported.";
+    if (size > kMaxFileMegabytes * 1024 * 1024) {
+        result.message = "The file \"" + name + "\" is larger than " + std::to_string(kMaxFileMegabytes) +
+                         " MB, too large to be a calendar. Nothing was imported.";
         return result;
     }
     std::ifstream in(path, std::ios::binary);
