@@ -425,7 +425,11 @@ class Importer {
     }
 
     void readEvent(icalcomponent* event) {
-        if (icalcomponent_get_status(event) == ICAL_STATUS_CANCELLED) return;
+        // A cancelled meeting in the day planner would only mislead.
+        if (icalcomponent_get_status(event) == ICAL_STATUS_CANCELLED) {
+            ++skipped_;
+            return;
+        }
         const icaltimetype start = resolved(event, icalcomponent_get_dtstart(event), ICAL_DTSTART_PROPERTY);
         const std::optional<std::int64_t> startInstant = icaltime_is_null_time(start) ? std::nullopt : instantOf(start);
         std::string text = entryText(icalcomponent_get_summary(event), icalcomponent_get_description(event));
@@ -646,14 +650,10 @@ void merge(AppointmentTable& table, const Wanted& w, IcsImportCounts& counts) {
 }
 
 std::string completion(const IcsImportCounts& c, const std::string& name) {
-    char text[320];
-    std::snprintf(text, sizeof text,
-                  "Import completed:\n  %d entries added from \"%s\";\n  %d existing entries modified;\n  %d "
-                  "duplicates ignored;\n  %d events skipped (no start, a date outside %d-%d or an unknown time "
-                  "zone).",
-                  c.added, name.substr(0, 120).c_str(), c.modified, c.duplicates(), c.skipped, kFirstExchangeYear,
-                  kLastExchangeYear);
-    return text;
+    return "Import completed:\n  " + std::to_string(c.added) + " entries added from \"" + name + "\";\n  " +
+           std::to_string(c.modified) + " existing entries modified;\n  " + std::to_string(c.duplicates()) +
+           " duplicates ignored;\n  " + std::to_string(c.skipped) +
+           " events skipped (cancelled, or without a usable start or text).";
 }
 
 } // namespace

@@ -104,8 +104,8 @@ TEST_F(IcsImportTest, ASlotsTextIsJoinedOnceAndTheSameTextIsADuplicate) {
     EXPECT_EQ(first.counts.modified, 1);
     EXPECT_EQ(first.counts.duplicates(), 1);
     EXPECT_EQ(first.message, "Import completed:\n  0 entries added from \"test.ics\";\n  1 existing entries "
-                             "modified;\n  1 duplicates ignored;\n  0 events skipped (no start, a date outside "
-                             "1970-2037 or an unknown time zone).");
+                             "modified;\n  1 duplicates ignored;\n  0 events skipped (cancelled, or without a usable "
+                             "start or text).");
     // Importing again, or the joined text as one, changes nothing; a part of a text is no match.
     EXPECT_EQ(import({dentist, "DTSTART:20240320T090000\r\nSUMMARY:Lunch / Dentist\r\n"}).counts.duplicates(), 2);
     EXPECT_EQ(import({"DTSTART:20240320T090000\r\nSUMMARY:Dent\r\n"}).counts.modified, 1);
@@ -173,6 +173,7 @@ TEST_F(IcsImportTest, UnusableEventsAreSkippedAndCountedBesideGoodOnes) {
         "DTSTART:20240320T100000\r\n",
         "DTSTART:not a time\r\nSUMMARY:Garbage\r\n",
         "DTSTART:20240230T100000\r\nSUMMARY:No such day\r\n",
+        "DTSTART:20240320T110000\r\nSTATUS:CANCELLED\r\nSUMMARY:Called off\r\n",
     };
     for (const char* event : bad) {
         table = std::make_unique<AppointmentTable>(clock, timers, questions);
