@@ -11,6 +11,7 @@
 #include <libical/ical.h>
 
 #include <algorithm>
+#include <cctype>
 #include <cerrno>
 #include <cstdint>
 #include <cstdio>
@@ -80,6 +81,21 @@ bool isRealDateTime(int year, int month, int day, int hour, int minute) {
            hour >= 0 && hour <= 23 && minute >= 0 && minute <= 59;
 }
 
+// A zone of the system's time zone database, by its name ("Europe/Berlin"), or by the TZID the
+// library writes for it. The library finds a zone by opening the file of that name below the
+// database's folder, so only names made of the characters zone names use are looked up: "..",
+// an absolute path or a device would otherwise be opened, and "/dev/stdin" would wait for ever.
+icaltimezone* systemZone(std::string_view name) {
+    // What the library writes before a zone's name in the TZIDs of its own files.
+    constexpr std::string_view kLibraryPrefix = "/freeassociation.sourceforge.net/";
+    if (name.starts_with(kLibraryPrefix)) name.remove_prefix(kLibraryPrefix.size());
+    if (name.empty() || name.size() > 64 || name.front() == '/' || name.back() == '/') return nullptr;
+    for (char c : name)
+        if (!std::isalnum(static_cast<unsigned char>(c)) && c != '/' && c != '_' && c != '-' && c != '+')
+            return nullptr;
+    return icaltimezone_get_builtin_timezone(std::string(name).c_str());
+}
+
 // ---------------------------------------------------------------------------------------------
 // Export
 
@@ -98,8 +114,8 @@ icaltimezone* userZone() {
         else if (std::ifstream file("/etc/timezone"); file)
             std::getline(file, name);
     }
-    if (name.empty() || name.find('/') == std::string::npos) return nullptr; // UTC, GMT, rules
-    return icaltimezone_get_builtin_timezone(name.c_str());
+    if (name.find('/') == std::string::npos) return nullptr; // UTC, GMT, rules
+    return systemZone(name);
 }
 
 // The rule of an observance without its end, as text, to find the same rule continued.
@@ -389,26 +405,39 @@ class Importer {
     // An instance of a series that was moved or changed is a VEVENT of its own with the series'
     // UID and a RECURRENCE-ID; the series leaves out the date it replaces.
     void noteMovedInstance(icalcomponent* event) {
-        const icaltimetype id = icalcomponent_get_recurrenceid(event);
+        const icaltimetype id = timeOf(event, ICAL_RECURRENCEID_PROPERTY);
         const char* uid = icalcomponent_get_uid(event);
         if (icaltime_is_null_time(id) || !uid) return;
-        if (const auto instant = instantOf(resolved(event, id, ICAL_RECURRENCEID_PROPERTY)))
-            moved_.emplace(uid, *instant);
+        if (const auto instant = instantOf(id)) moved_.emplace(uid, *instant);
     }
 
-    // A time whose TZID names no VTIMEZONE of the file may still name a zone the library knows.
-    static icaltimetype resolved(icalcomponent* event, icaltimetype t, icalproperty_kind kind) {
-        if (t.zone || t.is_date || icaltime_is_utc(t)) return t;
+    // A date or date-time property of an event with its zone: a VTIMEZONE of the file, or else a
+    // zone of the system's database; without TZID it is UTC or the user's own local time. The
+    // library's own look-up is not used: it opens any file the TZID names, "/dev/stdin" included.
+    static icaltimetype timeOf(icalcomponent* event, icalproperty_kind kind) {
         icalproperty* property = icalcomponent_get_first_property(event, kind);
-        icalparameter* tzid = property ? icalproperty_get_first_parameter(property, ICAL_TZID_PARAMETER) : nullptr;
-        if (!tzid) return t; // floating: the user's own local time
-        if (icaltimezone* zone = icaltimezone_get_builtin_timezone(icalparameter_get_tzid(tzid))) {
-            t = icaltime_set_timezone(&t, zone);
-        } else {
-            t.is_date = 0;
-            t.zone = nullptr;
-            t.second = -1; // marks a zone that nobody knows
+        if (!property) return icaltime_null_time();
+        const icaltimetype t = kind == ICAL_DTSTART_PROPERTY ? icalproperty_get_dtstart(property)
+                               : kind == ICAL_DTEND_PROPERTY ? icalproperty_get_dtend(property)
+                                                             : icalproperty_get_recurrenceid(property);
+        return withZone(event, property, t);
+    }
+
+    static icaltimetype withZone(icalcomponent* event, icalproperty* property, icaltimetype t) {
+        if (icaltime_is_null_time(t) || t.is_date || icaltime_is_utc(t)) return t;
+        icalparameter* tzid = icalproperty_get_first_parameter(property, ICAL_TZID_PARAMETER);
+        const char* name = tzid ? icalparameter_get_tzid(tzid) : nullptr;
+        if (!name) {
+            t.zone = nullptr; // floating: the user's own local time
+            return t;
         }
+        icaltimezone* zone = nullptr;
+        for (icalcomponent* c = icalcomponent_get_parent(event); c && !zone; c = icalcomponent_get_parent(c))
+            zone = icalcomponent_get_timezone(c, name);
+        if (!zone) zone = systemZone(name);
+        if (zone) return icaltime_set_timezone(&t, zone);
+        t.zone = nullptr;
+        t.second = -1; // marks a zone that nobody knows
         return t;
     }
 
@@ -430,7 +459,7 @@ class Importer {
             ++skipped_;
             return;
         }
-        const icaltimetype start = resolved(event, icalcomponent_get_dtstart(event), ICAL_DTSTART_PROPERTY);
+        const icaltimetype start = timeOf(event, ICAL_DTSTART_PROPERTY);
         const std::optional<std::int64_t> startInstant = icaltime_is_null_time(start) ? std::nullopt : instantOf(start);
         std::string text = entryText(icalcomponent_get_summary(event), icalcomponent_get_description(event));
         if (!startInstant || text.empty()) {
@@ -445,7 +474,7 @@ class Importer {
         int rules = 0;
         const char* uid = icalcomponent_get_uid(event);
         // A moved instance of a series stands for itself, without the series' rule.
-        const bool isInstance = !icaltime_is_null_time(icalcomponent_get_recurrenceid(event));
+        const bool isInstance = !icaltime_is_null_time(timeOf(event, ICAL_RECURRENCEID_PROPERTY));
         for (icalproperty* p = icalcomponent_get_first_property(event, ICAL_RRULE_PROPERTY); p && !isInstance;
              p = icalcomponent_get_next_property(event, ICAL_RRULE_PROPERTY)) {
             const icalrecurrencetype rule = icalproperty_get_rrule(p);
@@ -520,12 +549,7 @@ class Importer {
         std::set<std::int64_t> out;
         for (icalproperty* p = icalcomponent_get_first_property(event, ICAL_EXDATE_PROPERTY); p;
              p = icalcomponent_get_next_property(event, ICAL_EXDATE_PROPERTY)) {
-            icaltimetype t = icalproperty_get_exdate(p);
-            if (icalparameter* tzid = icalproperty_get_first_parameter(p, ICAL_TZID_PARAMETER); tzid && !t.zone) {
-                icaltimezone* zone = icalcomponent_get_timezone(icalcomponent_get_parent(event), icalparameter_get_tzid(tzid));
-                if (!zone) zone = icaltimezone_get_builtin_timezone(icalparameter_get_tzid(tzid));
-                if (zone) t = icaltime_set_timezone(&t, zone);
-            }
+            const icaltimetype t = withZone(event, p, icalproperty_get_exdate(p));
             if (const auto instant = instantOf(t)) out.insert(t.is_date ? -1 - *instant : *instant);
         }
         if (uid)
@@ -547,9 +571,13 @@ class Importer {
         std::int64_t offset = icaldurationtype_as_int(value.duration);
         icalparameter* related = icalproperty_get_first_parameter(trigger, ICAL_RELATED_PARAMETER);
         if (related && icalparameter_get_related(related) == ICAL_RELATED_END) {
-            const icaltimetype end = icalcomponent_get_dtend(event);
-            if (!icaltime_is_null_time(end) && !start.is_date)
-                offset += icaldurationtype_as_int(icaltime_subtract(end, start));
+            // The end is DTEND, or the start and DURATION; an all-day event ends with its day.
+            const icaltimetype end = timeOf(event, ICAL_DTEND_PROPERTY);
+            const auto endInstant = icaltime_is_null_time(end) ? std::nullopt : instantOf(end);
+            if (icalproperty* duration = icalcomponent_get_first_property(event, ICAL_DURATION_PROPERTY))
+                offset += icaldurationtype_as_int(icalproperty_get_duration(duration));
+            else if (endInstant)
+                offset += *endInstant - startInstant;
             else if (start.is_date)
                 offset += kSecondsPerDay;
         }

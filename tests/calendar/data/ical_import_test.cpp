@@ -7,6 +7,7 @@
 #include "repeat_backup_fixture.h"
 
 #include <string>
+#include <sys/stat.h>
 #include <vector>
 
 namespace zc::rbtest {
@@ -182,6 +183,16 @@ TEST_F(IcsImportTest, UnusableEventsAreSkippedAndCountedBesideGoodOnes) {
         EXPECT_EQ(result.counts.skipped, 1) << event;
         EXPECT_EQ(result.counts.added, 1) << event;
         EXPECT_EQ(entries(), std::vector<std::string>{"Good@2024-03-20 10:00"}) << event;
+    }
+}
+
+TEST_F(IcsImportTest, AZoneNameNeverOpensAFileOutsideTheZoneDatabase) {
+    // A pipe that nobody writes to: reading it as a zone file would wait for ever.
+    const std::filesystem::path pipe = dir / "zone";
+    ASSERT_EQ(::mkfifo(pipe.c_str(), 0600), 0);
+    for (const std::string prefix : {"", "/freeassociation.sourceforge.net/"}) {
+        const std::string tzid = prefix + "../../../../../../../.." + pipe.string();
+        EXPECT_EQ(import({"DTSTART;TZID=" + tzid + ":20240320T100000\r\nSUMMARY:x\r\n"}).counts.skipped, 1);
     }
 }
 
