@@ -13,6 +13,7 @@
 #include <algorithm>
 #include <cctype>
 #include <cerrno>
+#include <chrono>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
@@ -42,6 +43,7 @@ constexpr int kMaxOccurrencesPerEvent = 5000;
 // seconds, minutes or hours.
 constexpr std::int64_t kHorizonMargin = 400LL * 86400;
 constexpr std::int64_t kMaxRuleSteps = 2000;
+constexpr std::chrono::seconds kRuleBudget{10};
 // A reminder lead beyond a year is no reminder anyone set on purpose.
 constexpr std::int64_t kMaxLeadMinutes = 366LL * 24 * 60;
 // A calendar of decades takes a few megabytes, and the parsed file takes some fifteen times its
@@ -339,6 +341,27 @@ bool noneSet(const short* list) {
     return list[0] == ICAL_RECURRENCE_ARRAY_MAX;
 }
 
+// Whether every value of a rule's part lies within limit of zero (and is not zero where zero
+// means nothing).
+bool within(const short* list, int size, int low, int limit) {
+    for (int i = 0; i < size && list[i] != ICAL_RECURRENCE_ARRAY_MAX; ++i)
+        if (list[i] < low || list[i] > limit || (low < 0 && list[i] == 0)) return false;
+    return true;
+}
+
+// A rule whose parts name values no calendar has (the 8th Tuesday of a month, the 32nd day) never
+// yields a date; the library would search centuries for one.
+bool canMatch(const icalrecurrencetype& rule) {
+    const int weekLimit = rule.freq == ICAL_MONTHLY_RECURRENCE || !noneSet(rule.by_month) ? 5 : 53;
+    for (int i = 0; i < ICAL_BY_DAY_SIZE && rule.by_day[i] != ICAL_RECURRENCE_ARRAY_MAX; ++i)
+        if (std::abs(icalrecurrencetype_day_position(rule.by_day[i])) > weekLimit) return false;
+    return within(rule.by_month_day, ICAL_BY_MONTHDAY_SIZE, -31, 31) &&
+           within(rule.by_year_day, ICAL_BY_YEARDAY_SIZE, -366, 366) &&
+           within(rule.by_week_no, ICAL_BY_WEEKNO_SIZE, -53, 53) && within(rule.by_month, ICAL_BY_MONTH_SIZE, 1, 12) &&
+           within(rule.by_set_pos, ICAL_BY_SETPOS_SIZE, -366, 366) && within(rule.by_hour, ICAL_BY_HOUR_SIZE, 0, 23) &&
+           within(rule.by_minute, ICAL_BY_MINUTE_SIZE, 0, 59) && within(rule.by_second, ICAL_BY_SECOND_SIZE, 0, 60);
+}
+
 bool onlyValue(const short* list, int value) {
     return noneSet(list) || (list[0] == value && list[1] == ICAL_RECURRENCE_ARRAY_MAX);
 }
@@ -509,9 +532,14 @@ class Importer {
 
     // Dates of a rule after the event's start, up to the horizon (one beyond, as the repeat
     // engine's last occurrence may lie beyond it) and within the exchanged years.
-    static void expand(icalrecurrencetype rule, const icaltimetype& start, std::int64_t startInstant,
-                       std::int64_t horizon, std::vector<icaltimetype>& dates) {
-        if (rule.freq == ICAL_NO_RECURRENCE) return;
+    void expand(icalrecurrencetype rule, const icaltimetype& start, std::int64_t startInstant, std::int64_t horizon,
+                std::vector<icaltimetype>& dates) {
+        if (rule.freq == ICAL_NO_RECURRENCE || !canMatch(rule)) return;
+        // Before its first date the library searches up to centuries ahead, regardless of the
+        // rule's end, for a rule whose parts never meet (every second February 30th): half a
+        // second each. No real calendar comes near the budget; a hostile file is imported with
+        // each further event on its own start only.
+        if (std::chrono::steady_clock::now() > ruleDeadline_) return;
         // The library steps through every second, minute, hour or day of a rule until one
         // matches, or until the rule's end: a rule that never matches would keep it busy for
         // centuries. The end is therefore brought forward to where no further date is wanted,
@@ -639,6 +667,7 @@ class Importer {
 
     static constexpr std::int64_t kNoAlarm = INT64_MIN;
     std::int64_t now_;
+    std::chrono::steady_clock::time_point ruleDeadline_ = std::chrono::steady_clock::now() + kRuleBudget;
     std::vector<Wanted> wanted_;
     std::set<std::pair<std::string, std::int64_t>> moved_;
     int skipped_ = 0;

@@ -137,6 +137,8 @@ TEST_F(IcsImportTest, RulesExpandUpToTheRepeatEnginesHorizonAndKeepAKindThatMaps
         {"DTSTART;VALUE=DATE:20240101\r\nRRULE:FREQ=YEARLY\r\n", kRepeatYearly,
          {"2024-01-01 06:00", "2025-01-01 06:00", "2026-01-01 06:00"}},
         {"DTSTART:20240316T070000\r\nRRULE:FREQ=DAILY;COUNT=2\r\n", kRepeatNone, {"2024-03-16 07:00", "2024-03-17 07:00"}},
+        // No month has an 8th Tuesday: the event stands on its own start.
+        {"DTSTART:20240319T100000\r\nRRULE:FREQ=MONTHLY;BYDAY=8TU\r\n", kRepeatNone, {"2024-03-19 10:00"}},
         // 08:00 in New York falls at 14:00 here, at 13:00 while only America keeps summer time.
         {"DTSTART;TZID=America/New_York:20240306T080000\r\nRRULE:FREQ=WEEKLY;COUNT=2\r\n", kRepeatNone,
          {"2024-03-06 14:00", "2024-03-13 13:00"}},
