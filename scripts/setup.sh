@@ -9,6 +9,7 @@ packages=(
   libwxgtk3.2-dev libsqlite3-dev libcanberra-dev fonts-liberation
   libgtest-dev libgmock-dev googletest libbenchmark-dev
   xvfb xauth xdotool desktop-file-utils mscompress libmspack-dev
+  openbox trayer libx11-dev
   libical-dev python3-icalendar
 )
 missing=()

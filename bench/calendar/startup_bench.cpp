@@ -1,8 +1,8 @@
 // Start-up of the calendar with a large store. Two parts:
 //  - `startup_bench --write-store PATH COUNT` writes COUNT appointments around today into a new store
 //    file, for startup_bench.sh, which times the real program from start to its first painted month;
-//  - run without those arguments, it measures what the notification icon does every second: sorting
-//    the table and describing the next appointment.
+//  - run without those arguments, it measures what the notification icon does when the table changes
+//    and when the minute turns: finding and describing the next appointment.
 //   bash bench/calendar/startup_bench.sh
 //   build/bench/calendar/startup_bench --benchmark_repetitions=5 --benchmark_report_aggregates_only=true
 #include "app/tray_tip.h"

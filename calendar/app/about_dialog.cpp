@@ -23,8 +23,6 @@ CAboutDlg::CAboutDlg(wxWindow* parent)
     lines->Add(name, 0, wxBOTTOM, 4);
     lines->Add(new wxStaticText(this, wxID_ANY, "Version 2.0c"), 0, wxBOTTOM, 10);
     lines->Add(new wxStaticText(this, wxID_ANY, "ZorvelCal team"));
-    lines->Add(new wxStaticText(this, wxID_ANY, "Questions and suggestions are welcome"));
-    lines->Add(new wxStaticText(this, wxID_ANY, "through the project's issue tracker."));
     row->Add(lines, 1, wxTOP | wxRIGHT | wxBOTTOM, 12);
 
     auto* top = new wxBoxSizer(wxVERTICAL);

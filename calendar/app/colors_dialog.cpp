@@ -115,15 +115,22 @@ void CColorsDialog::onOk(wxCommandEvent&) {
 }
 
 void CColorsDialog::onCancel(wxCommandEvent&) {
-    loadColours();
     EndModal(kCancel);
 }
 
 void CColorsDialog::onClose(wxCloseEvent&) {
     // The close box would otherwise act as the Escape key and open the background colour chooser;
     // closing the dialog means leaving it without the changes.
-    loadColours();
     EndModal(kCancel);
+}
+
+void CColorsDialog::EndModal(int returnCode) {
+    // Back to the colours saved when the dialog opened; the month view shows them again.
+    if (returnCode != kOk) {
+        loadColours();
+        if (CZorvelCalView* view = currentView()) view->Refresh(false);
+    }
+    wxDialog::EndModal(returnCode);
 }
 
 } // namespace zc

@@ -35,6 +35,10 @@ class CColorsDialog final : public wxDialog {
     // The colour a feature button edits.
     static ColourRef* featureColour(int controlId);
 
+    // However the dialog ends (Cancel, its close box, or the program being told to stop), only OK
+    // keeps the colours chosen in it.
+    void EndModal(int returnCode) override;
+
   private:
     void onFeature(wxCommandEvent& event);
     void onDefaults(wxCommandEvent& event);

@@ -25,18 +25,22 @@ void loadColours() {
     SettingsKey key;
     if (key.openGroup(settings::kColors) != SettingsKey::kExisted) return;
     Colours& c = colours();
-    // Displays here are true-colour, so every stored colour is shown exactly as stored.
-    const auto read = [&key](const char* name) {
-        return static_cast<ColourRef>(key.readDword(name)) & 0xFFFFFF;
+    // Displays here are true-colour, so every stored colour is shown exactly as stored. A value
+    // that is missing (a first run that ended before its first exit leaves the group empty) keeps
+    // that colour's default rather than turning black.
+    const Colours defaults;
+    const auto read = [&key](const char* name, ColourRef fallback) {
+        std::int32_t value = 0;
+        return key.readDword(name, value) ? static_cast<ColourRef>(value) & 0xFFFFFF : fallback;
     };
-    c.fore = read("fore");
-    c.back = read("back");
-    c.currentday = read("currentday");
-    c.hasappoint = read("hasappoint");
-    c.dayplan1 = read("dayplan1");
-    c.dayplan2 = read("dayplan2");
-    c.toplite = read("toplite");
-    c.botlite = read("botlite");
+    c.fore = read("fore", defaults.fore);
+    c.back = read("back", defaults.back);
+    c.currentday = read("currentday", defaults.currentday);
+    c.hasappoint = read("hasappoint", defaults.hasappoint);
+    c.dayplan1 = read("dayplan1", defaults.dayplan1);
+    c.dayplan2 = read("dayplan2", defaults.dayplan2);
+    c.toplite = read("toplite", defaults.toplite);
+    c.botlite = read("botlite", defaults.botlite);
     applyReadabilityRule(c);
 }
 

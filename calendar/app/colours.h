@@ -25,8 +25,9 @@ struct Colours {
 Colours& colours();
 
 void setDefaultColours();
-// Reads the eight values when the "Colors" group exists already (a missing value reads 0, black)
-// and then applies the readability rule; a new group leaves the colours as they are.
+// Reads the eight values when the "Colors" group exists already (a missing value reads as that
+// colour's default) and then applies the readability rule; a new group leaves the colours as they
+// are.
 void loadColours();
 // Writes the eight values in the order back, fore, dayplan1, dayplan2, toplite, botlite,
 // currentday, hasappoint.

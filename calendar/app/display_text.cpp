@@ -1,7 +1,5 @@
 #include "app/display_text.h"
 
-#include "data/utf8_text.h"
-
 namespace zc {
 
 wxString displayText(std::string_view bytes) {

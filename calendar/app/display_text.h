@@ -2,6 +2,8 @@
 // Texts from the store or a backup file may be any bytes: an older program wrote them in a
 // single-byte code page. Every window turns them into display text here, so one stray byte never
 // blanks a whole text.
+#include "data/utf8_text.h"
+
 #include <wx/string.h>
 
 #include <string_view>
@@ -11,5 +13,7 @@ namespace zc {
 // The bytes as UTF-8, with every byte that does not begin a valid UTF-8 sequence shown as the
 // Latin-1 character of that byte.
 wxString displayText(std::string_view bytes);
+
+// wholeCharacterPrefix (data/utf8_text.h) cuts such texts without splitting a character.
 
 } // namespace zc

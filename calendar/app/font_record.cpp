@@ -5,8 +5,10 @@
 
 #include <wx/fontdata.h>
 #include <wx/fontdlg.h>
+#include <wx/gdicmn.h>
 
 #include <algorithm>
+#include <cmath>
 #include <cstring>
 
 namespace zc {
@@ -25,6 +27,18 @@ std::int32_t getInt(const std::uint8_t* at) {
     return static_cast<std::int32_t>(u);
 }
 
+// The record's height is the em of the font in screen pixels; the toolkit sizes fonts in points,
+// so the two convert through the screen's resolution. (Asking the toolkit for a pixel size would
+// fit the whole line, ascent to descent, into it and give a smaller em.)
+double screenDpi() {
+    const int dpi = wxGetDisplayPPI().y;
+    return dpi > 0 ? dpi : 96.0;
+}
+
+double pointsOfPixels(int pixels) {
+    return pixels * 72.0 / screenDpi();
+}
+
 } // namespace
 
 std::string LogFont::face() const {
@@ -34,7 +48,8 @@ std::string LogFont::face() const {
 
 void LogFont::setFace(const std::string& name) {
     faceName.fill('\0');
-    std::copy_n(name.begin(), std::min(name.size(), kFaceSize - 1), faceName.begin());
+    // The record holds 31 bytes and the terminating zero; a longer name loses whole characters.
+    std::copy_n(name.begin(), wholeCharacterPrefix(name, kFaceSize - 1), faceName.begin());
 }
 
 std::array<std::uint8_t, LogFont::kSize> LogFont::toBytes() const {
@@ -110,7 +125,7 @@ wxFont fontFromRecord(const LogFont& d) {
     int pixels = d.height < 0 ? -d.height : d.height;
     if (pixels == 0) pixels = 15;
     const int weight = d.weight <= 0 ? wxFONTWEIGHT_NORMAL : std::clamp(static_cast<int>(d.weight), 1, 1000);
-    wxFontInfo info(wxSize(0, pixels));
+    wxFontInfo info(pointsOfPixels(pixels));
     info.Weight(weight).Italic(d.italic != 0).Underlined(d.underline != 0).Strikethrough(d.strikeOut != 0);
     const std::string face = d.face();
     if (!face.empty())
@@ -118,13 +133,13 @@ wxFont fontFromRecord(const LogFont& d) {
     else
         info.Family((d.pitchAndFamily & 0xF0) == 0x10 ? wxFONTFAMILY_ROMAN : wxFONTFAMILY_SWISS);
     wxFont font(info);
-    if (!font.IsOk()) font = wxFont(wxFontInfo(wxSize(0, pixels)).Weight(weight));
+    if (!font.IsOk()) font = wxFont(wxFontInfo(pointsOfPixels(pixels)).Weight(weight));
     return font;
 }
 
 LogFont recordFromFont(const wxFont& font, const LogFont& base) {
     LogFont d = base;
-    const int pixels = font.GetPixelSize().GetHeight();
+    const int pixels = static_cast<int>(std::lround(font.GetFractionalPointSize() * screenDpi() / 72.0));
     d.height = pixels > 0 ? -pixels : base.height;
     d.weight = font.GetNumericWeight();
     d.italic = font.GetStyle() != wxFONTSTYLE_NORMAL ? 1 : 0;

@@ -3,10 +3,12 @@
 #include "app/about_dialog.h"
 #include "app/colors_dialog.h"
 #include "app/command_ids.h"
+#include "app/help_topics.h"
 #include "app/notify_icon.h"
 #include "app/program_icon.h"
 #include "app/quick_hints_dialog.h"
 #include "app/zorvel_cal_view.h"
+#include "data/backup.h"
 #include "data/ical_exchange.h"
 #include "data/settings_catalogue.h"
 #include "data/settings_key.h"
@@ -14,7 +16,6 @@
 
 #include <wx/accel.h>
 #include <wx/filedlg.h>
-#include <wx/filename.h>
 #include <wx/menu.h>
 #include <wx/msgdlg.h>
 #include <wx/utils.h>
@@ -86,11 +87,30 @@ CMainFrame::CMainFrame(const Clock& clock)
 
     Bind(wxEVT_MENU, &CMainFrame::onCommand, this);
     Bind(wxEVT_MOVE, &CMainFrame::onMove, this);
+    Bind(wxEVT_SHOW, [this](wxShowEvent& e) {
+        e.Skip();
+        painted_ = false;
+        onShownOrResized();
+    });
+    view_->Bind(wxEVT_PAINT, [this](wxPaintEvent& e) {
+        e.Skip();
+        painted_ = everPainted_ = true;
+    });
+    Bind(wxEVT_ICONIZE, [this](wxIconizeEvent& e) {
+        e.Skip();
+        onShownOrResized();
+    });
+    Bind(wxEVT_SIZE, [this](wxSizeEvent& e) {
+        e.Skip();
+        onShownOrResized();
+    });
     Bind(wxEVT_TIMER, &CMainFrame::onTimer, this);
     Bind(wxEVT_CLOSE_WINDOW, &CMainFrame::onClose, this);
+    // Restore has something to merge only while the backup file exists. The rule is bound to the
+    // identifier the Restore button carries; the Advanced dialog passes its update requests here.
     Bind(
-        wxEVT_UPDATE_UI, [](wxUpdateUIEvent& e) { e.Enable(wxFileExists("ZorvelAppoints.zvl")); },
-        cmd::kRestore);
+        wxEVT_UPDATE_UI, [](wxUpdateUIEvent& e) { e.Enable(backupExists(kBackupFileName)); },
+        cmd::menuId(cmd::kRestore));
 }
 
 CMainFrame::~CMainFrame() {
@@ -161,28 +181,58 @@ void CMainFrame::buildMenus() {
 }
 
 void CMainFrame::place() {
-    const wxSize grid = view_->gridSize();
     WindowPosition position = readPosition(settings::kPosition);
     if (firstPlacement_) {
         firstPlacement_ = false;
         SettingsKey key;
-        // "Minimize at startup" starts the window off-screen; the icon brings it back. Without a
-        // notification icon nothing could bring it back, so the window starts iconized instead.
+        // "Minimize at startup" keeps the window in the notification area, from where its icon
+        // brings it back; without one the window starts iconized on the taskbar.
         if (key.openGroup(settings::kReminders) != SettingsKey::kFailed && key.readDword("minatstart") != 0) {
             if (notifyIcon_ && notifyIcon_->IsIconInstalled())
-                position.left = 5000;
+                startsHidden_ = true;
             else
                 startsIconized_ = true;
         }
     }
-    // The window manager draws the frame around the client area here, so the grid size is the
-    // client size; the menu bar lies outside it as well.
-    SetMinClientSize(wxDefaultSize);
-    SetMaxClientSize(wxDefaultSize);
-    SetClientSize(grid);
-    SetMinClientSize(grid);
-    SetMaxClientSize(grid);
+    fitToGrid();
     Move(position.left, position.top);
+}
+
+void CMainFrame::fitToGrid() {
+    const wxSize grid = view_->gridSize();
+    if (IsIconized()) {
+        // The toolkit reports the client area of an iconized window as empty, so the frame's
+        // size around it is taken from the last time it was known.
+        const wxSize size = grid + chrome_;
+        SetSizeHints(size, size);
+        SetSize(size);
+        return;
+    }
+    // The window manager keeps a window between its size hints whenever it maps it again; the
+    // menu bar and the frame lie outside the client area.
+    if (GetMinClientSize() != grid || GetMaxClientSize() != grid) {
+        SetMinClientSize(wxDefaultSize);
+        SetMaxClientSize(wxDefaultSize);
+        SetClientSize(grid);
+        SetMinClientSize(grid);
+        SetMaxClientSize(grid);
+    } else if (GetClientSize() != grid) {
+        SetClientSize(grid);
+    }
+    chrome_ = GetSize() - GetClientSize();
+}
+
+void CMainFrame::onShownOrResized() {
+    // Showing a hidden window or restoring an iconized one lets the toolkit size it anew (to the
+    // menu bar's width, or far larger); the grid is fitted again once the window has settled. The
+    // first showing is sized by place() before the window is mapped; refitting it while the
+    // toolkit still reports the window at the corner would move it there.
+    if (fitQueued_ || !everPainted_ || !IsShown() || IsIconized()) return;
+    fitQueued_ = true;
+    CallAfter([this] {
+        fitQueued_ = false;
+        if (IsShown() && !IsIconized() && GetClientSize() != view_->gridSize()) fitToGrid();
+    });
 }
 
 void CMainFrame::onMove(wxMoveEvent& event) {
@@ -191,8 +241,9 @@ void CMainFrame::onMove(wxMoveEvent& event) {
 }
 
 void CMainFrame::windowMoved(const wxRect& rect) {
-    // The first three moves happen while the window is created and placed, not by the user.
-    if (++moveCount_ <= 3) return;
+    // Moves while the window is created, placed or hidden are not the user's: the toolkit reports
+    // one at the top-left corner while the window manager maps the window, before its first paint.
+    if (!userSeesWindow()) return;
     const int top = (rect.y > 1200 || rect.y < 0) ? 0 : rect.y;
     const int left = (rect.x > 1600 || rect.x < 0) ? 0 : rect.x;
     writePosition(settings::kPosition, left, top);
@@ -231,16 +282,7 @@ void CMainFrame::openLater(int id) {
 }
 
 void CMainFrame::openHelp(int context) {
-    for (const char* folder : {ZORVEL_SHARE_DIR "/help", ZORVEL_SOURCE_RESOURCES "/help"}) {
-        const wxString page = wxString(folder) + "/index.html";
-        if (wxFileExists(page)) {
-            if (wxLaunchDefaultBrowser(wxFileName::FileNameToURL(page) +
-                                       wxString::Format("#context-%d", context)))
-                return;
-            break;
-        }
-    }
-    wxMessageBox("Failed to launch help.", "ZorvelCal", wxOK | wxICON_EXCLAMATION, this);
+    openHelpTopic(context);
 }
 
 void CMainFrame::onCommand(wxCommandEvent& event) {

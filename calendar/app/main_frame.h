@@ -47,11 +47,17 @@ class CMainFrame final : public wxFrame, public ReminderTimers {
 
     // Sizes the frame to the grid and puts it at the stored position.
     void place();
-    // "Minimize at startup" on a desktop without a notification area: the program iconizes the
-    // window once it is shown.
+    // Makes the frame exactly the size of the grid, whatever hid, iconized or resized it.
+    void fitToGrid();
+    // "Minimize at startup": the program starts hidden in the notification area where there is
+    // one, and iconized elsewhere.
+    bool startsHidden() const { return startsHidden_; }
     bool startsIconized() const { return startsIconized_; }
-    // Stores a new position after the first three moves, with out-of-range values as 0.
+    // Stores the position of a window the user sees (moves made while it is created, placed or
+    // hidden are not the user's), with out-of-range values as 0.
     void windowMoved(const wxRect& rect);
+    // The window is shown, not iconized, and has painted since it was last shown.
+    bool userSeesWindow() const { return painted_ && IsShown() && !IsIconized(); }
     // Hides the window to the notification icon, or iconizes it where there is no such icon.
     void minimize();
     // A second start asked for this window: bring it (and its last active pop-up) forward.
@@ -87,6 +93,7 @@ class CMainFrame final : public wxFrame, public ReminderTimers {
     void exchangeICalendar(bool import);
     void onCommand(wxCommandEvent& event);
     void onMove(wxMoveEvent& event);
+    void onShownOrResized();
     void onTimer(wxTimerEvent& event);
     void onClose(wxCloseEvent& event);
     // Forgets a timer that fired or was stopped; it is deleted once the event being handled (maybe
@@ -105,8 +112,14 @@ class CMainFrame final : public wxFrame, public ReminderTimers {
     CZorvelCalView* view_ = nullptr;
     std::unique_ptr<NotifyIcon> notifyIcon_;
     bool firstPlacement_ = true;
+    bool startsHidden_ = false;
     bool startsIconized_ = false;
-    int moveCount_ = 0;
+    bool fitQueued_ = false;
+    bool painted_ = false;
+    bool everPainted_ = false;
+    // The frame's size around its client area (title bar, borders, menu bar), kept from the last
+    // time the toolkit could tell it.
+    wxSize chrome_;
 };
 
 // The one main frame, or nullptr before it exists and after it is gone.

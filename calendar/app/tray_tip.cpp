@@ -1,5 +1,7 @@
 #include "app/tray_tip.h"
 
+#include "app/display_text.h"
+
 #include <cstdio>
 
 namespace zc {
@@ -39,19 +41,13 @@ std::string describeNext(Time32 when, int hour, int minute, const std::string& n
     else
         tip = format(" %s, %s %d %d:%02d%s: %s  ", weekdayName(next.weekday), monthName(next.month), next.day,
                      shownHour, minute, suffix, text);
-    if (tip.size() > 62) {
-        // Never cut a character of a UTF-8 text in half.
-        std::size_t cut = 60;
-        while (cut > 0 && (static_cast<unsigned char>(tip[cut]) & 0xC0) == 0x80)
-            --cut;
-        tip = tip.substr(0, cut) + "...";
-    }
+    // The tip holds 63 bytes; the cut keeps whole characters as displayText shows them.
+    if (tip.size() > 62) tip = tip.substr(0, wholeCharacterPrefix(tip, 60)) + "...";
     return tip;
 }
 
-std::string trayTip(AppointmentTable& table, Time32 now) {
-    table.sortByTime();
-    const Appointment* next = table.firstLaterThan(now);
+std::string trayTip(const AppointmentTable& table, Time32 now) {
+    const Appointment* next = table.earliestAfter(now);
     if (!next) return "Zorvel Calendar: no appointments are scheduled";
     return describeNext(next->time, next->hour, next->minute, next->notes, now);
 }

@@ -1,6 +1,7 @@
 #include "app/wx_questions.h"
 
 #include "app/main_frame.h"
+#include "data/settings_store.h"
 
 #include <wx/msgdlg.h>
 #include <wx/toplevel.h>
@@ -15,13 +16,35 @@ wxWindow* dialogParent() {
     return nullptr;
 }
 
+Questions*& WxQuestions::standIn() {
+    static Questions* questions = nullptr;
+    return questions;
+}
+
 bool WxQuestions::askYesNo(const std::string& text, const std::string& caption) {
+    if (standIn()) return standIn()->askYesNo(text, caption);
     return wxMessageBox(wxString::FromUTF8(text), wxString::FromUTF8(caption), wxYES_NO | wxICON_QUESTION,
                         parent_ ? parent_ : dialogParent()) == wxYES;
 }
 
+bool WxQuestions::askOkCancel(const std::string& text, const std::string& caption) {
+    if (standIn()) return standIn()->askOkCancel(text, caption);
+    return wxMessageBox(wxString::FromUTF8(text), wxString::FromUTF8(caption),
+                        wxOK | wxCANCEL | wxICON_QUESTION, parent_ ? parent_ : dialogParent()) == wxOK;
+}
+
 void WxQuestions::showMessage(const std::string& text, const std::string& caption) {
+    if (standIn()) return standIn()->showMessage(text, caption);
     wxMessageBox(wxString::FromUTF8(text), wxString::FromUTF8(caption), wxOK, parent_ ? parent_ : dialogParent());
+}
+
+SaveWatch::SaveWatch() : before_(settingsStore().failures().count) {}
+
+bool SaveWatch::saved(Questions& questions) const {
+    const StoreFailures& failures = settingsStore().failures();
+    if (failures.count == before_) return true;
+    questions.showMessage(failures.lastMessage, "ZorvelCal");
+    return false;
 }
 
 } // namespace zc

@@ -2,6 +2,8 @@
 // The engine's questions and messages as modal message boxes.
 #include "data/services.h"
 
+#include <cstdint>
+
 class wxWindow;
 
 namespace zc {
@@ -17,10 +19,26 @@ class WxQuestions final : public Questions {
   public:
     explicit WxQuestions(wxWindow* parent = nullptr) : parent_(parent) {}
     bool askYesNo(const std::string& text, const std::string& caption) override;
+    bool askOkCancel(const std::string& text, const std::string& caption) override;
     void showMessage(const std::string& text, const std::string& caption) override;
+
+    // While set, every WxQuestions hands its questions and messages to this one instead of a
+    // message box: window tests answer and record them there.
+    static Questions*& standIn();
 
   private:
     wxWindow* parent_;
+};
+
+// Watches the store across one change the user makes. When a write of the change failed, saved()
+// tells the user once, in the store's own words, and returns false.
+class SaveWatch {
+  public:
+    SaveWatch();
+    bool saved(Questions& questions) const;
+
+  private:
+    std::uint64_t before_;
 };
 
 } // namespace zc

@@ -6,7 +6,6 @@
 #include "reminders/sound.h"
 
 #include <wx/dcclient.h>
-#include <wx/graphics.h>
 #include <wx/print.h>
 #include <wx/printdlg.h>
 
@@ -54,7 +53,7 @@ CZorvelCalView::Hooks& CZorvelCalView::hooks() {
 
 CZorvelCalView::CZorvelCalView(wxWindow* parent, AppointmentTable& table, const Clock& clock)
     : wxWindow(parent, wxID_ANY, wxDefaultPosition, wxDefaultSize, wxFULL_REPAINT_ON_RESIZE, "monthView"),
-      table_(table), clock_(clock) {
+      early(table.defaultEarly()), table_(table), clock_(clock) {
     theView = this;
     // The paint handler covers every pixel, so the toolkit need not clear the window first.
     SetBackgroundStyle(wxBG_STYLE_PAINT);
@@ -70,7 +69,6 @@ CZorvelCalView::CZorvelCalView(wxWindow* parent, AppointmentTable& table, const 
     early = s.early;
     reminders = s.reminders;
     fastprinting = s.fastprinting;
-    table_.setDefaultEarly(early);
     table_.loadAll();
 
     setDefaultColours();
@@ -150,33 +148,35 @@ void CZorvelCalView::drawCell(wxDC& dc, const wxString& text, int x, int y, int 
     dc.DrawText(text, x + (w - tw) / 2, y + (h - th) / 2);
     dc.SetTextForeground(oldText);
 
-    const auto outline = [&dc](int left, int top, int width, int height) {
-        // Lines are drawn one pixel longer than the outline because DrawLine leaves out its end.
-        const int right = left + width - 1, bottom = top + height - 1;
-        dc.DrawLine(left, top, right + 1, top);
-        dc.DrawLine(left, bottom, right + 1, bottom);
-        dc.DrawLine(left, top, left, bottom + 1);
-        dc.DrawLine(right, top, right, bottom + 1);
+    // Every frame line is a one-pixel fill on whole pixels: crisp on any device context, with
+    // smoothing left on for the text.
+    const auto fill = [&dc](ColourRef colour, int left, int top, int right, int bottom) {
+        dc.SetBrush(wxBrush(toWx(colour)));
+        dc.DrawRectangle(left, top, right - left + 1, bottom - top + 1);
     };
+    const auto outline = [&fill](ColourRef colour, int left, int top, int width, int height) {
+        const int right = left + width - 1, bottom = top + height - 1;
+        fill(colour, left, top, right, top);
+        fill(colour, left, bottom, right, bottom);
+        fill(colour, left, top, left, bottom);
+        fill(colour, right, top, right, bottom);
+    };
+    dc.SetPen(*wxTRANSPARENT_PEN);
     if (today) {
-        dc.SetPen(wxPen(toWx(c.currentday), 1));
-        outline(x + 1, y + 1, w - 4, h - 3);
-        outline(x + 2, y + 2, w - 6, h - 5);
+        outline(c.currentday, x + 1, y + 1, w - 4, h - 3);
+        outline(c.currentday, x + 2, y + 2, w - 6, h - 5);
     }
     if (raised) {
         const int right = x + w - 2, bottom = y + h - 2;
-        dc.SetPen(wxPen(toWx(c.toplite), 1));
-        dc.DrawLine(x, y, right + 1, y);
-        dc.DrawLine(x, y, x, bottom + 1);
-        dc.SetPen(wxPen(toWx(c.botlite), 1));
-        dc.DrawLine(x, bottom, right + 1, bottom);
-        dc.DrawLine(right, y, right, bottom + 1);
+        fill(c.toplite, x, y, right, y);
+        fill(c.toplite, x, y, x, bottom);
+        fill(c.botlite, x, bottom, right, bottom);
+        fill(c.botlite, right, y, right, bottom);
     }
+    dc.SetBrush(*wxTRANSPARENT_BRUSH);
 }
 
 void CZorvelCalView::drawMonth(wxDC& dc, bool /*printing*/) {
-    // The cell frames are one-pixel lines on whole pixels; smoothing would only blur them.
-    if (wxGraphicsContext* gc = dc.GetGraphicsContext()) gc->SetAntialiasMode(wxANTIALIAS_NONE);
     measure(dc);
     const Colours& c = colours();
     const int cw = cellWidth_, ch = cellHeight_;
@@ -312,7 +312,7 @@ void CZorvelCalView::openPlanner(int year, int month, int day) {
 
 void CZorvelCalView::changeMainFont() {
     Disable();
-    const std::optional<LogFont> chosen = chooseFont(nullptr, mainFontRecord_);
+    const std::optional<LogFont> chosen = chooseFont(wxGetTopLevelParent(this), mainFontRecord_);
     Enable();
     if (!chosen) return;
     setMainFont(*chosen);
@@ -368,7 +368,8 @@ void CZorvelCalView::printThrough(PrintKind kind, PrintSource* source) {
     dialogData.SetToPage(pages);
     wxPrinter printer(&dialogData);
     MonthViewPrintout printout(*this);
-    wxWindow* owner = source && source->printWindow() ? source->printWindow() : this;
+    // Dialogs belong to a top-level window, never to a child such as this view.
+    wxWindow* owner = wxGetTopLevelParent(source && source->printWindow() ? source->printWindow() : this);
     if (printer.Print(owner, &printout, true)) printData_ = printer.GetPrintDialogData().GetPrintData();
     // A cancelled job never reaches the end of printing, yet the source must come back.
     endPrinting();
@@ -389,7 +390,7 @@ void CZorvelCalView::endPrinting() {
 
 void CZorvelCalView::pageSetup() {
     wxPageSetupDialogData data(printData_);
-    wxPageSetupDialog dialog(this, &data);
+    wxPageSetupDialog dialog(wxGetTopLevelParent(this), &data);
     if (dialog.ShowModal() == wxID_OK) printData_ = dialog.GetPageSetupDialogData().GetPrintData();
 }
 

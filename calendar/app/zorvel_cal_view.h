@@ -51,7 +51,9 @@ class CZorvelCalView : public wxWindow {
 
     // Settings of the "reminders" group that other windows read and change.
     int age = 60;
-    int early = 2;
+    // The default reminder lead is kept once, in the appointment table that gives it to new
+    // entries; this names the same value.
+    int& early;
     int reminders = 0;
     int fastprinting = 0;
 

@@ -27,6 +27,7 @@ void Appointment::setRepeat(int kind, const std::string& week, const std::string
 
 void Appointment::changeNotes(const std::string& text) {
     notes = text;
+    table().changed();
     SettingsKey key;
     // Only an entry that is stored already has its text rewritten; looking first keeps the
     // write-side open from leaving an empty key behind for an entry that was never saved.
@@ -38,6 +39,8 @@ void Appointment::changeNotes(const std::string& text) {
 }
 
 void Appointment::save() {
+    // The entry in memory has changed whether or not the store takes it.
+    table().changed();
     SettingsKey key;
     if (key.openAppointment(year, month, day, hour, minute) == SettingsKey::kFailed) return;
     key.writeAppointment(
@@ -51,6 +54,7 @@ void Appointment::schedule(bool saveAlso) {
     if (saveAlso) save();
     AppointmentTable& t = table();
     if (timerId != 0) t.timers().stop(timerId);
+    t.changed();
     // A lead changed after the reminder came must not bring it back a second time.
     if (early == -1 || reminderRaised()) return;
     const std::int64_t delay = dueMoment() - t.clock().now();
@@ -66,6 +70,7 @@ void Appointment::eraseStored() {
     SettingsKey key;
     key.deleteAppointmentKey(year, month, day, hour, minute);
     repeats = 0;
+    table().changed();
 }
 
 bool Appointment::loadFrom(const SettingsKey& key) {

@@ -54,6 +54,7 @@ Appointment& AppointmentTable::enter(std::unique_ptr<Appointment> appointment) {
     byDate_[a.indexedDate_].push_back(&a);
     slots_[firstFree_++] = std::move(appointment);
     ++count_;
+    changed();
     return a;
 }
 
@@ -101,6 +102,24 @@ void AppointmentTable::discard(Appointment& a) {
     slots_[slot].reset();
     --count_;
     firstFree_ = std::min(firstFree_, slot);
+    changed();
+}
+
+int AppointmentTable::addChangeListener(ChangeListener listener) {
+    listeners_.emplace_back(nextListenerId_, std::move(listener));
+    return nextListenerId_++;
+}
+
+void AppointmentTable::removeChangeListener(int id) {
+    std::erase_if(listeners_, [id](const auto& entry) { return entry.first == id; });
+}
+
+void AppointmentTable::changed() {
+    if (loading_ || listeners_.empty()) return;
+    // A listener may remove itself (or another) while being told.
+    const auto listeners = listeners_;
+    for (const auto& [id, listener] : listeners)
+        if (listener) listener();
 }
 
 Appointment* AppointmentTable::findAt(int year, int month, int day, int hour, int minute,
@@ -128,6 +147,13 @@ Appointment* AppointmentTable::firstLaterThan(Time32 t) const {
     for (const auto& slot : slots_)
         if (slot && slot->time > t) return slot.get();
     return nullptr;
+}
+
+const Appointment* AppointmentTable::earliestAfter(Time32 t) const {
+    const Appointment* earliest = nullptr;
+    for (const auto& slot : slots_)
+        if (slot && slot->time > t && (!earliest || slot->time < earliest->time)) earliest = slot.get();
+    return earliest;
 }
 
 void AppointmentTable::sortByTime() {
@@ -189,6 +215,7 @@ void AppointmentTable::rearmReminders() {
 void AppointmentTable::loadAll() {
     SettingsKey root;
     if (root.openAppointments() == SettingsKey::kFailed) return;
+    loading_ = true;
     // The names are taken first and empty months deleted last: deleting while enumerating by
     // index would skip the month after each deleted one.
     const std::vector<std::string> months = root.subkeyNames();
@@ -222,6 +249,8 @@ void AppointmentTable::loadAll() {
         SettingsKey key;
         key.deleteMonth(year, month);
     }
+    loading_ = false;
+    changed();
 }
 
 void AppointmentTable::purgeOldMonths(int age) {

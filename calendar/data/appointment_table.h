@@ -5,6 +5,7 @@
 // order the program has always shown them.
 #include "data/appointment.h"
 #include "data/services.h"
+#include "data/settings_catalogue.h"
 
 #include <cstdint>
 #include <functional>
@@ -35,6 +36,9 @@ class AppointmentTable {
     bool hasAppointmentOn(int year, int month, int day) const;
     Appointment* findByTimer(unsigned timerId) const;
     Appointment* firstLaterThan(Time32 t) const;
+    // The entry with the earliest time after t (the first in slot order among equal times),
+    // found without reordering the slots.
+    const Appointment* earliestAfter(Time32 t) const;
     // Moves every entry ahead of the empty slots, then orders them by time; equal times keep
     // their order.
     void sortByTime();
@@ -61,9 +65,19 @@ class AppointmentTable {
     std::size_t slotCount() const { return slots_.size(); }
     const Appointment* slot(std::size_t index) const { return slots_[index].get(); }
 
-    // The reminder lead new entries take ("early" of the "reminders" settings).
+    // Change notification: each listener is called after an entry was entered, removed, saved,
+    // rescheduled or given new notes, so what shows the table outside its windows (the notification
+    // icon's tip) can follow it. Loading calls them once, at its end. Listeners should only note
+    // the change: one edit may call them several times.
+    using ChangeListener = std::function<void()>;
+    int addChangeListener(ChangeListener listener);
+    void removeChangeListener(int id);
+    void changed();
+
+    // The reminder lead new entries take ("early" of the "reminders" settings). This is the one
+    // place the program keeps it: the month view's `early` refers to it.
     int defaultEarly() const { return defaultEarly_; }
-    void setDefaultEarly(int minutes) { defaultEarly_ = minutes; }
+    int& defaultEarly() { return defaultEarly_; }
 
     const Clock& clock() const { return clock_; }
     ReminderTimers& timers() { return timers_; }
@@ -85,8 +99,12 @@ class AppointmentTable {
     const Clock& clock_;
     ReminderTimers& timers_;
     Questions& questions_;
-    int defaultEarly_ = 2;
+    int defaultEarly_ = settings::ReminderSettings{}.early;
     unsigned nextTimerId_ = kFirstTimerId;
+
+    std::vector<std::pair<int, ChangeListener>> listeners_;
+    int nextListenerId_ = 1;
+    bool loading_ = false;
 
     std::vector<std::unique_ptr<Appointment>> slots_;
     std::size_t count_ = 0;

@@ -635,7 +635,7 @@ class Importer {
         }
         std::string full = prefix + text;
         w.cut = full.size() > kMaxImportedText;
-        full.resize(utf8Prefix(full, kMaxImportedText));
+        full.resize(wholeCharacterPrefix(full, kMaxImportedText));
         w.text = std::move(full);
         if (alarmOffset != kNoAlarm) {
             const std::int64_t slot = localTime(w.year, w.month, w.day, w.hour, w.minute);

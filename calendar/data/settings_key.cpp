@@ -164,6 +164,13 @@ std::int32_t SettingsKey::readDword(const std::string& name) const {
     return v ? dwordFrom(*v) : 0;
 }
 
+bool SettingsKey::readDword(const std::string& name, std::int32_t& target) const {
+    const auto v = lookup(name);
+    if (!v || v->type != ValueType::Dword || v->data.size() != 4) return false;
+    target = dwordFrom(*v);
+    return true;
+}
+
 bool SettingsKey::readString(const std::string& name, std::string& target) const {
     const auto v = lookup(name);
     if (!v || v->type != ValueType::String) return false;

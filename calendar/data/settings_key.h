@@ -68,6 +68,8 @@ class SettingsKey {
     void writeBinary(const std::string& name, const void* bytes, std::size_t size);
 
     std::int32_t readDword(const std::string& name) const;
+    // Replaces target only when the value exists and is a 32-bit number.
+    bool readDword(const std::string& name, std::int32_t& target) const;
     // Replaces target only when the value exists and is text; texts of any length read whole.
     bool readString(const std::string& name, std::string& target) const;
     // True only when the value exists, is binary and fits the buffer; then it is copied in.

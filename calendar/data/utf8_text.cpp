@@ -1,5 +1,7 @@
 #include "data/utf8_text.h"
 
+#include <algorithm>
+
 namespace zc {
 namespace {
 
@@ -50,12 +52,14 @@ std::string validUtf8(std::string_view bytes) {
     return utf8;
 }
 
-std::size_t utf8Prefix(std::string_view text, std::size_t maxBytes) {
-    if (text.size() <= maxBytes) return text.size();
-    std::size_t keep = maxBytes;
-    while (keep > 0 && (static_cast<unsigned char>(text[keep]) & 0xC0) == 0x80)
-        --keep;
-    return keep;
+std::size_t wholeCharacterPrefix(std::string_view bytes, std::size_t maxBytes) {
+    std::size_t i = 0;
+    while (i < bytes.size()) {
+        const std::size_t n = std::max<std::size_t>(1, validSequence(bytes, i));
+        if (i + n > maxBytes) break;
+        i += n;
+    }
+    return i;
 }
 
 } // namespace zc

@@ -12,7 +12,8 @@ namespace zc {
 // Latin-1 character of that byte.
 std::string validUtf8(std::string_view bytes);
 
-// The longest prefix of text that is at most maxBytes long and ends at a character boundary.
-std::size_t utf8Prefix(std::string_view text, std::size_t maxBytes);
+// Length in bytes of the longest prefix of at most maxBytes bytes that ends on a whole character
+// as validUtf8 takes it (a valid UTF-8 sequence, or one stray byte), so a cut never splits one.
+std::size_t wholeCharacterPrefix(std::string_view bytes, std::size_t maxBytes);
 
 } // namespace zc

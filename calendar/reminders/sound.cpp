@@ -1,9 +1,11 @@
 #include "reminders/sound.h"
 
+#include "app/resource_folders.h"
 #include "data/settings_catalogue.h"
 
 #include <canberra.h>
 
+#include <cstdlib>
 #include <filesystem>
 #include <system_error>
 
@@ -15,10 +17,31 @@ bool isRegularFile(const std::filesystem::path& path) {
     return std::filesystem::is_regular_file(path, error);
 }
 
+// A machine plays sounds through a sound server of the desktop or through a playback device of
+// the kernel's sound layer. With neither, every attempt only fills the terminal with the sound
+// library's complaints, so none is made.
+bool soundDeviceExists() {
+    if (const char* server = std::getenv("PULSE_SERVER"); server && *server) return true;
+    if (const char* runtime = std::getenv("XDG_RUNTIME_DIR"); runtime && *runtime) {
+        const std::filesystem::path folder(runtime);
+        std::error_code error;
+        if (std::filesystem::exists(folder / "pulse/native", error) ||
+            std::filesystem::exists(folder / "pipewire-0", error))
+            return true;
+    }
+    std::error_code error;
+    for (const auto& entry : std::filesystem::directory_iterator("/dev/snd", error)) {
+        const std::string name = entry.path().filename().string();
+        if (name.starts_with("pcmC") && name.ends_with('p')) return true;
+    }
+    return false;
+}
+
 // One context for the whole run: opening the connection to the sound service costs more than a
 // click should, so it is made on first use and kept.
 ca_context* soundContext() {
     static ca_context* context = [] {
+        if (!soundDeviceExists()) return static_cast<ca_context*>(nullptr);
         ca_context* made = nullptr;
         if (ca_context_create(&made) != CA_SUCCESS) return static_cast<ca_context*>(nullptr);
         ca_context_change_props(made, CA_PROP_APPLICATION_NAME, "Zorvel Calendar", CA_PROP_APPLICATION_ID,
@@ -40,17 +63,7 @@ std::string resolveSoundFile(const std::string& file) {
     if (file.empty()) return {};
     const std::filesystem::path given(file);
     if (given.has_parent_path()) return isRegularFile(given) ? file : std::string();
-    // A program installed below another prefix than the one it was built for finds its sounds
-    // in ../share/zorvelcal/sounds; one installed into a single folder (as the installation
-    // disk does) finds them beside itself.
-    std::error_code error;
-    const std::filesystem::path self = std::filesystem::read_symlink("/proc/self/exe", error);
-    const std::filesystem::path folders[] = {
-        ZORVEL_SHARE_DIR "/sounds",
-        error ? std::filesystem::path() : self.parent_path().parent_path() / "share/zorvelcal/sounds",
-        error ? std::filesystem::path() : self.parent_path(), ZORVEL_SOURCE_RESOURCES "/sounds"};
-    for (const std::filesystem::path& folder : folders) {
-        if (folder.empty()) continue;
+    for (const std::filesystem::path& folder : resourceFolders("sounds")) {
         const std::filesystem::path candidate = folder / given;
         if (isRegularFile(candidate)) return candidate.string();
     }

@@ -25,13 +25,18 @@ TEST_F(ColoursTest, LoadingReadsWhatIsStoredAndKeepsTextReadable) {
         std::vector<std::pair<const char*, ColourRef>> stored;
         Colours expected;
     };
-    Colours onlyFore{};
-    onlyFore = {0x00FFFF, 0, 0, 0, 0, 0, 0, 0};
-    Colours sameAsBack{0x000000, 0xFFFFFF, 0x000000, 0x000000, 0xFFFFFF, 0xFFFFFF, 0x000000, 0x000000};
+    // Missing values read as their defaults.
+    Colours onlyText{};
+    onlyText.fore = 0x123456;
+    Colours sameAsBack{0x000000, 0xFFFFFF, 0x0000FF, 0xFF00FF, 0xFFFFFF, 0xFFFFFF, 0x000000, 0xFFFFFF};
     Colours foreOnBothPlanners{0x000000, 0xFFFFFF, 0x0000FF, 0xFF00FF,
-                               0xFFFFFF, 0xFFFFFF, 0x000000, 0x000000};
+                               0xFFFFFF, 0xFFFFFF, 0x000000, 0xFFFFFF};
     const Row rows[] = {
-        {"only fore", {{"fore", 0x00FFFF}}, onlyFore},
+        // A first run killed before its first exit leaves the group empty.
+        {"empty group", {}, Colours{}},
+        {"only fore", {{"fore", 0x123456}}, onlyText},
+        // Yellow text on the default yellow background cannot be read.
+        {"only fore, the background's colour", {{"fore", 0x00FFFF}}, sameAsBack},
         {"back equals fore", {{"fore", 0x123456}, {"back", 0x123456}}, sameAsBack},
         {"fore equals both planner colours",
          {{"fore", 0x808080},
@@ -169,7 +174,12 @@ TEST_F(FontTest, RecordsAndToolkitFontsConvertBothWays) {
     const LogFont d = defaultMainFont();
     const wxFont font = fontFromRecord(d);
     ASSERT_TRUE(font.IsOk());
-    EXPECT_EQ(font.GetPixelSize().GetHeight(), 15);
+    // The record's 15 pixels are the em; the line ("We" from ascent to descent) is taller.
+    EXPECT_NEAR(font.GetFractionalPointSize() * wxGetDisplayPPI().y / 72.0, 15.0, 0.01);
+    wxBitmap scratch(1, 1);
+    wxMemoryDC dc(scratch);
+    dc.SetFont(font);
+    EXPECT_GT(dc.GetTextExtent("We").GetHeight(), 15);
     EXPECT_EQ(font.GetNumericWeight(), 700);
     EXPECT_EQ(font.GetFaceName(), "Times New Roman");
     EXPECT_EQ(recordFromFont(font, d), d);

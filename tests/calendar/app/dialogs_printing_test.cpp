@@ -40,6 +40,30 @@ TEST_F(DialogsTest, TheColoursDialogsCloseBoxLeavesWithoutTheChanges) {
     EXPECT_EQ(colours().currentday, Colours{}.currentday);
 }
 
+TEST_F(DialogsTest, TerminationWhileTheColoursDialogIsOpenKeepsNoUnconfirmedColour) {
+    openFrame();
+    CColorsDialog::colourChooser() = [](wxWindow*) -> std::optional<ColourRef> { return 0xABCDEF; };
+    {
+        CColorsDialog dialog(frame);
+        dialog.CallAfter([&dialog] {
+            wxCommandEvent text(wxEVT_BUTTON, CColorsDialog::kText);
+            dialog.FindWindow(CColorsDialog::kText)->ProcessWindowEvent(text);
+            // What the program does on SIGTERM or at the end of the session: every modal dialog
+            // is ended as cancelled before the main frame closes.
+            for (wxWindow* window : wxTopLevelWindows)
+                if (auto* open = wxDynamicCast(window, wxDialog); open && open->IsModal())
+                    open->EndModal(wxID_CANCEL);
+        });
+        EXPECT_EQ(dialog.ShowModal(), wxID_CANCEL);
+    }
+    CColorsDialog::colourChooser() = nullptr;
+    EXPECT_EQ(colours().fore, Colours{}.fore);
+    closeFrame();
+    SettingsKey group;
+    ASSERT_TRUE(group.openPathForRead(settings::kColors));
+    EXPECT_EQ(static_cast<ColourRef>(group.readDword("fore")), Colours{}.fore);
+}
+
 TEST_F(DialogsTest, EscapeInTheColoursDialogChoosesTheBackground) {
     openFrame();
     int asked = 0;

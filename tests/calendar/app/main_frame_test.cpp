@@ -17,7 +17,7 @@ namespace {
 
 using MainFrameTest = AppTest;
 
-TEST_F(MainFrameTest, TheFirstThreeMovesAreNotStoredAndOutOfRangeValuesStoreAsZero) {
+TEST_F(MainFrameTest, MovesBeforeTheWindowShowsAreNotStoredAndOutOfRangeValuesStoreAsZero) {
     openFrame();
     for (int i = 0; i < 3; ++i) {
         frame->windowMoved(wxRect(100 + i, 200, 10, 10));
@@ -25,6 +25,13 @@ TEST_F(MainFrameTest, TheFirstThreeMovesAreNotStoredAndOutOfRangeValuesStoreAsZe
         EXPECT_EQ(stored.left, 0) << "move " << i + 1;
         EXPECT_EQ(stored.top, 0) << "move " << i + 1;
     }
+    // The user's very first move of the window on screen counts.
+    frame->Show();
+    for (int i = 0; i < 200 && !frame->userSeesWindow(); ++i) {
+        wxMilliSleep(10);
+        wxTheApp->Yield(true);
+    }
+    ASSERT_TRUE(frame->userSeesWindow());
     struct Row {
         int left, top;
         int storedLeft, storedTop;
@@ -41,23 +48,23 @@ TEST_F(MainFrameTest, TheFirstThreeMovesAreNotStoredAndOutOfRangeValuesStoreAsZe
     }
 }
 
-TEST_F(MainFrameTest, OpensAtTheStoredPositionOrOffScreenWhenMinimisedAtStart) {
+TEST_F(MainFrameTest, OpensAtTheStoredPositionOrInTheNotificationAreaWhenMinimisedAtStart) {
     writePosition(settings::kPosition, 300, 200);
     openFrame();
     EXPECT_EQ(frame->GetPosition(), wxPoint(300, 200));
 
     EXPECT_FALSE(frame->startsIconized());
+    EXPECT_FALSE(frame->startsHidden());
 
-    // "Minimize at startup" puts the window off-screen where the notification icon can bring it
-    // back, and iconizes it where there is no such icon (as on this test display).
+    // "Minimize at startup" starts hidden where the notification icon can bring the window back,
+    // and iconized where there is no such icon (as on this test display); either way at its place.
     settings::saveReminderSettings(60, 2, 0, 1, 1, 0);
     openFrame();
-    if (frame->notifyIcon() && frame->notifyIcon()->IsIconInstalled()) {
-        EXPECT_EQ(frame->GetPosition(), wxPoint(5000, 200));
-    } else {
-        EXPECT_EQ(frame->GetPosition(), wxPoint(300, 200));
+    EXPECT_EQ(frame->GetPosition(), wxPoint(300, 200));
+    if (frame->notifyIcon() && frame->notifyIcon()->IsIconInstalled())
+        EXPECT_TRUE(frame->startsHidden());
+    else
         EXPECT_TRUE(frame->startsIconized());
-    }
     // Later placements (a click on the notification icon) use the stored position again.
     frame->place();
     EXPECT_EQ(frame->GetPosition(), wxPoint(300, 200));
@@ -225,6 +232,24 @@ TEST_F(MainFrameTest, ASecondStartBringsTheFirstForwardAndTerminationClosesLikeE
     EXPECT_TRUE(group.openPathForRead(settings::kColors));
     InstanceGuard third(storePath);
     EXPECT_FALSE(third.isAnotherRunning());
+}
+TEST_F(MainFrameTest, AFirstRunKilledBeforeItsExitLeavesTheDefaultColours) {
+    setSettingsStore(nullptr);
+    {
+        RunningProgram first(storePath);
+        ASSERT_GT(first.pid(), 0);
+        const std::string socket = InstanceGuard::socketPath(storePath);
+        ASSERT_TRUE(first.waitFor([&] { return std::filesystem::exists(socket); }));
+        ASSERT_EQ(wxProcess::Kill(first.pid(), wxSIGKILL), wxKILL_OK);
+        ASSERT_TRUE(first.waitFor([&] { return first.ended(); }));
+    }
+    reopenStore();
+    // The run made the "Colors" group and never filled it.
+    SettingsKey group;
+    ASSERT_TRUE(group.openPathForRead(settings::kColors));
+    setDefaultColours();
+    loadColours();
+    EXPECT_EQ(colours(), Colours{});
 }
 #endif
 

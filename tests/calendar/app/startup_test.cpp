@@ -3,7 +3,12 @@
 #include "app/zorvel_cal_app.h"
 #include "reminders/sound.h"
 
+#include <wx/utils.h>
+
+#include <cstdio>
 #include <filesystem>
+
+#include <unistd.h>
 
 namespace zc::test {
 namespace {
@@ -101,6 +106,27 @@ TEST(SoundFileTest, BareNamesAreFoundAmongTheProgramsSounds) {
     // Playing what is not there is silent and returns at once.
     playWaveFile("Missing.wav");
     playWaveFile("/nowhere/Notify.wav");
+}
+
+TEST(SoundFileTest, PlayingWritesNothingToTheTerminal) {
+    // With or without a sound device, a sound is played or skipped without a word on stderr.
+    std::fflush(stderr);
+    const int saved = ::dup(2);
+    std::FILE* capture = std::tmpfile();
+    ASSERT_NE(capture, nullptr);
+    ::dup2(::fileno(capture), 2);
+    for (const char* name : {"Pick.wav", "Notify.wav"})
+        playWaveFile(name);
+    wxMilliSleep(300);
+    std::fflush(stderr);
+    ::dup2(saved, 2);
+    ::close(saved);
+    std::rewind(capture);
+    std::string written;
+    for (int c; (c = std::fgetc(capture)) != EOF;)
+        written.push_back(static_cast<char>(c));
+    std::fclose(capture);
+    EXPECT_EQ(written, "");
 }
 
 } // namespace

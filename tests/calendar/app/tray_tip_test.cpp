@@ -2,6 +2,10 @@
 
 #include "app/notify_icon.h"
 #include "app/tray_tip.h"
+#include "app/display_text.h"
+#include "app/font_record.h"
+
+#include <wx/app.h>
 
 namespace zc::test {
 namespace {
@@ -76,6 +80,27 @@ TEST_F(TrayTipTest, LongNotesAreCutTo63Characters) {
     EXPECT_LE(cut.size(), kMaxTipLength);
 }
 
+TEST_F(TrayTipTest, StrayBytesShowAsLatin1AndCutsKeepWholeCharacters) {
+    add(2015, 8, 12, 14, 5, "Caf\xE9");
+    EXPECT_EQ(displayText(tip()), wxString(L" 2:05pm: Caf\u00E9  "));
+
+    // Cuts keep whole characters, whether valid UTF-8 sequences or single stray bytes.
+    struct Row {
+        std::string bytes;
+        std::size_t maxBytes, kept;
+    };
+    const Row rows[] = {
+        {"ab\xC3\xA9", 3, 2}, {"ab\xC3\xA9", 4, 4}, {"ab\xE9\xA9", 3, 3},
+        {"\xE2\x82\xAC", 2, 0}, {"\xE2\x82", 1, 1}, {"", 5, 0},
+    };
+    for (const Row& row : rows)
+        EXPECT_EQ(wholeCharacterPrefix(row.bytes, row.maxBytes), row.kept) << row.bytes;
+
+    LogFont font;
+    font.setFace(std::string(29, 'F') + "\xC3\xA9\xC3\xA9");
+    EXPECT_EQ(font.face(), std::string(29, 'F') + "\xC3\xA9");
+}
+
 } // namespace
 } // namespace zc::test
 
@@ -83,6 +108,38 @@ namespace zc::test {
 namespace {
 
 using NotifyIconTest = AppTest;
+
+TEST_F(NotifyIconTest, TheTipFollowsTheTableAndTheTurnOfTheMinuteWithoutReorderingIt) {
+    clock.t = localTime(2015, 8, 12, 10, 0) + 15;
+    openFrame();
+    NotifyIcon icon(*frame);
+    // The next computation is due when the minute turns.
+    EXPECT_TRUE(icon.minuteTimer().IsRunning());
+    EXPECT_TRUE(icon.minuteTimer().IsOneShot());
+    EXPECT_EQ(icon.minuteTimer().GetInterval(), 45000);
+
+    AppointmentTable& table = frame->table();
+    const auto addEntry = [&table](int hour, int minute, const char* notes) {
+        Appointment& a = table.construct();
+        a.setWhen(2015, 8, 12, hour, minute, -1, notes);
+        a.schedule(true);
+    };
+    addEntry(16, 0, "Later");
+    addEntry(10, 1, "Soon");
+    wxTheApp->ProcessPendingEvents();
+    EXPECT_EQ(icon.tip(), " 10:01am: Soon  ");
+
+    // At 10:01 "Soon" is no longer ahead.
+    clock.t += 45;
+    wxTimerEvent minute(const_cast<wxTimer&>(icon.minuteTimer()));
+    icon.ProcessEvent(minute);
+    EXPECT_EQ(icon.tip(), " 4:00pm: Later  ");
+    EXPECT_EQ(icon.minuteTimer().GetInterval(), 60000);
+
+    std::vector<std::string> slots;
+    table.forEach([&slots](const Appointment& a) { slots.push_back(a.notes); });
+    EXPECT_EQ(slots, (std::vector<std::string>{"Later", "Soon"}));
+}
 
 TEST_F(NotifyIconTest, TheTipIsComputedAtOnceAndThenAtMostOnceASecond) {
     openFrame();

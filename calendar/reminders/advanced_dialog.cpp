@@ -1,0 +1,155 @@
+#include "reminders/advanced_dialog.h"
+
+#include "app/command_ids.h"
+#include "app/help_topics.h"
+#include "app/main_frame.h"
+#include "app/program_icon.h"
+#include "app/range_validators.h"
+#include "app/wx_questions.h"
+#include "app/zorvel_cal_view.h"
+
+#include <wx/button.h>
+#include <wx/checkbox.h>
+#include <wx/radiobut.h>
+#include <wx/sizer.h>
+#include <wx/statbox.h>
+#include <wx/stattext.h>
+#include <wx/textctrl.h>
+
+namespace zc {
+
+CAdvancedDialog::CAdvancedDialog(wxWindow* parent)
+    : wxDialog(parent, wxID_ANY, "                            Advanced", wxDefaultPosition, wxDefaultSize,
+               wxDEFAULT_DIALOG_STYLE, "advancedDialog"),
+      values_(settings::loadReminderSettings()), edited_(values_) {
+    SetIcons(programIcons());
+
+    auto* remindersBox = new wxStaticBoxSizer(wxVERTICAL, this, "   Reminders");
+    wxWindow* rb = remindersBox->GetStaticBox();
+    automatic_ = new wxRadioButton(rb, kAutomatic, "Automatic", wxDefaultPosition, wxDefaultSize, wxRB_GROUP,
+                                   wxDefaultValidator, "Automatic");
+    noReminders_ = new wxRadioButton(rb, kNoReminders, "No Reminders", wxDefaultPosition, wxDefaultSize, 0,
+                                     wxDefaultValidator, "No Reminders");
+    (values_.reminders == 0 ? automatic_ : noReminders_)->SetValue(true);
+    remindersBox->Add(automatic_, 0, wxALL, 6);
+    remindersBox->Add(noReminders_, 0, wxLEFT | wxRIGHT | wxBOTTOM, 6);
+
+    auto* otherBox = new wxStaticBoxSizer(wxVERTICAL, this, "   Other Configurables");
+    wxWindow* ob = otherBox->GetStaticBox();
+    const wxSize numberSize(FromDIP(56), -1);
+    auto numberField = [&](int id, int* value, int low, int high, const char* name) {
+        auto* field = new wxTextCtrl(ob, id, wxString(), wxDefaultPosition, numberSize, wxTE_RIGHT,
+                                     IntRangeValidator(value, low, high), name);
+        field->GetValidator()->TransferToWindow();
+        return field;
+    };
+    early_ = numberField(kEarly, &edited_.early, kMinEarly, kMaxEarly, "early");
+    age_ = numberField(kAge, &edited_.age, kMinAge, kMaxAge, "age");
+    auto* numbers = new wxFlexGridSizer(3, 6, 6);
+    numbers->Add(new wxStaticText(ob, wxID_ANY, "Raise reminders"), 0, wxALIGN_CENTER_VERTICAL);
+    numbers->Add(early_);
+    numbers->Add(new wxStaticText(ob, wxID_ANY, "minutes early"), 0, wxALIGN_CENTER_VERTICAL);
+    numbers->Add(new wxStaticText(ob, wxID_ANY, "Delete day planner entries after"), 0,
+                 wxALIGN_CENTER_VERTICAL);
+    numbers->Add(age_);
+    numbers->Add(new wxStaticText(ob, wxID_ANY, "months"), 0, wxALIGN_CENTER_VERTICAL);
+    otherBox->Add(numbers, 0, wxALL, 6);
+    auto checkBox = [&](int id, const char* label, int value) {
+        auto* box =
+            new wxCheckBox(ob, id, label, wxDefaultPosition, wxDefaultSize, 0, wxDefaultValidator, label);
+        box->SetValue(value != 0);
+        otherBox->Add(box, 0, wxLEFT | wxRIGHT | wxBOTTOM, 6);
+        return box;
+    };
+    splash_ = checkBox(kSplash, "Show splash screen at startup", values_.splash);
+    minAtStart_ = checkBox(kMinAtStart, "Minimize at startup", values_.minatstart);
+    fastPrinting_ = checkBox(kFastPrinting, "Use fast printing", values_.fastprinting);
+
+    auto* backupBox = new wxStaticBoxSizer(wxVERTICAL, this, "Backup and Intelligent Restore");
+    wxWindow* bb = backupBox->GetStaticBox();
+    auto* explanation = new wxStaticText(
+        bb, wxID_ANY, "Use these commands to backup/restore day planner entries to/from a text file.");
+    explanation->Wrap(FromDIP(230));
+    backupBox->Add(explanation, 0, wxALL, 6);
+    auto* backupButtons = new wxBoxSizer(wxHORIZONTAL);
+    backupButtons->Add(new wxButton(bb, cmd::menuId(cmd::kBackup), "Backup", wxDefaultPosition, wxDefaultSize,
+                                    0, wxDefaultValidator, "Backup"));
+    backupButtons->Add(new wxButton(bb, cmd::menuId(cmd::kRestore), "Restore", wxDefaultPosition,
+                                    wxDefaultSize, 0, wxDefaultValidator, "Restore"),
+                       0, wxLEFT, 6);
+    backupBox->Add(backupButtons, 0, wxLEFT | wxRIGHT | wxBOTTOM, 6);
+
+    auto* left = new wxBoxSizer(wxVERTICAL);
+    left->Add(remindersBox, 0, wxEXPAND | wxBOTTOM, 10);
+    left->Add(backupBox, 1, wxEXPAND);
+    auto* columns = new wxBoxSizer(wxHORIZONTAL);
+    columns->Add(left, 0, wxEXPAND | wxRIGHT, 10);
+    columns->Add(otherBox, 1, wxEXPAND);
+
+    auto* buttons = new wxBoxSizer(wxHORIZONTAL);
+    buttons->Add(new wxButton(this, wxID_HELP, "Help"));
+    buttons->AddStretchSpacer();
+    buttons->Add(new wxButton(this, wxID_OK, "OK"));
+    buttons->Add(new wxButton(this, wxID_CANCEL, "Cancel"), 0, wxLEFT, 6);
+
+    auto* top = new wxBoxSizer(wxVERTICAL);
+    top->Add(columns, 1, wxALL | wxEXPAND, 10);
+    top->Add(buttons, 0, wxLEFT | wxRIGHT | wxBOTTOM | wxEXPAND, 10);
+    SetSizerAndFit(top);
+
+    Bind(wxEVT_BUTTON, &CAdvancedDialog::onOk, this, wxID_OK);
+    Bind(
+        wxEVT_BUTTON, [](wxCommandEvent&) { openHelpTopic(kHelpAdvanced); }, wxID_HELP);
+    // Backup and Restore are the main frame's commands. A dialog keeps its command events to
+    // itself, so their clicks and their enable requests are handed on to the frame here.
+    const int firstCommand = cmd::menuId(cmd::kBackup), lastCommand = cmd::menuId(cmd::kRestore);
+    Bind(
+        wxEVT_BUTTON,
+        [](wxCommandEvent& event) {
+            if (CMainFrame* frame = mainFrame()) frame->runCommand(cmd::commandOf(event.GetId()));
+        },
+        firstCommand, lastCommand);
+    Bind(
+        wxEVT_UPDATE_UI,
+        [](wxUpdateUIEvent& event) {
+            if (CMainFrame* frame = mainFrame()) frame->GetEventHandler()->ProcessEventLocally(event);
+        },
+        firstCommand, lastCommand);
+    CentreOnParent();
+}
+
+std::optional<settings::ReminderSettings> CAdvancedDialog::readControls() {
+    // The months come first, as the dialog has always checked them.
+    for (wxTextCtrl* field : {age_, early_}) {
+        wxValidator* check = field->GetValidator();
+        if (!check->Validate(this) || !check->TransferFromWindow()) return std::nullopt;
+    }
+    settings::ReminderSettings read = edited_;
+    read.reminders = noReminders_->GetValue() ? 1 : 0;
+    read.splash = splash_->GetValue() ? 1 : 0;
+    read.minatstart = minAtStart_->GetValue() ? 1 : 0;
+    read.fastprinting = fastPrinting_->GetValue() ? 1 : 0;
+    return read;
+}
+
+void CAdvancedDialog::onOk(wxCommandEvent&) {
+    std::optional<settings::ReminderSettings> chosen = readControls();
+    // A refused field keeps the dialog open and the stored settings as they were.
+    if (!chosen) return;
+    // Guards for values that passed some other way than the fields' ranges.
+    if (chosen->early > kMaxEarly) chosen->early = 0;
+    if (chosen->age > kMaxAge) chosen->age = kMaxAge;
+    const SaveWatch watch;
+    settings::saveReminderSettings(chosen->age, chosen->early, chosen->reminders, chosen->splash,
+                                   chosen->minatstart, chosen->fastprinting);
+    WxQuestions questions(this);
+    if (!watch.saved(questions)) return;
+    values_ = *chosen;
+    if (CZorvelCalView* view = currentView()) {
+        view->early = values_.early;
+        view->fastprinting = values_.fastprinting;
+    }
+    EndModal(wxID_OK);
+}
+
+} // namespace zc

@@ -1,0 +1,53 @@
+#pragma once
+// Dialog 145, "Advanced": whether reminders pop up, the default reminder lead, after how many
+// months old entries are purged, the splash screen, minimised start and fast printing, and the
+// Backup and Restore buttons, whose commands belong to the main frame.
+#include "data/settings_catalogue.h"
+
+#include <wx/dialog.h>
+
+#include <optional>
+
+class wxCheckBox;
+class wxRadioButton;
+class wxTextCtrl;
+
+namespace zc {
+
+class CAdvancedDialog final : public wxDialog {
+  public:
+    enum Id {
+        kAutomatic = 1033,
+        kNoReminders = 1034,
+        kEarly = 1053,
+        kSplash = 1054,
+        kAge = 1055,
+        kMinAtStart = 1056,
+        kFastPrinting = 1057,
+    };
+    static constexpr int kMinAge = 3, kMaxAge = 60;
+    static constexpr int kMinEarly = 0, kMaxEarly = 180;
+
+    explicit CAdvancedDialog(wxWindow* parent);
+
+    // The stored settings: as read when the dialog opened, or as written by OK.
+    const settings::ReminderSettings& values() const { return values_; }
+
+  private:
+    // Reads the fields in order; the first one that is refused gets the framework's message and
+    // the focus, and nothing is returned.
+    std::optional<settings::ReminderSettings> readControls();
+    void onOk(wxCommandEvent& event);
+
+    settings::ReminderSettings values_;
+    settings::ReminderSettings edited_; // what the number fields exchange with
+    wxRadioButton* automatic_ = nullptr;
+    wxRadioButton* noReminders_ = nullptr;
+    wxTextCtrl* early_ = nullptr;
+    wxTextCtrl* age_ = nullptr;
+    wxCheckBox* splash_ = nullptr;
+    wxCheckBox* minAtStart_ = nullptr;
+    wxCheckBox* fastPrinting_ = nullptr;
+};
+
+} // namespace zc
