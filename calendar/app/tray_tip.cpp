@@ -2,6 +2,7 @@
 
 #include "app/display_text.h"
 
+#include <algorithm>
 #include <cstdio>
 
 namespace zc {
@@ -44,6 +45,16 @@ std::string describeNext(Time32 when, int hour, int minute, const std::string& n
     // The tip holds 63 bytes; the cut keeps whole characters as displayText shows them.
     if (tip.size() > 62) tip = tip.substr(0, wholeCharacterPrefix(tip, 60)) + "...";
     return tip;
+}
+
+std::int64_t tipChangesAt(Time32 when, Time32 now) {
+    if (when <= now) return kTipNeverChanges;
+    const LocalDate today = toLocal(now);
+    std::int64_t change = std::min<std::int64_t>(when, localTime(today.year, today.month, today.day + 1, 0, 0));
+    // describeNext names the weekday once "when" lies before now + 7 calendar days.
+    const std::int64_t withinAWeek = static_cast<std::int64_t>(addCalendarDays(when, -7)) + 1;
+    if (withinAWeek > now) change = std::min(change, withinAWeek);
+    return change;
 }
 
 std::string trayTip(const AppointmentTable& table, Time32 now) {

@@ -1,6 +1,6 @@
 #include "app_fixture.h"
 
-#include "app/notify_icon.h"
+#include "app/tray_notify_icon.h"
 #include "app/tray_tip.h"
 #include "app/display_text.h"
 #include "app/font_record.h"
@@ -112,7 +112,7 @@ using NotifyIconTest = AppTest;
 TEST_F(NotifyIconTest, TheTipFollowsTheTableAndTheTurnOfTheMinuteWithoutReorderingIt) {
     clock.t = localTime(2015, 8, 12, 10, 0) + 15;
     openFrame();
-    NotifyIcon icon(*frame);
+    TrayNotifyIcon icon(*frame);
     // The next computation is due when the minute turns.
     EXPECT_TRUE(icon.minuteTimer().IsRunning());
     EXPECT_TRUE(icon.minuteTimer().IsOneShot());
@@ -143,7 +143,7 @@ TEST_F(NotifyIconTest, TheTipFollowsTheTableAndTheTurnOfTheMinuteWithoutReorderi
 
 TEST_F(NotifyIconTest, TheTipIsComputedAtOnceAndThenAtMostOnceASecond) {
     openFrame();
-    NotifyIcon icon(*frame);
+    TrayNotifyIcon icon(*frame);
     EXPECT_EQ(icon.tip(), "Zorvel Calendar");
     icon.refreshTip();
     EXPECT_EQ(icon.tip(), "Zorvel Calendar: no appointments are scheduled");
