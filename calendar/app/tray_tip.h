@@ -20,9 +20,9 @@ std::string trayTip(const AppointmentTable& table, Time32 now);
 // The tip for one appointment at time "when" (hour and minute as stored) seen from now.
 std::string describeNext(Time32 when, int hour, int minute, const std::string& notes, Time32 now);
 
-// The first moment after now at which the tip for an appointment at "when" reads differently
-// without any change to the table: the appointment passes, the day turns (today and tomorrow
-// move), or it comes within a week (the date gives way to the weekday). No appointment ahead
+// The first moment after now at which the tip for an appointment at "when" may read differently
+// without any change to the table (no earlier moment changes it): the appointment passes, the day
+// turns (today and tomorrow move), or it comes within a week (the date gives way to the weekday). No appointment ahead
 // (when <= now) means the tip stays as it is until the table changes.
 inline constexpr std::int64_t kTipNeverChanges = std::numeric_limits<std::int64_t>::max();
 std::int64_t tipChangesAt(Time32 when, Time32 now);

@@ -44,6 +44,35 @@ TEST_F(TrayTipTest, NamesTheNextAppointmentInTheFormItsDistanceAsks) {
     }
 }
 
+// The moment the tip may change by itself: just before it the tip reads as now (no change is
+// missed), at it differently unless only the day turned far ahead of the appointment.
+// The rows cross midnight, the week boundary and, in late October, the end of summer time.
+TEST_F(TrayTipTest, KnowsWhenItsTextChangesWithoutAChangeToTheTable) {
+    struct Row {
+        Time32 now, when, changes;
+        bool differs = true;
+    };
+    const Row rows[] = {
+        {localTime(2015, 8, 12, 10, 0), localTime(2015, 8, 12, 14, 5), localTime(2015, 8, 12, 14, 5)},
+        {localTime(2015, 8, 12, 10, 0), localTime(2015, 8, 13, 9, 0), localTime(2015, 8, 13, 0, 0)},
+        {localTime(2015, 8, 12, 23, 59), localTime(2015, 8, 13, 0, 15), localTime(2015, 8, 13, 0, 0)},
+        {localTime(2015, 8, 12, 10, 0), localTime(2015, 8, 19, 11, 0), localTime(2015, 8, 12, 11, 0) + 1},
+        {localTime(2015, 8, 12, 10, 0), localTime(2015, 8, 21, 20, 0), localTime(2015, 8, 13, 0, 0), false},
+        {localTime(2015, 10, 20, 10, 0), localTime(2015, 10, 27, 11, 0), localTime(2015, 10, 20, 11, 0) + 1},
+        {localTime(2015, 10, 24, 23, 0), localTime(2015, 10, 26, 9, 0), localTime(2015, 10, 25, 0, 0)},
+    };
+    for (const Row& row : rows) {
+        const std::int64_t changes = tipChangesAt(row.when, row.now);
+        EXPECT_EQ(changes, row.changes) << row.now << " " << row.when;
+        const auto describe = [&row](Time32 at) { return describeNext(row.when, 9, 0, "Notes", at); };
+        if (row.changes < row.when) {
+            EXPECT_EQ(describe(static_cast<Time32>(changes - 1)), describe(row.now)) << row.when;
+            EXPECT_EQ(describe(static_cast<Time32>(changes)) != describe(row.now), row.differs) << row.when;
+        }
+    }
+    EXPECT_EQ(tipChangesAt(localTime(2015, 8, 12, 10, 0), localTime(2015, 8, 12, 10, 0)), kTipNeverChanges);
+}
+
 TEST_F(TrayTipTest, SaysSoWhenNothingLiesAhead) {
     EXPECT_EQ(tip(), "Zorvel Calendar: no appointments are scheduled");
     add(2015, 8, 12, 9, 0, "Already past");
