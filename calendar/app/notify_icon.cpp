@@ -6,7 +6,6 @@
 #include "app/status_notifier_item.h"
 #endif
 #include "app/tray_notify_icon.h"
-#include "app/tray_tip.h"
 
 namespace zc {
 
@@ -40,12 +39,7 @@ void NotifyIcon::refreshTip() {
 void NotifyIcon::recomputeTip() {
     const std::int64_t now = frame_.clock().now();
     lastTipTime_ = now;
-    const Appointment* next = frame_.table().earliestAfter(static_cast<Time32>(now));
-    tipChangesAt_ = next ? zc::tipChangesAt(next->time, static_cast<Time32>(now)) : kTipNeverChanges;
-    std::string tip = trayTip(frame_.table(), static_cast<Time32>(now));
-    if (tip == tip_) return;
-    tip_ = std::move(tip);
-    showTip(tip_);
+    if (keeper_.recompute(frame_.table(), static_cast<Time32>(now))) showTip(keeper_.tip());
 }
 
 void NotifyIcon::activated() {
@@ -61,7 +55,7 @@ void NotifyIcon::armMinuteTimer() {
 void NotifyIcon::onMinute(wxTimerEvent&) {
     // A clock set back (or a suspend) makes the stored moment too late only until the table next
     // changes; a clock set forward is caught here at the next minute.
-    if (frame_.clock().now() >= tipChangesAt_) recomputeTip();
+    if (keeper_.minutePassed(frame_.table(), static_cast<Time32>(frame_.clock().now()))) showTip(keeper_.tip());
     armMinuteTimer();
 }
 

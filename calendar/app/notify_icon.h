@@ -8,12 +8,13 @@
 // minute timer recomputes it only once the moment has come at which its text changes by itself
 // (the appointment passes, the day turns, the appointment comes within a week). Idle minutes cost
 // one comparison, whatever the size of the table.
+#include "app/tray_tip.h"
+
 #include <wx/event.h>
 #include <wx/timer.h>
 
 #include <cstdint>
 #include <memory>
-#include <string>
 
 namespace zc {
 
@@ -32,11 +33,11 @@ class NotifyIcon : public wxEvtHandler {
     void refreshTip();
     // Recomputes the tip now.
     void recomputeTip();
-    const std::string& tip() const { return tip_; }
+    const std::string& tip() const { return keeper_.tip(); }
     // One-shot timer set to the next turn of the minute while the tip is kept current.
     const wxTimer& minuteTimer() const { return minuteTimer_; }
     // When the tip's text changes next without a change to the table.
-    std::int64_t tipChangesAt() const { return tipChangesAt_; }
+    std::int64_t tipChangesAt() const { return keeper_.changesAt(); }
 
   protected:
     explicit NotifyIcon(CMainFrame& frame);
@@ -57,8 +58,7 @@ class NotifyIcon : public wxEvtHandler {
     int tableListener_ = 0;
     bool recomputeQueued_ = false;
     std::int64_t lastTipTime_;
-    std::int64_t tipChangesAt_ = 0;
-    std::string tip_ = "Zorvel Calendar";
+    TipKeeper keeper_;
 };
 
 // True where the desktop offers a notification area of any kind; the frame then keeps no taskbar

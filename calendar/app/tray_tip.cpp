@@ -57,10 +57,26 @@ std::int64_t tipChangesAt(Time32 when, Time32 now) {
     return change;
 }
 
-std::string trayTip(const AppointmentTable& table, Time32 now) {
-    const Appointment* next = table.earliestAfter(now);
+namespace {
+
+std::string tipFor(const Appointment* next, Time32 now) {
     if (!next) return "Zorvel Calendar: no appointments are scheduled";
     return describeNext(next->time, next->hour, next->minute, next->notes, now);
+}
+
+} // namespace
+
+std::string trayTip(const AppointmentTable& table, Time32 now) {
+    return tipFor(table.earliestAfter(now), now);
+}
+
+bool TipKeeper::recompute(const AppointmentTable& table, Time32 now) {
+    const Appointment* next = table.earliestAfter(now);
+    changesAt_ = next ? tipChangesAt(next->time, now) : kTipNeverChanges;
+    std::string tip = tipFor(next, now);
+    if (tip == tip_) return false;
+    tip_ = std::move(tip);
+    return true;
 }
 
 } // namespace zc
