@@ -10,6 +10,7 @@ packages=(
   libgtest-dev libgmock-dev googletest libbenchmark-dev
   xvfb xauth xdotool desktop-file-utils mscompress libmspack-dev
   openbox trayer libx11-dev
+  libglib2.0-dev dbus dpkg-dev file appstream
 )
 missing=()
 for p in "${packages[@]}"; do
