@@ -1,5 +1,7 @@
 #include "kz_message.h"
 
+#include "core/kz_text.h"
+
 #include <utility>
 
 #include <wx/filename.h>
@@ -24,10 +26,7 @@ void ShowBox(wxWindow* parent, const std::string& text, long icon) {
 } // namespace
 
 std::string KzMessageText(const std::string& text) {
-    std::string out = text;
-    for (char& c : out)
-        if (c == '\r') c = '\n';
-    return out;
+    return KzWrapMessage(text);
 }
 
 void KzShowMessage(wxWindow* parent, const std::string& text) {

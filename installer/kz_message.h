@@ -6,7 +6,8 @@
 
 class wxWindow;
 
-// Converts the installer's "\r" line separators into the toolkit's line breaks.
+// The text as a box shows it: the installer's "\r" separators become line breaks, and long lines
+// are wrapped so that the box always fits the screen (KzWrapMessage).
 std::string KzMessageText(const std::string& text);
 
 // A simple message box with one OK button, titled with the installer program's file name

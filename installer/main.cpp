@@ -26,11 +26,25 @@ class TKzInstallApp : public wxApp {
         auto* form = new TFormMain(arguments);
         if (!form->ScriptFound) {
             form->Destroy();
-            return false;
+            exitStatus_ = KzExitNoScript;
+            return true;
         }
+        form->OnExitStatus = [this](int status) { exitStatus_ = status; };
+        running_ = true;
         form->Show();
         return true;
     }
+
+    // The exit status tells scripts and package tools how the installation ended (README).
+    int OnRun() override {
+        if (running_) wxApp::OnRun();
+        return exitStatus_;
+    }
+
+  private:
+    bool running_ = false;
+    // Until the window says otherwise, the installation did not complete.
+    int exitStatus_ = KzExitCancelled;
 };
 
 } // namespace

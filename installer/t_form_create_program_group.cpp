@@ -1,6 +1,8 @@
 #include "t_form_create_program_group.h"
 
 #include "core/kz_shell_link.h"
+#include "core/kz_text.h"
+#include "kz_form_scale.h"
 #include "kz_message.h"
 
 #include <wx/button.h>
@@ -10,25 +12,14 @@
 
 #include <algorithm>
 
-namespace {
-
-std::string TrimBlanks(const std::string& text) {
-    size_t begin = 0, end = text.size();
-    while (begin < end && static_cast<unsigned char>(text[begin]) <= ' ')
-        ++begin;
-    while (end > begin && static_cast<unsigned char>(text[end - 1]) <= ' ')
-        --end;
-    return text.substr(begin, end - begin);
-}
-
-} // namespace
 
 TFormCreateProgramGroup::TFormCreateProgramGroup(wxWindow* parent)
     : wxDialog(parent, wxID_ANY, wxEmptyString, wxDefaultPosition, wxDefaultSize, wxDEFAULT_DIALOG_STYLE),
       Beep([] { wxBell(); }) {
     SetName("TFormCreateProgramGroup");
+    const KzFormScale at(this);
 
-    Label1 = new wxStaticText(this, wxID_ANY, "Create program group", wxPoint(6, 7));
+    Label1 = new wxStaticText(this, wxID_ANY, "Create program group", at.Point(6, 7));
     Label1->SetName("Label1");
     Label1->SetFont(Label1->GetFont().Bold());
     // The label was sized for the plain font, and GTK applies the bold one only later, so the
@@ -38,14 +29,14 @@ TFormCreateProgramGroup::TFormCreateProgramGroup(wxWindow* parent)
                     std::max(extent.GetHeight(), Label1->GetBestSize().GetHeight()));
 
     EditProgramgroup =
-        new wxTextCtrl(this, wxID_ANY, wxEmptyString, wxPoint(5, 26), wxSize(353, -1), wxTE_PROCESS_ENTER);
+        new wxTextCtrl(this, wxID_ANY, wxEmptyString, at.Point(5, 26), at.Size(353, -1), wxTE_PROCESS_ENTER);
     EditProgramgroup->SetName("EditProgramgroup");
 
     // Plain identifiers: Escape and the close box reach Cancel through the close handler only,
     // never by the toolkit emulating a click.
-    ButtonCancel = new wxButton(this, wxID_ANY, "&Cancel", wxPoint(201, 57), wxSize(75, 25));
+    ButtonCancel = new wxButton(this, wxID_ANY, "&Cancel", at.Point(201, 57), at.Size(75, 25));
     ButtonCancel->SetName("ButtonCancel");
-    ButtonOK = new wxButton(this, wxID_ANY, "&OK", wxPoint(283, 57), wxSize(75, 25));
+    ButtonOK = new wxButton(this, wxID_ANY, "&OK", at.Point(283, 57), at.Size(75, 25));
     ButtonOK->SetName("ButtonOK");
 
     ButtonOK->Bind(wxEVT_BUTTON, [this](wxCommandEvent&) { ButtonOKClick(); });
@@ -93,7 +84,7 @@ void TFormCreateProgramGroup::EditProgramgroupKeyPress(wxKeyEvent& event) {
 }
 
 void TFormCreateProgramGroup::ButtonOKClick() {
-    const std::string text = TrimBlanks(EditProgramgroup->GetValue().utf8_string());
+    const std::string text = KzTrim(EditProgramgroup->GetValue().utf8_string());
     EditProgramgroup->ChangeValue(wxString::FromUTF8(text));
     // Pasted text is held to the same characters as typed text, so no separator or other name
     // that leaves the program folder can reach the file system.

@@ -3,13 +3,20 @@
 #include "core/kz_files.h"
 #include "kz_form_scale.h"
 #include "kz_message.h"
+#include "kz_text_fit.h"
 #include "t_form_dir_box.h"
 
 #include <wx/button.h>
+#include <wx/dcclient.h>
 #include <wx/statline.h>
 #include <wx/stattext.h>
 
+#include <algorithm>
+
 namespace {
+// A name longer than this many lines is shown by its start and its end.
+constexpr std::size_t NeededFileLines = 8;
+
 std::string WithoutTrailingSeparator(std::string directory) {
     while (directory.size() > 1 && directory.back() == KzPathSeparator())
         directory.pop_back();
@@ -57,13 +64,30 @@ TFormDialogNextDisk::TFormDialogNextDisk(wxWindow* parent)
 }
 
 void TFormDialogNextDisk::FormShow() {
+    // The needed file is named whole: a long name wraps within the width of the rule above it,
+    // and what stands below moves down to make room.
+    const int lineHeight = LabelNeededFile->GetCharHeight();
+    const int oldHeight = std::max(lineHeight, LabelNeededFile->GetSize().y);
+    const wxString neededFile = wxString::FromUTF8(NeededFile);
+    LabelNeededFile->SetLabelText(KzWrapToWidth(LabelNeededFile, neededFile, Bevel1->GetSize().x, NeededFileLines));
+    LabelNeededFile->SetToolTip(neededFile);
+    // Measured in the label's own font: the toolkit's best size still belongs to the plain font
+    // until the label is next laid out.
+    wxClientDC dc(LabelNeededFile);
+    dc.SetFont(LabelNeededFile->GetFont());
+    LabelNeededFile->SetSize(dc.GetMultiLineTextExtent(LabelNeededFile->GetLabelText()) + wxSize(2, 2));
+    const int grown = std::max(0, LabelNeededFile->GetSize().y - oldHeight);
+    if (grown > 0 && !neededFileGrown_) {
+        for (wxWindow* below : {static_cast<wxWindow*>(Label3), static_cast<wxWindow*>(ButtonChange)})
+            below->Move(below->GetPosition().x, below->GetPosition().y + grown);
+        neededFileGrown_ = true;
+    }
     const wxRect change = ButtonChange->GetRect();
     SetClientSize(change.GetRight() + 1 + 10, change.GetBottom() + 1 + 10);
     // The prompt appears where the installer always put it, not centred. The toolkit centres a
     // dialog on its parent as it maps it, so the place is set again once it is on the screen.
     Move(221, 216);
     CallAfter([this] { Move(221, 216); });
-    LabelNeededFile->SetLabel(wxString::FromUTF8(NeededFile));
 }
 
 void TFormDialogNextDisk::ButtonOKClick() {

@@ -40,4 +40,7 @@ class TFormDialogNextDisk : public wxDialog {
   private:
     void FormShow();
     void Finish(int result);
+
+    // Set once the controls below the needed file's name have moved down for a long name.
+    bool neededFileGrown_ = false;
 };

@@ -1,16 +1,15 @@
 #include "t_form_main.h"
 
+#include "core/kz_platform.h"
+#include "kz_form_scale.h"
 #include "kz_message.h"
+#include "kz_text_fit.h"
 #include "t_form_dialog_next_disk.h"
 #include "t_form_dir_box.h"
 #include "t_form_program_group_box.h"
 
-#include <filesystem>
-#include <system_error>
-
 #include <wx/app.h>
 #include <wx/button.h>
-#include <wx/log.h>
 #include <wx/panel.h>
 #include <wx/stattext.h>
 #include <wx/textctrl.h>
@@ -48,21 +47,9 @@ wxFont BoldFont() {
     return wxNORMAL_FONT->Bold();
 }
 
-std::string Trimmed(const std::string& text) {
-    return KzTrimScriptLine(text);
-}
-
 bool FileExists(const std::string& path) {
-    std::error_code ec;
-    return std::filesystem::exists(path, ec) && !std::filesystem::is_directory(path, ec);
+    return KzExists(path) && !KzIsDirectory(path);
 }
-
-// The characters that end the directory part of a path given on the command line.
-#ifdef _WIN32
-const char* const DirectoryEnds = "\\/:";
-#else
-const char* const DirectoryEnds = "/";
-#endif
 
 } // namespace
 
@@ -72,7 +59,9 @@ TFormMain::TFormMain(const std::vector<std::string>& arguments, const std::strin
       Timer1(this) {
     SetName("FormMain");
     SetBackgroundColour(Olive);
-    SetClientSize(508, 367);
+    // The design is for a 13-pixel desktop font; with larger fonts every place and size grows
+    // in proportion, so captions still fit their buttons and labels do not run into each other.
+    SetClientSize(KzFormScale(this).Size(508, 367));
     CreateControls();
     Centre(wxBOTH);
     FormCreate(arguments, appDirectory);
@@ -89,64 +78,74 @@ TFormMain::~TFormMain() {
 }
 
 void TFormMain::CreateControls() {
-    PanelAbout = new wxPanel(this, wxID_ANY, wxPoint(5, 5), wxSize(500, 356), wxTAB_TRAVERSAL, "PanelAbout");
+    const KzFormScale at(this);
+    PanelAbout = new wxPanel(this, wxID_ANY, at.Point(5, 5), at.Size(500, 356), wxTAB_TRAVERSAL, "PanelAbout");
     PanelAbout->SetBackgroundColour(Silver);
     // The product name twice: a white copy, and over it, 3 pixels to the left and 2 up, a purple
     // one on a transparent background, so the white shows as a highlight.
-    LabelProductShadow = new wxStaticText(PanelAbout, wxID_ANY, "Kz-Install", wxPoint(115, 16), wxDefaultSize,
+    LabelProductShadow = new wxStaticText(PanelAbout, wxID_ANY, "Kz-Install", at.Point(115, 16), wxDefaultSize,
                                           0, "LabelProductShadow");
-    LabelProductShadow->SetFont(ArialFont(64, true, true));
+    LabelProductShadow->SetFont(ArialFont(at(64), true, true));
     LabelProductShadow->SetForegroundColour(*wxWHITE);
-    LabelProduct = new wxStaticText(PanelAbout, wxID_ANY, "Kz-Install", wxPoint(112, 14), wxDefaultSize,
+    LabelProduct = new wxStaticText(PanelAbout, wxID_ANY, "Kz-Install", at.Point(112, 14), wxDefaultSize,
                                     wxTRANSPARENT_WINDOW, "LabelProduct");
-    LabelProduct->SetFont(ArialFont(64, true, true));
+    LabelProduct->SetFont(ArialFont(at(64), true, true));
     LabelProduct->SetForegroundColour(Purple);
     for (wxStaticText* label : {LabelProductShadow, LabelProduct})
         FitLabel(label);
-    LabelVersion = new wxStaticText(PanelAbout, wxID_ANY, "(Version 2.3)", wxPoint(120, 80), wxDefaultSize, 0,
+    LabelVersion = new wxStaticText(PanelAbout, wxID_ANY, "(Version 2.3)", at.Point(120, 80), wxDefaultSize, 0,
                                     "LabelVersion");
-    LabelVersion->SetFont(ArialFont(15, true, true));
+    LabelVersion->SetFont(ArialFont(at(15), true, true));
     LabelVersion->SetForegroundColour(Yellow);
     FitLabel(LabelVersion);
-    MemoTitle = new wxTextCtrl(PanelAbout, wxID_ANY, "", wxPoint(15, 109), wxSize(472, 185),
+    MemoTitle = new wxTextCtrl(PanelAbout, wxID_ANY, "", at.Point(15, 109), at.Size(472, 185),
                                wxTE_MULTILINE | wxTE_READONLY | wxVSCROLL, wxDefaultValidator, "MemoTitle");
     MemoTitle->SetBackgroundColour(Aqua);
-    MemoTitle->SetFont(ArialFont(14));
-    FirstButton = new wxButton(PanelAbout, wxID_ANY, "&Next >>", wxPoint(375, 311), wxSize(113, 33), 0,
+    MemoTitle->SetFont(ArialFont(at(14)));
+    FirstButton = new wxButton(PanelAbout, wxID_ANY, "&Next >>", at.Point(375, 311), at.Size(113, 33), 0,
                                wxDefaultValidator, "FirstButton");
     FirstButton->SetFont(BoldFont());
     FirstButton->SetFocus();
 
     PanelInstall =
-        new wxPanel(this, wxID_ANY, wxPoint(5, 5), wxSize(498, 357), wxTAB_TRAVERSAL, "PanelInstall");
+        new wxPanel(this, wxID_ANY, at.Point(5, 5), at.Size(498, 357), wxTAB_TRAVERSAL, "PanelInstall");
     PanelInstall->SetBackgroundColour(Silver);
     // Created first so that it comes first in the tab order.
-    ButtonScript = new wxButton(PanelInstall, wxID_ANY, "&Next >>", wxPoint(376, 312), wxSize(113, 33), 0,
+    ButtonScript = new wxButton(PanelInstall, wxID_ANY, "&Next >>", at.Point(376, 312), at.Size(113, 33), 0,
                                 wxDefaultValidator, "ButtonScript");
-    ButtonScript->SetFont(BoldFont());
-    LabelTitle = new wxStaticText(PanelInstall, wxID_ANY, "Installation", wxPoint(12, 16), wxDefaultSize, 0,
-                                  "LabelTitle");
-    LabelTitle->SetFont(ArialFont(24, true));
+    ButtonFont = BoldFont();
+    ButtonScript->SetFont(ButtonFont);
+    NextButtonRect = ButtonScript->GetRect();
+    // Labels cut what is still too long with an ellipsis; their tooltip then holds the whole text.
+    const long labelStyle = wxST_NO_AUTORESIZE | wxST_ELLIPSIZE_END;
+    LabelTitle = new wxStaticText(PanelInstall, wxID_ANY, "Installation", at.Point(12, 16), wxDefaultSize,
+                                  labelStyle, "LabelTitle");
+    TitleFont = ArialFont(at(24), true);
     LabelTitle->SetForegroundColour(*wxBLACK);
-    FitLabel(LabelTitle);
+    FitTitle();
     Memo1 =
-        new NoTabStop<wxTextCtrl>(PanelInstall, wxID_ANY, "", wxPoint(8, 56), wxSize(481, 169),
+        new NoTabStop<wxTextCtrl>(PanelInstall, wxID_ANY, "", at.Point(8, 56), at.Size(481, 169),
                                   wxTE_MULTILINE | wxTE_READONLY | wxVSCROLL, wxDefaultValidator, "Memo1");
     Memo1->SetBackgroundColour(Aqua);
-    Memo1->SetFont(ArialFont(14));
-    Label1 = new wxStaticText(PanelInstall, wxID_ANY, ".....", wxPoint(9, 246), wxDefaultSize, 0, "Label1");
-    Label1->SetFont(BoldFont());
+    Memo1->SetFont(ArialFont(at(14)));
+    Label1 =
+        new wxStaticText(PanelInstall, wxID_ANY, ".....", at.Point(9, 246), wxDefaultSize, labelStyle, "Label1");
+    CaptionFont = BoldFont();
     Label1->SetForegroundColour(*wxBLACK);
-    Edit1 = new wxTextCtrl(PanelInstall, wxID_ANY, "", wxPoint(8, 264), wxSize(417, 24), wxTE_READONLY,
+    FitCaption();
+    Edit1 = new wxTextCtrl(PanelInstall, wxID_ANY, "", at.Point(8, 264), at.Size(417, 24), wxTE_READONLY,
                            wxDefaultValidator, "Edit1");
     Edit1->SetBackgroundColour(Aqua);
-    ButtonEdit = new wxButton(PanelInstall, wxID_ANY, "&More...", wxPoint(424, 264), wxSize(65, 24), 0,
+    ButtonEdit = new wxButton(PanelInstall, wxID_ANY, "&More...", at.Point(424, 264), at.Size(65, 24), 0,
                               wxDefaultValidator, "ButtonEdit");
     ButtonEdit->SetFont(BoldFont());
-    ButtonAbort = new NoTabStop<wxButton>(PanelInstall, wxID_ANY, "&Quit", wxPoint(10, 312), wxSize(65, 33),
+    ButtonAbort = new NoTabStop<wxButton>(PanelInstall, wxID_ANY, "&Quit", at.Point(10, 312), at.Size(65, 33),
                                           0, wxDefaultValidator, "ButtonAbort");
     ButtonAbort->SetFont(BoldFont());
+    NextButtonLeftLimit = ButtonAbort->GetRect().GetRight() + 1 + at(8);
     PanelInstall->Hide();
+    for (wxTextCtrl* pane : {MemoTitle, Memo1})
+        KzShowScrollBarWhenNeeded(pane);
 
     ClickHandlers[KzControl::FirstButton] = [this] { FirstButtonClick(); };
     ClickHandlers[KzControl::ButtonAbort] = [this] { ButtonAbortClick(); };
@@ -161,12 +160,7 @@ void TFormMain::FormCreate(const std::vector<std::string>& arguments, const std:
     Script.Create();
     Script.BindControls(this);
     if (!arguments.empty()) {
-        const std::string& argument = arguments.front();
-        const auto end = argument.find_last_of(DirectoryEnds);
-        // A path from the root keeps its root as its directory part.
-        const std::string directory =
-            end == std::string::npos ? std::string() : argument.substr(0, end ? end : 1);
-        ScriptPath = Trimmed(directory).empty() ? appDirectory + argument : argument;
+        ScriptPath = KzScriptPathFromArgument(arguments.front(), appDirectory);
         return;
     }
     ScriptPath = appDirectory + "install.script";
@@ -198,6 +192,7 @@ void TFormMain::RunInstallation() {
     std::string error;
     FinalStatus = Script.LoadScript(ScriptPath, error);
     if (FinalStatus != 0) {
+        LoadFailed = true;
         KzShowMessage(this, "Error opening installation script file: \r\r" + ScriptPath);
         Close();
         return;
@@ -207,6 +202,7 @@ void TFormMain::RunInstallation() {
         FinalStatus = Script.Run();
     } catch (const std::exception& e) {
         Running = false;
+        RunFailed = true;
         SetBusyCursor(false);
         KzShowError(this, e.what());
         // The window stays open so the user sees where the run stopped, and leaves with Quit.
@@ -220,7 +216,14 @@ void TFormMain::RunInstallation() {
 void TFormMain::FirstButtonClick() {
     PanelAbout->Hide();
     PanelInstall->Show();
+    // The focus was on the page that is now hidden; the Next button is where the keyboard goes on.
+    if (ButtonScript->IsShown() && ButtonScript->IsEnabled()) ButtonScript->SetFocus();
     ProcessMessages();
+}
+
+int TFormMain::ExitStatus() const {
+    if (!ScriptFound || LoadFailed) return KzExitNoScript;
+    return KzExitStatus(FinalStatus, Script.Aborted, RunFailed);
 }
 
 void TFormMain::ButtonAbortClick() {
@@ -237,6 +240,7 @@ void TFormMain::FormClose(wxCloseEvent& event) {
         event.Veto();
         return;
     }
+    if (OnExitStatus) OnExitStatus(ExitStatus());
     Destroy();
 }
 
@@ -300,7 +304,9 @@ void TFormMain::SetText(KzControl control, const std::string& text) {
         PaneLines[control] = text.empty() ? 0 : 1;
     } else if (wxWindow* window = ControlOf(control)) {
         window->SetLabel(value);
-        if (auto* label = dynamic_cast<wxStaticText*>(window)) FitLabel(label);
+        if (control == KzControl::LabelTitle) FitTitle();
+        if (control == KzControl::Label1) FitCaption();
+        if (control == KzControl::ButtonScript) FitNextButton();
     }
 }
 
@@ -367,6 +373,32 @@ void TFormMain::SetKeyFilter(KzKeyFilter filter) {
     Filter = filter;
 }
 
+void TFormMain::SetFocus(KzControl control) {
+    if (wxWindow* window = ControlOf(control)) window->SetFocus();
+}
+
+void TFormMain::FitTitle() {
+    const int room = PanelInstall->GetClientSize().x - LabelTitle->GetPosition().x - KzFormScale(this)(8);
+    const int width = KzFitText(LabelTitle, TitleFont, room);
+    LabelTitle->SetSize(width + 2, LabelTitle->GetCharHeight() + 2);
+}
+
+void TFormMain::FitCaption() {
+    const int room = PanelInstall->GetClientSize().x - Label1->GetPosition().x - KzFormScale(this)(8);
+    const int width = KzFitText(Label1, CaptionFont, room);
+    Label1->SetSize(width + 2, Label1->GetCharHeight() + 2);
+}
+
+void TFormMain::FitNextButton() {
+    // The button keeps its right edge and grows to the left as far as the Quit button; a caption
+    // that is longer still gets a smaller font.
+    const int padding = KzFormScale(this)(24);
+    const int width = std::max(NextButtonRect.width,
+                               KzFitText(ButtonScript, ButtonFont, NextButtonRect.GetRight() + 1 - NextButtonLeftLimit,
+                                         padding));
+    ButtonScript->SetSize(NextButtonRect.GetRight() + 1 - width, NextButtonRect.y, width, NextButtonRect.height);
+}
+
 TKzClickHandler TFormMain::SetClickHandler(KzControl button, TKzClickHandler handler) {
     return std::exchange(ClickHandlers[button], std::move(handler));
 }
@@ -392,12 +424,9 @@ void TFormMain::Sleep(int milliseconds) {
     wxMilliSleep(milliseconds);
 }
 
-void TFormMain::StartProgram(const std::string& commandLine) {
-    // The result is not looked at, so a program that cannot be started must not raise a box.
-    wxLogNull quiet;
-    wxExecuteEnv environment;
-    environment.cwd = wxString::FromUTF8(Script.AppDir);
-    wxExecute(wxString::FromUTF8(commandLine), wxEXEC_ASYNC, nullptr, &environment);
+void TFormMain::StartProgram(const std::vector<std::string>& arguments) {
+    // The result is not looked at: a program that cannot be started is passed over in silence.
+    KzStartProgram(arguments, Script.AppDir);
 }
 
 bool TFormMain::AskNextDisk(std::string& location, const std::string& neededFile) {

@@ -4,10 +4,12 @@
 // its controls through TKzWindow and starts the run once, from a 300 ms timer after it is shown.
 #include "core/kz_script.h"
 
+#include <functional>
 #include <map>
 #include <string>
 #include <vector>
 
+#include <wx/font.h>
 #include <wx/frame.h>
 #include <wx/timer.h>
 
@@ -33,6 +35,13 @@ class TFormMain : public wxFrame, public TKzWindow {
     bool Running = false;
     // The status the run ended with, or the status of loading when the script could not be read.
     int FinalStatus = 0;
+    // Set when the script could not be read, and when an error ended the run.
+    bool LoadFailed = false;
+    bool RunFailed = false;
+    // The program's exit status for how the run ended (KzExitStatus); told to OnExitStatus when
+    // the window closes.
+    int ExitStatus() const;
+    std::function<void(int status)> OnExitStatus;
 
     wxPanel* PanelAbout = nullptr;
     wxStaticText* LabelProductShadow = nullptr;
@@ -72,12 +81,14 @@ class TFormMain : public wxFrame, public TKzWindow {
     void SetEnabled(KzControl control, bool enabled) override;
     void SetReadOnly(KzControl control, bool readOnly) override;
     void SetKeyFilter(KzKeyFilter filter) override;
+    void SetFocus(KzControl control) override;
+    using wxFrame::SetFocus;
     TKzClickHandler SetClickHandler(KzControl button, TKzClickHandler handler) override;
     void SetBusyCursor(bool busy) override;
     void ShowMessage(const std::string& text) override;
     void ProcessMessages() override;
     void Sleep(int milliseconds) override;
-    void StartProgram(const std::string& commandLine) override;
+    void StartProgram(const std::vector<std::string>& arguments) override;
     bool AskNextDisk(std::string& location, const std::string& neededFile) override;
     bool SelectDirectory(std::string& directory) override;
     std::string SelectProgramGroup() override;
@@ -91,6 +102,10 @@ class TFormMain : public wxFrame, public TKzWindow {
     void FlushPane(KzControl pane);
     void ButtonClick(KzControl button);
     void Edit1KeyPress(wxKeyEvent& event);
+    // Shows a script's text whole in the title, the caption label or the Next button.
+    void FitTitle();
+    void FitCaption();
+    void FitNextButton();
     void FormClose(wxCloseEvent& event);
 
     std::map<KzControl, TKzClickHandler> ClickHandlers;
@@ -99,4 +114,11 @@ class TFormMain : public wxFrame, public TKzWindow {
     std::map<KzControl, int> PaneLines;
     KzKeyFilter Filter = KzKeyFilter::None;
     bool Busy = false;
+    // The design's fonts and the Next button's design place, scaled to the desktop's font, from
+    // which a long text is fitted each time it changes.
+    wxFont TitleFont;
+    wxFont CaptionFont;
+    wxFont ButtonFont;
+    wxRect NextButtonRect;
+    int NextButtonLeftLimit = 0;
 };

@@ -1,6 +1,7 @@
 #include "t_form_program_group_box.h"
 
 #include "core/kz_shell_link.h"
+#include "kz_form_scale.h"
 #include "t_form_create_program_group.h"
 
 #include <wx/app.h>
@@ -31,21 +32,22 @@ TFormProgramGroupBox::TFormProgramGroupBox(wxWindow* parent)
       RunCreateDialog([](TFormCreateProgramGroup& dialog) { return dialog.ShowModal(); }) {
     SetName("TFormProgramGroupBox");
     SetBackgroundColour(Silver);
+    const KzFormScale at(this);
 
     ListBox1 =
-        new wxListBox(this, wxID_ANY, wxPoint(8, 7), wxSize(332, 224), 0, nullptr, wxLB_SINGLE | wxLB_SORT);
+        new wxListBox(this, wxID_ANY, at.Point(8, 7), at.Size(332, 224), 0, nullptr, wxLB_SINGLE | wxLB_SORT);
     ListBox1->SetName("ListBox1");
 
     Panel1 = new wxPanel(this, wxID_ANY);
     Panel1->SetName("Panel1");
     Panel1->SetBackgroundColour(Silver);
-    ButtonCreateGroup = new wxButton(Panel1, wxID_ANY, "Create &group", wxPoint(14, 13), wxSize(75, 25));
+    ButtonCreateGroup = new wxButton(Panel1, wxID_ANY, "Create &group", at.Point(14, 13), at.Size(75, 25));
     ButtonCreateGroup->SetName("ButtonCreateGroup");
     // Plain identifiers, so that the dialog's Escape and close-box handling do not run Cancel's
     // handler: closing the window leaves the answer as it was.
-    ButtonCancel = new wxButton(Panel1, wxID_ANY, "&Cancel", wxPoint(14, 173), wxSize(75, 25));
+    ButtonCancel = new wxButton(Panel1, wxID_ANY, "&Cancel", at.Point(14, 173), at.Size(75, 25));
     ButtonCancel->SetName("ButtonCancel");
-    ButtonOK = new wxButton(Panel1, wxID_ANY, "&OK", wxPoint(14, 205), wxSize(75, 25));
+    ButtonOK = new wxButton(Panel1, wxID_ANY, "&OK", at.Point(14, 205), at.Size(75, 25));
     ButtonOK->SetName("ButtonOK");
 
     ButtonOK->Bind(wxEVT_BUTTON, [this](wxCommandEvent&) { ButtonOKClick(); });
@@ -58,14 +60,15 @@ TFormProgramGroupBox::TFormProgramGroupBox(wxWindow* parent)
 
     // The buttons keep their width unless the desktop's font needs more for a caption; the panel
     // and the dialog then grow with them, so no caption is ever cut off.
-    int width = ButtonWidth;
+    int width = at(ButtonWidth);
     for (wxButton* button : {ButtonCreateGroup, ButtonCancel, ButtonOK})
         width = std::max(width, button->GetBestSize().GetWidth());
     for (wxButton* button : {ButtonCreateGroup, ButtonCancel, ButtonOK})
-        button->SetSize(ButtonLeft, button->GetPosition().y, width, 25);
-    panelWidth_ = std::max(PanelWidth, ButtonLeft + width + (PanelWidth - ButtonLeft - ButtonWidth));
+        button->SetSize(at(ButtonLeft), button->GetPosition().y, width, at(25));
+    panelWidth_ =
+        std::max(at(PanelWidth), at(ButtonLeft) + width + at(PanelWidth - ButtonLeft - ButtonWidth));
 
-    SetClientSize(ListWidth + panelWidth_, 239);
+    SetClientSize(at(ListWidth) + panelWidth_, at(239));
     FormResize();
     CentreOnScreen();
 }

@@ -10,6 +10,7 @@ packages=(
   libgtest-dev libgmock-dev googletest libbenchmark-dev
   xvfb xauth xdotool desktop-file-utils mscompress libmspack-dev
   openbox trayer libx11-dev
+  libgtk-3-dev python3-xdg python3-gi gir1.2-gmenu-3.0
   libglib2.0-dev dbus dpkg-dev file appstream
 )
 missing=()

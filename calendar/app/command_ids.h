@@ -39,6 +39,16 @@ inline constexpr int kPrevPane = 57681;
 inline constexpr int kRepeats = 32793;
 inline constexpr int kReminder = 32812;
 
+// Day planner menu (resource 66); Repeats and Reminder are above.
+inline constexpr int kClearDay = 32825;
+inline constexpr int kSelectFont = 32796;
+inline constexpr int kPlannerPrint = 32786;
+inline constexpr int kPlannerClose = 32781;
+inline constexpr int kPreviousDay = 32818;
+inline constexpr int kNextDay = 32819;
+inline constexpr int kPlannerHelpTopics = 32824;
+inline constexpr int kPlannerQuickHints = 32791;
+
 // Resource numbers.
 inline constexpr int kMainResource = 128; // main menu, accelerators, program icon, title
 inline constexpr int kAboutDialog = 100;

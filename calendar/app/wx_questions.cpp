@@ -7,8 +7,20 @@
 #include <wx/toplevel.h>
 
 namespace zc {
+namespace {
+wxWindow* preferredParent = nullptr;
+} // namespace
+
+ScopedDialogParent::ScopedDialogParent(wxWindow* window) : previous_(preferredParent) {
+    preferredParent = window;
+}
+
+ScopedDialogParent::~ScopedDialogParent() {
+    preferredParent = previous_;
+}
 
 wxWindow* dialogParent() {
+    if (preferredParent && preferredParent->IsShown()) return preferredParent;
     if (wxWindow* active = wxGetActiveWindow())
         if (wxWindow* top = wxGetTopLevelParent(active); top && top->IsShown()) return top;
     if (wxTopLevelWindow* popup = CMainFrame::lastActivePopup().get(); popup && popup->IsShown()) return popup;

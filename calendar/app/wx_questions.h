@@ -13,6 +13,20 @@ namespace zc {
 // main frame may be hidden in the notification area). A child control is never returned.
 wxWindow* dialogParent();
 
+// While it lives, dialogParent() returns window (when shown): a window that runs an operation whose
+// engine code may ask a question (the series question of an emptied entry) has it centred on
+// itself, even before the window manager has made it the active window.
+class ScopedDialogParent {
+  public:
+    explicit ScopedDialogParent(wxWindow* window);
+    ~ScopedDialogParent();
+    ScopedDialogParent(const ScopedDialogParent&) = delete;
+    ScopedDialogParent& operator=(const ScopedDialogParent&) = delete;
+
+  private:
+    wxWindow* previous_;
+};
+
 // Without a parent of its own, each question is centred on dialogParent() at the moment it is
 // asked.
 class WxQuestions final : public Questions {

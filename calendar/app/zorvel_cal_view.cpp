@@ -26,6 +26,9 @@ class MonthViewPrintout final : public wxPrintout {
   public:
     explicit MonthViewPrintout(CZorvelCalView& view) : wxPrintout("Zorvel Calendar"), view_(view) {}
     bool OnPrintPage(int page) override {
+        // The sources lay pages out in screen pixels and fonts; the printer's resolution is
+        // many times finer.
+        MapScreenSizeToPage();
         if (wxDC* dc = GetDC()) view_.printPage(*dc, page);
         return true;
     }
@@ -367,12 +370,16 @@ void CZorvelCalView::printThrough(PrintKind kind, PrintSource* source) {
     dialogData.SetFromPage(1);
     dialogData.SetToPage(pages);
     wxPrinter printer(&dialogData);
-    MonthViewPrintout printout(*this);
+    const std::unique_ptr<wxPrintout> printout = createPrintout();
     // Dialogs belong to a top-level window, never to a child such as this view.
     wxWindow* owner = wxGetTopLevelParent(source && source->printWindow() ? source->printWindow() : this);
-    if (printer.Print(owner, &printout, true)) printData_ = printer.GetPrintDialogData().GetPrintData();
+    if (printer.Print(owner, printout.get(), true)) printData_ = printer.GetPrintDialogData().GetPrintData();
     // A cancelled job never reaches the end of printing, yet the source must come back.
     endPrinting();
+}
+
+std::unique_ptr<wxPrintout> CZorvelCalView::createPrintout() {
+    return std::make_unique<MonthViewPrintout>(*this);
 }
 
 void CZorvelCalView::printPage(wxDC& dc, int page) {

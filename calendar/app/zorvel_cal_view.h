@@ -11,6 +11,7 @@
 #include <wx/cmndata.h>
 #include <wx/font.h>
 #include <wx/palette.h>
+#include <wx/print.h>
 #include <wx/window.h>
 
 #include <array>
@@ -99,6 +100,8 @@ class CZorvelCalView : public wxWindow {
     // Makes source the only recorded print source; printThrough does this before its job runs.
     void recordPrintSource(PrintKind kind, PrintSource* source);
     void pageSetup();
+    // The print job's pages: each one drawn by the recorded source, one unit a screen pixel.
+    std::unique_ptr<wxPrintout> createPrintout();
     PrintSource* printSource() const;
     int printPageCount() const;
     void printPage(wxDC& dc, int page);

@@ -5,15 +5,6 @@
 #include <cstring>
 #include <memory>
 
-#ifdef _WIN32
-#include <io.h>
-#define KZ_READ _read
-#define KZ_WRITE _write
-#else
-#include <unistd.h>
-#define KZ_READ ::read
-#define KZ_WRITE ::write
-#endif
 
 namespace {
 
@@ -189,11 +180,19 @@ bool KzParseCompressedHeader(const std::uint8_t* data, std::size_t size, KzCompr
     return header.mode == 'A';
 }
 
-KzExpandStatus KzExpandStream(const KzReadFunction& read, const KzWriteFunction& write, bool* compressed) {
+KzExpandStatus KzExpandStream(const KzReadFunction& read, const KzWriteFunction& write, bool* compressed,
+                              const KzCopyRestFunction& copyRest) {
     auto reader = [&](std::uint8_t* buffer, std::size_t size) { return read(buffer, size); };
     auto writer = [&](const std::uint8_t* data, std::size_t size) { return write(data, size); };
     return Expand(
-        reader, writer, [&](auto& in) { return CopyThrough(in, writer); }, compressed);
+        reader, writer,
+        [&](auto& in) {
+            if (copyRest) {
+                if (const std::optional<KzExpandStatus> status = copyRest()) return *status;
+            }
+            return CopyThrough(in, writer);
+        },
+        compressed);
 }
 
 KzExpandStatus KzExpandMemory(const std::uint8_t* data, std::size_t size, std::vector<std::uint8_t>& out) {
@@ -211,41 +210,4 @@ KzExpandStatus KzExpandMemory(const std::uint8_t* data, std::size_t size, std::v
     };
     return Expand(
         reader, writer, [&](auto& in) { return CopyThrough(in, writer); }, nullptr);
-}
-
-KzExpandStatus KzExpandFile(int inFd, int outFd, bool* compressed) {
-    auto reader = [inFd](std::uint8_t* buffer, std::size_t size) -> std::ptrdiff_t {
-        for (;;) {
-            const auto got = KZ_READ(inFd, buffer, static_cast<unsigned>(size));
-            if (got >= 0 || errno != EINTR) return got;
-        }
-    };
-    auto writer = [outFd](const std::uint8_t* data, std::size_t size) {
-        while (size > 0) {
-            const auto put = KZ_WRITE(outFd, data, static_cast<unsigned>(size));
-            if (put < 0 && errno == EINTR) continue;
-            if (put <= 0) return false;
-            data += put;
-            size -= static_cast<std::size_t>(put);
-        }
-        return true;
-    };
-    auto copyRest = [&](auto& in) -> KzExpandStatus {
-#if defined(__linux__)
-        // The kernel copies between the two files without passing the bytes through this process,
-        // and on file systems that share extents it may not copy them at all.
-        for (;;) {
-            const ssize_t copied = ::copy_file_range(inFd, nullptr, outFd, nullptr, 1 << 30, 0);
-            if (copied == 0) return KzExpandStatus::Ok;
-            if (copied > 0) continue;
-            if (errno == EINTR) continue;
-            if (errno == EXDEV || errno == EINVAL || errno == ENOSYS || errno == EOPNOTSUPP || errno == EBADF)
-                break;
-            return errno == ENOSPC || errno == EFBIG || errno == EDQUOT ? KzExpandStatus::WriteFailed
-                                                                        : KzExpandStatus::ReadFailed;
-        }
-#endif
-        return CopyThrough(in, writer);
-    };
-    return Expand(reader, writer, copyRest, compressed);
 }

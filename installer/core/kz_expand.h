@@ -10,6 +10,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <vector>
 
 constexpr std::size_t KzCompressedHeaderSize = 14;
@@ -39,13 +40,18 @@ using KzReadFunction = std::function<std::ptrdiff_t(std::uint8_t* buffer, std::s
 // Writes all size bytes; false on failure.
 using KzWriteFunction = std::function<bool(const std::uint8_t* data, std::size_t size)>;
 
+// Copies what is left of a plain stream by a faster way than reading and writing it (the kernel's
+// own file copy); nothing when there is no such way here, and the rest is copied through.
+using KzCopyRestFunction = std::function<std::optional<KzExpandStatus>()>;
+
 // Copies a whole stream, expanding it when it is compressed. compressed, when given, tells which.
 KzExpandStatus KzExpandStream(const KzReadFunction& read, const KzWriteFunction& write,
-                              bool* compressed = nullptr);
+                              bool* compressed = nullptr, const KzCopyRestFunction& copyRest = {});
 
 // The same over a block of memory; out receives the expanded (or copied) bytes.
 KzExpandStatus KzExpandMemory(const std::uint8_t* data, std::size_t size, std::vector<std::uint8_t>& out);
 
-// The same between two open file descriptors. A file that is not compressed is handed to the
-// kernel's own file copy where it can, so it copies as fast as any plain copy.
+// The same between two open file descriptors (implemented with the platform's calls). A file
+// that is not compressed is handed to the kernel's own file copy where it can, so it copies as
+// fast as any plain copy.
 KzExpandStatus KzExpandFile(int inFd, int outFd, bool* compressed = nullptr);

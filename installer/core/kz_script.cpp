@@ -1,9 +1,6 @@
 #include "kz_script.h"
 
 #include <cerrno>
-#include <cstdio>
-#include <cstring>
-#include <limits>
 #include <stdexcept>
 #include <utility>
 
@@ -24,126 +21,14 @@ template <typename F> class ScopeExit {
 
 const char* const NextCaption = "&Next >>";
 
-bool IsHexDigit(char c) {
-    return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'f') || (c >= 'A' && c <= 'F');
-}
-
-int HexValue(char c) {
-    if (c >= '0' && c <= '9') return c - '0';
-    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-    return c - 'A' + 10;
-}
-
-// Length of the valid UTF-8 sequence starting at s[i], or 0 when the bytes there are not one
-// (overlong forms, surrogates and code points beyond U+10FFFF included).
-std::size_t Utf8SequenceLength(const std::string& s, std::size_t i) {
-    const auto byte = [&](std::size_t k) { return static_cast<unsigned char>(s[k]); };
-    const unsigned char c = byte(i);
-    if (c < 0x80) return 1;
-    std::size_t length;
-    unsigned int min;
-    unsigned int code;
-    if ((c & 0xE0) == 0xC0) {
-        length = 2, min = 0x80, code = c & 0x1F;
-    } else if ((c & 0xF0) == 0xE0) {
-        length = 3, min = 0x800, code = c & 0x0F;
-    } else if ((c & 0xF8) == 0xF0) {
-        length = 4, min = 0x10000, code = c & 0x07;
-    } else {
-        return 0;
-    }
-    if (i + length > s.size()) return 0;
-    for (std::size_t k = 1; k < length; ++k) {
-        if ((byte(i + k) & 0xC0) != 0x80) return 0;
-        code = (code << 6) | (byte(i + k) & 0x3F);
-    }
-    if (code < min || code > 0x10FFFF || (code >= 0xD800 && code <= 0xDFFF)) return 0;
-    return length;
-}
-
-std::string RootDirectory() {
-#ifdef _WIN32
-    return "c:\\";
-#else
-    return std::string(1, KzPathSeparator());
-#endif
-}
-
 } // namespace
 
-std::string KzTrimScriptLine(const std::string& text) {
-    std::size_t begin = 0;
-    std::size_t end = text.size();
-    while (begin < end && static_cast<unsigned char>(text[begin]) <= 32)
-        ++begin;
-    while (end > begin && static_cast<unsigned char>(text[end - 1]) <= 32)
-        --end;
-    return text.substr(begin, end - begin);
-}
-
-std::string KzLowerAscii(const std::string& text) {
-    std::string out = text;
-    for (char& c : out)
-        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-    return out;
-}
-
-bool KzParseNumber(const std::string& text, long long& value) {
-    std::size_t i = 0;
-    bool negative = false;
-    if (i < text.size() && (text[i] == '+' || text[i] == '-')) negative = text[i++] == '-';
-    int base = 10;
-    if (i < text.size() && text[i] == '$') {
-        base = 16, ++i;
-    } else if (i + 1 < text.size() && text[i] == '0' && (text[i + 1] == 'x' || text[i + 1] == 'X')) {
-        base = 16, i += 2;
-    }
-    if (i >= text.size()) return false;
-    // Accumulate as a negative number so that the smallest value still fits.
-    constexpr long long lowest = std::numeric_limits<long long>::min();
-    long long result = 0;
-    for (; i < text.size(); ++i) {
-        const char c = text[i];
-        int digit;
-        if (base == 10 && c >= '0' && c <= '9')
-            digit = c - '0';
-        else if (base == 16 && IsHexDigit(c))
-            digit = HexValue(c);
-        else
-            return false;
-        if (result < (lowest + digit) / base) return false;
-        result = result * base - digit;
-    }
-    if (!negative) {
-        if (result == lowest) return false;
-        result = -result;
-    }
-    value = result;
-    return true;
-}
-
-std::string KzToUtf8(const std::string& bytes) {
-    bool valid = true;
-    for (std::size_t i = 0; i < bytes.size();) {
-        const std::size_t length = Utf8SequenceLength(bytes, i);
-        if (length == 0) {
-            valid = false;
-            break;
-        }
-        i += length;
-    }
-    if (valid) return bytes;
-    std::string out;
-    out.reserve(bytes.size() * 2);
-    for (unsigned char c : bytes) {
-        if (c < 0x80) {
-            out += static_cast<char>(c);
-        } else {
-            out += static_cast<char>(0xC0 | (c >> 6));
-            out += static_cast<char>(0x80 | (c & 0x3F));
-        }
-    }
-    return out;
+int KzExitStatus(int runStatus, bool aborted, bool raisedError) {
+    if (raisedError) return KzExitFailed;
+    // Only the end of the script or the end command complete a run. A negative status is left by
+    // a copy that the user gave up at the next-disk prompt, and 0 by a run that never ended.
+    if (aborted || (runStatus != KzStatusEndOfScript && runStatus != KzStatusEndCommand)) return KzExitCancelled;
+    return KzExitCompleted;
 }
 
 bool KzKeyAccepted(KzKeyFilter filter, int keyCode) {
@@ -195,27 +80,9 @@ void TKzScript::BindControls(TKzWindow* window) {
 
 int TKzScript::LoadScript(const std::string& fileName, std::string& errorText) {
     errorText.clear();
-    std::FILE* file = std::fopen(fileName.c_str(), "rb");
-    if (!file) {
-        errorText = std::strerror(errno);
-        return -1;
-    }
-    const ScopeExit closer([file] { std::fclose(file); });
     std::string text;
-    char buffer[65536];
-    for (;;) {
-        const std::size_t count = std::fread(buffer, 1, sizeof buffer, file);
-        if (count > 0) {
-            if (text.size() + count > KzMaxScriptSize) {
-                errorText = "The file is too large to be an installation script.";
-                return -1;
-            }
-            text.append(buffer, count);
-        }
-        if (count < sizeof buffer) break;
-    }
-    if (std::ferror(file)) {
-        errorText = std::strerror(errno);
+    if (const int error = KzReadWholeFile(fileName, text, KzMaxScriptSize)) {
+        errorText = error == EFBIG ? "The file is too large to be an installation script." : KzErrorText(error);
         return -1;
     }
     LoadScriptText(text);
@@ -232,7 +99,7 @@ void TKzScript::LoadScriptText(const std::string& text) {
     while (begin <= text.size()) {
         std::size_t end = text.find_first_of("\r\n", begin);
         if (end == std::string::npos) end = text.size();
-        std::string line = KzTrimScriptLine(text.substr(begin, end - begin));
+        std::string line = KzTrim(text.substr(begin, end - begin));
         // A NUL inside a line would cut the text short in the window's controls.
         for (char& c : line)
             if (c == '\0') c = ' ';
@@ -278,7 +145,7 @@ void TKzScript::ReadNextLine(std::string& line, bool& isCommand, int& status) {
 }
 
 void TKzScript::ExecuteCommand(std::string& line, int& status) {
-    const std::string command = KzTrimScriptLine(KzLowerAscii(line));
+    const std::string command = KzTrim(KzLowerAscii(line));
     bool endOfBlock = false;
     status = KzStatusOk;
     const auto contains = [&](const char* text) { return command.find(text) != std::string::npos; };
@@ -322,7 +189,7 @@ void TKzScript::ExecuteCommand(std::string& line, int& status) {
         }
     } else if (command == "readonly editbox") {
         if (readParameter())
-            Window->SetReadOnly(KzControl::Edit1, KzTrimScriptLine(KzLowerAscii(line)) == "true");
+            Window->SetReadOnly(KzControl::Edit1, KzTrim(KzLowerAscii(line)) == "true");
     } else if (command == "hide editbox") {
         show(KzControl::Edit1, false);
         show(KzControl::ButtonEdit, false);
@@ -369,6 +236,8 @@ void TKzScript::WaitForNext(const std::string& caption) {
     if (!caption.empty()) Window->SetText(KzControl::ButtonScript, caption);
     Window->SetVisible(KzControl::ButtonScript, true);
     Window->SetEnabled(KzControl::ButtonScript, true);
+    // The button the run waits for has the keyboard, so Return continues.
+    Window->SetFocus(KzControl::ButtonScript);
     Window->ProcessMessages();
     // After Quit nobody is going to click any more: a wait that starts then ends at once.
     if (Aborted) return;
@@ -403,6 +272,8 @@ void TKzScript::CreateDirectory(const std::string& command, std::string& line, b
                                 int& status) {
     ReadNextLine(line, endOfBlock, status);
     if (endOfBlock || status != KzStatusOk) return;
+    // The folder is an absolute path from here on: a relative one is taken below the root, where
+    // it is also created, and "~" is the home folder.
     const std::string proposed = NativePath(line);
     bool ask = command.find("-noask") == std::string::npos;
     if (!ask) InstallDir = AddBackslash(proposed);
@@ -417,7 +288,7 @@ void TKzScript::CreateDirectory(const std::string& command, std::string& line, b
             Window->SetKeyFilter(KzKeyFilter::Directory);
             Window->SetEnabled(KzControl::ButtonEdit, true);
             Window->SetClickHandler(KzControl::ButtonEdit, [this] {
-                std::string directory = RootDirectory();
+                std::string directory = KzRootDirectory();
                 if (Window->SelectDirectory(directory)) Window->SetText(KzControl::Edit1, directory);
             });
             {
@@ -433,7 +304,7 @@ void TKzScript::CreateDirectory(const std::string& command, std::string& line, b
         ask = true;
         // An empty edit box would otherwise make the current directory the installation
         // directory without anybody having chosen it.
-        const KzStatus result = KzTrimScriptLine(InstallDir).empty()
+        const KzStatus result = KzTrim(InstallDir).empty()
                                     ? KzStatus{-2, "Unable to create directory "}
                                     : Operations.MakeDirectoryPath(InstallDir);
         status = result.status == -3 ? KzStatusOk : result.status;
@@ -448,8 +319,10 @@ void TKzScript::CreateProgramGroup(const std::string& command, std::string& line
                                    int& status) {
     ReadNextLine(line, endOfBlock, status);
     if (endOfBlock || status != KzStatusOk) return;
+    // The name is trimmed once, here where it enters, and that one name is used for the folder,
+    // the menu and every shortcut.
     if (command.find("-noask") != std::string::npos) {
-        GroupName = line;
+        GroupName = KzTrim(line);
         Operations.CreateGroupFolder(GroupName);
         return;
     }
@@ -463,7 +336,7 @@ void TKzScript::CreateProgramGroup(const std::string& command, std::string& line
     Window->SetEnabled(KzControl::ButtonEdit, true);
     Window->SetClickHandler(KzControl::ButtonEdit, [this] {
         const std::string group = Window->SelectProgramGroup();
-        if (!KzTrimScriptLine(group).empty()) {
+        if (!KzTrim(group).empty()) {
             Window->SetText(KzControl::Edit1, group);
             Window->ProcessMessages();
             Window->Sleep(100);
@@ -476,13 +349,13 @@ void TKzScript::CreateProgramGroup(const std::string& command, std::string& line
         });
         WaitForNext(NextCaption);
     }
-    while (!Aborted && !Operations.IsValidGroupName(Window->GetText(KzControl::Edit1))) {
+    while (!Aborted && !Operations.IsValidGroupName(KzTrim(Window->GetText(KzControl::Edit1)))) {
         Window->ShowMessage("Invalid program group name: \r" + Window->GetText(KzControl::Edit1) + "\r" +
                             "specify another program group name.");
         WaitForNext(NextCaption);
     }
     if (Aborted) return;
-    GroupName = Window->GetText(KzControl::Edit1);
+    GroupName = KzTrim(Window->GetText(KzControl::Edit1));
     Operations.CreateGroupFolder(GroupName);
 }
 
@@ -493,8 +366,15 @@ void TKzScript::CreateProgramItems(std::string& line, bool& endOfBlock, int& sta
     bool created = false;
     ReadNextLine(line, endOfBlock, status);
     while (!endOfBlock && status == KzStatusOk) {
-        Operations.CreateShortcutFromLine(KzTrimScriptLine(line), InstallDir, GroupName);
-        created = true;
+        // A line that describes no shortcut is the script's fault, not the installation's: the
+        // user learns which line was skipped, and the other items are still made.
+        try {
+            Operations.CreateShortcutFromLine(KzTrim(line), InstallDir, GroupName);
+            created = true;
+        } catch (const KzItemError& error) {
+            Window->ShowMessage(std::string(error.what()) + "\r" + "\r" +
+                                "This program item is skipped; the installation goes on.");
+        }
         ReadNextLine(line, endOfBlock, status);
     }
     // A block without lines has written no shortcut, so there is no group folder to refresh.
@@ -507,8 +387,8 @@ void TKzScript::CopyFiles(std::string& line, bool& endOfBlock, int& status) {
     bool cancelled = false;
     while (!endOfBlock && status == KzStatusOk && !cancelled) {
         const std::string neededFile = GetField(1, line, FieldSeparator);
-        std::string source = SourceDir + NativePath(neededFile);
-        const std::string destination = InstallDir + NativePath(GetField(2, line, FieldSeparator));
+        std::string source = NativePath(neededFile, SourceDir);
+        const std::string destination = NativePath(GetField(2, line, FieldSeparator), InstallDir);
         do {
             Window->SetBusyCursor(true);
             Window->ProcessMessages();
@@ -526,7 +406,7 @@ void TKzScript::CopyFiles(std::string& line, bool& endOfBlock, int& status) {
                 cancelled = true;
             } else {
                 SourceDir = location;
-                source = SourceDir + NativePath(neededFile);
+                source = NativePath(neededFile, SourceDir);
                 Window->SetBusyCursor(false);
                 if (Window->IsVisible(KzControl::ButtonScript)) WaitForNext(NextCaption);
             }
@@ -538,10 +418,11 @@ void TKzScript::CopyFiles(std::string& line, bool& endOfBlock, int& status) {
 void TKzScript::RunPrograms(std::string& line, bool& endOfBlock, int& status) {
     ReadNextLine(line, endOfBlock, status);
     while (!endOfBlock && status == KzStatusOk) {
-        // Programs are looked for beside the installer; a quoted name keeps its quotes around
-        // the whole path so that blanks in the directory do not split it.
-        const std::string commandLine = line.front() == '"' ? "\"" + AppDir + line.substr(1) : AppDir + line;
-        Window->StartProgram(commandLine);
+        // Programs are looked for beside the installer. The argument vector is built here rather
+        // than by a shell's rules, so "\" in a path and an apostrophe in a folder name mean nothing
+        // special.
+        const std::vector<std::string> arguments = KzProgramArguments(line, AppDir);
+        if (!arguments.empty()) Window->StartProgram(arguments);
         ReadNextLine(line, endOfBlock, status);
     }
 }
@@ -550,7 +431,7 @@ void TKzScript::SleepCommand(std::string& line, bool& endOfBlock, int& status) {
     ReadNextLine(line, endOfBlock, status);
     if (endOfBlock || status != KzStatusOk) return;
     long long milliseconds = 0;
-    if (!KzParseNumber(KzTrimScriptLine(line), milliseconds)) return;
+    if (!KzParseNumber(KzTrim(line), milliseconds)) return;
     long long elapsed = 0;
     // At most 200 steps of 100 ms; Quit ends the pause early like it ends a wait.
     for (int step = 0; step < 200 && elapsed < milliseconds && !Aborted; ++step) {

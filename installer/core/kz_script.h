@@ -5,6 +5,7 @@
 // dialogs stay usable while a command runs.
 #include "kz_files.h"
 #include "kz_shell_link.h"
+#include "kz_text.h"
 #include "kz_window.h"
 
 #include <cstddef>
@@ -33,14 +34,14 @@ struct TKzOperations {
 // large is not a script at all.
 constexpr std::size_t KzMaxScriptSize = 16u * 1024u * 1024u;
 
-// Trims every leading and trailing character with a code from 0 to 32.
-std::string KzTrimScriptLine(const std::string& text);
-// Lower-cases the ASCII letters only.
-std::string KzLowerAscii(const std::string& text);
-// Reads a whole number, decimal or hexadecimal after "$"; false when the text is not one.
-bool KzParseNumber(const std::string& text, long long& value);
-// The text as UTF-8: valid UTF-8 is kept, anything else is read as Latin-1.
-std::string KzToUtf8(const std::string& bytes);
+// The installer's exit status, documented in the README: 0 only for an installation that ran to
+// its end.
+constexpr int KzExitCompleted = 0;
+constexpr int KzExitNoScript = 1;  // the script was not found or could not be read
+constexpr int KzExitCancelled = 2; // Quit, or Cancel at the next-disk prompt
+constexpr int KzExitFailed = 3;    // an error ended the run
+// The exit status of a run that ended with runStatus; raisedError when an error ended it.
+int KzExitStatus(int runStatus, bool aborted, bool raisedError);
 
 class TKzScript {
   public:

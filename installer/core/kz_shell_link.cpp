@@ -1,19 +1,15 @@
 #include "core/kz_shell_link.h"
 
 #include "core/kz_files.h"
+#include "core/kz_platform.h"
+#include "core/kz_text.h"
 
 #include <algorithm>
-#include <cerrno>
 #include <cstdio>
-#include <cstdlib>
 #include <cstring>
 #include <filesystem>
 #include <optional>
 #include <string_view>
-
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
 
 namespace fs = std::filesystem;
 
@@ -28,34 +24,15 @@ const char* const MenuVendor = "kzinstall";
 
 const char* const EntryGroup = "Desktop Entry";
 
-// Removes every leading and trailing character with a code from 0 to 32, as the script reader
-// trims its lines.
-std::string Trim(std::string_view text) {
-    size_t begin = 0;
-    size_t end = text.size();
-    while (begin < end && static_cast<unsigned char>(text[begin]) <= ' ')
-        ++begin;
-    while (end > begin && static_cast<unsigned char>(text[end - 1]) <= ' ')
-        --end;
-    return std::string(text.substr(begin, end - begin));
-}
-
-std::optional<std::string> EnvPath(const char* name) {
-    const char* value = std::getenv(name);
-    // Relative values of the XDG variables are to be ignored, so only absolute ones count.
-    if (value == nullptr || value[0] != '/') return std::nullopt;
-    return std::string(value);
-}
-
 std::optional<std::string> DataHome() {
-    if (auto data = EnvPath("XDG_DATA_HOME")) return data;
-    if (auto home = EnvPath("HOME")) return *home + "/.local/share";
+    if (auto data = KzEnvironmentPath("XDG_DATA_HOME")) return data;
+    if (const std::string home = KzHomeDirectory(); !home.empty()) return home + "/.local/share";
     return std::nullopt;
 }
 
 std::optional<std::string> ConfigHome() {
-    if (auto config = EnvPath("XDG_CONFIG_HOME")) return config;
-    if (auto home = EnvPath("HOME")) return *home + "/.config";
+    if (auto config = KzEnvironmentPath("XDG_CONFIG_HOME")) return config;
+    if (const std::string home = KzHomeDirectory(); !home.empty()) return home + "/.config";
     return std::nullopt;
 }
 
@@ -63,11 +40,6 @@ std::optional<std::string> ConfigHome() {
 std::optional<std::string> ProgramsFolder() {
     if (auto data = DataHome()) return *data + "/applications";
     return std::nullopt;
-}
-
-bool IsDirectory(const std::string& path) {
-    std::error_code ec;
-    return fs::is_directory(path, ec);
 }
 
 // The parts of a group name between separators, without empty parts. A group that would leave
@@ -103,66 +75,6 @@ std::vector<std::string> CheckedGroupParts(const std::string& group) {
     auto parts = GroupParts(group);
     if (!parts) throw KzError("Invalid program group name: \r" + group);
     return *parts;
-}
-
-// Writes a whole file through a temporary file in the same folder and a rename, so that a reader
-// (or a crash) never sees half a file. Gives 0 or the errno of the failing step.
-int WriteFileAtomically(const std::string& path, const std::string& content) {
-    const std::string folder = fs::path(path).parent_path().string();
-    // A short temporary name, so a link name that just fits the length limit still can be written.
-    std::string temp = (folder.empty() ? std::string(".") : folder) + "/.kzinstall-XXXXXX";
-    const int fd = ::mkstemp(temp.data());
-    if (fd < 0) return errno;
-    int error = 0;
-    size_t written = 0;
-    while (written < content.size()) {
-        const ssize_t n = ::write(fd, content.data() + written, content.size() - written);
-        if (n < 0) {
-            if (errno == EINTR) continue;
-            error = errno;
-            break;
-        }
-        written += static_cast<size_t>(n);
-    }
-    if (error == 0 && ::fchmod(fd, 0644) != 0) error = errno;
-    if (error == 0 && ::fsync(fd) != 0) error = errno;
-    if (::close(fd) != 0 && error == 0) error = errno;
-    if (error == 0 && ::rename(temp.c_str(), path.c_str()) != 0) error = errno;
-    if (error != 0) ::unlink(temp.c_str());
-    return error;
-}
-
-int ReadWholeFile(const std::string& path, std::string& content) {
-    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0) return errno;
-    content.clear();
-    char buffer[8192];
-    int error = 0;
-    for (;;) {
-        const ssize_t n = ::read(fd, buffer, sizeof buffer);
-        if (n < 0) {
-            if (errno == EINTR) continue;
-            error = errno;
-            break;
-        }
-        if (n == 0) break;
-        content.append(buffer, static_cast<size_t>(n));
-    }
-    ::close(fd);
-    return error;
-}
-
-// Renames only when the new name is free, so the refresh can never replace another folder.
-int RenameNoReplace(const std::string& from, const std::string& to) {
-#if defined(__linux__) && defined(RENAME_NOREPLACE)
-    if (::renameat2(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), RENAME_NOREPLACE) == 0) return 0;
-    if (errno != EINVAL && errno != ENOSYS) return errno;
-#endif
-    // File systems without the atomic variant get a check first; the window between the check
-    // and the rename is acceptable for a folder only this installer touches.
-    struct stat st {};
-    if (::lstat(to.c_str(), &st) == 0) return EEXIST;
-    return ::rename(from.c_str(), to.c_str()) == 0 ? 0 : errno;
 }
 
 std::string XmlEscape(const std::string& text) {
@@ -201,22 +113,21 @@ void WriteGroupMenu(const std::string& programs, const std::vector<std::string>&
     const std::string groupFolder = programs + "/" + JoinParts(parts, '/');
 
     std::vector<std::string> entries;
-    std::error_code ec;
-    for (fs::directory_iterator it(groupFolder, ec), end; !ec && it != end; it.increment(ec)) {
-        const fs::path& p = it->path();
-        if (p.extension() == ".desktop" && it->is_regular_file(ec))
-            entries.push_back(JoinParts(parts, '-') + "-" + p.filename().string());
-    }
+    for (const std::string& file : KzListFiles(groupFolder, ".desktop"))
+        entries.push_back(JoinParts(parts, '-') + "-" + file);
     std::sort(entries.begin(), entries.end());
 
     const std::string directories = *data + "/desktop-directories";
-    fs::create_directories(directories, ec);
-    WriteFileAtomically(directories + "/" + id + ".directory",
+    KzMakeDirectories(directories);
+    KzWriteFileAtomically(directories + "/" + id + ".directory",
                         "[Desktop Entry]\nType=Directory\nName=" + DesktopEntryEscape(JoinParts(parts, '/')) +
                             "\n");
 
-    // Menu parsers read the file without its document type, so none is written.
-    std::string menu = "<Menu>\n"
+    // Every menu file starts with the document type of the menu format; parsers may refuse one
+    // without it.
+    std::string menu = "<!DOCTYPE Menu PUBLIC \"-//freedesktop//DTD Menu 1.0//EN\"\n"
+                       " \"http://www.freedesktop.org/standards/menu-spec/1.0/menu.dtd\">\n"
+                       "<Menu>\n"
                        "  <Name>Applications</Name>\n"
                        "  <Menu>\n"
                        "    <Name>" +
@@ -228,8 +139,8 @@ void WriteGroupMenu(const std::string& programs, const std::vector<std::string>&
         menu += "      <Filename>" + XmlEscape(entry) + "</Filename>\n";
     menu += "    </Include>\n  </Menu>\n</Menu>\n";
     const std::string merged = *config + "/menus/applications-merged";
-    fs::create_directories(merged, ec);
-    WriteFileAtomically(merged + "/" + id + ".menu", menu);
+    KzMakeDirectories(merged);
+    KzWriteFileAtomically(merged + "/" + id + ".menu", menu);
 }
 
 // A desktop entry held as its lines, so that loading and saving keeps whatever else it holds.
@@ -271,7 +182,7 @@ class DesktopEntryFile {
         if (!place) {
             // New keys go after the last key of the group, before any blank lines that end it.
             size_t at = last;
-            while (at > first && Trim(lines_[at - 1]).empty())
+            while (at > first && KzTrim(lines_[at - 1]).empty())
                 --at;
             lines_.insert(lines_.begin() + static_cast<std::ptrdiff_t>(at), key + "=" + value);
         }
@@ -291,7 +202,7 @@ class DesktopEntryFile {
         if (line.empty() || line[0] == '#' || line[0] == '[') return {};
         const size_t eq = line.find('=');
         if (eq == std::string::npos) return {};
-        return Trim(std::string_view(line).substr(0, eq));
+        return KzTrim(std::string_view(line).substr(0, eq));
     }
 
     // The lines of the "Desktop Entry" group, from the line after its header to the next header;
@@ -299,7 +210,7 @@ class DesktopEntryFile {
     void FindMainGroup(size_t& first, size_t& last) {
         const std::string header = std::string("[") + EntryGroup + "]";
         size_t i = 0;
-        while (i < lines_.size() && Trim(lines_[i]) != header)
+        while (i < lines_.size() && KzTrim(lines_[i]) != header)
             ++i;
         if (i == lines_.size()) {
             lines_.insert(lines_.begin(), header);
@@ -334,29 +245,6 @@ std::string ExecArgument(const std::string& arg, bool alwaysQuote) {
     return out;
 }
 
-// Splits command-line arguments at blanks; double quotes group a blank-holding argument and are
-// themselves removed, as the programs' own command-line parsers do.
-std::vector<std::string> SplitArguments(const std::string& arguments) {
-    std::vector<std::string> out;
-    std::string current;
-    bool inQuotes = false, have = false;
-    for (char c : arguments) {
-        if (c == '"') {
-            inQuotes = !inQuotes;
-            have = true;
-        } else if (!inQuotes && (c == ' ' || c == '\t')) {
-            if (have) out.push_back(current);
-            current.clear();
-            have = false;
-        } else {
-            current += c;
-            have = true;
-        }
-    }
-    if (have) out.push_back(current);
-    return out;
-}
-
 std::string FileStem(const std::string& path) {
     std::string name = path;
     const size_t slash = name.find_last_of("/\\:");
@@ -369,7 +257,7 @@ std::string FileStem(const std::string& path) {
 // Removes one pair of double quotes around a field, so a name may hold a comma.
 std::string Unquote(const std::string& field) {
     if (field.size() >= 2 && field.front() == '"' && field.back() == '"')
-        return Trim(std::string_view(field).substr(1, field.size() - 2));
+        return KzTrim(std::string_view(field).substr(1, field.size() - 2));
     return field;
 }
 
@@ -384,20 +272,13 @@ std::string GetShellFolder(const std::string& name) {
     }
     if (name != "Programs") throw KzError("\"" + name + "\" item not found in registry");
     const std::string folder = *data + "/applications";
-    std::error_code ec;
-    fs::create_directories(folder, ec);
+    KzMakeDirectories(folder);
     return folder;
 }
 
 void ListProgramGroups(std::vector<std::string>& list) {
     list.clear();
-    const auto programs = ProgramsFolder();
-    if (!programs) return;
-    std::error_code ec;
-    for (fs::directory_iterator it(*programs, ec), end; !ec && it != end; it.increment(ec)) {
-        std::error_code typeError;
-        if (it->is_directory(typeError)) list.push_back(it->path().filename().string());
-    }
+    if (const auto programs = ProgramsFolder()) list = KzListDirectories(*programs);
 }
 
 void CreateGroupFolder(const std::string& name) {
@@ -408,7 +289,7 @@ void CreateGroupFolder(const std::string& name) {
     const auto status = MakeDirectory(folder);
     // An existing group is used as it is; anything else that leaves no folder is an error now,
     // rather than an unreadable shortcut later.
-    if (!IsDirectory(folder))
+    if (!KzIsDirectory(folder))
         throw KzError(status.status == KzStatusFailed ? status.text : "Unable to create directory " + folder);
     WriteGroupMenu(programs, parts);
 }
@@ -431,25 +312,25 @@ std::vector<std::string> SplitFields(const std::string& line) {
         if (line[i] == '"') {
             ++quotes;
         } else if (line[i] == ',' && quotes % 2 == 0) {
-            fields.push_back(Trim(std::string_view(line).substr(start, i - start)));
+            fields.push_back(KzTrim(std::string_view(line).substr(start, i - start)));
             start = i + 1;
             quotes = 0;
         }
     }
     // The rest after the last separating comma is the last field, also when it ends with a double
     // quote, so that a line holding only the quoted program or ending in a quoted name keeps it.
-    if (start < line.size()) fields.push_back(Trim(std::string_view(line).substr(start)));
+    if (start < line.size()) fields.push_back(KzTrim(std::string_view(line).substr(start)));
     return fields;
 }
 
 std::vector<std::string> SplitQuoted(const std::string& text) {
-    const std::string trimmed = Trim(text);
+    const std::string trimmed = KzTrim(text);
     const size_t open = trimmed.find('"');
     if (open == std::string::npos) return {};
     const size_t close = trimmed.find('"', open + 1);
     if (close == std::string::npos) return {};
-    return {Trim(std::string_view(trimmed).substr(open + 1, close - open - 1)),
-            Trim(std::string_view(trimmed).substr(close + 1))};
+    return {KzTrim(std::string_view(trimmed).substr(open + 1, close - open - 1)),
+            KzTrim(std::string_view(trimmed).substr(close + 1))};
 }
 
 std::string ChangeExtension(const std::string& name, const std::string& extension) {
@@ -522,16 +403,16 @@ std::string DesktopEntryUnescape(const std::string& value) {
 
 std::string DesktopEntryExec(const std::string& target, const std::string& arguments) {
     std::string exec = ExecArgument(target, true);
-    for (const auto& arg : SplitArguments(arguments))
+    for (const auto& arg : KzSplitArguments(arguments))
         exec += " " + ExecArgument(arg, false);
     return exec;
 }
 
 std::string ShortcutExec(const std::string& target, const std::string& arguments) {
     // A shortcut to a document (a README, a help page) opens it the way the desktop opens a
-    // double-clicked file; started directly, a file without execute permission only fails.
-    struct stat info;
-    if (::stat(target.c_str(), &info) == 0 && S_ISREG(info.st_mode) && (info.st_mode & 0111) == 0)
+    // double-clicked file. What is a program is told by the content, not by the execute bit: a
+    // compressed program arrives without one, and some media mark every file executable.
+    if (KzFileHead(target, 0) && !KzIsProgramFile(target))
         return "xdg-open " + DesktopEntryExec(target, arguments);
     return DesktopEntryExec(target, arguments);
 }
@@ -548,46 +429,46 @@ void TKz_ShellLink::CreateShortcutFromLine(const std::string& line, const std::s
     const auto fields = SplitFields(line);
     if (!fields.empty()) {
         const auto parts = SplitQuoted(fields[0]);
-        if (!parts.empty()) {
-            Target = NativePath(parts[0]);
-            if (!Target.empty()) Target = AddBackslash(NativePath(installDir)) + Target;
-        }
+        if (!parts.empty() && !KzTrim(parts[0]).empty()) Target = NativePath(parts[0], installDir);
         if (parts.size() > 1) Arguments = parts[1];
     }
     // A shortcut that starts nothing is of no use to anybody; the script's author learns about
     // the missing quotes at once instead of shipping a dead menu item.
     if (Target.empty())
-        throw KzError("Invalid program item: \r" + line + "\r" +
+        throw KzItemError("Invalid program item: \r" + line + "\r" +
                       "the program must be given in double quotes.");
     if (fields.size() > 1) Description = Unquote(fields[1]);
     if (fields.size() > 2) WorkingDir = fields[2];
-    WorkingDir = NativePath(installDir);
+    WorkingDir = installDir;
+    // The program gets the execute permission that the compressed format cannot carry.
+    if (KzIsProgramFile(Target)) KzMakeExecutable(Target);
     // Without a name the item would be a hidden file; it is named after its program instead.
-    if (Trim(Description).empty()) Description = FileStem(Target);
+    if (KzTrim(Description).empty()) Description = FileStem(Target);
     SaveShortcut();
     UpdateShortcut(LinkFile);
 }
 
 void TKz_ShellLink::SaveShortcut() {
     const std::string folder = GetShellFolder(ShellFolderName);
-    const auto parts = CheckedGroupParts(Trim(Group));
+    const auto parts = CheckedGroupParts(Group);
     GroupFolder = parts.empty() ? folder : folder + "/" + JoinParts(parts, '/');
     LinkFile = GroupFolder + "/" + ChangeExtension(Description, "desktop");
     std::string entry = std::string("[") + EntryGroup + "]\nType=Application\n";
     entry +=
-        "Name=" + DesktopEntryEscape(Trim(Description).empty() ? FileStem(LinkFile) : Description) + "\n";
+        "Name=" + DesktopEntryEscape(KzTrim(Description).empty() ? FileStem(LinkFile) : Description) + "\n";
     entry += "Exec=" + DesktopEntryEscape(ShortcutExec(Target, "")) + "\n";
     // A failed first write shows up as the unreadable file in UpdateShortcut.
-    WriteFileAtomically(LinkFile, entry);
+    KzWriteFileAtomically(LinkFile, entry);
 }
 
 void TKz_ShellLink::UpdateShortcut(const std::string& linkFile) {
     std::string text;
-    if (const int error = ReadWholeFile(linkFile, text))
-        throw KzError("Unable to read shortcut \"" + linkFile + "\": \r" + std::strerror(error));
+    // A shortcut is a few hundred bytes; anything near this size is not one.
+    if (const int error = KzReadWholeFile(linkFile, text, 1u << 20))
+        throw KzError("Unable to read shortcut \"" + linkFile + "\": \r" + KzErrorText(error));
     DesktopEntryFile entry(text);
-    std::string name = Trim(Description).empty() ? FileStem(linkFile) : Description;
-    if (Trim(name).empty()) name = FileStem(Target);
+    std::string name = KzTrim(Description).empty() ? FileStem(linkFile) : Description;
+    if (KzTrim(name).empty()) name = FileStem(Target);
     entry.Set("Type", "Application");
     entry.Set("Name", DesktopEntryEscape(name));
     entry.Set("Comment", DesktopEntryEscape(Description));
@@ -597,10 +478,10 @@ void TKz_ShellLink::UpdateShortcut(const std::string& linkFile) {
     entry.Set("X-KzInstall-IconIndex", std::to_string(IconIndex));
     entry.Set("X-KzInstall-ShowCommand", std::to_string(ShowCommand));
     entry.Set("X-KzInstall-Hotkey", std::to_string(Hotkey));
-    if (const int error = WriteFileAtomically(linkFile, entry.Text()))
-        throw KzError("Unable to write shortcut \"" + linkFile + "\": \r" + std::strerror(error));
+    if (const int error = KzWriteFileAtomically(linkFile, entry.Text()))
+        throw KzError("Unable to write shortcut \"" + linkFile + "\": \r" + KzErrorText(error));
     if (const auto programs = ProgramsFolder()) {
-        if (const auto parts = GroupParts(Trim(Group)); parts && !parts->empty())
+        if (const auto parts = GroupParts(Group); parts && !parts->empty())
             WriteGroupMenu(*programs, *parts);
     }
 }
@@ -617,8 +498,8 @@ void TKz_ShellLink::RefreshGroupFolder() {
     while (path.size() > 1 && path.back() == '/')
         path.pop_back();
     const std::string away = path + "_X";
-    RenameNoReplace(path, away);
-    RenameNoReplace(away, path);
-    RenameNoReplace(path, away);
-    RenameNoReplace(away, path);
+    KzRenameNoReplace(path, away);
+    KzRenameNoReplace(away, path);
+    KzRenameNoReplace(path, away);
+    KzRenameNoReplace(away, path);
 }

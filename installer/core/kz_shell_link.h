@@ -17,6 +17,12 @@ struct KzError : std::runtime_error {
     using std::runtime_error::runtime_error;
 };
 
+// A program item line that describes no shortcut. Only that item is lost: the interpreter tells
+// the user and goes on with the others.
+struct KzItemError : KzError {
+    using KzError::KzError;
+};
+
 // The directory that the shell folder `name` stands for. Only "Programs" is known; its folder is
 // created when it is missing. Throws KzError when no home folder can be found or the name is
 // unknown.
@@ -82,7 +88,7 @@ class TKz_ShellLink {
     // Builds and writes the shortcut that one `create program items` line describes: a quoted
     // target relative to the installation directory with its arguments after the quote, then the
     // name, then a working directory that is always replaced by the installation directory.
-    // Throws KzError when the line names no program or the shortcut cannot be written.
+    // Throws KzItemError when the line names no program, KzError when the shortcut cannot be written.
     void CreateShortcutFromLine(const std::string& line, const std::string& installDir,
                                 const std::string& group);
 

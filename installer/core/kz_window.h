@@ -4,6 +4,7 @@
 // through this interface, which the main window implements and tests replace with a recording fake.
 #include <functional>
 #include <string>
+#include <vector>
 
 // The controls that the main window hands to the interpreter.
 enum class KzControl {
@@ -52,6 +53,8 @@ class TKzWindow {
     virtual void SetEnabled(KzControl control, bool enabled) = 0;
     virtual void SetReadOnly(KzControl control, bool readOnly) = 0;
     virtual void SetKeyFilter(KzKeyFilter filter) = 0; // on Edit1
+    // Gives the control the keyboard focus.
+    virtual void SetFocus(KzControl control) = 0;
 
     // Replaces the click action of a button and gives back the one it had, so a wait can put
     // it back afterwards.
@@ -64,8 +67,8 @@ class TKzWindow {
     // Handles the window messages that are waiting, so the window stays responsive in a wait.
     virtual void ProcessMessages() = 0;
     virtual void Sleep(int milliseconds) = 0;
-    // Starts a program and does not wait for it; failures are ignored.
-    virtual void StartProgram(const std::string& commandLine) = 0;
+    // Starts a program (the first argument) and does not wait for it; failures are ignored.
+    virtual void StartProgram(const std::vector<std::string>& arguments) = 0;
 
     // The next-disk prompt: true for OK, with location possibly changed by the user.
     virtual bool AskNextDisk(std::string& location, const std::string& neededFile) = 0;

@@ -54,6 +54,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     script.Operations.CreateShortcutFromLine = [](const std::string& line, const std::string&,
                                                   const std::string&) {
         if (line.find("fail") != std::string::npos) throw KzError("cannot write the shortcut");
+        if (line.find('"') == std::string::npos) throw KzItemError("Invalid program item: \r" + line);
     };
     script.Operations.RefreshGroupFolder = [] {};
     // Answers of the dialogs, so the "&More..." buttons and the next-disk prompt are reached too.
@@ -64,7 +65,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     try {
         const int status = script.Run();
         if (status == 0 && !script.Aborted) __builtin_trap(); // a run ends only with a reason
-    } catch (const KzError&) {
+    } catch (const KzError& error) {
+        // A line that describes no program item never ends the run.
+        if (dynamic_cast<const KzItemError*>(&error)) __builtin_trap();
     }
+    // Folders are absolute from where they enter, and a group name is trimmed once.
+    if (!script.InstallDir.empty() && script.InstallDir[0] != '/') __builtin_trap();
+    if (script.GroupName != KzTrim(script.GroupName)) __builtin_trap();
     return 0;
 }

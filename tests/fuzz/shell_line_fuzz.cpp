@@ -1,6 +1,8 @@
 // Feeds arbitrary program item lines and names to the shortcut parsers and the desktop-entry
 // writers, and checks the properties the written files depend on.
+#include "core/kz_path.h"
 #include "core/kz_shell_link.h"
+#include "core/kz_text.h"
 
 #include <cstdint>
 #include <cstdlib>
@@ -54,5 +56,29 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         const std::string wrapped = "\\" + input + "\\";
         Check(wrapped.find("\\..\\") == std::string::npos && wrapped.find("\\.\\") == std::string::npos);
     }
+    // Text turned into a path is absolute and native, below its base when it has no root.
+    const std::string path = NativePath(input, "/base/");
+    Check(!path.empty() && path[0] == '/' && path.find('\\') == std::string::npos);
+
+    // A run line's program is an absolute path; no argument keeps a "\" or a double quote's role.
+    const auto arguments = KzProgramArguments(input, "/app/");
+    Check(arguments.empty() || arguments.front()[0] == '/');
+    for (const auto& argument : arguments)
+        Check(argument.find('\\') == std::string::npos);
+
+    // A message box's text has no word longer than a line and not many lines, and keeps every
+    // character whole.
+    const std::string message = KzWrapMessage(KzToUtf8(input));
+    size_t lines = 1, characters = 0;
+    for (char c : message) {
+        if (c == '\n' || c == ' ') {
+            lines += c == '\n';
+            characters = 0;
+        } else if ((static_cast<unsigned char>(c) & 0xC0) != 0x80) {
+            Check(++characters <= KzMessageLineLength);
+        }
+    }
+    Check(lines <= KzMessageMaxLines);
+    Check(KzToUtf8(message) == message);
     return 0;
 }

@@ -1,9 +1,12 @@
 // Path helpers, file copying with expansion and directory creation, on real files in a temporary
 // directory.
 #include "core/kz_files.h"
+#include "file_helpers.h"
+#include "env_var.h"
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -16,16 +19,6 @@
 namespace fs = std::filesystem;
 
 namespace {
-
-std::string ReadFile(const fs::path& path) {
-    std::ifstream file(path, std::ios::binary);
-    return {std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>()};
-}
-
-void WriteFile(const fs::path& path, const std::string& text) {
-    std::ofstream file(path, std::ios::binary);
-    file << text;
-}
 
 std::string Data(const std::string& name) {
     return std::string(KZ_TEST_DATA) + "/" + name;
@@ -86,20 +79,36 @@ TEST(AddBackslashTest, EndsDirectoriesWithOneSeparator) {
         EXPECT_EQ(AddBackslash(row.path), row.expected) << '"' << row.path << '"';
 }
 
-TEST(NativePathTest, TurnsScriptPathsIntoNativeOnes) {
+TEST(NativePathTest, TurnsScriptTextIntoAbsoluteNativePaths) {
+    EnvVar home("HOME");
+    home.Set("/home/tester/");
     struct Row {
-        const char* path;
+        const char* text;
+        const char* base;
         const char* expected;
     } rows[] = {
-        {"disk2\\prog.ex_", "disk2/prog.ex_"},
-        {"c:\\kz\\data", "/kz/data"},
-        {"C:", "/"},
-        {"/opt/kz/", "/opt/kz/"},
-        {"a:b", "a:b"},
-        {"", ""},
+        // A relative folder is taken below the root, where it is also created, never below the
+        // current directory; blanks around it are no part of it.
+        {"disk2\\prog.ex_", "", "/disk2/prog.ex_"},
+        {"tmp/zorvel", "", "/tmp/zorvel"},
+        {"  tmp/zorvel ", "", "/tmp/zorvel"},
+        {"c:\\kz\\data", "", "/kz/data"},
+        {"C:", "", "/"},
+        {"/opt/kz/", "", "/opt/kz/"},
+        {"a:b", "", "/a:b"},
+        {"", "", ""},
+        // Copy lines and run lines are relative to their folder.
+        {"disk2\\prog.ex_", "/media/disk/", "/media/disk/disk2/prog.ex_"},
+        {"bin\\setup.sh", "/media/Bob's disk", "/media/Bob's disk/bin/setup.sh"},
+        {" ", "/inst/", "/inst/"},
+        {"/abs/file", "/inst/", "/abs/file"},
+        // "~" is the home folder, typed or in a script.
+        {"~", "", "/home/tester"},
+        {"~/zorvel\\bin\\", "/inst/", "/home/tester/zorvel/bin/"},
+        {"~other", "/inst/", "/inst/~other"},
     };
     for (const Row& row : rows)
-        EXPECT_EQ(NativePath(row.path), row.expected) << row.path;
+        EXPECT_EQ(NativePath(row.text, row.base), row.expected) << row.text << " in " << row.base;
 }
 
 TEST(AppDirectoryTest, IsTheDirectoryOfThisProgram) {
@@ -112,8 +121,9 @@ TEST(AppDirectoryTest, IsTheDirectoryOfThisProgram) {
 TEST(DirectoryChainTest, ListsThePathAndItsParentsDeepestFirst) {
     using Chain = std::vector<std::string>;
     EXPECT_EQ(DirectoryChain("/a/b/"), (Chain{"/a/b/", "/a/b", "/a", "/"}));
-    EXPECT_EQ(DirectoryChain("  /a/b  "), (Chain{"/a/b", "/a", "/"}));
-    EXPECT_EQ(DirectoryChain("a\\b"), (Chain{"/a/b", "/a", "/"}));
+    // Script text becomes a native path where it enters; the chain is that path's.
+    EXPECT_EQ(DirectoryChain(NativePath("  /a/b  ")), (Chain{"/a/b", "/a", "/"}));
+    EXPECT_EQ(DirectoryChain(NativePath("a\\b")), (Chain{"/a/b", "/a", "/"}));
     EXPECT_EQ(DirectoryChain("/"), (Chain{"/"}));
     EXPECT_EQ(DirectoryChain(" "), Chain{});
 }
@@ -142,7 +152,7 @@ TEST_F(FilesTest, CopyExpandsCompressedAndCopiesPlainFiles) {
 TEST_F(FilesTest, ScriptSeparatorsAreAccepted) {
     fs::create_directory(dir / "disk2");
     WriteFile(dir / "disk2" / "a.txt", "content");
-    const KzStatus result = CopyExpandFile(At("disk2\\a.txt"), At("b.txt"));
+    const KzStatus result = CopyExpandFile(NativePath("disk2\\a.txt", dir.string()), At("b.txt"));
     EXPECT_EQ(result.status, 0);
     EXPECT_EQ(ReadFile(At("b.txt")), "content");
 }
@@ -238,8 +248,8 @@ TEST_F(FilesTest, MakeDirectoryPathCreatesEveryMissingLevel) {
         {At("a/b/c"), 0, "an existing directory"},
         {At("exists/"), -3, "an existing directory with a trailing separator"},
         {At("d/e/"), -3, "new levels with a trailing separator"},
-        {At("f\\g"), 0, "script separators"},
-        {"  " + At("h") + "  ", 0, "blanks around the path"},
+        {NativePath(At("f\\g")), 0, "script separators"},
+        {NativePath("  " + At("h") + "  "), 0, "blanks around the path"},
         {"", 0, "nothing at all"},
         {At("file"), -2, "a file of that name is no directory"},
         {At("file/x/y"), -2, "a file in the way"},

@@ -7,6 +7,7 @@
 #include <deque>
 #include <functional>
 #include <map>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -36,6 +37,7 @@ class FakeWindow : public TKzWindow {
     long long SleptMilliseconds = 0;
     int ProcessCalls = 0;
     KzKeyFilter Filter = KzKeyFilter::None;
+    std::optional<KzControl> Focused;
     bool Busy = false;
     bool InAction = false;
     // Actions of the user, one per wait, run before the wait is answered; a false result leaves
@@ -76,6 +78,7 @@ class FakeWindow : public TKzWindow {
     void SetEnabled(KzControl c, bool enabled) override { Controls[c].enabled = enabled; }
     void SetReadOnly(KzControl c, bool readOnly) override { Controls[c].readOnly = readOnly; }
     void SetKeyFilter(KzKeyFilter filter) override { Filter = filter; }
+    void SetFocus(KzControl c) override { Focused = c; }
     TKzClickHandler SetClickHandler(KzControl c, TKzClickHandler handler) override {
         TKzClickHandler previous = std::move(Controls[c].click);
         Controls[c].click = std::move(handler);
@@ -104,7 +107,13 @@ class FakeWindow : public TKzWindow {
             Click(KzControl::FirstButton);
         }
     }
-    void StartProgram(const std::string& commandLine) override { Programs.push_back(commandLine); }
+    // Each started program as its arguments joined by "|", so a test sees where one ends.
+    void StartProgram(const std::vector<std::string>& arguments) override {
+        std::string joined;
+        for (const auto& argument : arguments)
+            joined += (joined.empty() ? "" : "|") + argument;
+        Programs.push_back(joined);
+    }
     bool AskNextDisk(std::string& location, const std::string& neededFile) override {
         NextDiskFiles.push_back(neededFile);
         if (NextDiskAnswers.empty()) return false;

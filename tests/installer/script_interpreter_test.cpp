@@ -1,5 +1,6 @@
 // The interpreter against a recording window: command matching, the text panes, the waits, the
 // asking loops, sleeps and the ends of a run.
+#include "env_var.h"
 #include "script_fake_window.h"
 
 #include <gtest/gtest.h>
@@ -100,7 +101,7 @@ TEST_F(ScriptTest, CommandsMatchInOrderWithCapitalsBlanksAndModifiers) {
         {"< wait message >\nHello\n<end>", "Hello", 1, "", 99},
         {"<Set Message>\nHello\n<end>", "Hello", 0, "", 99},
         {"<set messages>\nHello\n<wait button>\n<end>", nullptr, 1, "", 99},
-        {"<copy files from disk 1>\na.txt, b.txt\n<end>", nullptr, 0, "CopyExpandFile /src/a.txt -> b.txt",
+        {"<copy files from disk 1>\na.txt, b.txt\n<end>", nullptr, 0, "CopyExpandFile /src/a.txt -> /b.txt",
          99},
         {"<create directory -NoAsk>\n/opt/zorvel\n<end>", nullptr, 0, "MakeDirectoryPath /opt/zorvel/", 99},
         {"<CREATE PROGRAM GROUP -noask>\nMy Group\n<end>", nullptr, 0, "CreateGroupFolder My Group", 99},
@@ -262,7 +263,7 @@ TEST_F(ScriptTest, SimpleCommandsDriveTheirControls) {
 
 TEST_F(ScriptTest, RunStartsProgramsFromTheInstallersDirectory) {
     RunText("<run>\nsetup.sh --quiet\n\"tool.sh\" -v\n<set title>\nDone");
-    EXPECT_EQ(Window.Programs, (std::vector<std::string>{"/app/setup.sh --quiet", "\"/app/tool.sh\" -v"}));
+    EXPECT_EQ(Window.Programs, (std::vector<std::string>{"/app/setup.sh|--quiet", "/app/tool.sh|-v"}));
     EXPECT_EQ(Window.GetText(KzControl::LabelTitle), "Done");
 }
 
@@ -403,7 +404,9 @@ TEST_F(ScriptTest, CancelAtTheNextDiskPromptEndsTheRunWithTheCopyFailure) {
 
 TEST_F(ScriptTest, CopyFilesAsLastBlockCopiesOnceAndEnds) {
     EXPECT_EQ(RunText("<copy files>\na,b"), 1);
-    EXPECT_EQ(Ops.Calls, std::vector<std::string>{"CopyExpandFile /src/a -> b"});
+    // Without an installation directory a destination is taken below the root, never below
+    // whatever the current directory happens to be.
+    EXPECT_EQ(Ops.Calls, std::vector<std::string>{"CopyExpandFile /src/a -> /b"});
 }
 
 TEST(ScriptKeys, FiltersAcceptTheirCharacters) {
@@ -417,4 +420,128 @@ TEST(ScriptKeys, FiltersAcceptTheirCharacters) {
     for (int code : {int(':'), int('.'), int('\r'), 27, int('\\')}) {
         EXPECT_FALSE(KzKeyAccepted(KzKeyFilter::GroupName, code)) << code;
     }
+}
+
+TEST_F(ScriptTest, AGroupNameIsTrimmedOnceForTheFolderAndEveryShortcut) {
+    // Typed with blanks around it, and given by a -NoAsk line.
+    Window.WaitActions.push_back([this] {
+        Window.SetText(KzControl::Edit1, "  My Tools ");
+        return true;
+    });
+    RunText("<create program group>\nTools\n<create program items>\n\"tool\", Tool\n"
+            "<create program group -noask>\n\tOther\t\n<create program items>\n\"x\", X");
+    EXPECT_EQ(Ops.Calls, (std::vector<std::string>{
+                             "CreateGroupFolder My Tools",
+                             "CreateShortcutFromLine \"tool\", Tool |  | My Tools",
+                             "RefreshGroupFolder",
+                             "CreateGroupFolder Other",
+                             "CreateShortcutFromLine \"x\", X |  | Other",
+                             "RefreshGroupFolder",
+                         }));
+    // A name of blanks only is no name and is asked for again.
+    Ops.Calls.clear();
+    Window.Messages.clear();
+    Window.WaitActions.push_back([this] {
+        Window.SetText(KzControl::Edit1, "   ");
+        return true;
+    });
+    Window.WaitActions.push_back([this] {
+        Window.SetText(KzControl::Edit1, "Tools");
+        return true;
+    });
+    RunText("<create program group>\nTools");
+    EXPECT_EQ(Window.Messages.size(), 1u);
+    EXPECT_EQ(Ops.Calls, std::vector<std::string>{"CreateGroupFolder Tools"});
+}
+
+TEST_F(ScriptTest, TheInstallationFolderIsAbsoluteWhereverItComesFrom) {
+    EnvVar home("HOME");
+    home.Set("/home/tester");
+    struct Row {
+        const char* script;
+        const char* typed; // nullptr: the proposal is accepted
+        const char* made;
+        const char* copied;
+    } rows[] = {
+        {"<create directory -noask>\ntmp/zorvel", nullptr, "/tmp/zorvel/", "/tmp/zorvel/b"},
+        {"<create directory>\nc:\\zorvel", " tmp/zorvel", "/tmp/zorvel/", "/tmp/zorvel/b"},
+        {"<create directory>\nc:\\zorvel", nullptr, "/zorvel/", "/zorvel/b"},
+        {"<create directory -noask>\n~/zorvel", nullptr, "/home/tester/zorvel/", "/home/tester/zorvel/b"},
+        {"<create directory>\nx", "~", "/home/tester/", "/home/tester/b"},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.script);
+        Ops.Calls.clear();
+        if (row.typed) {
+            const std::string typed = row.typed;
+            Window.WaitActions.push_back([this, typed] {
+                Window.SetText(KzControl::Edit1, typed);
+                return true;
+            });
+        }
+        RunText(std::string(row.script) + "\n<copy files>\ndisk\\a, b");
+        EXPECT_EQ(Ops.Calls, (std::vector<std::string>{std::string("MakeDirectoryPath ") + row.made,
+                                                       std::string("CopyExpandFile /src/disk/a -> ") + row.copied}));
+    }
+}
+
+TEST_F(ScriptTest, RunBuildsTheArgumentVectorItself) {
+    Script.AppDir = "/media/Bob's disk/";
+    RunText("<run>\nbin\\setup.sh --dest \"C:\\Program Files\\x\"  /s\n\"my tool.sh\"\n/usr/bin/true\n\"\"");
+    EXPECT_EQ(Window.Programs, (std::vector<std::string>{
+                                   "/media/Bob's disk/bin/setup.sh|--dest|C:/Program Files/x|/s",
+                                   "/media/Bob's disk/my tool.sh",
+                                   "/usr/bin/true",
+                               }));
+}
+
+TEST_F(ScriptTest, AProgramItemWithoutItsProgramIsSkippedAndTheOthersAreMade) {
+    Script.Operations.CreateShortcutFromLine = [this](const std::string& line, const std::string&,
+                                                      const std::string&) {
+        if (line.find('"') == std::string::npos) throw KzItemError("Invalid program item: \r" + line);
+        Ops.Calls.push_back("shortcut " + line);
+    };
+    const int status = RunText("<create program group -noask>\nTools\n<create program items>\n"
+                               "Readme, Read me\n\"tool\", Tool\n<set title>\nDone");
+    EXPECT_EQ(status, KzStatusEndOfScript);
+    EXPECT_EQ(Window.Messages, std::vector<std::string>{"Invalid program item: \rReadme, Read me\r\r"
+                                                        "This program item is skipped; the installation goes on."});
+    EXPECT_EQ(Ops.Calls, (std::vector<std::string>{"CreateGroupFolder Tools", "shortcut \"tool\", Tool",
+                                                   "RefreshGroupFolder"}));
+    EXPECT_EQ(Window.GetText(KzControl::LabelTitle), "Done");
+}
+
+TEST_F(ScriptTest, EveryWaitForNextGivesItTheKeyboard) {
+    Window.WaitActions.push_back([this] {
+        EXPECT_EQ(Window.Focused, KzControl::ButtonScript);
+        Window.Focused.reset();
+        return true;
+    });
+    Window.WaitActions.push_back([this] {
+        EXPECT_EQ(Window.Focused, KzControl::ButtonScript);
+        return true;
+    });
+    RunText("<wait message>\nHello\n<wait button>\nInstall");
+    EXPECT_EQ(Window.NextCaptions.size(), 2u);
+}
+
+TEST(ExitStatusTest, OnlyACompletedInstallationExitsWithZero) {
+    struct Row {
+        int runStatus;
+        bool aborted, raisedError;
+        int expected;
+    } rows[] = {
+        {KzStatusEndOfScript, false, false, KzExitCompleted},
+        {KzStatusEndCommand, false, false, KzExitCompleted},
+        {KzStatusEndOfScript, true, false, KzExitCancelled}, // Quit during the last command
+        {KzStatusOk, true, false, KzExitCancelled},
+        {KzStatusOk, false, false, KzExitCancelled}, // closed before the run ended
+        {KzStatusCannotOpen, false, false, KzExitCancelled}, // Cancel at the next-disk prompt
+        {KzStatusFailed, false, false, KzExitCancelled},
+        {KzStatusOk, false, true, KzExitFailed},
+        {KzStatusEndOfScript, true, true, KzExitFailed},
+    };
+    for (const Row& row : rows)
+        EXPECT_EQ(KzExitStatus(row.runStatus, row.aborted, row.raisedError), row.expected)
+            << row.runStatus << " " << row.aborted << " " << row.raisedError;
 }

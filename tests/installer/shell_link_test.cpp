@@ -1,6 +1,7 @@
 // Program groups and shortcuts against real folders: every test points the data and config homes
 // at its own temporary folder.
 #include "core/kz_shell_link.h"
+#include "env_var.h"
 
 #include <gtest/gtest.h>
 
@@ -44,25 +45,6 @@ std::map<std::string, std::string> ReadEntry(const fs::path& path) {
     }
     return keys;
 }
-
-class EnvVar {
-  public:
-    explicit EnvVar(const char* name) : name_(name) {
-        if (const char* v = std::getenv(name)) saved_ = v;
-    }
-    ~EnvVar() {
-        if (saved_)
-            setenv(name_, saved_->c_str(), 1);
-        else
-            unsetenv(name_);
-    }
-    void Set(const std::string& value) { setenv(name_, value.c_str(), 1); }
-    void Unset() { unsetenv(name_); }
-
-  private:
-    const char* name_;
-    std::optional<std::string> saved_;
-};
 
 class ShellLinkTest : public ::testing::Test {
   protected:
@@ -410,5 +392,51 @@ TEST_F(ShellLinkTest, WrittenEntriesPassTheValidator) {
         const int status = ::pclose(pipe);
         EXPECT_EQ(status, 0) << line << "\n" << output << ReadText(link.LinkFile);
         EXPECT_EQ(output.find("error"), std::string::npos) << output;
+    }
+}
+
+TEST_F(ShellLinkTest, TheMergedMenuIsReadByTheDesktopsMenuParsers) {
+    const fs::path install = root / "inst";
+    fs::create_directories(install);
+    WriteText(install / "app", "#!/bin/sh\n");
+    CreateGroupFolder("My Group");
+    TKz_ShellLink link;
+    link.CreateShortcutFromLine("\"app\", My App", install.string() + "/", "My Group");
+    const fs::path menu = root / "config/menus/applications-merged/kzinstall-My Group.menu";
+    const std::string command =
+        std::string(KZ_MENU_CHECK) + " '" + menu.string() + "' 'My Group-My App.desktop'";
+    const int status = std::system(command.c_str());
+    ASSERT_TRUE(WIFEXITED(status)) << command;
+    if (WEXITSTATUS(status) == 77) GTEST_SKIP() << "no menu parser is installed";
+    EXPECT_EQ(WEXITSTATUS(status), 0) << command << "\n" << ReadText(menu);
+}
+
+TEST_F(ShellLinkTest, ProgramsAreToldByTheirContentAndGetTheirExecuteBits) {
+    const fs::path install = root / "inst";
+    fs::create_directories(install);
+    // Expanded from a compressed file, which keeps no mode: a program without its execute bits.
+    WriteText(install / "tool", "#!/bin/sh\necho hi\n");
+    fs::permissions(install / "tool", fs::perms(0644));
+    WriteText(install / "elf", std::string("\x7f" "ELF\x02\x01\x01", 7));
+    fs::permissions(install / "elf", fs::perms(0600));
+    // From a medium that marks every file executable: a document all the same.
+    WriteText(install / "README", "Read me first.\n");
+    fs::permissions(install / "README", fs::perms(0755));
+    CreateGroupFolder("Group");
+    struct Row {
+        std::string line, file, exec;
+        fs::perms mode;
+    } rows[] = {
+        {"\"tool\" -v, Tool", "Tool.desktop", "\"" + (install / "tool").string() + "\" -v", fs::perms(0755)},
+        {"\"elf\", Elf", "Elf.desktop", "\"" + (install / "elf").string() + "\"", fs::perms(0700)},
+        {"\"README\", Read me", "Read me.desktop", "xdg-open \"" + (install / "README").string() + "\"",
+         fs::perms(0755)},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.line);
+        TKz_ShellLink link;
+        link.CreateShortcutFromLine(row.line, install.string() + "/", "Group");
+        EXPECT_EQ(ReadEntry(programs / "Group" / row.file)["Exec"], row.exec);
+        EXPECT_EQ(fs::status(link.Target).permissions(), row.mode);
     }
 }

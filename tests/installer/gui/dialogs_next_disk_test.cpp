@@ -6,6 +6,7 @@
 #include "t_form_dialog_next_disk.h"
 #include "t_form_dir_box.h"
 
+#include <wx/dcclient.h>
 #include <wx/stattext.h>
 
 namespace {
@@ -86,3 +87,29 @@ TEST(DialogsNextDisk, CancelledChangeLeavesThePromptAsItWas) {
 }
 
 } // namespace
+
+TEST(DialogsNextDisk, ALongNeededFileIsShownWholeWithinThePrompt) {
+    std::string needed = "disk2\\";
+    while (needed.size() < 120)
+        needed += "averyveryverylongfolder";
+    needed += "\\prog.ex_";
+    TFormDialogNextDisk prompt(nullptr);
+    prompt.NeededFile = needed;
+    RunModal(prompt, [&] {
+        const wxRect label = prompt.LabelNeededFile->GetRect();
+        EXPECT_LE(label.GetRight(), prompt.GetClientSize().x) << "the name runs off the prompt";
+        EXPECT_GT(label.height, 2 * prompt.LabelNeededFile->GetCharHeight());
+        wxString shown = prompt.LabelNeededFile->GetLabelText();
+        // Every line fits the label, measured in the label's bold font.
+        wxClientDC dc(prompt.LabelNeededFile);
+        dc.SetFont(prompt.LabelNeededFile->GetFont());
+        for (const wxString& line : wxSplit(shown, '\n', '\0'))
+            EXPECT_LE(dc.GetTextExtent(line).x, label.width) << line;
+        shown.Replace("\n", "");
+        EXPECT_EQ(shown.utf8_string(), needed);
+        // What stands below the name has moved down to make room.
+        EXPECT_GE(prompt.Label3->GetPosition().y, label.GetBottom());
+        EXPECT_LE(prompt.ButtonChange->GetRect().GetBottom(), prompt.GetClientSize().y);
+        Click(prompt.ButtonOK);
+    });
+}

@@ -1,8 +1,12 @@
 // The installer's main window, real and on a virtual display: finding the script, the run from
 // the timer, the pages, Quit with its confirmation, the key filters and errors out of the run.
 // Message boxes are answered through the questions hook, so no modal box waits for a click.
+#include "kz_form_scale.h"
 #include "kz_message.h"
+#include "kz_text_fit.h"
+#include "t_form_create_program_group.h"
 #include "t_form_main.h"
+#include "t_form_program_group_box.h"
 
 #include <gtest/gtest.h>
 
@@ -21,6 +25,7 @@
 #include <wx/stattext.h>
 #include <wx/textctrl.h>
 #include <wx/timer.h>
+#include <wx/uiaction.h>
 #include <wx/weakref.h>
 
 namespace fs = std::filesystem;
@@ -141,7 +146,9 @@ TEST_F(FormMainTest, AMissingScriptGivenAsArgumentReportsTheOpenErrorAndCloses) 
 
 TEST_F(FormMainTest, StartsWithTheOpeningPageAndItsControls) {
     auto* form = new TFormMain({"x"}, AppDir());
-    EXPECT_EQ(form->GetClientSize(), wxSize(508, 367));
+    // The design's pixels, grown with the desktop's font as the dialogs grow.
+    const KzFormScale at(form);
+    EXPECT_EQ(form->GetClientSize(), at.Size(508, 367));
     EXPECT_TRUE(form->PanelAbout->IsShown());
     EXPECT_FALSE(form->PanelInstall->IsShown());
     EXPECT_FALSE(form->ButtonEdit->IsEnabled());
@@ -155,8 +162,8 @@ TEST_F(FormMainTest, StartsWithTheOpeningPageAndItsControls) {
         ASSERT_NE(control, nullptr) << name;
         EXPECT_EQ(control->GetLabel(), label) << name;
     }
-    EXPECT_EQ(form->Memo1->GetPosition(), wxPoint(8, 56));
-    EXPECT_EQ(form->Edit1->GetSize(), wxSize(417, 24));
+    EXPECT_EQ(form->Memo1->GetPosition(), at.Point(8, 56));
+    EXPECT_EQ(form->Edit1->GetSize(), at.Size(417, 24));
     EXPECT_FALSE(form->Edit1->IsEditable());
     delete form;
 }
@@ -272,4 +279,109 @@ TEST_F(FormMainTest, EditBoxKeyFiltersDiscardOtherKeys) {
         EXPECT_EQ(accepted(row.code), row.passes) << row.code;
     }
     delete form;
+}
+
+namespace {
+// The width of a control's text in the control's own font.
+int TextWidth(const wxWindow* control) {
+    int width = 0, height = 0;
+    const wxFont font = control->GetFont();
+    control->GetTextExtent(wxControl::RemoveMnemonics(control->GetLabel()), &width, &height, nullptr, nullptr,
+                           &font);
+    return width;
+}
+} // namespace
+
+TEST_F(FormMainTest, TheNextButtonTheRunWaitsForHasTheKeyboard) {
+    auto* form = new TFormMain(
+        {Write("s.script", "<wait openingtext>\nWelcome\n<wait message>\nHello\n<set title>\nDone")}, AppDir());
+    form->Show();
+    // The keys go where the X server's focus is: the window is given it, and the test waits until
+    // it has it, whatever windows earlier tests left behind.
+    form->Raise();
+    for (int i = 0; i < 100 && !form->IsActive(); ++i) {
+        form->SetFocus();
+        wxTheApp->Yield(true);
+        wxMilliSleep(20);
+    }
+    wxWindow* focused = nullptr;
+    RunWithSteps(form, {[&] { Click(form->FirstButton); },
+                        [&] {
+                            EXPECT_TRUE(form->Script.WaitingForNext);
+                            focused = wxWindow::FindFocus();
+                            // Return on the focused button continues the run.
+                            wxUIActionSimulator().Char(WXK_RETURN);
+                        }});
+    EXPECT_EQ(focused, form->ButtonScript);
+    EXPECT_EQ(form->LabelTitle->GetLabel(), "Done");
+    EXPECT_EQ(form->ExitStatus(), KzExitCompleted);
+}
+
+TEST_F(FormMainTest, LongTitlesLabelsAndButtonCaptionsAreShownWhole) {
+    const std::string title = "Installation of the ZorvelCal personal calendar for the whole family";
+    const std::string label(300, 'x');
+    const std::string caption = "Start the calendar now";
+    const std::string huge(200, 'y');
+    auto* form = new TFormMain({Write("s.script", "<set title>\n" + title + "\n<set label>\n" + label +
+                                                      "\n<wait button>\n" + caption + "\n<wait button>\n" + huge)},
+                               AppDir());
+    const wxRect design = form->ButtonScript->GetRect();
+    const int panelWidth = form->PanelInstall->GetClientSize().x;
+    RunWithSteps(form, {[&] {
+                            const wxRect button = form->ButtonScript->GetRect();
+                            EXPECT_EQ(form->ButtonScript->GetLabel(), caption);
+                            EXPECT_GE(button.width, TextWidth(form->ButtonScript) + 8) << "the caption is cut";
+                            EXPECT_EQ(button.GetRight(), design.GetRight());
+                            EXPECT_GT(button.GetLeft(), form->ButtonAbort->GetRect().GetRight());
+                            Click(form->ButtonScript);
+                        },
+                        [&] {
+                            // Too long for any width: a smaller font, and the whole text as tooltip.
+                            EXPECT_GT(form->ButtonScript->GetPosition().x, form->ButtonAbort->GetRect().GetRight());
+                            EXPECT_LT(form->ButtonScript->GetFont().GetFractionalPointSize(),
+                                      form->ButtonAbort->GetFont().GetFractionalPointSize());
+                            ASSERT_NE(form->ButtonScript->GetToolTip(), nullptr);
+                            EXPECT_EQ(form->ButtonScript->GetToolTipText(), huge);
+                            Click(form->ButtonScript);
+                        }});
+    for (wxStaticText* text : {form->LabelTitle, form->Label1}) {
+        SCOPED_TRACE(text->GetName().utf8_string());
+        EXPECT_LE(text->GetRect().GetRight(), panelWidth) << "the text runs off the window";
+    }
+    EXPECT_EQ(form->LabelTitle->GetLabel(), title);
+    EXPECT_GE(form->LabelTitle->GetSize().x, TextWidth(form->LabelTitle));
+    EXPECT_LE(form->LabelTitle->GetRect().GetBottom(), form->Memo1->GetPosition().y);
+    ASSERT_NE(form->Label1->GetToolTip(), nullptr);
+    EXPECT_EQ(form->Label1->GetToolTipText(), label);
+}
+
+TEST_F(FormMainTest, TextPanesShowAScrollBarWheneverTheTextIsLonger) {
+    auto* form = new TFormMain({"x"}, AppDir());
+    EXPECT_TRUE(KzScrollBarShownWhenNeeded(form->MemoTitle));
+    EXPECT_TRUE(KzScrollBarShownWhenNeeded(form->Memo1));
+    delete form;
+}
+
+// Run a second time with GDK_DPI_SCALE=1.5 (see CMakeLists.txt), as on a desktop with larger fonts.
+TEST_F(FormMainTest, LargeFontsKeepEveryCaptionInsideItsControl) {
+    auto* form = new TFormMain({"x"}, AppDir());
+    for (wxButton* button : {form->FirstButton, form->ButtonScript, form->ButtonEdit, form->ButtonAbort}) {
+        SCOPED_TRACE(button->GetName().utf8_string());
+        EXPECT_GE(button->GetSize().x, TextWidth(button) + 8);
+        EXPECT_GE(button->GetSize().y, button->GetCharHeight());
+    }
+    EXPECT_LE(form->Label1->GetRect().GetBottom(), form->Edit1->GetPosition().y);
+    EXPECT_GE(form->Label1->GetSize().x, TextWidth(form->Label1));
+    EXPECT_LE(form->LabelTitle->GetRect().GetBottom(), form->Memo1->GetPosition().y);
+    EXPECT_LE(form->LabelVersion->GetRect().GetBottom(), form->MemoTitle->GetPosition().y);
+    delete form;
+
+    TFormProgramGroupBox box(nullptr);
+    for (wxButton* button : {box.ButtonCreateGroup, box.ButtonCancel, box.ButtonOK})
+        EXPECT_GE(button->GetSize().x, TextWidth(button) + 8) << button->GetName().utf8_string();
+    TFormCreateProgramGroup create(nullptr);
+    EXPECT_LE(create.Label1->GetRect().GetBottom(), create.EditProgramgroup->GetPosition().y);
+    EXPECT_LE(create.EditProgramgroup->GetRect().GetBottom(), create.ButtonOK->GetPosition().y);
+    for (wxButton* button : {create.ButtonCancel, create.ButtonOK})
+        EXPECT_GE(button->GetSize().x, TextWidth(button) + 8) << button->GetName().utf8_string();
 }

@@ -3,6 +3,7 @@
 // goes wrong fails instead of hanging.
 #include "core/kz_shell_link.h"
 #include "kz_message.h"
+#include "kz_form_scale.h"
 #include "t_form_create_program_group.h"
 #include "t_form_program_group_box.h"
 
@@ -134,21 +135,23 @@ TEST_F(GroupDialogs, SelectionAnswers) {
 
 TEST_F(GroupDialogs, SelectionLayout) {
     TFormProgramGroupBox box(nullptr);
+    // The design's pixels, grown with the desktop's font.
+    const KzFormScale at(&box);
     EXPECT_EQ(box.GetTitle(), "Program Group selection");
     const wxSize client = box.GetClientSize();
-    EXPECT_EQ(client.GetHeight(), 205 + 25 + 10);
-    EXPECT_EQ(box.ListBox1->GetRect(), wxRect(8, 7, 332, 224));
+    EXPECT_EQ(client.GetHeight(), at(205) + at(25) + 10);
+    EXPECT_EQ(box.ListBox1->GetRect(), wxRect(at.Point(8, 7), at.Size(332, 224)));
     // The button panel sits at the right edge; it is 100 wide unless a caption needs more room.
     const wxRect panel = box.Panel1->GetRect();
     EXPECT_EQ(panel.GetRight() + 1, client.GetWidth());
-    EXPECT_EQ(panel.GetLeft(), 447 - 100);
-    EXPECT_GE(panel.GetWidth(), 100);
+    EXPECT_EQ(panel.GetLeft(), at(447 - 100));
+    EXPECT_GE(panel.GetWidth(), at(100));
     for (wxButton* button : {box.ButtonCreateGroup, box.ButtonCancel, box.ButtonOK}) {
-        EXPECT_EQ(button->GetPosition().x, 14);
-        EXPECT_GE(button->GetSize().GetWidth(), std::max(75, button->GetBestSize().GetWidth()));
+        EXPECT_EQ(button->GetPosition().x, at(14));
+        EXPECT_GE(button->GetSize().GetWidth(), std::max(at(75), button->GetBestSize().GetWidth()));
         EXPECT_LE(button->GetRect().GetRight(), panel.GetWidth());
     }
-    EXPECT_EQ(box.ButtonOK->GetPosition().y, 205);
+    EXPECT_EQ(box.ButtonOK->GetPosition().y, at(205));
     EXPECT_TRUE(box.ListBox1->HasFlag(wxLB_SORT));
     EXPECT_EQ(wxWindow::FindWindowByName("ButtonCreateGroup", &box), box.ButtonCreateGroup);
 }
@@ -267,13 +270,14 @@ TEST_F(GroupDialogs, CreateKeyFilter) {
 
 TEST_F(GroupDialogs, CreateLayout) {
     TFormCreateProgramGroup create(nullptr);
-    EXPECT_EQ(create.GetClientSize(), wxSize(283 + 75 + 15, 57 + 25 + 7));
+    const KzFormScale at(&create);
+    EXPECT_EQ(create.GetClientSize(), wxSize(at(283) + at(75) + 15, at(57) + at(25) + 7));
     EXPECT_EQ(create.Label1->GetLabel(), "Create program group");
     EXPECT_TRUE(create.Label1->GetFont().GetWeight() >= wxFONTWEIGHT_BOLD);
     // The bold caption is shown in full.
     EXPECT_GE(create.Label1->GetSize().GetWidth(),
               create.Label1->GetTextExtent("Create program group").GetWidth());
-    EXPECT_EQ(create.EditProgramgroup->GetPosition(), wxPoint(5, 26));
-    EXPECT_EQ(create.ButtonCancel->GetRect(), wxRect(201, 57, 75, 25));
+    EXPECT_EQ(create.EditProgramgroup->GetPosition(), at.Point(5, 26));
+    EXPECT_EQ(create.ButtonCancel->GetRect(), wxRect(at.Point(201, 57), at.Size(75, 25)));
     EXPECT_EQ(create.NewGroup, "");
 }

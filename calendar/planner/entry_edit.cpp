@@ -1,0 +1,52 @@
+#include "planner/entry_edit.h"
+
+namespace zc {
+
+EntryEdit::EntryEdit(wxWindow* parent, EntryEditOwner& owner, const wxFont& font)
+    // Tab and Enter move between slots, so the control asks for them rather than letting the
+    // toolkit move the focus or press a default button.
+    : wxTextCtrl(parent, kId, wxEmptyString, wxDefaultPosition, wxDefaultSize,
+                 wxBORDER_NONE | wxTE_PROCESS_TAB | wxTE_PROCESS_ENTER | wxWANTS_CHARS, wxDefaultValidator,
+                 "entryEdit"),
+      owner_(owner) {
+    SetFont(font);
+    SetMaxLength(kMaxLength);
+    Bind(wxEVT_KEY_DOWN, &EntryEdit::onKeyDown, this);
+    Bind(wxEVT_TEXT, [this](wxCommandEvent&) { owner_.editTextChanged(GetValue()); });
+    // Enter is consumed on key down already; the text control must not beep or pass it on.
+    Bind(wxEVT_TEXT_ENTER, [](wxCommandEvent&) {});
+}
+
+void EntryEdit::onKeyDown(wxKeyEvent& event) {
+    // Modified keys (Shift+Tab, Ctrl+Home) keep their usual meaning in the control.
+    if (event.HasAnyModifiers()) {
+        event.Skip();
+        return;
+    }
+    // Each handler may destroy this control, so nothing touches it afterwards.
+    switch (event.GetKeyCode()) {
+    case WXK_TAB:
+    case WXK_RETURN:
+    case WXK_NUMPAD_ENTER:
+    case WXK_DOWN:
+    case WXK_NUMPAD_DOWN:
+        owner_.editNext();
+        return;
+    case WXK_UP:
+    case WXK_NUMPAD_UP:
+        owner_.editPrevious();
+        return;
+    case WXK_PAGEUP:
+    case WXK_NUMPAD_PAGEUP:
+        owner_.editTop();
+        return;
+    case WXK_PAGEDOWN:
+    case WXK_NUMPAD_PAGEDOWN:
+        owner_.editBottom();
+        return;
+    default:
+        event.Skip();
+    }
+}
+
+} // namespace zc

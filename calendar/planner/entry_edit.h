@@ -1,0 +1,42 @@
+#pragma once
+// EntryEdit: the single-line in-place editor of the day planner and the to-do list. It sits over
+// one slot at a time; the window that owns it decides what its keys mean (next and previous slot,
+// top and bottom) and commits its text when it goes.
+#include <wx/textctrl.h>
+
+namespace zc {
+
+class Appointment;
+
+// What the editor asks of the window it edits in.
+class EntryEditOwner {
+  public:
+    virtual ~EntryEditOwner() = default;
+    // Tab, Enter and Down arrow.
+    virtual void editNext() = 0;
+    // Up arrow.
+    virtual void editPrevious() = 0;
+    // Page Up and Page Down.
+    virtual void editTop() = 0;
+    virtual void editBottom() = 0;
+    // Every change of the text, as the user types it.
+    virtual void editTextChanged(const wxString& text) = 0;
+};
+
+class EntryEdit final : public wxTextCtrl {
+  public:
+    static constexpr int kId = 16150;
+    static constexpr int kMaxLength = 100;
+
+    EntryEdit(wxWindow* parent, EntryEditOwner& owner, const wxFont& font);
+
+    // The appointment shown, or nullptr while the slot is empty.
+    Appointment* entry = nullptr;
+
+  private:
+    void onKeyDown(wxKeyEvent& event);
+
+    EntryEditOwner& owner_;
+};
+
+} // namespace zc

@@ -1,0 +1,244 @@
+// Copies that must stay safe and durable on a real desktop: flushed before they replace a file,
+// never carrying set-ID bits or a symbolic link's target's mode, rewritten in place where the folder
+// is locked, and scripts or sources that are no regular files refused at once.
+#include "core/kz_files.h"
+#include "file_helpers.h"
+#include "core/kz_script.h"
+#include "core/kz_platform.h"
+#include "core/kz_text.h"
+
+#include <gtest/gtest.h>
+
+#include <dlfcn.h>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <string>
+#include <vector>
+
+namespace fs = std::filesystem;
+
+// The file-system calls of the core are watched here: this program's own fsync and rename come
+// before the C library's, record what they are asked, and pass the call on.
+namespace {
+bool Watching = false;
+std::vector<std::string> Calls;
+
+std::string PathOf(int fd) {
+    std::error_code ec;
+    return fs::read_symlink("/proc/self/fd/" + std::to_string(fd), ec).string();
+}
+} // namespace
+
+extern "C" int fsync(int fd) {
+    using Real = int (*)(int);
+    static const auto real = reinterpret_cast<Real>(::dlsym(RTLD_NEXT, "fsync"));
+    if (Watching) Calls.push_back("fsync " + PathOf(fd));
+    return real(fd);
+}
+
+extern "C" int rename(const char* from, const char* to) noexcept {
+    using Real = int (*)(const char*, const char*);
+    static const auto real = reinterpret_cast<Real>(::dlsym(RTLD_NEXT, "rename"));
+    if (Watching) Calls.push_back(std::string("rename ") + from + " -> " + to);
+    return real(from, to);
+}
+
+namespace {
+
+mode_t ModeOf(const fs::path& path) {
+    struct stat info {};
+    ::lstat(path.c_str(), &info);
+    return info.st_mode;
+}
+
+class FilesSafetyTest : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        char pattern[] = "/tmp/kz-safety-XXXXXX";
+        ASSERT_NE(::mkdtemp(pattern), nullptr);
+        dir = pattern;
+        fs::permissions(dir, fs::perms(0755));
+        umask = ::umask(022);
+    }
+    void TearDown() override {
+        ::umask(umask);
+        std::error_code ec;
+        fs::permissions(dir, fs::perms(0755), ec);
+        fs::remove_all(dir, ec);
+    }
+    std::string At(const std::string& name) const { return (dir / name).string(); }
+    fs::path dir;
+    mode_t umask = 022;
+};
+
+TEST_F(FilesSafetyTest, AReplacedFileIsOnTheDiskBeforeItTakesTheName) {
+    WriteFile(dir / "src.txt", "new content");
+    WriteFile(dir / "installed.txt", "old content");
+    Calls.clear();
+    Watching = true;
+    const KzStatus result = CopyExpandFile(At("src.txt"), At("installed.txt"));
+    Watching = false;
+    ASSERT_EQ(result.status, 0);
+    EXPECT_EQ(ReadFile(dir / "installed.txt"), "new content");
+    ASSERT_EQ(Calls.size(), 2u);
+    const std::string temporary = Calls[0].substr(std::string("fsync ").size());
+    EXPECT_EQ(Calls[0].rfind("fsync " + dir.string() + "/", 0), 0u);
+    EXPECT_EQ(Calls[1], "rename " + temporary + " -> " + At("installed.txt"));
+}
+
+TEST_F(FilesSafetyTest, CopiesNeverCarrySetIdBitsNorALinkTargetsMode) {
+    WriteFile(dir / "src", "payload");
+    ::chmod(At("src").c_str(), 0644);
+    // A set-user-ID program that a link in the installation folder points at.
+    WriteFile(dir / "setuid-tool", "#!/bin/sh\n");
+    ::chmod(At("setuid-tool").c_str(), 04755);
+    fs::create_symlink(dir / "setuid-tool", dir / "link");
+    WriteFile(dir / "plain-setuid", "old");
+    ::chmod(At("plain-setuid").c_str(), 04755);
+
+    ASSERT_EQ(CopyExpandFile(At("src"), At("link")).status, 0);
+    EXPECT_TRUE(S_ISREG(ModeOf(dir / "link")));
+    EXPECT_EQ(ModeOf(dir / "link") & 07777, 0644u);
+    EXPECT_EQ(ReadFile(dir / "setuid-tool"), "#!/bin/sh\n");
+    EXPECT_EQ(ModeOf(dir / "setuid-tool") & 07777, 04755u);
+
+    ASSERT_EQ(CopyExpandFile(At("src"), At("plain-setuid")).status, 0);
+    EXPECT_EQ(ModeOf(dir / "plain-setuid") & 07777, 0755u);
+}
+
+// Runs copy as a user who may not write the folder: as root, in a child that has become "nobody";
+// otherwise with the folder made read-only. Gives the copy's status.
+int CopyInLockedFolder(const fs::path& folder, const std::string& source, const std::string& destination) {
+    const bool root = ::geteuid() == 0;
+    if (root) {
+        ::chown(folder.c_str(), 0, 0);
+        ::chown(destination.c_str(), 65534, 65534);
+        ::chmod(destination.c_str(), 0644);
+    } else {
+        ::chmod(folder.c_str(), 0555);
+    }
+    const pid_t child = ::fork();
+    if (child == 0) {
+        if (root && (::setgid(65534) != 0 || ::setuid(65534) != 0)) ::_exit(100);
+        ::_exit(-CopyExpandFile(source, destination).status);
+    }
+    int status = 0;
+    ::waitpid(child, &status, 0);
+    ::chmod(folder.c_str(), 0755);
+    return WIFEXITED(status) ? -WEXITSTATUS(status) : -99;
+}
+
+TEST_F(FilesSafetyTest, AWritableFileInALockedFolderIsRewrittenInPlaceOnlyWhenTheCopyIsWhole) {
+    fs::create_directory(dir / "disk");
+    fs::permissions(dir / "disk", fs::perms(0755));
+    fs::create_directory(dir / "locked");
+    fs::permissions(dir / "locked", fs::perms(0755));
+    WriteFile(dir / "disk" / "new.txt", "the new version");
+    ::chmod((dir / "disk" / "new.txt").c_str(), 0644);
+    const std::string good = ReadFile(fs::path(KZ_TEST_DATA) / "expand_text.txt_");
+    WriteFile(dir / "disk" / "damaged.tx_", good.substr(0, good.size() / 2));
+    ::chmod((dir / "disk" / "damaged.tx_").c_str(), 0644);
+    const fs::path installed = dir / "locked" / "installed.txt";
+
+    WriteFile(installed, "the old version");
+    EXPECT_EQ(CopyInLockedFolder(dir / "locked", (dir / "disk" / "damaged.tx_").string(), installed.string()),
+              KzStatusFailed);
+    EXPECT_EQ(ReadFile(installed), "the old version");
+
+    EXPECT_EQ(CopyInLockedFolder(dir / "locked", (dir / "disk" / "new.txt").string(), installed.string()), 0);
+    EXPECT_EQ(ReadFile(installed), "the new version");
+    EXPECT_EQ(std::distance(fs::directory_iterator(dir / "locked"), fs::directory_iterator()), 1);
+
+    // A new file in that folder still cannot be made.
+    EXPECT_EQ(CopyInLockedFolder(dir / "locked", (dir / "disk" / "new.txt").string(), (dir / "locked" / "x").string()),
+              KzStatusCannotOpen);
+}
+
+TEST_F(FilesSafetyTest, PipesAndDevicesAreRefusedWithoutWaiting) {
+    ASSERT_EQ(::mkfifo(At("fifo").c_str(), 0644), 0);
+    TKzScript script;
+    std::string error;
+    EXPECT_EQ(script.LoadScript(At("fifo"), error), -1);
+    EXPECT_FALSE(error.empty());
+    EXPECT_EQ(script.LoadScript("/dev/zero", error), -1);
+    EXPECT_EQ(script.LoadScript(dir.string(), error), -1);
+    EXPECT_EQ(CopyExpandFile(At("fifo"), At("out")).status, KzStatusCannotOpen);
+}
+
+TEST(WrapMessageTest, EveryLineAndTheWholeTextFitABox) {
+    // Sentences are left to the box, which wraps them at their blanks; a long path is broken.
+    EXPECT_EQ(KzWrapMessage("Unable to create directory\r/opt/x/\r\rspecify another directory."),
+              "Unable to create directory\n/opt/x/\n\nspecify another directory.");
+    const std::string sentence = "Drive:  /tmp/kz-dialogs-S0HBow/cdrom-without-disc: not ready. And more words.";
+    EXPECT_EQ(KzWrapMessage(sentence), sentence);
+    const std::string path = "/" + std::string(70, 'a') + "/" + std::string(20, 'b');
+    EXPECT_EQ(KzWrapMessage("Can not copy file to:\r" + path + " now"),
+              "Can not copy file to:\n/" + std::string(70, 'a').substr(0, 59) + "\n" + std::string(11, 'a') + "/" +
+                  std::string(20, 'b') + " now");
+
+    // A path of 131,000 characters: lines of at most 60 characters, broken after a separator where
+    // there is one, and no more than 20 lines, the start and the end of the text kept.
+    std::string huge;
+    while (huge.size() < 131000)
+        huge += "/folder" + std::to_string(huge.size());
+    const std::string wrapped = KzWrapMessage("Can not copy file to:\r" + huge);
+    std::vector<std::string> lines;
+    for (std::size_t start = 0;;) {
+        const std::size_t end = wrapped.find('\n', start);
+        lines.push_back(wrapped.substr(start, end - start));
+        if (end == std::string::npos) break;
+        start = end + 1;
+    }
+    EXPECT_EQ(lines.size(), KzMessageMaxLines);
+    EXPECT_EQ(lines.front(), "Can not copy file to:");
+    EXPECT_EQ(lines[1].rfind("/folder0/", 0), 0u);
+    EXPECT_EQ(lines[1].back(), '/');
+    EXPECT_NE(std::find(lines.begin(), lines.end(), "..."), lines.end());
+    EXPECT_EQ(huge.compare(huge.size() - lines.back().size(), lines.back().size(), lines.back()), 0);
+    for (const auto& line : lines)
+        EXPECT_LE(line.size(), KzMessageLineLength);
+
+    // Characters of several bytes are never cut, and count as one.
+    std::string umlauts;
+    for (int i = 0; i < 100; ++i)
+        umlauts += "\xC3\xA4";
+    const std::string text = KzWrapMessage(umlauts);
+    EXPECT_EQ(text.find('\n'), 2 * KzMessageLineLength);
+    EXPECT_EQ(KzToUtf8(text), text);
+}
+
+} // namespace
+
+namespace {
+
+TEST_F(FilesSafetyTest, ProgramsStartInTheirFolderAndFailuresStaySilent) {
+    // What the failures might write to the terminal goes to a file instead, which must stay empty.
+    const int savedError = ::dup(2);
+    const int capture = ::open(At("stderr").c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    ::dup2(capture, 2);
+    WriteFile(dir / "not-executable.sh", "#!/bin/sh\n");
+    ::chmod(At("not-executable.sh").c_str(), 0644);
+    const bool missing = KzStartProgram({At("missing")}, dir.string());
+    const bool notExecutable = KzStartProgram({At("not-executable.sh")}, dir.string());
+    const bool started = KzStartProgram({"/bin/sh", "-c", "echo started > here.txt"}, dir.string());
+    ::dup2(savedError, 2);
+    ::close(savedError);
+    ::close(capture);
+
+    EXPECT_FALSE(missing);
+    EXPECT_FALSE(notExecutable);
+    EXPECT_EQ(ReadFile(dir / "stderr"), "");
+    ASSERT_TRUE(started);
+    // The program runs on its own; its file appears once it has.
+    for (int i = 0; i < 200 && ReadFile(dir / "here.txt").empty(); ++i)
+        ::usleep(10000);
+    EXPECT_EQ(ReadFile(dir / "here.txt"), "started\n");
+}
+
+} // namespace
