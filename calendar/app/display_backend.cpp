@@ -3,6 +3,10 @@
 #include <cstdio>
 #include <cstdlib>
 
+#if ZORVEL_GDK_BACKENDS
+#include <gdk/gdk.h>
+#endif
+
 namespace zc {
 namespace {
 
@@ -26,9 +30,15 @@ DisplayBackendChoice chooseDisplayBackend(const DisplayEnvironment& environment)
 void applyDisplayBackend() {
     const DisplayBackendChoice choice = chooseDisplayBackend(
         {environmentValue("WAYLAND_DISPLAY"), environmentValue("DISPLAY"), environmentValue("GDK_BACKEND")});
-#ifndef _WIN32
-    if (!choice.gdkBackend.empty()) ::setenv("GDK_BACKEND", choice.gdkBackend.c_str(), 1);
+    if (!choice.gdkBackend.empty()) {
+#if ZORVEL_GDK_BACKENDS
+        // Unlike GDK_BACKEND, this binds only this program: what it starts (the browser showing
+        // the help) still runs on the user's Wayland session.
+        gdk_set_allowed_backends(choice.gdkBackend.c_str());
+#elif !defined(_WIN32)
+        ::setenv("GDK_BACKEND", choice.gdkBackend.c_str(), 1);
 #endif
+    }
     if (choice.positionsIgnored)
         std::fputs("zorvelcal: this Wayland session has no X server (XWayland), so the calendar cannot place "
                    "its windows; window positions are not kept.\n",

@@ -14,14 +14,14 @@ struct DisplayEnvironment {
 };
 
 struct DisplayBackendChoice {
-    std::string gdkBackend;        // what GDK_BACKEND is to be set to; empty: leave it
+    std::string gdkBackend;        // the one backend GDK may use; empty: GDK's own choice
     bool positionsIgnored = false; // Wayland only: say that window positions are not kept
 };
 
 DisplayBackendChoice chooseDisplayBackend(const DisplayEnvironment& environment);
 
-// Reads the environment, sets GDK_BACKEND as chosen and tells standard error once when positions
-// will not be kept. Runs before the toolkit opens the display.
+// Reads the environment, restricts GDK to the chosen backend and tells standard error once when
+// positions will not be kept. Runs before the toolkit opens the display.
 void applyDisplayBackend();
 
 } // namespace zc
