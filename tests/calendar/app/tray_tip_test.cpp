@@ -164,6 +164,8 @@ TEST_F(NotifyIconTest, TheTipFollowsTheTableAndTheTurnOfTheMinuteWithoutReorderi
     icon.ProcessEvent(minute);
     EXPECT_EQ(icon.tip(), " 4:00pm: Later  ");
     EXPECT_EQ(icon.minuteTimer().GetInterval(), 60000);
+    // Until 16:00 the minutes pass without a look at the table.
+    EXPECT_EQ(icon.tipChangesAt(), localTime(2015, 8, 12, 16, 0));
 
     std::vector<std::string> slots;
     table.forEach([&slots](const Appointment& a) { slots.push_back(a.notes); });
