@@ -43,6 +43,15 @@ inline constexpr int kPrevPane = 57681;
 inline constexpr int kRepeats = 32793;
 inline constexpr int kReminder = 32812;
 
+// Menus of the to-do list (130), the week view (67) and the year view (131).
+inline constexpr int kListPrint = 32786;
+inline constexpr int kListClose = 32781;
+inline constexpr int kListPrevious = 32805;
+inline constexpr int kListNext = 32807;
+inline constexpr int kWeekQuickHints = 32815;
+inline constexpr int kYearQuickHints = 32814;
+inline constexpr int kToDoQuickHints = 32791;
+
 // Day planner menu (resource 66); Repeats and Reminder are above.
 inline constexpr int kClearDay = 32825;
 inline constexpr int kSelectFont = 32796;

@@ -33,7 +33,7 @@ wxFrame* theOwner = nullptr;
 long frameStyle() {
     long style = wxCAPTION | wxSYSTEM_MENU | wxCLOSE_BOX | wxCLIP_CHILDREN;
     // Without a notification area the taskbar button is the only way back to a minimised window.
-    if (wxTaskBarIcon::IsAvailable()) style |= wxFRAME_NO_TASKBAR;
+    if (notifyAreaAvailable()) style |= wxFRAME_NO_TASKBAR;
     return style;
 }
 
@@ -75,7 +75,7 @@ CMainFrame::CMainFrame(const Clock& clock)
     theFrame = this;
     SetIcons(programIcons());
     buildMenus();
-    if (wxTaskBarIcon::IsAvailable()) notifyIcon_ = std::make_unique<NotifyIcon>(*this);
+    notifyIcon_ = makeNotifyIcon(*this);
 
     view_ = new CZorvelCalView(this, table_, clock_);
     view_->fontChangedHandler = [this] { place(); };
@@ -188,7 +188,7 @@ void CMainFrame::place() {
         // "Minimize at startup" keeps the window in the notification area, from where its icon
         // brings it back; without one the window starts iconized on the taskbar.
         if (key.openGroup(settings::kReminders) != SettingsKey::kFailed && key.readDword("minatstart") != 0) {
-            if (notifyIcon_ && notifyIcon_->IsIconInstalled())
+            if (notifyIcon_ && notifyIcon_->shown())
                 startsHidden_ = true;
             else
                 startsIconized_ = true;
@@ -250,7 +250,7 @@ void CMainFrame::windowMoved(const wxRect& rect) {
 }
 
 void CMainFrame::minimize() {
-    if (notifyIcon_ && notifyIcon_->IsIconInstalled())
+    if (notifyIcon_ && notifyIcon_->shown())
         Hide();
     else
         Iconize(true);

@@ -1,6 +1,7 @@
 #include "app/zorvel_cal_app.h"
 
 #include "app/command_ids.h"
+#include "app/display_backend.h"
 #include "app/later_windows.h"
 #include "app/main_frame.h"
 #include "app/zorvel_cal_view.h"
@@ -131,7 +132,10 @@ std::optional<int> runExchangeOptions(int argc, char** argv) {
     return code;
 }
 
-CZorvelCalApp::CZorvelCalApp() : started_(std::chrono::steady_clock::now()) {}
+CZorvelCalApp::CZorvelCalApp() : started_(std::chrono::steady_clock::now()) {
+    // The backend is chosen before the toolkit opens the display.
+    applyDisplayBackend();
+}
 
 std::function<int(wxEvent&)>& CZorvelCalApp::eventFilter() {
     static std::function<int(wxEvent&)> filter;

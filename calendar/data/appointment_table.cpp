@@ -137,6 +137,12 @@ bool AppointmentTable::hasAppointmentOn(int year, int month, int day) const {
     return byDate_.count(dateKey(year, month, day)) != 0;
 }
 
+const std::vector<Appointment*>& AppointmentTable::entriesOn(int year, int month, int day) const {
+    static const std::vector<Appointment*> none;
+    auto it = byDate_.find(dateKey(year, month, day));
+    return it == byDate_.end() ? none : it->second;
+}
+
 Appointment* AppointmentTable::findByTimer(unsigned timerId) const {
     for (const auto& slot : slots_)
         if (slot && slot->timerId == timerId) return slot.get();

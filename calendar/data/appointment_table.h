@@ -34,6 +34,8 @@ class AppointmentTable {
     Appointment* findAt(int year, int month, int day, int hour, int minute,
                         const Appointment* except = nullptr) const;
     bool hasAppointmentOn(int year, int month, int day) const;
+    // The entries of one date, in no particular order; valid until the table next changes.
+    const std::vector<Appointment*>& entriesOn(int year, int month, int day) const;
     Appointment* findByTimer(unsigned timerId) const;
     Appointment* firstLaterThan(Time32 t) const;
     // The entry with the earliest time after t (the first in slot order among equal times),

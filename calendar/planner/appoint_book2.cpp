@@ -23,7 +23,6 @@
 #include <wx/msgdlg.h>
 #include <wx/scrolbar.h>
 #include <wx/sizer.h>
-#include <wx/weakref.h>
 
 #include <algorithm>
 
@@ -446,15 +445,7 @@ bool AppointBook2::beginEditing(int row, bool onHour) {
     const SlotRect& slot = onHour ? r.hour : r.half;
     editor_->SetSize(slot.left, slot.top + 2, slot.right - slot.left, rowHeight_ - 2);
     editor_->Show();
-    // The focus moves once the current event (a key or a click in another control) is done.
-    wxWeakRef<EntryEdit> editor(editor_);
-    CallAfter([editor] {
-        if (!editor || !editor->IsShown()) return;
-        editor->SetFocus();
-        // The toolkit selects the whole text of a control that takes the focus; typing goes on
-        // after the text instead.
-        editor->SetInsertionPointEnd();
-    });
+    editor_->focusLater();
     return true;
 }
 

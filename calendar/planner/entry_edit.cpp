@@ -1,5 +1,7 @@
 #include "planner/entry_edit.h"
 
+#include <wx/weakref.h>
+
 namespace zc {
 
 EntryEdit::EntryEdit(wxWindow* parent, EntryEditOwner& owner, const wxFont& font)
@@ -15,6 +17,17 @@ EntryEdit::EntryEdit(wxWindow* parent, EntryEditOwner& owner, const wxFont& font
     Bind(wxEVT_TEXT, [this](wxCommandEvent&) { owner_.editTextChanged(GetValue()); });
     // Enter is consumed on key down already; the text control must not beep or pass it on.
     Bind(wxEVT_TEXT_ENTER, [](wxCommandEvent&) {});
+}
+
+void EntryEdit::focusLater() {
+    wxWeakRef<EntryEdit> self(this);
+    CallAfter([self] {
+        if (!self || !self->IsShown()) return;
+        self->SetFocus();
+        // The toolkit selects the whole text of a control that takes the focus; typing goes on
+        // after the text instead.
+        self->SetInsertionPointEnd();
+    });
 }
 
 void EntryEdit::onKeyDown(wxKeyEvent& event) {

@@ -30,6 +30,10 @@ class EntryEdit final : public wxTextCtrl {
 
     EntryEdit(wxWindow* parent, EntryEditOwner& owner, const wxFont& font);
 
+    // Takes the keyboard focus once the current event (a key, or a click in another control) is
+    // done, with typing going on after the text.
+    void focusLater();
+
     // The appointment shown, or nullptr while the slot is empty.
     Appointment* entry = nullptr;
 

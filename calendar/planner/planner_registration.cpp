@@ -1,4 +1,5 @@
 #include "app/later_windows.h"
+#include "planner/list_views_registration.h"
 
 #include "app/zorvel_cal_view.h"
 #include "data/repeat_rules.h"
@@ -14,6 +15,7 @@ void registerPlannerWindows() {
     setMonthRepaintHandler([](int year, int month) {
         if (CZorvelCalView* view = currentView()) view->refreshIfShowing(year, month);
     });
+    registerListViews();
 }
 
 } // namespace zc

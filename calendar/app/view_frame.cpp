@@ -1,0 +1,135 @@
+#include "app/view_frame.h"
+
+#include "app/command_ids.h"
+#include "app/main_frame.h"
+#include "app/program_icon.h"
+#include "app/zorvel_cal_view.h"
+#include "data/settings_key.h"
+
+#include <wx/dcclient.h>
+#include <wx/display.h>
+#include <wx/menu.h>
+
+#include <algorithm>
+
+namespace zc {
+
+wxColour toWxColour(ColourRef c) {
+    return wxColour(static_cast<unsigned long>(c));
+}
+
+bool fastPrinting() {
+    return currentView() && currentView()->fastprinting != 0;
+}
+
+ViewFrame::ViewFrame(const wxString& title, const char* positionGroup, const wxString& name, long canvasStyle)
+    : wxFrame(mainFrame(), wxID_ANY, title, wxDefaultPosition, wxDefaultSize,
+              wxCAPTION | wxSYSTEM_MENU | wxMINIMIZE_BOX | wxCLOSE_BOX, name),
+      positionGroup_(positionGroup) {
+    SetIcons(programIcons());
+    canvas_ = new wxWindow(this, wxID_ANY, wxDefaultPosition, wxDefaultSize,
+                           canvasStyle | wxFULL_REPAINT_ON_RESIZE | wxWANTS_CHARS, name + "Canvas");
+    // The paint routine covers every pixel it needs; the toolkit need not clear first.
+    canvas_->SetBackgroundStyle(wxBG_STYLE_PAINT);
+    canvas_->Bind(wxEVT_PAINT, [this](wxPaintEvent&) {
+        wxPaintDC dc(canvas_);
+        paint(dc);
+    });
+    Bind(wxEVT_MENU, &ViewFrame::onMenu, this);
+}
+
+ViewFrame::~ViewFrame() {
+    // A window deleted in the middle of its print job must not stay behind as the print source.
+    if (CZorvelCalView* view = currentView()) {
+        if (view->printSource() == this) view->recordPrintSource(PrintKind::DayPlanner, nullptr);
+        view->Refresh(false);
+    }
+}
+
+void ViewFrame::bringForward() {
+    if (IsIconized()) Iconize(false);
+    Show(true);
+    Raise();
+}
+
+void ViewFrame::attachMenu(const StepNames* steps, int quickHintsCommand) {
+    auto* bar = new wxMenuBar;
+    auto* commands = new wxMenu;
+    commands->Append(cmd::menuId(cmd::kListPrint), "&Print");
+    commands->Append(cmd::menuId(cmd::kListClose), "&Close");
+    bar->Append(commands, "&Commands");
+    // The toolkit opens a menu, never runs a bare menu-bar title, so each step sits in a menu of
+    // its own name.
+    if (steps) {
+        auto* previous = new wxMenu;
+        previous->Append(cmd::menuId(cmd::kListPrevious), steps->previous);
+        bar->Append(previous, "&Previous");
+        auto* next = new wxMenu;
+        next->Append(cmd::menuId(cmd::kListNext), steps->next);
+        bar->Append(next, "&Next");
+    }
+    auto* help = new wxMenu;
+    help->Append(cmd::menuId(quickHintsCommand), "&Quick Hints");
+    bar->Append(help, "&Help");
+    SetMenuBar(bar);
+}
+
+void ViewFrame::place(wxSize canvasSize, int left, int top, bool centre) {
+    SetClientSize(canvasSize);
+    canvas_->SetSize(canvasSize);
+    if (centre) {
+        Centre(wxBOTH | wxCENTRE_ON_SCREEN);
+        return;
+    }
+    // A position stored while the window was smaller (a larger font since, another screen) must
+    // not leave part of it beyond the edge of the screen.
+    const int display = wxDisplay::GetFromPoint(wxPoint(left, top));
+    const wxRect area = wxDisplay(display == wxNOT_FOUND ? 0u : static_cast<unsigned>(display)).GetClientArea();
+    const wxSize size = GetSize();
+    left = std::max(area.x, std::min(left, area.GetRight() + 1 - size.x));
+    top = std::max(area.y, std::min(top, area.GetBottom() + 1 - size.y));
+    Move(left, top);
+}
+
+void ViewFrame::savePositionOnMove() {
+    Bind(wxEVT_MOVE, [this](wxMoveEvent& event) {
+        const wxPoint at = GetPosition();
+        writePosition(positionGroup_, at.x, at.y);
+        event.Skip();
+    });
+}
+
+void ViewFrame::showQuickHints(const wxString& title, std::initializer_list<CQuickHintsDlg::Hint> hints) {
+    CQuickHintsDlg dialog(this, title, hints);
+    dialog.ShowModal();
+}
+
+void ViewFrame::print(PrintKind kind) {
+    if (CZorvelCalView* view = currentView()) view->printThrough(kind, this);
+}
+
+void ViewFrame::fitToPage(wxDC& dc, wxSize content, int lineHeight) {
+    const wxSize ppi = dc.GetPPI();
+    const wxSize page = dc.GetSize();
+    const int marginX = ppi.x / 2, marginY = ppi.y / 2;
+    const double fitWidth = double(page.x - 2 * marginX) / std::max(content.x, 1);
+    const double fitHeight = double(page.y - 2 * marginY) / std::max(content.y, 1);
+    const double readable = ppi.y * 16.0 / 72.0 / std::max(lineHeight, 1);
+    const double scale = std::max(0.01, std::min({fitWidth, fitHeight, readable}));
+    dc.SetUserScale(scale, scale);
+    dc.SetDeviceOrigin(marginX, marginY);
+}
+
+bool ViewFrame::runCommand(int command) {
+    if (command == cmd::kListClose) {
+        Close();
+        return true;
+    }
+    return false;
+}
+
+void ViewFrame::onMenu(wxCommandEvent& event) {
+    if (!runCommand(cmd::commandOf(event.GetId()))) event.Skip();
+}
+
+} // namespace zc

@@ -1,0 +1,65 @@
+#pragma once
+// ViewFrame: what the to-do list, the week view and the year view share. Each is a top-level frame
+// owned by the main frame, not resizable, with one canvas child that it paints through a single
+// routine for the screen and the printer. Each prints through the month view's print job, keeps its
+// screen position in its own settings group, and asks the month view to repaint when it goes, so
+// the grid shows what was changed meanwhile.
+#include "app/colours.h"
+#include "app/print_source.h"
+#include "app/quick_hints_dialog.h"
+
+#include <wx/colour.h>
+#include <wx/frame.h>
+
+#include <initializer_list>
+
+namespace zc {
+
+class ViewFrame : public wxFrame, public PrintSource {
+  public:
+    // Restores the window when minimised and makes it the active window.
+    void bringForward();
+    wxWindow* canvas() const { return canvas_; }
+    wxWindow* printWindow() override { return this; }
+    // Runs a menu command by its number (cmd::k...); false when the window has no such command.
+    virtual bool runCommand(int command);
+
+  protected:
+    // canvasStyle adds e.g. a vertical scroll bar to the canvas.
+    ViewFrame(const wxString& title, const char* positionGroup, const wxString& name, long canvasStyle = 0);
+    ~ViewFrame() override;
+
+    // The menu bar: Commands (Print, Close), then Previous and Next when steps names them, then
+    // Help > Quick Hints sending quickHintsCommand.
+    struct StepNames {
+        const char* previous;
+        const char* next;
+    };
+    void attachMenu(const StepNames* steps, int quickHintsCommand);
+    // Sizes the window so the canvas gets the given size; then moves it to (left, top), or
+    // centres it on the desktop when centre is set.
+    void place(wxSize canvasSize, int left, int top, bool centre = false);
+    // From now on every move of the window writes its position to the settings group.
+    void savePositionOnMove();
+    // The window's quick hints, as a modal dialog.
+    void showQuickHints(const wxString& title, std::initializer_list<CQuickHintsDlg::Hint> hints);
+    void print(PrintKind kind);
+    // Printers count in their own dots, far finer than the screen's pixels. Scales the page so that
+    // content (in the units the window measured on the printer) fits inside a half-inch margin,
+    // with lines no taller than a comfortable reading size.
+    static void fitToPage(wxDC& dc, wxSize content, int lineHeight);
+
+    virtual void paint(wxDC& dc) = 0;
+
+  private:
+    void onMenu(wxCommandEvent& event);
+
+    wxWindow* canvas_;
+    const char* positionGroup_;
+};
+
+wxColour toWxColour(ColourRef c);
+// Whether the printouts leave out fills and colours ("fastprinting").
+bool fastPrinting();
+
+} // namespace zc

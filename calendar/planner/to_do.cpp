@@ -1,0 +1,203 @@
+#include "planner/to_do.h"
+
+#include "app/command_ids.h"
+#include "app/display_text.h"
+#include "app/font_record.h"
+#include "app/wx_questions.h"
+#include "app/zorvel_cal_view.h"
+#include "data/settings_catalogue.h"
+#include "data/settings_key.h"
+
+#include <wx/dcclient.h>
+
+#include <algorithm>
+
+namespace zc {
+namespace {
+
+ToDo* theToDo = nullptr;
+
+} // namespace
+
+ToDo* ToDo::instance() {
+    return theToDo;
+}
+
+void ToDo::open() {
+    // The month view plays the click sound before it asks for the list.
+    if (theToDo)
+        theToDo->bringForward();
+    else
+        new ToDo();
+}
+
+ToDo::ToDo() : ViewFrame("Things To Do...", settings::kToDoPosition, "toDoList") {
+    theToDo = this;
+    // Every item's key exists from the first opening on, empty or not.
+    for (int i = 0; i < kItems; ++i) {
+        SettingsKey key;
+        key.openToDoItem(i);
+        key.readString("notes", items_[i]);
+    }
+    if (const std::optional<LogFont> stored = loadFont(settings::kFont2))
+        font_ = fontFromRecord(*stored);
+    else if (currentView())
+        font_ = currentView()->mainFont();
+    {
+        wxClientDC dc(canvas());
+        measure(dc, false);
+    }
+    attachMenu(nullptr, cmd::kToDoQuickHints);
+
+    const wxSize canvasSize(lineWidth_ + 5, kItems * lineHeight_ + 4);
+    SetClientSize(canvasSize);
+    WindowPosition at = readPosition(settings::kToDoPosition);
+    if (at.left == 0 && at.top == 0) {
+        // The lower left corner of the screen.
+        at.top = std::max(0, wxGetDisplaySize().y - GetSize().y - 50);
+    }
+    place(canvasSize, at.left, at.top);
+    Show();
+    savePositionOnMove();
+
+    canvas()->Bind(wxEVT_LEFT_DOWN, [this](wxMouseEvent& event) {
+        leftClick(event.GetX(), event.GetY());
+        event.Skip();
+    });
+}
+
+ToDo::~ToDo() {
+    closeEditor();
+    if (theToDo == this) theToDo = nullptr;
+}
+
+void ToDo::measure(wxDC& dc, bool printing) {
+    if (!printing && font_.IsOk()) dc.SetFont(font_);
+    if (!dc.GetFont().IsOk()) dc.SetFont(*wxNORMAL_FONT);
+    const wxSize extent = dc.GetTextExtent(wxString('h', 70));
+    lineWidth_ = extent.x + 4;
+    lineHeight_ = extent.y + 4;
+}
+
+wxRect ToDo::itemRect(int i) const {
+    return wxRect(0, i * lineHeight_, lineWidth_ + 1, lineHeight_ + 1);
+}
+
+void ToDo::drawList(wxDC& dc, bool printing) {
+    const bool fast = printing && fastPrinting();
+    const Colours& c = colours();
+    measure(dc, printing);
+    if (!fast) dc.SetTextForeground(toWxColour(c.fore));
+    // On paper the heading takes the first lines and every item moves down below it.
+    const int top = printing ? 3 * lineHeight_ : 0;
+    if (printing) dc.DrawText("Things to do...", 22, 2);
+    dc.SetPen(*wxTRANSPARENT_PEN);
+    for (int i = 0; i < kItems; ++i) {
+        const int y = top + i * lineHeight_;
+        if (!fast) {
+            dc.SetBrush(wxBrush(toWxColour(i % 2 == 0 ? c.dayplan1 : c.dayplan2)));
+            dc.DrawRectangle(0, y, 9999, lineHeight_);
+        }
+        dc.DrawText(displayText(items_[i]), 5, y + 2);
+    }
+    dc.SetBrush(*wxTRANSPARENT_BRUSH);
+}
+
+void ToDo::paint(wxDC& dc) {
+    drawList(dc, false);
+}
+
+void ToDo::printPage(wxDC& dc, int) {
+    // The text being typed belongs on paper too.
+    if (editor_) saveItem(editorItem_, editText_);
+    measure(dc, true);
+    fitToPage(dc, {lineWidth_, (kItems + 3) * lineHeight_}, lineHeight_);
+    drawList(dc, true);
+    wxClientDC screen(canvas());
+    measure(screen, false);
+}
+
+void ToDo::leftClick(int x, int y) {
+    for (int i = 0; i < kItems; ++i) {
+        const wxRect r = itemRect(i);
+        if (x >= r.GetLeft() && x <= r.GetRight() && y >= r.GetTop() && y <= r.GetBottom()) {
+            current_ = i;
+            beginEditing(i);
+            return;
+        }
+    }
+}
+
+void ToDo::beginEditing(int i) {
+    if (!editor_) {
+        editor_ = new EntryEdit(canvas(), *this, font_.IsOk() ? font_ : *wxNORMAL_FONT);
+        // Leaving the list for another window saves what was typed.
+        editor_->Bind(wxEVT_KILL_FOCUS, [this](wxFocusEvent& event) {
+            saveItem(editorItem_, editText_);
+            event.Skip();
+        });
+    } else {
+        saveItem(editorItem_, editText_);
+    }
+    editorItem_ = i;
+    current_ = i;
+    editText_ = displayText(items_[i]);
+    editor_->ChangeValue(editText_);
+    const wxRect r = itemRect(i);
+    editor_->SetSize(r.x, r.y + 2, r.width - 1, r.height - 3);
+    editor_->Show();
+    editor_->focusLater();
+}
+
+void ToDo::editNext() {
+    if (current_ < 0 || current_ >= kItems - 1) return;
+    beginEditing(current_ + 1);
+}
+
+void ToDo::editPrevious() {
+    if (current_ < 1) return;
+    beginEditing(current_ - 1);
+}
+
+void ToDo::saveItem(int i, const wxString& text) {
+    if (i < 0 || i >= kItems || text == displayText(items_[i])) return;
+    const SaveWatch watch;
+    SettingsKey key;
+    key.openToDoItem(i);
+    key.writeString("notes", text.utf8_string());
+    // A failed write is told once; the text stays in the list, so the user can copy it elsewhere.
+    WxQuestions questions(IsShown() ? this : nullptr);
+    watch.saved(questions);
+    items_[i] = text.utf8_string();
+    canvas()->RefreshRect(itemRect(i), false);
+}
+
+void ToDo::closeEditor() {
+    if (!editor_) return;
+    saveItem(editorItem_, editText_);
+    EntryEdit* editor = editor_;
+    editor_ = nullptr;
+    editorItem_ = -1;
+    editor->Destroy();
+}
+
+bool ToDo::runCommand(int command) {
+    switch (command) {
+    case cmd::kListPrint:
+        print(PrintKind::ToDoList);
+        return true;
+    case cmd::kToDoQuickHints:
+        Disable();
+        showQuickHints("   Quick hints on using the To-Do List",
+                       {{"left click to select an entry to edit"},
+                        {"right click to activate a pop-up menu for Cut and Paste commands"},
+                        {"all information entered is automatically saved"},
+                        {"use the tab, enter and arrow keys to move to the next entry"}});
+        Enable();
+        return true;
+    default:
+        return ViewFrame::runCommand(command);
+    }
+}
+
+} // namespace zc

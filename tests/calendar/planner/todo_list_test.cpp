@@ -1,0 +1,129 @@
+#include "views_fixture.h"
+
+#include "app/command_ids.h"
+#include "data/sqlite_store.h"
+#include "app/wx_questions.h"
+#include "planner/to_do.h"
+
+namespace zc::test {
+namespace {
+
+class ToDoTest : public ViewsTest {
+  protected:
+    ToDo& openList() {
+        view().leftClick(2, view().gridSize().y - 2); // an empty part of the month
+        EXPECT_NE(ToDo::instance(), nullptr);
+        return *ToDo::instance();
+    }
+    static std::string stored(int i) {
+        SettingsKey key;
+        if (!key.openPathForRead("ToDo\\" + std::to_string(i))) return "<missing>";
+        std::string text = "<no notes>";
+        key.readString("notes", text);
+        return text;
+    }
+    static void click(ToDo& list, int i) {
+        const wxRect r = list.itemRect(i);
+        list.leftClick(r.x + 10, r.y + r.height / 2);
+    }
+    static void type(ToDo& list, const char* text) { list.editor()->SetValue(text); }
+};
+
+TEST_F(ToDoTest, FirstOpeningCreatesTheTwentyKeysAndOpeningAgainBringsItForward) {
+    ToDo& list = openList();
+    for (int i = 0; i < ToDo::kItems; ++i)
+        EXPECT_EQ(stored(i), "<no notes>") << i;
+    EXPECT_EQ(stored(20), "<missing>");
+    frame->runCommand(cmd::kToDoList);
+    EXPECT_EQ(ToDo::instance(), &list);
+    EXPECT_EQ(countOpen<ToDo>(), 1);
+    EXPECT_EQ(list.GetTitle(), "Things To Do...");
+}
+
+TEST_F(ToDoTest, KeysMoveWithinTheTwentyItemsAndSaveOnTheWay) {
+    ToDo& list = openList();
+    click(list, 18);
+    type(list, "eighteen");
+    list.editNext();
+    EXPECT_EQ(list.current(), 19);
+    EXPECT_EQ(stored(18), "eighteen");
+    type(list, "last");
+    list.editNext(); // Tab on item 19: nothing
+    EXPECT_EQ(list.current(), 19);
+    click(list, 0);
+    EXPECT_EQ(stored(19), "last"); // leaving by a click saves too
+    list.editPrevious(); // Up on item 0: nothing
+    EXPECT_EQ(list.current(), 0);
+    list.editNext();
+    list.editPrevious();
+    EXPECT_EQ(list.current(), 0);
+}
+
+TEST_F(ToDoTest, AnErasedItemStoresAnEmptyTextAndStaysInPlace) {
+    {
+        SettingsKey key;
+        key.openToDoItem(3);
+        key.writeString("notes", "call the plumber");
+        key.openToDoItem(4);
+        key.writeString("notes", "water plants");
+    }
+    ToDo& list = openList();
+    click(list, 3);
+    EXPECT_EQ(list.editor()->GetValue(), "call the plumber");
+    type(list, "");
+    list.editNext();
+    EXPECT_EQ(stored(3), "");
+    EXPECT_EQ(list.itemText(3), "");
+    EXPECT_EQ(list.itemText(4), "water plants");
+}
+
+TEST_F(ToDoTest, AClickRightOfTheItemsKeepsTheCurrentItem) {
+    ToDo& list = openList();
+    click(list, 5);
+    type(list, "half typed");
+    const wxRect r = list.itemRect(7);
+    list.leftClick(r.GetRight() + 2, r.y + 2);
+    EXPECT_EQ(list.current(), 5);
+    EXPECT_EQ(list.editor()->GetValue(), "half typed");
+}
+
+TEST_F(ToDoTest, ClosingTheProgramSavesTheItemBeingEdited) {
+    ToDo& list = openList();
+    click(list, 2);
+    type(list, "typed just before the end");
+    closeFrame();
+    EXPECT_EQ(ToDo::instance(), nullptr);
+    EXPECT_EQ(stored(2), "typed just before the end");
+}
+
+TEST_F(ToDoTest, AFailedSaveIsReportedAndTheTextStays) {
+    ToDo& list = openList();
+    ScriptedQuestions told;
+    WxQuestions::standIn() = &told;
+    // Every write now fails, as on a store that became read-only.
+    static_cast<SqliteStore&>(settingsStore()).execute("PRAGMA query_only = 1");
+    click(list, 1);
+    type(list, "bread, eggs, coffee");
+    list.editNext();
+    click(list, 1);
+    WxQuestions::standIn() = nullptr;
+    ASSERT_EQ(told.messages.size(), 1u);
+    EXPECT_NE(told.messages[0].find("could not save"), std::string::npos);
+    EXPECT_EQ(list.itemText(1), "bread, eggs, coffee");
+    EXPECT_EQ(list.editor()->GetValue(), "bread, eggs, coffee");
+}
+
+TEST_F(ToDoTest, PrintsThroughTheToolkitToAFile) {
+    {
+        SettingsKey key;
+        key.openToDoItem(0);
+        key.writeString("notes", "Renew passport");
+    }
+    ToDo& list = openList();
+    const std::string text = printToFile(list, "todo.ps");
+    EXPECT_NE(text.find("Things to do..."), std::string::npos);
+    EXPECT_NE(text.find("Renew passport"), std::string::npos);
+}
+
+} // namespace
+} // namespace zc::test

@@ -1,0 +1,125 @@
+#include "views_fixture.h"
+
+#include "app/command_ids.h"
+#include "app/view_year.h"
+
+#include <wx/display.h>
+
+namespace zc::test {
+namespace {
+
+class YearViewTest : public ViewsTest {
+  protected:
+    ViewYear& openYear() {
+        frame->runCommand(cmd::kThisYear);
+        EXPECT_NE(ViewYear::instance(), nullptr);
+        return *ViewYear::instance();
+    }
+    static wxPoint centreOf(const CellRect& r) { return {(r.left + r.right) / 2, (r.top + r.bottom) / 2}; }
+    // The year drawn by its one routine on a white bitmap.
+    static wxImage draw(ViewYear& year, bool printing) {
+        wxBitmap bitmap(1400, 1000, 24);
+        {
+            wxMemoryDC dc(bitmap);
+            dc.SetBackground(*wxWHITE_BRUSH);
+            dc.Clear();
+            year.drawYear(dc, printing);
+        }
+        return bitmap.ConvertToImage();
+    }
+    static wxRect rectOf(const CellRect& r) { return wxRect(r.left + 2, r.top + 2, r.right - r.left - 4, r.bottom - r.top - 4); }
+};
+
+TEST_F(YearViewTest, ThisYearTwiceGivesOneWindowForTheCurrentYear) {
+    ViewYear& year = openYear();
+    openYear();
+    EXPECT_EQ(countOpen<ViewYear>(), 1);
+    EXPECT_EQ(year.year(), 2015);
+    EXPECT_EQ(year.GetTitle(), "2015");
+}
+
+TEST_F(YearViewTest, PreviousStopsAt1970AndNextAt2036) {
+    ViewYear& year = openYear();
+    for (int i = 0; i < 60; ++i)
+        year.runCommand(cmd::kListPrevious);
+    EXPECT_EQ(year.year(), 1970);
+    EXPECT_EQ(year.GetTitle(), "1970");
+    for (int i = 0; i < 80; ++i)
+        year.runCommand(cmd::kListNext);
+    EXPECT_EQ(year.year(), 2036);
+}
+
+TEST_F(YearViewTest, TheLeapDayOpensItsPlannerAndAfterACommonYearThatPlaceNothing) {
+    ViewYear& year = openYear();
+    for (int i = 0; i < 5; ++i)
+        year.runCommand(cmd::kListNext);
+    ASSERT_EQ(year.year(), 2020);
+    const wxPoint leapDay = centreOf(year.cellRect(2, 29));
+    year.leftClick(leapDay.x, leapDay.y);
+    year.runCommand(cmd::kListNext);
+    EXPECT_TRUE(year.cellRect(2, 29).empty());
+    year.leftClick(leapDay.x, leapDay.y);
+    EXPECT_EQ(planners, (std::vector<std::string>{"2020-2-29"}));
+}
+
+TEST_F(YearViewTest, ARightClickOpensTheWeekOfTheDay) {
+    std::vector<std::string> weeks;
+    CZorvelCalView::hooks().openWeekView = [&weeks](int y, int m, int d) {
+        weeks.push_back(std::to_string(y) + "-" + std::to_string(m) + "-" + std::to_string(d));
+    };
+    ViewYear& year = openYear();
+    const wxPoint at = centreOf(year.cellRect(11, 3));
+    year.rightClick(at.x, at.y);
+    year.rightClick(1, 1); // the name of January: no day
+    EXPECT_EQ(weeks, (std::vector<std::string>{"2015-11-3"}));
+}
+
+TEST_F(YearViewTest, AStoredPositionFarRightIsIgnoredAndZeroZeroCentres) {
+    writePosition(settings::kYearPosition, 2000, 0);
+    ViewYear* year = &openYear();
+    const wxRect screen = wxDisplay(0u).GetGeometry();
+    const wxSize size = year->GetSize();
+    // left 2000 reads as 0, and 0, 0 centres on the desktop.
+    EXPECT_NEAR(year->GetPosition().x, (screen.width - size.x) / 2, 2);
+    delete year;
+    writePosition(settings::kYearPosition, 40, 30);
+    year = &openYear();
+    EXPECT_EQ(year->GetPosition(), wxPoint(40, 30));
+}
+
+TEST_F(YearViewTest, AppointmentDaysAreColouredOnScreenOnly) {
+    addEntry(2015, 8, 20, 9, 0, "dentist");
+    ViewYear& year = openYear();
+    const wxImage screen = draw(year, false);
+    EXPECT_TRUE(hasColour(screen, rectOf(year.cellRect(8, 20)), colours().hasappoint));
+    EXPECT_FALSE(hasColour(screen, rectOf(year.cellRect(8, 21)), colours().hasappoint));
+    const wxImage paper = draw(year, true);
+    EXPECT_FALSE(hasColour(paper, wxRect(0, 0, 1400, 1000), colours().hasappoint));
+    EXPECT_TRUE(hasColour(paper, wxRect(0, 0, 1400, 1000), colours().fore));
+    EXPECT_TRUE(hasColour(paper, wxRect(0, 0, 1400, 1000), colours().back));
+}
+
+TEST_F(YearViewTest, FastPrintingHasNoFillsAndNoColours) {
+    addEntry(2015, 8, 20, 9, 0, "dentist");
+    view().fastprinting = 1;
+    ViewYear& year = openYear();
+    const wxImage paper = draw(year, true);
+    const wxRect all(0, 0, 1400, 1000);
+    EXPECT_FALSE(hasColour(paper, all, colours().back));
+    EXPECT_FALSE(hasColour(paper, all, colours().fore));
+    EXPECT_FALSE(hasColour(paper, all, colours().hasappoint));
+}
+
+TEST_F(YearViewTest, PrintsThroughTheToolkitToAFile) {
+    ViewYear& year = openYear();
+    const std::string text = printToFile(year, "year.ps");
+    EXPECT_NE(text.find("2015"), std::string::npos);
+    EXPECT_NE(text.find("December"), std::string::npos);
+    // Clicks still hit the screen's cells after printing.
+    const wxPoint at = centreOf(year.cellRect(1, 1));
+    year.leftClick(at.x, at.y);
+    EXPECT_EQ(planners, (std::vector<std::string>{"2015-1-1"}));
+}
+
+} // namespace
+} // namespace zc::test
