@@ -11,6 +11,8 @@ packages=(
   xvfb xauth xdotool desktop-file-utils mscompress libmspack-dev
   openbox trayer libx11-dev
   libgtk-3-dev python3-xdg python3-gi gir1.2-gmenu-3.0
+  libglib2.0-dev dbus dpkg-dev file appstream
+  libical-dev python3-icalendar
 )
 missing=()
 for p in "${packages[@]}"; do

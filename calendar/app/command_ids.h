@@ -25,6 +25,10 @@ inline constexpr int kVersion = 57664;
 inline constexpr int kBackup = 32809;
 inline constexpr int kRestore = 32810;
 
+// Calendar exchange through iCalendar files (File menu).
+inline constexpr int kExportICalendar = 32860;
+inline constexpr int kImportICalendar = 32861;
+
 // Accelerator table 128; only the windows that handle one of these react to it.
 inline constexpr int kNew = 57600;
 inline constexpr int kOpen = 57601;

@@ -2,6 +2,8 @@
 // Texts from the store or a backup file may be any bytes: an older program wrote them in a
 // single-byte code page. Every window turns them into display text here, so one stray byte never
 // blanks a whole text.
+#include "data/utf8_text.h"
+
 #include <wx/string.h>
 
 #include <string_view>
@@ -12,8 +14,6 @@ namespace zc {
 // Latin-1 character of that byte.
 wxString displayText(std::string_view bytes);
 
-// Length in bytes of the longest prefix of at most maxBytes bytes that ends on a whole character
-// as displayText shows it (a valid UTF-8 sequence, or one stray byte), so a cut never splits one.
-std::size_t wholeCharacterPrefix(std::string_view bytes, std::size_t maxBytes);
+// wholeCharacterPrefix (data/utf8_text.h) cuts such texts without splitting a character.
 
 } // namespace zc

@@ -10,4 +10,10 @@
 // appointment.
 #include "app/zorvel_cal_app.h"
 
-wxIMPLEMENT_APP(zc::CZorvelCalApp);
+wxIMPLEMENT_APP_NO_MAIN(zc::CZorvelCalApp);
+
+// The calendar exchange options run before the toolkit starts, so they need no display.
+int main(int argc, char** argv) {
+    if (const std::optional<int> code = zc::runExchangeOptions(argc, argv)) return *code;
+    return wxEntry(argc, argv);
+}

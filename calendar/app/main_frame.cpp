@@ -10,12 +10,15 @@
 #include "app/wx_questions.h"
 #include "app/zorvel_cal_view.h"
 #include "data/backup.h"
+#include "data/ical_exchange.h"
 #include "data/settings_catalogue.h"
 #include "data/settings_key.h"
 #include "reminders/sound.h"
 
 #include <wx/accel.h>
+#include <wx/filedlg.h>
 #include <wx/menu.h>
+#include <wx/msgdlg.h>
 #include <wx/utils.h>
 
 #include <algorithm>
@@ -31,7 +34,7 @@ wxFrame* theOwner = nullptr;
 long frameStyle() {
     long style = wxCAPTION | wxSYSTEM_MENU | wxCLOSE_BOX | wxCLIP_CHILDREN;
     // Without a notification area the taskbar button is the only way back to a minimised window.
-    if (wxTaskBarIcon::IsAvailable()) style |= wxFRAME_NO_TASKBAR;
+    if (notifyAreaAvailable()) style |= wxFRAME_NO_TASKBAR;
     return style;
 }
 
@@ -73,7 +76,7 @@ CMainFrame::CMainFrame(const Clock& clock)
     theFrame = this;
     SetIcons(programIcons());
     buildMenus();
-    if (wxTaskBarIcon::IsAvailable()) notifyIcon_ = std::make_unique<NotifyIcon>(*this);
+    notifyIcon_ = makeNotifyIcon(*this);
 
     view_ = new CZorvelCalView(this, table_, clock_);
     view_->fontChangedHandler = [this] { place(); };
@@ -135,6 +138,9 @@ void CMainFrame::buildMenus() {
     file->Append(cmd::menuId(cmd::kAdvanced), "&Advanced");
     file->Append(cmd::menuId(cmd::kSetTimer), "Set &Timer");
     file->AppendSeparator();
+    file->Append(cmd::menuId(cmd::kExportICalendar), "&Export to iCalendar...");
+    file->Append(cmd::menuId(cmd::kImportICalendar), "&Import from iCalendar...");
+    file->AppendSeparator();
     file->Append(cmd::menuId(cmd::kExit), "E&xit");
 
     auto* view = new wxMenu;
@@ -183,7 +189,7 @@ void CMainFrame::place() {
         // "Minimize at startup" keeps the window in the notification area, from where its icon
         // brings it back; without one the window starts iconized on the taskbar.
         if (key.openGroup(settings::kReminders) != SettingsKey::kFailed && key.readDword("minatstart") != 0) {
-            if (notifyIcon_ && notifyIcon_->IsIconInstalled())
+            if (notifyIcon_ && notifyIcon_->shown())
                 startsHidden_ = true;
             else
                 startsIconized_ = true;
@@ -245,7 +251,7 @@ void CMainFrame::windowMoved(const wxRect& rect) {
 }
 
 void CMainFrame::minimize() {
-    if (notifyIcon_ && notifyIcon_->IsIconInstalled())
+    if (notifyIcon_ && notifyIcon_->shown())
         Hide();
     else
         Iconize(true);
@@ -336,6 +342,10 @@ bool CMainFrame::runCommand(int command) {
         playSound(settings::kSoundClick);
         openLater(command);
         break;
+    case cmd::kExportICalendar:
+    case cmd::kImportICalendar:
+        exchangeICalendar(command == cmd::kImportICalendar);
+        break;
     case cmd::kSounds:
     case cmd::kAdvanced:
     case cmd::kSetTimer:
@@ -347,6 +357,37 @@ bool CMainFrame::runCommand(int command) {
         return false;
     }
     return true;
+}
+
+void CMainFrame::exchangeICalendar(bool import) {
+    wxWindow* parent = dialogParent();
+    const wxString wildcard = "iCalendar files (*.ics)|*.ics;*.ICS";
+    wxFileDialog chooser(parent, import ? "Import from iCalendar" : "Export to iCalendar", wxEmptyString,
+                         import ? wxString() : wxString("ZorvelCal.ics"), wildcard,
+                         import ? wxFD_OPEN | wxFD_FILE_MUST_EXIST : wxFD_SAVE | wxFD_OVERWRITE_PROMPT);
+    if (chooser.ShowModal() != wxID_OK) return;
+    const std::string path = chooser.GetPath().utf8_string();
+    if (!import) {
+        const IcsExportResult result = exportIcs(table_, path);
+        wxMessageBox(wxString::FromUTF8(result.message), "ZorvelCal",
+                     wxOK | (result.ok ? wxICON_INFORMATION : wxICON_ERROR), parent);
+        return;
+    }
+    const std::uint64_t failuresBefore = settingsStore().failures().count;
+    IcsImportResult result;
+    {
+        wxBusyCursor busy;
+        result = importIcs(table_, path);
+    }
+    // Every open window draws from the table, so a repaint shows what came in.
+    view_->Refresh(false);
+    for (wxWindow* child : GetChildren())
+        if (dynamic_cast<wxFrame*>(child)) child->Refresh(false);
+    wxMessageBox(wxString::FromUTF8(result.message), "ZorvelCal",
+                 wxOK | (result.ok ? wxICON_INFORMATION : wxICON_ERROR), parent);
+    if (settingsStore().failures().count != failuresBefore)
+        wxMessageBox(wxString::FromUTF8(settingsStore().failures().lastMessage), "ZorvelCal", wxOK | wxICON_ERROR,
+                     parent);
 }
 
 void CMainFrame::startOneShot(unsigned id, std::int64_t delayMilliseconds) {

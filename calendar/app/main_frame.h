@@ -89,6 +89,8 @@ class CMainFrame final : public wxFrame, public ReminderTimers {
 
   private:
     void buildMenus();
+    // Export to or import from an iCalendar file the user chooses.
+    void exchangeICalendar(bool import);
     void onCommand(wxCommandEvent& event);
     void onMove(wxMoveEvent& event);
     void onShownOrResized();

@@ -1,17 +1,23 @@
 #include "app/notify_icon.h"
 
-#include "app/display_text.h"
 #include "app/main_frame.h"
-#include "app/program_icon.h"
-#include "app/tray_tip.h"
+#include "app/no_notify_icon.h"
+#if ZORVEL_STATUS_ITEM
+#include "app/status_notifier_item.h"
+#endif
+#include "app/tray_notify_icon.h"
 
 namespace zc {
 
 NotifyIcon::NotifyIcon(CMainFrame& frame)
-    : frame_(frame), minuteTimer_(this), lastTipTime_(frame.clock().now() - 1) {
-    SetIcon(programIconBundle(), displayText(tip_));
-    Bind(wxEVT_TASKBAR_LEFT_DOWN, &NotifyIcon::onLeftDown, this);
-    Bind(wxEVT_TASKBAR_MOVE, &NotifyIcon::onMove, this);
+    : frame_(frame), minuteTimer_(this), lastTipTime_(frame.clock().now() - 1) {}
+
+NotifyIcon::~NotifyIcon() {
+    if (tableListener_) frame_.table().removeChangeListener(tableListener_);
+    minuteTimer_.Stop();
+}
+
+void NotifyIcon::keepTipCurrent() {
     Bind(wxEVT_TIMER, &NotifyIcon::onMinute, this);
     // One edit tells the table's listeners several times (entered, given its text, saved,
     // scheduled); the tip is computed once, after the edit.
@@ -26,12 +32,6 @@ NotifyIcon::NotifyIcon(CMainFrame& frame)
     armMinuteTimer();
 }
 
-NotifyIcon::~NotifyIcon() {
-    frame_.table().removeChangeListener(tableListener_);
-    minuteTimer_.Stop();
-    RemoveIcon();
-}
-
 void NotifyIcon::refreshTip() {
     if (frame_.clock().now() != lastTipTime_) recomputeTip();
 }
@@ -39,10 +39,11 @@ void NotifyIcon::refreshTip() {
 void NotifyIcon::recomputeTip() {
     const std::int64_t now = frame_.clock().now();
     lastTipTime_ = now;
-    std::string tip = trayTip(frame_.table(), static_cast<Time32>(now));
-    if (tip == tip_) return;
-    tip_ = std::move(tip);
-    SetIcon(programIconBundle(), displayText(tip_));
+    if (keeper_.recompute(frame_.table(), static_cast<Time32>(now))) showTip(keeper_.tip());
+}
+
+void NotifyIcon::activated() {
+    frame_.notifyIconClicked();
 }
 
 void NotifyIcon::armMinuteTimer() {
@@ -51,17 +52,35 @@ void NotifyIcon::armMinuteTimer() {
     minuteTimer_.StartOnce(static_cast<int>(secondsLeft * 1000));
 }
 
-void NotifyIcon::onLeftDown(wxTaskBarIconEvent&) {
-    frame_.notifyIconClicked();
-}
-
-void NotifyIcon::onMove(wxTaskBarIconEvent&) {
-    refreshTip();
-}
-
 void NotifyIcon::onMinute(wxTimerEvent&) {
-    recomputeTip();
+    // A clock set back (or a suspend) makes the stored moment too late only until the table next
+    // changes; a clock set forward is caught here at the next minute.
+    if (keeper_.minutePassed(frame_.table(), static_cast<Time32>(frame_.clock().now()))) showTip(keeper_.tip());
     armMinuteTimer();
+}
+
+namespace {
+
+bool statusItemPossible() {
+#if ZORVEL_STATUS_ITEM
+    return statusNotifierWatcherPresent();
+#else
+    return false;
+#endif
+}
+
+} // namespace
+
+bool notifyAreaAvailable() {
+    return statusItemPossible() || TrayNotifyIcon::trayPresent();
+}
+
+std::unique_ptr<NotifyIcon> makeNotifyIcon(CMainFrame& frame) {
+#if ZORVEL_STATUS_ITEM
+    if (statusNotifierWatcherPresent()) return std::make_unique<StatusNotifierItem>(frame);
+#endif
+    if (TrayNotifyIcon::trayPresent()) return std::make_unique<TrayNotifyIcon>(frame);
+    return std::make_unique<NoNotifyIcon>(frame);
 }
 
 } // namespace zc

@@ -2,6 +2,7 @@
 
 #include "app/display_text.h"
 
+#include <algorithm>
 #include <cstdio>
 
 namespace zc {
@@ -46,10 +47,36 @@ std::string describeNext(Time32 when, int hour, int minute, const std::string& n
     return tip;
 }
 
-std::string trayTip(const AppointmentTable& table, Time32 now) {
-    const Appointment* next = table.earliestAfter(now);
+std::int64_t tipChangesAt(Time32 when, Time32 now) {
+    if (when <= now) return kTipNeverChanges;
+    const LocalDate today = toLocal(now);
+    std::int64_t change = std::min<std::int64_t>(when, localTime(today.year, today.month, today.day + 1, 0, 0));
+    // describeNext names the weekday once "when" lies before now + 7 calendar days.
+    const std::int64_t withinAWeek = static_cast<std::int64_t>(addCalendarDays(when, -7)) + 1;
+    if (withinAWeek > now) change = std::min(change, withinAWeek);
+    return change;
+}
+
+namespace {
+
+std::string tipFor(const Appointment* next, Time32 now) {
     if (!next) return "Zorvel Calendar: no appointments are scheduled";
     return describeNext(next->time, next->hour, next->minute, next->notes, now);
+}
+
+} // namespace
+
+std::string trayTip(const AppointmentTable& table, Time32 now) {
+    return tipFor(table.earliestAfter(now), now);
+}
+
+bool TipKeeper::recompute(const AppointmentTable& table, Time32 now) {
+    const Appointment* next = table.earliestAfter(now);
+    changesAt_ = next ? tipChangesAt(next->time, now) : kTipNeverChanges;
+    std::string tip = tipFor(next, now);
+    if (tip == tip_) return false;
+    tip_ = std::move(tip);
+    return true;
 }
 
 } // namespace zc

@@ -1,10 +1,12 @@
 #include "app/zorvel_cal_app.h"
 
 #include "app/command_ids.h"
+#include "app/display_backend.h"
 #include "app/later_windows.h"
 #include "app/main_frame.h"
 #include "app/wx_questions.h"
 #include "app/zorvel_cal_view.h"
+#include "data/ical_exchange.h"
 #include "data/settings_catalogue.h"
 #include "data/sqlite_store.h"
 #include "reminders/sound.h"
@@ -19,6 +21,10 @@
 #include <ctime>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
+#include <string>
+#include <utility>
+#include <vector>
 
 namespace zc {
 
@@ -32,7 +38,105 @@ StartState prepareStore(bool splashAllowed) {
     return state;
 }
 
-CZorvelCalApp::CZorvelCalApp() : started_(std::chrono::steady_clock::now()) {}
+namespace {
+
+constexpr const char* kExportOption = "export-ics";
+constexpr const char* kImportOption = "import-ics";
+
+int exchangeFailed(const std::string& message) {
+    std::fprintf(stderr, "zorvelcal: %s\n", message.c_str());
+    return 1;
+}
+
+} // namespace
+
+std::optional<int> runExchangeOptions(int argc, char** argv) {
+    // (import?, file) in the order given; "--option FILE" and "--option=FILE" alike.
+    std::vector<std::pair<bool, std::string>> steps;
+    for (int i = 1; i < argc; ++i) {
+        const std::string arg = argv[i];
+        for (const char* option : {kImportOption, kExportOption}) {
+            const std::string flag = std::string("--") + option;
+            std::string file;
+            if (arg == flag) {
+                if (i + 1 >= argc) {
+                    std::fprintf(stderr, "zorvelcal: %s needs a file name\n", flag.c_str());
+                    return 2;
+                }
+                file = argv[++i];
+            } else if (arg.rfind(flag + "=", 0) == 0) {
+                file = arg.substr(flag.size() + 1);
+            } else {
+                continue;
+            }
+            if (file.empty()) {
+                std::fprintf(stderr, "zorvelcal: %s needs a file name\n", flag.c_str());
+                return 2;
+            }
+            steps.emplace_back(option == kImportOption, file);
+        }
+    }
+    if (steps.empty()) return std::nullopt;
+
+    const std::string storePath = SqliteStore::defaultPath();
+    bool imports = false;
+    for (const auto& step : steps)
+        imports = imports || step.first;
+    // A running calendar keeps every appointment in memory and would not see what an import
+    // writes beside it; its next change to one of those slots would overwrite the imported entry.
+    std::unique_ptr<InstanceGuard> guard;
+    if (imports) {
+        guard = std::make_unique<InstanceGuard>(storePath);
+        if (guard->isAnotherRunning())
+            return exchangeFailed("Zorvel Calendar is running on this store; import from its File menu, or close "
+                                  "it first.");
+    }
+    try {
+        setSettingsStore(std::make_unique<SqliteStore>(storePath));
+    } catch (const StoreError& error) {
+        return exchangeFailed(error.what());
+    }
+    int code = 0;
+    {
+        SystemClock clock;
+        NoTimers timers;
+        SilentQuestions questions;
+        AppointmentTable table(clock, timers, questions);
+        table.loadAll();
+        for (const auto& [import, file] : steps) {
+            const std::uint64_t failuresBefore = settingsStore().failures().count;
+            std::string message;
+            bool ok = false;
+            if (import) {
+                const IcsImportResult result = importIcs(table, file);
+                ok = result.ok;
+                message = result.message;
+            } else {
+                const IcsExportResult result = exportIcs(table, file);
+                ok = result.ok;
+                message = result.message;
+            }
+            if (ok && settingsStore().failures().count != failuresBefore) {
+                std::printf("%s\n", message.c_str());
+                ok = false;
+                message = settingsStore().failures().lastMessage;
+            }
+            if (!ok) {
+                code = exchangeFailed(message);
+                break;
+            }
+            std::printf("%s\n", message.c_str());
+        }
+    }
+    setSettingsStore(nullptr);
+    std::fflush(stdout);
+    return code;
+}
+
+CZorvelCalApp::CZorvelCalApp() : started_(std::chrono::steady_clock::now()) {
+    // The backend is chosen before the toolkit opens the display.
+    applyDisplayBackend();
+}
 
 std::function<int(wxEvent&)>& CZorvelCalApp::eventFilter() {
     static std::function<int(wxEvent&)> filter;
@@ -42,6 +146,9 @@ std::function<int(wxEvent&)>& CZorvelCalApp::eventFilter() {
 void CZorvelCalApp::OnInitCmdLine(wxCmdLineParser& parser) {
     wxApp::OnInitCmdLine(parser);
     parser.AddSwitch("", "no-splash", "start without the splash screen");
+    // Handled before the toolkit starts (runExchangeOptions); listed here for --help.
+    parser.AddOption("", kImportOption, "import the appointments of an iCalendar file, then end");
+    parser.AddOption("", kExportOption, "export every appointment and to-do item to an iCalendar file, then end");
 }
 
 bool CZorvelCalApp::OnCmdLineParsed(wxCmdLineParser& parser) {

@@ -8,6 +8,7 @@
 
 #include <chrono>
 #include <memory>
+#include <optional>
 
 namespace zc {
 
@@ -21,6 +22,13 @@ struct StartState {
 // defaults when new, plays the start sound and loads the "reminders" group (writing its defaults
 // when new). splashAllowed is what the command line permits.
 StartState prepareStore(bool splashAllowed);
+
+// The calendar exchange from the command line: "--import-ics FILE" and "--export-ics FILE", in the
+// order given, on the store of a normal start, without the toolkit or a window, so that scripts
+// and machines without a display can use them. None when the command line asks for neither;
+// otherwise the exit code: 0 when every step succeeded, 1 after a failure reported on standard
+// error, 2 for a misused option.
+std::optional<int> runExchangeOptions(int argc, char** argv);
 
 class CZorvelCalApp : public wxApp {
   public:

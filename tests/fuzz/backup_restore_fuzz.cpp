@@ -1,25 +1,16 @@
 // Feeds arbitrary bytes to the restore as a backup file, merging them into a small table on an
 // in-memory store, so damaged or hostile backup files are checked for crashes, hangs and undefined
 // behaviour.
-#include "data/appointment_table.h"
 #include "data/backup.h"
-#include "data/settings_key.h"
-#include "data/sqlite_store.h"
+#include "fuzz_table.h"
 
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
-#include <ctime>
-#include <memory>
 #include <string>
 #include <unistd.h>
 
 namespace {
-
-class FixedClock final : public zc::Clock {
-  public:
-    std::int64_t now() const override { return 1710495000; }
-};
 
 const std::string& inputPath() {
     static const std::string path = "/tmp/zorvel-restore-fuzz-" + std::to_string(::getpid()) + ".zvl";
@@ -29,9 +20,7 @@ const std::string& inputPath() {
 } // namespace
 
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
-    setenv("TZ", "Europe/Berlin", 1);
-    tzset();
-    zc::setSettingsStore(std::make_unique<zc::SqliteStore>(":memory:"));
+    zc::fuzz::initialize();
     return 0;
 }
 
@@ -42,21 +31,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     } else {
         return 0;
     }
-    // Each run starts from a store without appointments; the store itself is opened once.
-    zc::SettingsStore& store = zc::settingsStore();
-    if (const auto base = store.openKey(zc::kBasePath); base != zc::SettingsStore::kNoKey)
-        store.deleteSubkey(base, "Appointments");
     {
-        FixedClock clock;
-        zc::NoTimers timers;
-        zc::SilentQuestions questions;
-        zc::AppointmentTable table(clock, timers, questions);
-        // A few entries for the records to meet.
-        for (int day = 14; day <= 16; ++day) {
-            zc::Appointment& a = table.construct();
-            a.setWhen(2024, 3, day, 9, 30, -1, "Dentist");
-            a.schedule(true);
-        }
+        zc::fuzz::FuzzTable fuzz;
+        zc::AppointmentTable& table = fuzz.table;
         const zc::RestoreCounts counts = zc::restore(table, inputPath());
         if (counts.added < 0 || counts.modified < 0 || counts.duplicates() < 0) std::abort();
         // Whatever was merged must be written as a backup that reads back whole: restoring it

@@ -61,7 +61,7 @@ TEST_F(MainFrameTest, OpensAtTheStoredPositionOrInTheNotificationAreaWhenMinimis
     settings::saveReminderSettings(60, 2, 0, 1, 1, 0);
     openFrame();
     EXPECT_EQ(frame->GetPosition(), wxPoint(300, 200));
-    if (frame->notifyIcon() && frame->notifyIcon()->IsIconInstalled())
+    if (frame->notifyIcon() && frame->notifyIcon()->shown())
         EXPECT_TRUE(frame->startsHidden());
     else
         EXPECT_TRUE(frame->startsIconized());

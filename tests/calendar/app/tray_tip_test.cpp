@@ -1,6 +1,6 @@
 #include "app_fixture.h"
 
-#include "app/notify_icon.h"
+#include "app/tray_notify_icon.h"
 #include "app/tray_tip.h"
 #include "app/display_text.h"
 #include "app/font_record.h"
@@ -42,6 +42,35 @@ TEST_F(TrayTipTest, NamesTheNextAppointmentInTheFormItsDistanceAsks) {
         add(row.year, row.month, row.day, row.hour, row.minute, "Notes");
         EXPECT_EQ(tip(), row.expected);
     }
+}
+
+// The moment the tip may change by itself: just before it the tip reads as now (no change is
+// missed), at it differently unless only the day turned far ahead of the appointment.
+// The rows cross midnight, the week boundary and, in late October, the end of summer time.
+TEST_F(TrayTipTest, KnowsWhenItsTextChangesWithoutAChangeToTheTable) {
+    struct Row {
+        Time32 now, when, changes;
+        bool differs = true;
+    };
+    const Row rows[] = {
+        {localTime(2015, 8, 12, 10, 0), localTime(2015, 8, 12, 14, 5), localTime(2015, 8, 12, 14, 5)},
+        {localTime(2015, 8, 12, 10, 0), localTime(2015, 8, 13, 9, 0), localTime(2015, 8, 13, 0, 0)},
+        {localTime(2015, 8, 12, 23, 59), localTime(2015, 8, 13, 0, 15), localTime(2015, 8, 13, 0, 0)},
+        {localTime(2015, 8, 12, 10, 0), localTime(2015, 8, 19, 11, 0), localTime(2015, 8, 12, 11, 0) + 1},
+        {localTime(2015, 8, 12, 10, 0), localTime(2015, 8, 21, 20, 0), localTime(2015, 8, 13, 0, 0), false},
+        {localTime(2015, 10, 20, 10, 0), localTime(2015, 10, 27, 11, 0), localTime(2015, 10, 20, 11, 0) + 1},
+        {localTime(2015, 10, 24, 23, 0), localTime(2015, 10, 26, 9, 0), localTime(2015, 10, 25, 0, 0)},
+    };
+    for (const Row& row : rows) {
+        const std::int64_t changes = tipChangesAt(row.when, row.now);
+        EXPECT_EQ(changes, row.changes) << row.now << " " << row.when;
+        const auto describe = [&row](Time32 at) { return describeNext(row.when, 9, 0, "Notes", at); };
+        if (row.changes < row.when) {
+            EXPECT_EQ(describe(static_cast<Time32>(changes - 1)), describe(row.now)) << row.when;
+            EXPECT_EQ(describe(static_cast<Time32>(changes)) != describe(row.now), row.differs) << row.when;
+        }
+    }
+    EXPECT_EQ(tipChangesAt(localTime(2015, 8, 12, 10, 0), localTime(2015, 8, 12, 10, 0)), kTipNeverChanges);
 }
 
 TEST_F(TrayTipTest, SaysSoWhenNothingLiesAhead) {
@@ -112,7 +141,7 @@ using NotifyIconTest = AppTest;
 TEST_F(NotifyIconTest, TheTipFollowsTheTableAndTheTurnOfTheMinuteWithoutReorderingIt) {
     clock.t = localTime(2015, 8, 12, 10, 0) + 15;
     openFrame();
-    NotifyIcon icon(*frame);
+    TrayNotifyIcon icon(*frame);
     // The next computation is due when the minute turns.
     EXPECT_TRUE(icon.minuteTimer().IsRunning());
     EXPECT_TRUE(icon.minuteTimer().IsOneShot());
@@ -135,6 +164,8 @@ TEST_F(NotifyIconTest, TheTipFollowsTheTableAndTheTurnOfTheMinuteWithoutReorderi
     icon.ProcessEvent(minute);
     EXPECT_EQ(icon.tip(), " 4:00pm: Later  ");
     EXPECT_EQ(icon.minuteTimer().GetInterval(), 60000);
+    // Until 16:00 the minutes pass without a look at the table.
+    EXPECT_EQ(icon.tipChangesAt(), localTime(2015, 8, 12, 16, 0));
 
     std::vector<std::string> slots;
     table.forEach([&slots](const Appointment& a) { slots.push_back(a.notes); });
@@ -143,7 +174,7 @@ TEST_F(NotifyIconTest, TheTipFollowsTheTableAndTheTurnOfTheMinuteWithoutReorderi
 
 TEST_F(NotifyIconTest, TheTipIsComputedAtOnceAndThenAtMostOnceASecond) {
     openFrame();
-    NotifyIcon icon(*frame);
+    TrayNotifyIcon icon(*frame);
     EXPECT_EQ(icon.tip(), "Zorvel Calendar");
     icon.refreshTip();
     EXPECT_EQ(icon.tip(), "Zorvel Calendar: no appointments are scheduled");

@@ -208,7 +208,7 @@ TEST_F(WindowManagerTest, TheWindowComesBackTheSizeOfTheGridHoweverItWasHidden) 
     openFrame();
     showFrame();
     ASSERT_NE(frame->notifyIcon(), nullptr);
-    ASSERT_TRUE(frame->notifyIcon()->IsIconInstalled());
+    ASSERT_TRUE(frame->notifyIcon()->shown());
     expectFitsTheGrid("start");
     for (int round = 1; round <= 3; ++round) {
         frame->minimize();

@@ -39,16 +39,6 @@ class BackupTest : public TableTest {
         file = (dir / kBackupFileName).string();
     }
 
-    // Every entry as "text@YYYY-MM-DD HH:MM", in time order.
-    std::vector<std::string> entries() {
-        std::vector<std::string> out;
-        table->sortByTime();
-        table->forEach([&](const Appointment& a) {
-            out.push_back(a.notes + "@" + format(a.year, a.month, a.day, a.hour, a.minute));
-        });
-        return out;
-    }
-
     std::string file;
 };
 

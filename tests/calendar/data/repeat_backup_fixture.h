@@ -29,6 +29,16 @@ class TableTest : public test::StoreTest {
         return out;
     }
 
+    // Every entry as "text@YYYY-MM-DD HH:MM", in time order.
+    std::vector<std::string> entries() {
+        std::vector<std::string> out;
+        table->sortByTime();
+        table->forEach([&](const Appointment& a) {
+            out.push_back(a.notes + "@" + format(a.year, a.month, a.day, a.hour, a.minute));
+        });
+        return out;
+    }
+
     static std::string format(int y, int m, int d, int h, int min) {
         char buf[40];
         std::snprintf(buf, sizeof buf, "%04d-%02d-%02d %02d:%02d", y, m, d, h, min);

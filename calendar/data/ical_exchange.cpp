@@ -1,0 +1,858 @@
+#include "data/ical_exchange.h"
+
+#include "data/appointment.h"
+#include "data/appointment_table.h"
+#include "data/date_helpers.h"
+#include "data/repeat_rules.h"
+#include "data/settings_key.h"
+#include "data/settings_store.h"
+#include "data/utf8_text.h"
+
+#include <libical/ical.h>
+
+#include <algorithm>
+#include <cctype>
+#include <cerrno>
+#include <chrono>
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <ctime>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <memory>
+#include <optional>
+#include <set>
+#include <string>
+#include <string_view>
+#include <utility>
+#include <vector>
+
+namespace zc {
+namespace {
+
+constexpr int kFirstSlotHour = 6;
+constexpr int kEventMinutes = 30;
+constexpr int kToDoItems = 20;
+// Stops a rule that would run on for ever (hourly for decades) long before memory does.
+constexpr int kMaxOccurrencesPerEvent = 5000;
+// How far the library may look for a rule's dates: past the horizon far enough for the one date
+// beyond it that the repeat engine stores too, and no more than so many steps of a rule of
+// seconds, minutes or hours.
+constexpr std::int64_t kHorizonMargin = 400LL * 86400;
+constexpr std::int64_t kMaxRuleSteps = 2000;
+constexpr std::chrono::seconds kRuleBudget{10};
+// A reminder lead beyond a year is no reminder anyone set on purpose.
+constexpr std::int64_t kMaxLeadMinutes = 366LL * 24 * 60;
+// A calendar of decades takes a few megabytes, and the parsed file takes some fifteen times its
+// size in memory: anything larger is no calendar anyone exported.
+constexpr std::uintmax_t kMaxFileMegabytes = 64;
+constexpr const char* kProductId = "-//Ombrix//Zorvel Calendar//EN";
+
+std::string shownName(const std::string& path) {
+    return std::filesystem::path(path).filename().string();
+}
+
+// libical reports problems through a global error state that, in some builds, aborts the
+// program; a damaged file must only make an event unreadable.
+void prepareLibrary() {
+    static const bool prepared = [] {
+        icalerror_set_errors_are_fatal(0);
+        return true;
+    }();
+    (void)prepared;
+}
+
+struct ComponentFree {
+    void operator()(icalcomponent* c) const { icalcomponent_free(c); }
+};
+using Component = std::unique_ptr<icalcomponent, ComponentFree>;
+
+struct CharFree {
+    void operator()(char* s) const { std::free(s); }
+};
+
+bool inExchangeYears(int year) {
+    return year >= kFirstExchangeYear && year <= kLastExchangeYear;
+}
+
+bool isRealDateTime(int year, int month, int day, int hour, int minute) {
+    return inExchangeYears(year) && month >= 1 && month <= 12 && day >= 1 && day <= daysInMonth(year, month) &&
+           hour >= 0 && hour <= 23 && minute >= 0 && minute <= 59;
+}
+
+// A zone of the system's time zone database, by its name ("Europe/Berlin"), or by the TZID the
+// library writes for it. The library finds a zone by opening the file of that name below the
+// database's folder, so only names made of the characters zone names use are looked up: "..",
+// an absolute path or a device would otherwise be opened, and "/dev/stdin" would wait for ever.
+icaltimezone* systemZone(std::string_view name) {
+    // What the library writes before a zone's name in the TZIDs of its own files.
+    constexpr std::string_view kLibraryPrefix = "/freeassociation.sourceforge.net/";
+    if (name.starts_with(kLibraryPrefix)) name.remove_prefix(kLibraryPrefix.size());
+    if (name.empty() || name.size() > 64 || name.front() == '/' || name.back() == '/') return nullptr;
+    for (char c : name)
+        if (!std::isalnum(static_cast<unsigned char>(c)) && c != '/' && c != '_' && c != '-' && c != '+')
+            return nullptr;
+    return icaltimezone_get_builtin_timezone(std::string(name).c_str());
+}
+
+// ---------------------------------------------------------------------------------------------
+// Export
+
+// The zone the C library converts local times with: TZ when it names a zone, else the zone the
+// system's /etc/localtime points at. Without one (a POSIX rule in TZ, or a system that has no such
+// file) the export writes times in UTC, which every reader places correctly.
+icaltimezone* userZone() {
+    std::string name;
+    if (const char* tz = std::getenv("TZ"); tz && *tz) {
+        name = tz[0] == ':' ? tz + 1 : tz;
+    } else {
+        std::error_code error;
+        const std::string target = std::filesystem::read_symlink("/etc/localtime", error).string();
+        if (const auto at = target.find("zoneinfo/"); !error && at != std::string::npos)
+            name = target.substr(at + 9);
+        else if (std::ifstream file("/etc/timezone"); file)
+            std::getline(file, name);
+    }
+    if (name.find('/') == std::string::npos) return nullptr; // UTC, GMT, rules
+    return systemZone(name);
+}
+
+// The rule of an observance without its end, as text, to find the same rule continued.
+std::string openRule(icalproperty* rrule) {
+    icalrecurrencetype rule = icalproperty_get_rrule(rrule);
+    rule.until = icaltime_null_time();
+    rule.count = 0;
+    const std::unique_ptr<char, CharFree> text(icalrecurrencetype_as_string_r(&rule));
+    return text ? text.get() : "";
+}
+
+std::string valueText(icalcomponent* observance, icalproperty_kind kind) {
+    icalproperty* p = icalcomponent_get_first_property(observance, kind);
+    const char* text = p ? icalproperty_get_value_as_string(p) : nullptr;
+    return text ? text : "";
+}
+
+// The library writes a zone's rules from its system file, which lists each year's changes up to
+// 2037 and one rule after: every rule in use ends with an UNTIL in 2037 and starts again as a rule
+// of its own. One open rule says the same, and some readers reject an UNTIL inside a zone.
+void joinContinuedRules(icalcomponent* vtimezone) {
+    std::vector<icalcomponent*> observances;
+    for (icalcomponent* c = icalcomponent_get_first_component(vtimezone, ICAL_ANY_COMPONENT); c;
+         c = icalcomponent_get_next_component(vtimezone, ICAL_ANY_COMPONENT))
+        observances.push_back(c);
+    std::vector<icalcomponent*> continued;
+    for (icalcomponent* ending : observances) {
+        icalproperty* rrule = icalcomponent_get_first_property(ending, ICAL_RRULE_PROPERTY);
+        if (!rrule || icaltime_is_null_time(icalproperty_get_rrule(rrule).until)) continue;
+        for (icalcomponent* next : observances) {
+            icalproperty* nextRule = icalcomponent_get_first_property(next, ICAL_RRULE_PROPERTY);
+            if (next == ending || !nextRule || icalcomponent_isa(next) != icalcomponent_isa(ending) ||
+                std::find(continued.begin(), continued.end(), next) != continued.end())
+                continue;
+            const icalrecurrencetype open = icalproperty_get_rrule(nextRule);
+            if (!icaltime_is_null_time(open.until) || open.count != 0 || openRule(nextRule) != openRule(rrule))
+                continue;
+            const icaltimetype from = icalcomponent_get_dtstart(ending), to = icalcomponent_get_dtstart(next);
+            if (icaltime_compare(to, from) <= 0) continue;
+            bool same = true;
+            for (icalproperty_kind kind : {ICAL_TZOFFSETFROM_PROPERTY, ICAL_TZOFFSETTO_PROPERTY, ICAL_TZNAME_PROPERTY})
+                same = same && valueText(ending, kind) == valueText(next, kind);
+            if (!same) continue;
+            icalcomponent_remove_property(ending, rrule);
+            icalproperty_free(rrule);
+            icalcomponent_add_property(ending, icalproperty_new_rrule(open));
+            continued.push_back(next);
+            break;
+        }
+    }
+    for (icalcomponent* next : continued) {
+        icalcomponent_remove_component(vtimezone, next);
+        icalcomponent_free(next);
+    }
+}
+
+icaltimetype wallTime(int year, int month, int day, int hour, int minute) {
+    icaltimetype t = icaltime_null_time();
+    t.year = year;
+    t.month = month;
+    t.day = day;
+    t.hour = hour;
+    t.minute = minute;
+    return t;
+}
+
+icaltimetype utcTime(std::int64_t seconds) {
+    return icaltime_from_timet_with_zone(static_cast<time_t>(seconds), 0, icaltimezone_get_utc_timezone());
+}
+
+// Control characters have no place in an iCalendar text; line breaks are escaped by the library.
+std::string exportedText(const std::string& stored) {
+    std::string text = validUtf8(stored);
+    for (char& c : text)
+        if (static_cast<unsigned char>(c) < 0x20 && c != '\n') c = ' ';
+    return text;
+}
+
+std::string uidOf(const Appointment& a) {
+    char uid[96];
+    std::snprintf(uid, sizeof uid, "zorvelcal-%d_%d-%d_%d_%d@ombrix", a.year, a.month, a.day, a.hour, a.minute);
+    return uid;
+}
+
+icalcomponent* eventOf(const Appointment& a, icaltimezone* zone, const icaltimetype& stamp) {
+    icalcomponent* event = icalcomponent_new_vevent();
+    icalcomponent_add_property(event, icalproperty_new_uid(uidOf(a).c_str()));
+    icalcomponent_add_property(event, icalproperty_new_dtstamp(stamp));
+    icaltimetype start;
+    if (zone) {
+        start = wallTime(a.year, a.month, a.day, a.hour, a.minute);
+        start = icaltime_set_timezone(&start, zone);
+    } else {
+        start = utcTime(localTime(a.year, a.month, a.day, a.hour, a.minute));
+    }
+    // Sets TZID from the time's zone.
+    icalcomponent_set_dtstart(event, start);
+    icalcomponent_add_property(event, icalproperty_new_duration(icaldurationtype_from_int(kEventMinutes * 60)));
+    const std::string summary = exportedText(a.notes);
+    icalcomponent_add_property(event, icalproperty_new_summary(summary.c_str()));
+    if (a.early >= 0) {
+        icalcomponent* alarm = icalcomponent_new_valarm();
+        icalcomponent_add_property(alarm, icalproperty_new_action(ICAL_ACTION_DISPLAY));
+        icaltriggertype trigger{};
+        trigger.time = icaltime_null_time();
+        trigger.duration = icaldurationtype_null_duration();
+        trigger.duration.minutes = static_cast<unsigned>(a.early);
+        trigger.duration.is_neg = a.early > 0;
+        icalcomponent_add_property(alarm, icalproperty_new_trigger(trigger));
+        icalcomponent_add_property(alarm, icalproperty_new_description(summary.c_str()));
+        icalcomponent_add_component(event, alarm);
+    }
+    return event;
+}
+
+// The non-empty to-do items with their numbers, which keep their UIDs stable.
+std::vector<std::pair<int, std::string>> toDoItems() {
+    std::vector<std::pair<int, std::string>> items;
+    for (int n = 0; n < kToDoItems; ++n) {
+        SettingsKey key;
+        std::string text;
+        if (key.openPathForRead("ToDo\\" + std::to_string(n))) key.readString("notes", text);
+        if (text.find_first_not_of(" \t") != std::string::npos) items.emplace_back(n, text);
+    }
+    return items;
+}
+
+// ---------------------------------------------------------------------------------------------
+// Import
+
+// Hands the parser the text a line at a time, as fgets would. The library's own reader of texts
+// searches the rest of the text for the line's end at every chunk it hands over, which takes
+// minutes for a line of a few megabytes.
+struct LineReader {
+    std::string_view rest;
+
+    static char* next(char* buffer, std::size_t size, void* data) {
+        auto& self = *static_cast<LineReader*>(data);
+        if (self.rest.empty() || size < 2) return nullptr;
+        std::size_t n = std::min(self.rest.size(), size - 1);
+        if (const void* end = std::memchr(self.rest.data(), '\n', n))
+            n = static_cast<std::size_t>(static_cast<const char*>(end) - self.rest.data()) + 1;
+        std::memcpy(buffer, self.rest.data(), n);
+        buffer[n] = '\0';
+        self.rest.remove_prefix(n);
+        return buffer;
+    }
+};
+
+icalcomponent* parse(std::string_view text) {
+    icalparser* parser = icalparser_new();
+    LineReader reader{text};
+    icalparser_set_gen_data(parser, &reader);
+    icalcomponent* root = icalparser_parse(parser, &LineReader::next);
+    icalparser_free(parser);
+    return root;
+}
+
+// One appointment an event asks for, before it meets the table.
+struct Wanted {
+    int year = 0, month = 0, day = 0, hour = 0, minute = 0;
+    int early = -1;
+    std::string text;
+    bool cut = false; // text is the start of a longer one
+    int kind = kRepeatNone;
+    std::string nthweek, sday;
+    int nthday = 0;
+    Time32 started = 0;
+};
+
+// The text of an entry from SUMMARY and DESCRIPTION: valid UTF-8, one line, white space runs
+// made one blank.
+std::string entryText(const char* summary, const char* description) {
+    std::string joined = summary ? summary : "";
+    if (description && *description) {
+        if (!joined.empty()) joined += " - ";
+        joined += description;
+    }
+    // The cut comes first, so a huge text costs no more than a short one below.
+    joined.resize(std::min(joined.size(), kMaxImportedText * 4));
+    const std::string utf8 = validUtf8(joined);
+    std::string text;
+    text.reserve(utf8.size());
+    for (char c : utf8) {
+        const bool blank = static_cast<unsigned char>(c) <= 0x20 || c == 0x7F;
+        if (blank) {
+            if (!text.empty() && text.back() != ' ') text.push_back(' ');
+        } else {
+            text.push_back(c);
+        }
+    }
+    while (!text.empty() && text.back() == ' ')
+        text.pop_back();
+    return text;
+}
+
+// The time an event's text starts with when it does not lie on its slot's own time: "9:15" in the
+// 9:00 slot, "5:00am" for an event before the first slot.
+std::string ownTime(int hour, int minute, bool beforeFirstSlot) {
+    char text[16];
+    const int twelve = hour % 12 == 0 ? 12 : hour % 12;
+    std::snprintf(text, sizeof text, "%d:%02d%s", twelve, minute, beforeFirstSlot ? (hour < 12 ? "am" : "pm") : "");
+    return text;
+}
+
+// The horizon of the repeat engine for the kind a rule maps on, or for the nearest kind by its
+// frequency when it maps on none.
+std::int64_t horizonFor(const icalrecurrencetype& rule, int kind) {
+    if (kind != kRepeatNone) return repeatHorizon(kind);
+    switch (rule.freq) {
+    case ICAL_MONTHLY_RECURRENCE:
+        return repeatHorizon(kRepeatMonthlyOnDay);
+    case ICAL_YEARLY_RECURRENCE:
+        return repeatHorizon(kRepeatYearly);
+    default:
+        return repeatHorizon(kRepeatWeekly);
+    }
+}
+
+bool noneSet(const short* list) {
+    return list[0] == ICAL_RECURRENCE_ARRAY_MAX;
+}
+
+// Whether every value of a rule's part lies within limit of zero (and is not zero where zero
+// means nothing).
+bool within(const short* list, int size, int low, int limit) {
+    for (int i = 0; i < size && list[i] != ICAL_RECURRENCE_ARRAY_MAX; ++i)
+        if (list[i] < low || list[i] > limit || (low < 0 && list[i] == 0)) return false;
+    return true;
+}
+
+// A rule whose parts name values no calendar has (the 8th Tuesday of a month, the 32nd day) never
+// yields a date; the library would search centuries for one.
+bool canMatch(const icalrecurrencetype& rule) {
+    const int weekLimit = rule.freq == ICAL_MONTHLY_RECURRENCE || !noneSet(rule.by_month) ? 5 : 53;
+    for (int i = 0; i < ICAL_BY_DAY_SIZE && rule.by_day[i] != ICAL_RECURRENCE_ARRAY_MAX; ++i)
+        if (std::abs(icalrecurrencetype_day_position(rule.by_day[i])) > weekLimit) return false;
+    return within(rule.by_month_day, ICAL_BY_MONTHDAY_SIZE, -31, 31) &&
+           within(rule.by_year_day, ICAL_BY_YEARDAY_SIZE, -366, 366) &&
+           within(rule.by_week_no, ICAL_BY_WEEKNO_SIZE, -53, 53) && within(rule.by_month, ICAL_BY_MONTH_SIZE, 1, 12) &&
+           within(rule.by_set_pos, ICAL_BY_SETPOS_SIZE, -366, 366) && within(rule.by_hour, ICAL_BY_HOUR_SIZE, 0, 23) &&
+           within(rule.by_minute, ICAL_BY_MINUTE_SIZE, 0, 59) && within(rule.by_second, ICAL_BY_SECOND_SIZE, 0, 60);
+}
+
+bool onlyValue(const short* list, int value) {
+    return noneSet(list) || (list[0] == value && list[1] == ICAL_RECURRENCE_ARRAY_MAX);
+}
+
+// libical numbers weekdays as the calendar does: 1 = Sunday to 7 = Saturday.
+int weekdayOf(int year, int month, int day) {
+    return icaltime_day_of_week(wallTime(year, month, day, 0, 0));
+}
+
+// The calendar's repeat kind that yields exactly the rule's dates from the first one, or none.
+// The calendar's monthly kind moves the 29th-31st to shorter months' last day and its yearly kind
+// 29 February to the 28th, where the rule skips them; its nth-weekday kind has no "5th" rule that
+// the rule could match.
+int kindOf(const icalrecurrencetype& rule, int year, int month, int day) {
+    if (rule.interval < 1 || !noneSet(rule.by_second) || !noneSet(rule.by_minute) || !noneSet(rule.by_hour) ||
+        !noneSet(rule.by_year_day) || !noneSet(rule.by_week_no) || !noneSet(rule.by_set_pos) ||
+        (rule.rscale && *rule.rscale))
+        return kRepeatNone;
+    const int weekday = weekdayOf(year, month, day);
+    const bool dayMatches = noneSet(rule.by_day) || (rule.by_day[1] == ICAL_RECURRENCE_ARRAY_MAX &&
+                                                     icalrecurrencetype_day_day_of_week(rule.by_day[0]) == weekday);
+    const int position = noneSet(rule.by_day) ? 0 : icalrecurrencetype_day_position(rule.by_day[0]);
+    switch (rule.freq) {
+    case ICAL_WEEKLY_RECURRENCE:
+        if (rule.interval > 2 || !dayMatches || !noneSet(rule.by_month_day) || !noneSet(rule.by_month) ||
+            position != 0)
+            return kRepeatNone;
+        return rule.interval == 1 ? kRepeatWeekly : kRepeatEverySecondWeek;
+    case ICAL_MONTHLY_RECURRENCE:
+        if (rule.interval != 1 || !noneSet(rule.by_month)) return kRepeatNone;
+        if (noneSet(rule.by_day))
+            return onlyValue(rule.by_month_day, day) && day <= 28 ? kRepeatMonthlyOnDay : kRepeatNone;
+        return noneSet(rule.by_month_day) && dayMatches && position >= 1 && position <= 4 &&
+                       position == (day - 1) / 7 + 1
+                   ? kRepeatNthWeekday
+                   : kRepeatNone;
+    case ICAL_YEARLY_RECURRENCE:
+        return rule.interval == 1 && noneSet(rule.by_day) && onlyValue(rule.by_month, month) &&
+                       onlyValue(rule.by_month_day, day) && !(month == 2 && day == 29)
+                   ? kRepeatYearly
+                   : kRepeatNone;
+    default:
+        return kRepeatNone;
+    }
+}
+
+class Importer {
+  public:
+    explicit Importer(std::int64_t now) : now_(now) {}
+
+    void read(icalcomponent* calendar) {
+        for (icalcomponent* e = icalcomponent_get_first_component(calendar, ICAL_VEVENT_COMPONENT); e;
+             e = icalcomponent_get_next_component(calendar, ICAL_VEVENT_COMPONENT))
+            noteMovedInstance(e);
+        for (icalcomponent* e = icalcomponent_get_first_component(calendar, ICAL_VEVENT_COMPONENT); e;
+             e = icalcomponent_get_next_component(calendar, ICAL_VEVENT_COMPONENT))
+            readEvent(e);
+    }
+
+    std::vector<Wanted>& wanted() { return wanted_; }
+    int skipped() const { return skipped_; }
+
+  private:
+    // An instance of a series that was moved or changed is a VEVENT of its own with the series'
+    // UID and a RECURRENCE-ID; the series leaves out the date it replaces.
+    void noteMovedInstance(icalcomponent* event) {
+        const icaltimetype id = timeOf(event, ICAL_RECURRENCEID_PROPERTY);
+        const char* uid = icalcomponent_get_uid(event);
+        if (icaltime_is_null_time(id) || !uid) return;
+        if (const auto instant = instantOf(id)) moved_.emplace(uid, *instant);
+    }
+
+    // A date or date-time property of an event with its zone: a VTIMEZONE of the file, or else a
+    // zone of the system's database; without TZID it is UTC or the user's own local time. The
+    // library's own look-up is not used: it opens any file the TZID names, "/dev/stdin" included.
+    static icaltimetype timeOf(icalcomponent* event, icalproperty_kind kind) {
+        icalproperty* property = icalcomponent_get_first_property(event, kind);
+        if (!property) return icaltime_null_time();
+        const icaltimetype t = kind == ICAL_DTSTART_PROPERTY ? icalproperty_get_dtstart(property)
+                               : kind == ICAL_DTEND_PROPERTY ? icalproperty_get_dtend(property)
+                                                             : icalproperty_get_recurrenceid(property);
+        return withZone(event, property, t);
+    }
+
+    static icaltimetype withZone(icalcomponent* event, icalproperty* property, icaltimetype t) {
+        if (icaltime_is_null_time(t) || t.is_date || icaltime_is_utc(t)) return t;
+        icalparameter* tzid = icalproperty_get_first_parameter(property, ICAL_TZID_PARAMETER);
+        const char* name = tzid ? icalparameter_get_tzid(tzid) : nullptr;
+        if (!name) {
+            t.zone = nullptr; // floating: the user's own local time
+            return t;
+        }
+        icaltimezone* zone = nullptr;
+        for (icalcomponent* c = icalcomponent_get_parent(event); c && !zone; c = icalcomponent_get_parent(c))
+            zone = icalcomponent_get_timezone(c, name);
+        if (!zone) zone = systemZone(name);
+        if (zone) return icaltime_set_timezone(&t, zone);
+        t.zone = nullptr;
+        t.second = -1; // marks a zone that nobody knows
+        return t;
+    }
+
+    // Seconds since 1970 of a date-time; a floating one is the user's local time. None for a
+    // date outside the exchanged years or a zone nobody knows.
+    static std::optional<std::int64_t> instantOf(const icaltimetype& t) {
+        if (t.second < 0 || !isRealDateTime(t.year, t.month, t.day, t.is_date ? 0 : t.hour, t.is_date ? 0 : t.minute))
+            return std::nullopt;
+        if (t.is_date) return localTime(t.year, t.month, t.day, 0, 0);
+        if (!t.zone && !icaltime_is_utc(t)) return localTime(t.year, t.month, t.day, t.hour, t.minute);
+        const auto instant = static_cast<std::int64_t>(icaltime_as_timet_with_zone(t, t.zone));
+        if (instant < 0 || instant > INT32_MAX) return std::nullopt;
+        return instant;
+    }
+
+    void readEvent(icalcomponent* event) {
+        // A cancelled meeting in the day planner would only mislead.
+        if (icalcomponent_get_status(event) == ICAL_STATUS_CANCELLED) {
+            ++skipped_;
+            return;
+        }
+        const icaltimetype start = timeOf(event, ICAL_DTSTART_PROPERTY);
+        const std::optional<std::int64_t> startInstant = icaltime_is_null_time(start) ? std::nullopt : instantOf(start);
+        std::string text = entryText(icalcomponent_get_summary(event), icalcomponent_get_description(event));
+        if (!startInstant || text.empty()) {
+            ++skipped_;
+            return;
+        }
+        const std::int64_t alarmOffset = alarmOffsetOf(event, start, *startInstant);
+
+        // The event's own start, then every further date of its rules up to the horizon.
+        std::vector<icaltimetype> dates{start};
+        int kind = kRepeatNone;
+        int rules = 0;
+        const char* uid = icalcomponent_get_uid(event);
+        // A moved instance of a series stands for itself, without the series' rule.
+        const bool isInstance = !icaltime_is_null_time(timeOf(event, ICAL_RECURRENCEID_PROPERTY));
+        for (icalproperty* p = icalcomponent_get_first_property(event, ICAL_RRULE_PROPERTY); p && !isInstance;
+             p = icalcomponent_get_next_property(event, ICAL_RRULE_PROPERTY)) {
+            const icalrecurrencetype rule = icalproperty_get_rrule(p);
+            const int ruleKind = kindOf(rule, start.year, start.month, start.day);
+            // Two rules on one event make no single kind.
+            kind = ++rules == 1 ? ruleKind : kRepeatNone;
+            expand(rule, start, *startInstant, now_ + horizonFor(rule, ruleKind), dates);
+        }
+        std::sort(dates.begin(), dates.end(), [](const icaltimetype& a, const icaltimetype& b) {
+            return icaltime_compare(a, b) < 0;
+        });
+        dates.erase(std::unique(dates.begin(), dates.end(),
+                                [](const icaltimetype& a, const icaltimetype& b) { return icaltime_compare(a, b) == 0; }),
+                    dates.end());
+        const std::set<std::int64_t> excluded = excludedInstants(event, uid);
+
+        const std::size_t first = wanted_.size();
+        for (const icaltimetype& date : dates) {
+            const std::optional<std::int64_t> instant = instantOf(date);
+            if (!instant) continue;
+            if (excluded.count(*instant) || excluded.count(-1 - localTime(date.year, date.month, date.day, 0, 0)))
+                continue;
+            Wanted w = place(date, *instant, alarmOffset, text, start.is_date != 0);
+            if (inExchangeYears(w.year)) wanted_.push_back(std::move(w));
+        }
+        if (wanted_.size() == first) {
+            ++skipped_;
+            return;
+        }
+        if (kind != kRepeatNone) markSeries(first, kind);
+    }
+
+    // Dates of a rule after the event's start, up to the horizon (one beyond, as the repeat
+    // engine's last occurrence may lie beyond it) and within the exchanged years.
+    void expand(icalrecurrencetype rule, const icaltimetype& start, std::int64_t startInstant, std::int64_t horizon,
+                std::vector<icaltimetype>& dates) {
+        if (rule.freq == ICAL_NO_RECURRENCE || !canMatch(rule)) return;
+        // Before its first date the library searches up to centuries ahead, regardless of the
+        // rule's end, for a rule whose parts never meet (every second February 30th): half a
+        // second each. No real calendar comes near the budget; a hostile file is imported with
+        // each further event on its own start only.
+        if (std::chrono::steady_clock::now() > ruleDeadline_) return;
+        // The library steps through every second, minute, hour or day of a rule until one
+        // matches, or until the rule's end: a rule that never matches would keep it busy for
+        // centuries. The end is therefore brought forward to where no further date is wanted,
+        // and for rules of seconds, minutes and hours also to a bounded number of steps.
+        std::int64_t end = horizon + kHorizonMargin;
+        const std::int64_t unit = rule.freq == ICAL_SECONDLY_RECURRENCE   ? 1
+                                  : rule.freq == ICAL_MINUTELY_RECURRENCE ? 60
+                                  : rule.freq == ICAL_HOURLY_RECURRENCE   ? 3600
+                                                                           : 0;
+        if (unit != 0) end = std::min(end, startInstant + kMaxRuleSteps * unit * std::max<std::int64_t>(1, rule.interval));
+        const std::optional<std::int64_t> until = icaltime_is_null_time(rule.until) ? std::nullopt : instantOf(rule.until);
+        if (!until || *until > end) {
+            rule.until = utcTime(std::min<std::int64_t>(end, INT32_MAX));
+            if (start.is_date) rule.until.is_date = 1;
+        }
+        icalrecur_iterator* it = icalrecur_iterator_new(rule, start);
+        if (!it) return;
+        int produced = 0;
+        for (icaltimetype next = icalrecur_iterator_next(it); !icaltime_is_null_time(next) && produced < kMaxOccurrencesPerEvent;
+             next = icalrecur_iterator_next(it), ++produced) {
+            if (next.year > kLastExchangeYear) break;
+            if (!start.is_date) next = icaltime_set_timezone(&next, const_cast<icaltimezone*>(start.zone));
+            next.is_date = start.is_date;
+            if (icaltime_compare(next, start) <= 0) continue;
+            dates.push_back(next);
+            const std::optional<std::int64_t> instant = instantOf(next);
+            if (instant && *instant > horizon) break;
+        }
+        icalrecur_iterator_free(it);
+    }
+
+    // EXDATEs, and the dates of moved instances of the series. Dates without a time of day are
+    // kept as -1 - the local midnight, so they never meet a date-time.
+    std::set<std::int64_t> excludedInstants(icalcomponent* event, const char* uid) const {
+        std::set<std::int64_t> out;
+        for (icalproperty* p = icalcomponent_get_first_property(event, ICAL_EXDATE_PROPERTY); p;
+             p = icalcomponent_get_next_property(event, ICAL_EXDATE_PROPERTY)) {
+            const icaltimetype t = withZone(event, p, icalproperty_get_exdate(p));
+            if (const auto instant = instantOf(t)) out.insert(t.is_date ? -1 - *instant : *instant);
+        }
+        if (uid)
+            for (auto it = moved_.lower_bound({uid, INT64_MIN}); it != moved_.end() && it->first == uid; ++it)
+                out.insert(it->second);
+        return out;
+    }
+
+    // Seconds from the event's start to its first alarm (negative before it); none without one.
+    static std::int64_t alarmOffsetOf(icalcomponent* event, const icaltimetype& start, std::int64_t startInstant) {
+        icalcomponent* alarm = icalcomponent_get_first_component(event, ICAL_VALARM_COMPONENT);
+        icalproperty* trigger = alarm ? icalcomponent_get_first_property(alarm, ICAL_TRIGGER_PROPERTY) : nullptr;
+        if (!trigger) return kNoAlarm;
+        const icaltriggertype value = icalproperty_get_trigger(trigger);
+        if (!icaltime_is_null_time(value.time)) {
+            const auto at = instantOf(value.time);
+            return at ? *at - startInstant : kNoAlarm;
+        }
+        std::int64_t offset = icaldurationtype_as_int(value.duration);
+        icalparameter* related = icalproperty_get_first_parameter(trigger, ICAL_RELATED_PARAMETER);
+        if (related && icalparameter_get_related(related) == ICAL_RELATED_END) {
+            // The end is DTEND, or the start and DURATION; an all-day event ends with its day.
+            const icaltimetype end = timeOf(event, ICAL_DTEND_PROPERTY);
+            const auto endInstant = icaltime_is_null_time(end) ? std::nullopt : instantOf(end);
+            if (icalproperty* duration = icalcomponent_get_first_property(event, ICAL_DURATION_PROPERTY))
+                offset += icaldurationtype_as_int(icalproperty_get_duration(duration));
+            else if (endInstant)
+                offset += *endInstant - startInstant;
+            else if (start.is_date)
+                offset += kSecondsPerDay;
+        }
+        return offset;
+    }
+
+    // The appointment for one date of an event: its slot, its text and its reminder lead.
+    static Wanted place(const icaltimetype& date, std::int64_t instant, std::int64_t alarmOffset,
+                        const std::string& text, bool allDay) {
+        Wanted w;
+        std::string prefix;
+        if (allDay) {
+            w.year = date.year;
+            w.month = date.month;
+            w.day = date.day;
+            w.hour = kFirstSlotHour;
+            prefix = "All day: ";
+        } else {
+            const LocalDate local = toLocal(static_cast<Time32>(instant));
+            w.year = local.year;
+            w.month = local.month;
+            w.day = local.day;
+            const bool early = local.hour < kFirstSlotHour;
+            w.hour = early ? kFirstSlotHour : local.hour;
+            w.minute = early ? 0 : local.minute / 30 * 30;
+            if (early || local.minute != w.minute) prefix = ownTime(local.hour, local.minute, early) + " ";
+        }
+        std::string full = prefix + text;
+        w.cut = full.size() > kMaxImportedText;
+        full.resize(wholeCharacterPrefix(full, kMaxImportedText));
+        w.text = std::move(full);
+        if (alarmOffset != kNoAlarm) {
+            const std::int64_t slot = localTime(w.year, w.month, w.day, w.hour, w.minute);
+            const std::int64_t lead = (slot - (instant + alarmOffset)) / 60;
+            w.early = static_cast<int>(std::clamp<std::int64_t>(lead, 0, kMaxLeadMinutes));
+        }
+        return w;
+    }
+
+    // The occurrences of a rule that maps on a kind of the calendar's own repeat, every one in
+    // the same slot, become a series: the fields the repeat dialog would give the first.
+    void markSeries(std::size_t first, int kind) {
+        const Wanted& source = wanted_[first];
+        for (std::size_t i = first + 1; i < wanted_.size(); ++i)
+            if (wanted_[i].hour != source.hour || wanted_[i].minute != source.minute) return;
+        const std::string sday = std::string("every ") + weekdayName(weekdayOf(source.year, source.month, source.day));
+        const std::string nthweek = weekOfMonth(source.day);
+        const int nthday = source.day;
+        const Time32 started = localTime(source.year, source.month, source.day, source.hour, source.minute);
+        for (std::size_t i = first; i < wanted_.size(); ++i) {
+            Wanted& w = wanted_[i];
+            w.kind = kind;
+            w.sday = sday;
+            w.nthweek = nthweek;
+            w.nthday = nthday;
+            w.started = started;
+        }
+    }
+
+    static constexpr std::int64_t kNoAlarm = INT64_MIN;
+    std::int64_t now_;
+    std::chrono::steady_clock::time_point ruleDeadline_ = std::chrono::steady_clock::now() + kRuleBudget;
+    std::vector<Wanted> wanted_;
+    std::set<std::pair<std::string, std::int64_t>> moved_;
+    int skipped_ = 0;
+};
+
+// The same text is already in the slot: alone, or joined there with others (the text may itself
+// hold joined texts, as an exported slot does). A text that was cut to length matches the start
+// of a longer one.
+bool holdsText(const std::string& notes, const std::string& text, bool cut) {
+    const std::string_view all(notes);
+    for (std::size_t at = all.find(text); at != std::string_view::npos; at = all.find(text, at + 1)) {
+        const std::size_t end = at + text.size();
+        const bool startsPart = at == 0 || all.substr(0, at).ends_with(kTextJoiner);
+        const bool endsPart = cut || end == all.size() || all.substr(end).starts_with(kTextJoiner);
+        if (startsPart && endsPart) return true;
+    }
+    return false;
+}
+
+void merge(AppointmentTable& table, const Wanted& w, IcsImportCounts& counts) {
+    if (Appointment* existing = table.findAt(w.year, w.month, w.day, w.hour, w.minute)) {
+        if (holdsText(existing->notes, w.text, w.cut)) return;
+        existing->notes += kTextJoiner;
+        existing->notes += w.text;
+        existing->save();
+        ++counts.modified;
+        return;
+    }
+    Appointment& a = table.construct();
+    a.setWhen(w.year, w.month, w.day, w.hour, w.minute, w.early, w.text);
+    if (w.kind != kRepeatNone) {
+        a.setRepeat(w.kind, w.nthweek, w.sday, w.nthday);
+        a.started = w.started;
+    }
+    a.schedule(true);
+    ++counts.added;
+}
+
+std::string completion(const IcsImportCounts& c, const std::string& name) {
+    return "Import completed:\n  " + std::to_string(c.added) + " entries added from \"" + name + "\";\n  " +
+           std::to_string(c.modified) + " existing entries modified;\n  " + std::to_string(c.duplicates()) +
+           " duplicates ignored;\n  " + std::to_string(c.skipped) +
+           " events skipped (cancelled, or without a usable start or text).";
+}
+
+} // namespace
+
+IcsExportResult exportIcs(const AppointmentTable& table, const std::string& path) {
+    prepareLibrary();
+    IcsExportResult result;
+    const std::string name = shownName(path);
+
+    std::vector<const Appointment*> entries;
+    entries.reserve(table.size());
+    table.forEach([&](const Appointment& a) {
+        if (isRealDateTime(a.year, a.month, a.day, a.hour, a.minute)) entries.push_back(&a);
+    });
+    std::stable_sort(entries.begin(), entries.end(),
+                     [](const Appointment* a, const Appointment* b) { return a->time < b->time; });
+
+    Component calendar(icalcomponent_new_vcalendar());
+    icalcomponent_add_property(calendar.get(), icalproperty_new_version("2.0"));
+    icalcomponent_add_property(calendar.get(), icalproperty_new_prodid(kProductId));
+    icalcomponent_add_property(calendar.get(), icalproperty_new_calscale("GREGORIAN"));
+    icaltimezone* zone = userZone();
+    if (zone && !entries.empty()) {
+        // The zone's whole history since the 19th century is of no use to anyone; its rules from
+        // the first entry on are enough.
+        icalcomponent* vtimezone = icalcomponent_new_clone(icaltimezone_get_component(zone));
+        icaltimezone_truncate_vtimezone(vtimezone, utcTime(entries.front()->time - 366LL * kSecondsPerDay),
+                                        icaltime_null_time(), 1);
+        joinContinuedRules(vtimezone);
+        icalcomponent_add_component(calendar.get(), vtimezone);
+    }
+    const icaltimetype stamp = utcTime(table.clock().now());
+    const auto items = toDoItems();
+
+    // Written beside the target and renamed over it when whole. Each event is written as soon
+    // as the library has turned it into text, so the whole calendar never stands in memory twice.
+    const std::string partial = path + ".part";
+    std::FILE* file = std::fopen(partial.c_str(), "wb");
+    bool written = file != nullptr;
+    const auto write = [&](icalcomponent* component, std::size_t dropTail) {
+        const Component owned(component);
+        const std::unique_ptr<char, CharFree> text(icalcomponent_as_ical_string_r(component));
+        const std::size_t size = text ? std::strlen(text.get()) : 0;
+        const std::size_t keep = size - std::min(size, dropTail);
+        written = written && std::fwrite(text.get(), 1, keep, file) == keep;
+    };
+    // The calendar with its zone, without its closing line, which follows the events.
+    constexpr std::string_view kClosing = "END:VCALENDAR\r\n";
+    write(calendar.release(), kClosing.size());
+    for (const Appointment* a : entries)
+        write(eventOf(*a, zone, stamp), 0);
+    for (const auto& [number, item] : items) {
+        icalcomponent* todo = icalcomponent_new_vtodo();
+        const std::string uid = "zorvelcal-todo-" + std::to_string(number) + "@ombrix";
+        icalcomponent_add_property(todo, icalproperty_new_uid(uid.c_str()));
+        icalcomponent_add_property(todo, icalproperty_new_dtstamp(stamp));
+        icalcomponent_add_property(todo, icalproperty_new_summary(exportedText(item).c_str()));
+        write(todo, 0);
+    }
+    written = written && std::fwrite(kClosing.data(), 1, kClosing.size(), file) == kClosing.size();
+    int cause = errno;
+    if (file && std::fclose(file) != 0 && written) {
+        written = false;
+        cause = errno;
+    }
+    std::error_code error;
+    if (written) std::filesystem::rename(partial, path, error);
+    if (!written || error) {
+        if (error) cause = error.value();
+        std::filesystem::remove(partial, error);
+        result.message = "The file \"" + name + "\" could not be written: " + std::strerror(cause) + ".";
+        return result;
+    }
+    result.ok = true;
+    result.events = static_cast<int>(entries.size());
+    result.todos = static_cast<int>(items.size());
+    result.message = "Exported " + std::to_string(result.events) + " appointments and " +
+                     std::to_string(result.todos) + " to-do items to \"" + name + "\".";
+    return result;
+}
+
+IcsImportResult importIcsText(AppointmentTable& table, std::string_view text, const std::string& name) {
+    prepareLibrary();
+    IcsImportResult result;
+    if (text.substr(0, 3) == "\xEF\xBB\xBF") text.remove_prefix(3);
+    const std::string_view terminated = text.substr(0, text.find('\0'));
+    Component root(parse(terminated));
+    std::vector<icalcomponent*> calendars;
+    if (root && icalcomponent_isa(root.get()) == ICAL_VCALENDAR_COMPONENT) {
+        calendars.push_back(root.get());
+    } else if (root && icalcomponent_isa(root.get()) == ICAL_XROOT_COMPONENT) {
+        for (icalcomponent* c = icalcomponent_get_first_component(root.get(), ICAL_VCALENDAR_COMPONENT); c;
+             c = icalcomponent_get_next_component(root.get(), ICAL_VCALENDAR_COMPONENT))
+            calendars.push_back(c);
+    }
+    if (calendars.empty()) {
+        const bool begins = terminated.find("BEGIN:VCALENDAR") != std::string_view::npos;
+        result.message = begins ? "The file \"" + name +
+                                      "\" is not a complete iCalendar file: it ends before its calendar does. "
+                                      "Nothing was imported."
+                                : "The file \"" + name + "\" is not an iCalendar file. Nothing was imported.";
+        return result;
+    }
+
+    Importer importer(table.clock().now());
+    for (icalcomponent* calendar : calendars)
+        importer.read(calendar);
+    root.reset();
+
+    result.counts.skipped = importer.skipped();
+    result.counts.read = importer.skipped() + static_cast<int>(importer.wanted().size());
+    {
+        StoreBatch batch(settingsStore());
+        for (const Wanted& w : importer.wanted())
+            merge(table, w, result.counts);
+    }
+    result.ok = true;
+    result.message = completion(result.counts, name);
+    return result;
+}
+
+IcsImportResult importIcs(AppointmentTable& table, const std::string& path) {
+    const std::string name = shownName(path);
+    IcsImportResult result;
+    std::error_code error;
+    const std::uintmax_t size = std::filesystem::file_size(path, error);
+    if (error) {
+        result.message = "The file \"" + name + "\" could not be read: " + error.message() + ".";
+        return result;
+    }
+    if (size > kMaxFileMegabytes * 1024 * 1024) {
+        result.message = "The file \"" + name + "\" is larger than " + std::to_string(kMaxFileMegabytes) +
+                         " MB, too large to be a calendar. Nothing was imported.";
+        return result;
+    }
+    std::ifstream in(path, std::ios::binary);
+    std::string text(static_cast<std::size_t>(size), '\0');
+    if (!in.read(text.data(), static_cast<std::streamsize>(size))) {
+        result.message = "The file \"" + name + "\" could not be read: " + std::strerror(errno) + ".";
+        return result;
+    }
+    return importIcsText(table, text, name);
+}
+
+} // namespace zc

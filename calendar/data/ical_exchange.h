@@ -1,0 +1,70 @@
+#pragma once
+// Exchange with other calendars through iCalendar files (RFC 5545), beside the backup file that
+// only this program reads.
+//
+// Export writes every appointment as one VEVENT: a UID made from its store key (so exporting the
+// same entry again gives the same UID), the start in the user's time zone, 30 minutes long, the
+// notes as SUMMARY and a display alarm when the entry has a reminder. A repeat series is stored as
+// one appointment per occurrence, so each occurrence is its own VEVENT and none carries an RRULE:
+// a receiving calendar must not multiply them. The to-do items follow as VTODOs.
+//
+// Import turns VEVENTs into appointments through the rules of any new entry. The day planner has
+// half-hour slots from 6:00am, so an event goes into the slot that holds its start, its text
+// starting with its own time when that differs from the slot's ("9:15 Dentist" at 9:00); events
+// before 6:00am and all-day events go to 6:00am ("All day: Holiday"). A slot that already holds
+// the same text makes the event a duplicate; a different text there is kept and the new one joined
+// to it with " / ". Repeating events are expanded up to the horizon the repeat engine uses for the
+// same kind of repeat, and keep the kind when it is one of the calendar's own.
+//
+// The file is read and written by libical; everything that calls it lives in ical_exchange.cpp.
+#include <string>
+#include <string_view>
+
+namespace zc {
+
+class AppointmentTable;
+
+// Only events in these years are exchanged: the calendar keeps its times in 32-bit seconds.
+inline constexpr int kFirstExchangeYear = 1970;
+inline constexpr int kLastExchangeYear = 2037;
+
+// An imported text is cut to this many bytes (at a character boundary): an entry is one line of
+// the day planner, and a long description would otherwise be copied into every occurrence, the
+// store and each backup.
+inline constexpr std::size_t kMaxImportedText = 255;
+
+// Joins an imported text to a different one already in the slot.
+inline constexpr std::string_view kTextJoiner = " / ";
+
+struct IcsExportResult {
+    bool ok = false;
+    int events = 0; // appointments written
+    int todos = 0;  // to-do items written
+    std::string message; // the completion or the failure, in the user's words
+};
+
+// Writes every appointment of the table and every non-empty to-do item to path. The file is
+// written beside the old one and put in its place only when complete, so a failed export never
+// leaves a damaged file behind.
+IcsExportResult exportIcs(const AppointmentTable& table, const std::string& path);
+
+struct IcsImportCounts {
+    int read = 0;     // occurrences met, and events that could not be read
+    int added = 0;    // new appointments
+    int modified = 0; // appointments whose text was joined
+    int skipped = 0;  // events without a usable start, outside the years, of an unknown zone
+    int duplicates() const { return read - added - modified - skipped; }
+};
+
+struct IcsImportResult {
+    bool ok = false; // false when the file could not be read as a calendar; nothing was changed
+    IcsImportCounts counts;
+    std::string message;
+};
+
+// Merges the calendar file at path into the table and the store, in one batch of writes.
+IcsImportResult importIcs(AppointmentTable& table, const std::string& path);
+// The same from a text already in memory; shownName names the file in the messages.
+IcsImportResult importIcsText(AppointmentTable& table, std::string_view text, const std::string& shownName);
+
+} // namespace zc

@@ -1,0 +1,268 @@
+// Import of iCalendar files written the way common calendar programs write them (RFC 5545's own
+// examples: all-day events, TZID with VTIMEZONE, UTC times, folded lines, RRULE with COUNT and
+// UNTIL, EXDATE), and of damaged ones. The store is real; the zone is Europe/Berlin.
+#include "data/ical_exchange.h"
+
+#include "data/repeat_rules.h"
+#include "repeat_backup_fixture.h"
+
+#include <string>
+#include <sys/stat.h>
+#include <vector>
+
+namespace zc::rbtest {
+namespace {
+
+// RFC 5545's New York zone, as the calendars of that region write it.
+const char* const kNewYork = "BEGIN:VTIMEZONE\r\nTZID:America/New_York\r\n"
+                             "BEGIN:DAYLIGHT\r\nDTSTART:20070311T020000\r\nRRULE:FREQ=YEARLY;BYMONTH=3;BYDAY=2SU\r\n"
+                             "TZOFFSETFROM:-0500\r\nTZOFFSETTO:-0400\r\nTZNAME:EDT\r\nEND:DAYLIGHT\r\n"
+                             "BEGIN:STANDARD\r\nDTSTART:20071104T020000\r\nRRULE:FREQ=YEARLY;BYMONTH=11;BYDAY=1SU\r\n"
+                             "TZOFFSETFROM:-0400\r\nTZOFFSETTO:-0500\r\nTZNAME:EST\r\nEND:STANDARD\r\n"
+                             "END:VTIMEZONE\r\n";
+
+std::string calendar(const std::vector<std::string>& events) {
+    std::string text = "BEGIN:VCALENDAR\r\nVERSION:2.0\r\nPRODID:-//Example//EN\r\n";
+    text += kNewYork;
+    int uid = 0;
+    for (const std::string& body : events) {
+        text += "BEGIN:VEVENT\r\nDTSTAMP:20240101T000000Z\r\n";
+        if (body.find("UID:") == std::string::npos) text += "UID:e" + std::to_string(++uid) + "@example.com\r\n";
+        text += body + "END:VEVENT\r\n";
+    }
+    return text + "END:VCALENDAR\r\n";
+}
+
+class IcsImportTest : public TableTest {
+  public:
+    IcsImportResult import(const std::vector<std::string>& events) {
+        return importIcsText(*table, calendar(events), "test.ics");
+    }
+};
+
+TEST_F(IcsImportTest, EachEventGoesIntoTheSlotThatHoldsItsStart) {
+    struct Row {
+        const char* start;
+        const char* expected;
+    } rows[] = {
+        {"DTSTART:20240320T093000\r\n", "Visit@2024-03-20 09:30"}, // floating: the user's time
+        {"DTSTART:20240320T081500Z\r\n", "9:15 Visit@2024-03-20 09:00"},
+        {"DTSTART:20240715T071500Z\r\n", "9:15 Visit@2024-07-15 09:00"}, // summer time
+        {"DTSTART;TZID=America/New_York:20240320T091500\r\n", "2:15 Visit@2024-03-20 14:00"},
+        {"DTSTART;TZID=Europe/Berlin:20240320T235900\r\n", "11:59 Visit@2024-03-20 23:30"}, // a known zone
+        {"DTSTART:20240320T043000\r\n", "4:30am Visit@2024-03-20 06:00"},
+        {"DTSTART:20240320T000500\r\n", "12:05am Visit@2024-03-20 06:00"},
+        {"DTSTART;VALUE=DATE:20240320\r\nDTEND;VALUE=DATE:20240321\r\n", "All day: Visit@2024-03-20 06:00"},
+        {"DTSTART;TZID=America/New_York:20240320T010000\r\n", "Visit@2024-03-20 06:00"},
+    };
+    for (const Row& row : rows) {
+        table->clearDay(2024, 3, 20);
+        table->clearDay(2024, 7, 15);
+        const IcsImportResult result = import({std::string(row.start) + "SUMMARY:Visit\r\n"});
+        EXPECT_TRUE(result.ok) << row.start;
+        EXPECT_EQ(entries(), std::vector<std::string>{row.expected}) << row.start;
+    }
+}
+
+TEST_F(IcsImportTest, TextComesFromSummaryAndDescriptionOnOneLine) {
+    // Folded lines, escaped characters, a line break and a stray Latin-1 byte.
+    import({"DTSTART:20240320T100000\r\nSUMMARY:Team\r\n  meeting\\, room 4\r\n"
+            "DESCRIPTION:Agenda:\\n budget\\;\tplans \xE9t\xE9\r\n"});
+    EXPECT_EQ(entries(), std::vector<std::string>{"Team meeting, room 4 - Agenda: budget; plans \xC3\xA9t\xC3\xA9@2024-03-20 10:00"});
+}
+
+TEST_F(IcsImportTest, ARemindersLeadKeepsTheMomentOfTheFirstAlarm) {
+    struct Row {
+        const char* start;
+        const char* alarm;
+        int early;
+    } rows[] = {
+        {"20240320T093000", "", -1},
+        {"20240320T093000", "TRIGGER:-PT15M", 15},
+        {"20240320T091500", "TRIGGER:-PT15M", 0}, // 9:00, in the 9:00 slot
+        {"20240320T091500", "TRIGGER:-PT1H15M", 60},
+        {"20240320T093000", "TRIGGER:PT10M", 0}, // after the start: at the start
+        {"20240320T093000", "TRIGGER;VALUE=DATE-TIME:20240320T080000Z", 30},
+        {"20240320T093000", "TRIGGER;RELATED=END:-PT75M", 15}, // one hour long
+    };
+    for (const Row& row : rows) {
+        table->clearDay(2024, 3, 20);
+        std::string alarm = *row.alarm ? std::string("BEGIN:VALARM\r\nACTION:DISPLAY\r\nDESCRIPTION:x\r\n") +
+                                             row.alarm + "\r\nEND:VALARM\r\n"
+                                       : "";
+        import({std::string("DTSTART:") + row.start + "\r\nDTEND:20240320T103000\r\nSUMMARY:Dentist\r\n" + alarm});
+        const Appointment* a = table->findAt(2024, 3, 20, 9, row.start[11] == '3' ? 30 : 0);
+        ASSERT_NE(a, nullptr) << row.alarm;
+        EXPECT_EQ(a->early, row.early) << row.alarm;
+    }
+}
+
+TEST_F(IcsImportTest, ASlotsTextIsJoinedOnceAndTheSameTextIsADuplicate) {
+    add(2024, 3, 20, 9, 0, "Lunch");
+    const std::string dentist = "DTSTART:20240320T090000\r\nSUMMARY:Dentist\r\n";
+    const std::string lunch = "DTSTART:20240320T090000\r\nSUMMARY:Lunch\r\n";
+    IcsImportResult first = import({dentist, lunch});
+    EXPECT_EQ(first.counts.modified, 1);
+    EXPECT_EQ(first.counts.duplicates(), 1);
+    EXPECT_EQ(first.message, "Import completed:\n  0 entries added from \"test.ics\";\n  1 existing entries "
+                             "modified;\n  1 duplicates ignored;\n  0 events skipped (cancelled, or without a usable "
+                             "start or text).");
+    // Importing again, or the joined text as one, changes nothing; a part of a text is no match.
+    EXPECT_EQ(import({dentist, "DTSTART:20240320T090000\r\nSUMMARY:Lunch / Dentist\r\n"}).counts.duplicates(), 2);
+    EXPECT_EQ(import({"DTSTART:20240320T090000\r\nSUMMARY:Dent\r\n"}).counts.modified, 1);
+    EXPECT_EQ(entries(), std::vector<std::string>{"Lunch / Dentist / Dent@2024-03-20 09:00"});
+    // The store holds what the table holds.
+    EXPECT_EQ(restart().findAt(2024, 3, 20, 9, 0)->notes, "Lunch / Dentist / Dent");
+}
+
+TEST_F(IcsImportTest, RulesExpandUpToTheRepeatEnginesHorizonAndKeepAKindThatMapsExactly) {
+    // The clock shows 15 March 2024, 12:00.
+    struct Row {
+        const char* event;
+        int kind;
+        std::vector<std::string> dates;
+    } rows[] = {
+        {"DTSTART:20240313T100000\r\nRRULE:FREQ=WEEKLY;COUNT=3\r\n", kRepeatWeekly,
+         {"2024-03-13 10:00", "2024-03-20 10:00", "2024-03-27 10:00"}},
+        {"DTSTART:20240313T100000\r\nRRULE:FREQ=WEEKLY;UNTIL=20240327T100000\r\nEXDATE:20240320T100000\r\n",
+         kRepeatWeekly, {"2024-03-13 10:00", "2024-03-27 10:00"}},
+        // 45 days from now reach 29 April; the first occurrence beyond is stored, as the engine does.
+        {"DTSTART:20240401T100000\r\nRRULE:FREQ=WEEKLY;INTERVAL=2;BYDAY=MO\r\n", kRepeatEverySecondWeek,
+         {"2024-04-01 10:00", "2024-04-15 10:00", "2024-04-29 10:00", "2024-05-13 10:00"}},
+        {"DTSTART:20240319T100000\r\nRRULE:FREQ=MONTHLY;BYDAY=3TU\r\n", kRepeatNthWeekday,
+         {"2024-03-19 10:00", "2024-04-16 10:00", "2024-05-21 10:00"}},
+        // The calendar would move the 31st to shorter months: stored without a kind.
+        {"DTSTART:20240131T100000\r\nRRULE:FREQ=MONTHLY;COUNT=3\r\n", kRepeatNone,
+         {"2024-01-31 10:00", "2024-03-31 10:00", "2024-05-31 10:00"}},
+        {"DTSTART;VALUE=DATE:20240101\r\nRRULE:FREQ=YEARLY\r\n", kRepeatYearly,
+         {"2024-01-01 06:00", "2025-01-01 06:00", "2026-01-01 06:00"}},
+        {"DTSTART:20240316T070000\r\nRRULE:FREQ=DAILY;COUNT=2\r\n", kRepeatNone, {"2024-03-16 07:00", "2024-03-17 07:00"}},
+        // No month has an 8th Tuesday: the event stands on its own start.
+        {"DTSTART:20240319T100000\r\nRRULE:FREQ=MONTHLY;BYDAY=8TU\r\n", kRepeatNone, {"2024-03-19 10:00"}},
+        // 08:00 in New York falls at 14:00 here, at 13:00 while only America keeps summer time.
+        {"DTSTART;TZID=America/New_York:20240306T080000\r\nRRULE:FREQ=WEEKLY;COUNT=2\r\n", kRepeatNone,
+         {"2024-03-06 14:00", "2024-03-13 13:00"}},
+    };
+    for (const Row& row : rows) {
+        table = std::make_unique<AppointmentTable>(clock, timers, questions);
+        import({std::string(row.event) + "SUMMARY:Series\r\n"});
+        std::vector<std::string> dates;
+        table->sortByTime();
+        table->forEach([&](const Appointment& a) { dates.push_back(format(a.year, a.month, a.day, a.hour, a.minute)); });
+        EXPECT_EQ(dates, row.dates) << row.event;
+        table->forEach([&](const Appointment& a) {
+            EXPECT_EQ(a.repeats, row.kind) << row.event;
+            if (row.kind != kRepeatNone) {
+                EXPECT_EQ(a.started, table->slot(0)->started) << row.event;
+            }
+        });
+    }
+}
+
+TEST_F(IcsImportTest, AMovedInstanceReplacesItsDateInTheSeries) {
+    import({"UID:s@example.com\r\nDTSTART:20240318T100000\r\nRRULE:FREQ=DAILY;COUNT=3\r\nSUMMARY:Standup\r\n",
+            "UID:s@example.com\r\nRECURRENCE-ID:20240319T100000\r\nDTSTART:20240319T113000\r\nSUMMARY:Standup\r\n"});
+    EXPECT_EQ(table->findAt(2024, 3, 19, 10, 0), nullptr);
+    EXPECT_EQ(datesOf("Standup"), (std::vector<std::string>{"2024-03-18 10:00", "2024-03-19 11:30", "2024-03-20 10:00"}));
+}
+
+TEST_F(IcsImportTest, UnusableEventsAreSkippedAndCountedBesideGoodOnes) {
+    const std::string good = "DTSTART:20240320T100000\r\nSUMMARY:Good\r\n";
+    const char* bad[] = {
+        "SUMMARY:No start\r\n",
+        "DTSTART:19690320T100000Z\r\nSUMMARY:Too early\r\n",
+        "DTSTART:20380320T100000Z\r\nSUMMARY:Too late\r\n",
+        "DTSTART;TZID=Mars/Olympus_Mons:20240320T100000\r\nSUMMARY:Unknown zone\r\n",
+        "DTSTART:20240320T100000\r\n",
+        "DTSTART:not a time\r\nSUMMARY:Garbage\r\n",
+        "DTSTART:20240230T100000\r\nSUMMARY:No such day\r\n",
+        "DTSTART:20240320T110000\r\nSTATUS:CANCELLED\r\nSUMMARY:Called off\r\n",
+    };
+    for (const char* event : bad) {
+        table = std::make_unique<AppointmentTable>(clock, timers, questions);
+        const IcsImportResult result = import({event, good});
+        EXPECT_TRUE(result.ok) << event;
+        EXPECT_EQ(result.counts.skipped, 1) << event;
+        EXPECT_EQ(result.counts.added, 1) << event;
+        EXPECT_EQ(entries(), std::vector<std::string>{"Good@2024-03-20 10:00"}) << event;
+    }
+}
+
+TEST_F(IcsImportTest, AZoneNameNeverOpensAFileOutsideTheZoneDatabase) {
+    // A pipe that nobody writes to: reading it as a zone file would wait for ever.
+    const std::filesystem::path pipe = dir / "zone";
+    ASSERT_EQ(::mkfifo(pipe.c_str(), 0600), 0);
+    for (const std::string prefix : {"", "/freeassociation.sourceforge.net/"}) {
+        const std::string tzid = prefix + "../../../../../../../.." + pipe.string();
+        EXPECT_EQ(import({"DTSTART;TZID=" + tzid + ":20240320T100000\r\nSUMMARY:x\r\n"}).counts.skipped, 1);
+    }
+}
+
+TEST_F(IcsImportTest, AFileThatIsNoCompleteCalendarChangesNothing) {
+    add(2024, 3, 20, 9, 0, "Lunch");
+    const std::string whole = calendar({"DTSTART:20240320T100000\r\nSUMMARY:Good\r\n"});
+    struct Row {
+        std::string text;
+        const char* message;
+    } rows[] = {
+        {"", "The file \"test.ics\" is not an iCalendar file. Nothing was imported."},
+        {"Dear Ann,\nsee you on Friday.\n", "The file \"test.ics\" is not an iCalendar file. Nothing was imported."},
+        {std::string("\x89PNG\r\n\x1a\n\0\0", 10), "The file \"test.ics\" is not an iCalendar file. Nothing was imported."},
+        {whole.substr(0, whole.size() - 30),
+         "The file \"test.ics\" is not a complete iCalendar file: it ends before its calendar does. Nothing was "
+         "imported."},
+    };
+    for (const Row& row : rows) {
+        const IcsImportResult result = importIcsText(*table, row.text, "test.ics");
+        EXPECT_FALSE(result.ok);
+        EXPECT_EQ(result.message, row.message);
+    }
+    EXPECT_EQ(restart().size(), 1u);
+    EXPECT_FALSE(importIcs(*table, (dir / "missing.ics").string()).ok);
+}
+
+TEST_F(IcsImportTest, AHugeSummaryIsCutAtACharacterBoundary) {
+    std::string summary;
+    while (summary.size() < 10 * 1024 * 1024)
+        summary += "\xC3\xA9t\xC3\xA9 ";
+    const IcsImportResult result = import({"DTSTART:20240320T100000\r\nSUMMARY:" + summary + "\r\n"});
+    ASSERT_EQ(result.counts.added, 1);
+    const std::string& notes = table->findAt(2024, 3, 20, 10, 0)->notes;
+    EXPECT_LE(notes.size(), kMaxImportedText);
+    EXPECT_GE(notes.size(), kMaxImportedText - 3);
+    EXPECT_NE(static_cast<unsigned char>(notes.back()) & 0xC0, 0xC0);
+    // The same event again is a duplicate, though its text was cut.
+    EXPECT_EQ(import({"DTSTART:20240320T100000\r\nSUMMARY:" + summary + "\r\n"}).counts.duplicates(), 1);
+}
+
+TEST_F(IcsImportTest, AHundredThousandEventsAreReadWithoutHanging) {
+    std::vector<std::string> events(100000, "DTSTART:20240320T100000Z\r\nSUMMARY:Same\r\n");
+    const IcsImportResult result = import(events);
+    EXPECT_EQ(result.counts.read, 100000);
+    EXPECT_EQ(result.counts.added, 1);
+    EXPECT_EQ(result.counts.duplicates(), 99999);
+}
+
+TEST_F(IcsImportTest, AStoreThatCannotGrowKeepsWholeEntriesAndCountsTheFailure) {
+    add(2024, 3, 20, 9, 0, "Lunch");
+    static_cast<SqliteStore&>(settingsStore()).execute("PRAGMA max_page_count = 1");
+    const std::uint64_t before = settingsStore().failures().count;
+    std::vector<std::string> events;
+    for (int day = 1; day <= 28; ++day)
+        events.push_back("DTSTART:202404" + std::string(day < 10 ? "0" : "") + std::to_string(day) +
+                         "T100000\r\nSUMMARY:A text long enough to need room in the store\r\n");
+    EXPECT_TRUE(import(events).ok);
+    EXPECT_GT(settingsStore().failures().count, before);
+    // Whatever reached the store is whole, and what was there before is untouched.
+    AppointmentTable& loaded = restart();
+    EXPECT_EQ(loaded.findAt(2024, 3, 20, 9, 0)->notes, "Lunch");
+    EXPECT_LT(loaded.size(), events.size() + 1);
+    loaded.forEach([](const Appointment& a) {
+        if (a.month == 4) {
+            EXPECT_EQ(a.notes, "A text long enough to need room in the store");
+        }
+    });
+}
+
+} // namespace
+} // namespace zc::rbtest
