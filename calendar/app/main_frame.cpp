@@ -369,8 +369,7 @@ void CMainFrame::exchangeICalendar(bool import) {
     const std::string path = chooser.GetPath().utf8_string();
     if (!import) {
         const IcsExportResult result = exportIcs(table_, path);
-        wxMessageBox(wxString::FromUTF8(result.message), "ZorvelCal",
-                     wxOK | (result.ok ? wxICON_INFORMATION : wxICON_ERROR), parent);
+        messageBox(result.message, "ZorvelCal", wxOK | (result.ok ? wxICON_INFORMATION : wxICON_ERROR), parent);
         return;
     }
     const std::uint64_t failuresBefore = settingsStore().failures().count;
@@ -383,11 +382,9 @@ void CMainFrame::exchangeICalendar(bool import) {
     view_->Refresh(false);
     for (wxWindow* child : GetChildren())
         if (dynamic_cast<wxFrame*>(child)) child->Refresh(false);
-    wxMessageBox(wxString::FromUTF8(result.message), "ZorvelCal",
-                 wxOK | (result.ok ? wxICON_INFORMATION : wxICON_ERROR), parent);
+    messageBox(result.message, "ZorvelCal", wxOK | (result.ok ? wxICON_INFORMATION : wxICON_ERROR), parent);
     if (settingsStore().failures().count != failuresBefore)
-        wxMessageBox(wxString::FromUTF8(settingsStore().failures().lastMessage), "ZorvelCal", wxOK | wxICON_ERROR,
-                     parent);
+        messageBox(settingsStore().failures().lastMessage, "ZorvelCal", wxOK | wxICON_ERROR, parent);
 }
 
 void CMainFrame::startOneShot(unsigned id, std::int64_t delayMilliseconds) {
