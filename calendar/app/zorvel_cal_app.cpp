@@ -272,7 +272,7 @@ bool CZorvelCalApp::OnInit() {
 
 void CZorvelCalApp::onTerminate(int) {
     // The toolkit turns the signal into an event, which may arrive inside a dialog's loop.
-    wxGetApp().exit_->request();
+    if (auto* app = dynamic_cast<CZorvelCalApp*>(wxTheApp); app && app->exit_) app->exit_->request();
 }
 
 void CZorvelCalApp::onEndSession(wxCloseEvent&) {
