@@ -214,6 +214,11 @@ void KzMakeExecutable(const std::string&) {
     // Windows tells programs by their extension; there is no permission to give.
 }
 
+void KzRemoveTemporariesOnSignals() {
+    // Windows ends a program without signals it could catch; a closed console or a logoff gives no
+    // chance to clean up, so there is nothing to install.
+}
+
 bool KzStartProgram(const std::vector<std::string>& arguments, const std::string& workingDir) {
     if (arguments.empty()) return false;
     // The command line by the rules the programs' own start-up code splits it with.
