@@ -57,9 +57,10 @@ enum class KzCopyResult {
 // destination, flushed and renamed over it, so a failure leaves an existing file as it was. When
 // the folder cannot be written but the existing file can, the file is rewritten in place, and only
 // once the new content is complete and the disk has room for all of it. Temporary files that an
-// earlier run left in the folder when it was killed are removed first. The new file takes the permissions of the file it replaces
-// (of the destination itself, never of what a symbolic link points at), or for a new file those
-// of a plain file with the source's execute bits; set-user and set-group bits are never carried.
+// earlier run left in the folder when it was killed are removed first. The new file takes the
+// permissions of the file it replaces (of the destination itself, never of what a symbolic link
+// points at), or for a new file those of a plain file with the source's execute bits; set-user and
+// set-group bits are never carried.
 KzCopyResult KzCopyExpand(const std::string& source, const std::string& destination);
 
 // Creates one directory whose parent exists. Gives 0, EEXIST when anything of that name exists,

@@ -15,7 +15,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <set>
-#include <utility>
+#include <tuple>
 
 #include <dirent.h>
 #include <fcntl.h>
@@ -147,28 +147,37 @@ void RemoveStaleTemporaries(const std::string& folder) {
         const pid_t owner = TemporaryOwner(entry->d_name);
         if (owner == 0 || owner == ::getpid()) continue;
         if (::kill(owner, 0) == 0 || errno != ESRCH) continue;
-        FileDescriptor fd(::openat(dirFd, entry->d_name, O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC | O_NOCTTY));
+        FileDescriptor fd(
+            ::openat(dirFd, entry->d_name, O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC | O_NOCTTY));
         struct stat opened, named;
         if (fd.Get() < 0 || ::fstat(fd.Get(), &opened) != 0 || !S_ISREG(opened.st_mode) ||
             opened.st_uid != ::geteuid() || ::flock(fd.Get(), LOCK_EX | LOCK_NB) != 0)
             continue;
         // The name must still lead to the file that was checked.
-        if (::fstatat(dirFd, entry->d_name, &named, AT_SYMLINK_NOFOLLOW) == 0 && named.st_dev == opened.st_dev &&
-            named.st_ino == opened.st_ino)
+        if (::fstatat(dirFd, entry->d_name, &named, AT_SYMLINK_NOFOLLOW) == 0 &&
+            named.st_dev == opened.st_dev && named.st_ino == opened.st_ino)
             ::unlinkat(dirFd, entry->d_name, 0);
     }
     ::closedir(listing);
 }
 
-// The files that this run has written (device and inode), the only ones it gives execute bits.
-std::set<std::pair<dev_t, ino_t>>& WrittenFiles() {
-    static std::set<std::pair<dev_t, ino_t>> files;
+// A file as this run left it: its device and inode, and the time and size of its last write, since
+// an inode freed by a later replacement may be given to somebody else's new file.
+using FileIdentity = std::tuple<dev_t, ino_t, time_t, long, off_t>;
+
+FileIdentity IdentityOf(const struct stat& info) {
+    return {info.st_dev, info.st_ino, info.st_mtim.tv_sec, info.st_mtim.tv_nsec, info.st_size};
+}
+
+// The files that this run has written, the only ones it gives execute bits.
+std::set<FileIdentity>& WrittenFiles() {
+    static std::set<FileIdentity> files;
     return files;
 }
 
 void RememberWritten(int fd) {
     struct stat info;
-    if (::fstat(fd, &info) == 0) WrittenFiles().insert({info.st_dev, info.st_ino});
+    if (::fstat(fd, &info) == 0) WrittenFiles().insert(IdentityOf(info));
 }
 
 // A new file written beside its final name and put in place by a rename once it is complete and
@@ -247,7 +256,8 @@ KzCopyResult ReplaceInPlace(int in, const std::string& destination) {
     if (KzExpandFile(in, staged.Get()) != KzExpandStatus::Ok) return KzCopyResult::Failed;
     const off_t size = ::lseek(staged.Get(), 0, SEEK_END);
     if (size < 0 || ::lseek(staged.Get(), 0, SEEK_SET) != 0) return KzCopyResult::Failed;
-    FileDescriptor out(::open(destination.c_str(), O_WRONLY | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY));
+    FileDescriptor out(
+        ::open(destination.c_str(), O_WRONLY | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY));
     struct stat old;
     if (out.Get() < 0 || ::fstat(out.Get(), &old) != 0 || !S_ISREG(old.st_mode))
         return KzCopyResult::CannotOpenDestination;
@@ -384,11 +394,12 @@ KzCopyResult KzCopyExpand(const std::string& source, const std::string& destinat
     }
     if (KzExpandFile(in.Get(), out.Get()) != KzExpandStatus::Ok) return KzCopyResult::Failed;
     in.Close();
-    // The inode keeps its identity through the rename.
+    // The file keeps its identity through the rename, which changes no time of its own but the
+    // change time.
     struct stat written;
     const bool known = ::fstat(out.Get(), &written) == 0;
     if (out.Commit() != 0) return KzCopyResult::Failed;
-    if (known) WrittenFiles().insert({written.st_dev, written.st_ino});
+    if (known) WrittenFiles().insert(IdentityOf(written));
     return KzCopyResult::Ok;
 }
 
@@ -446,7 +457,7 @@ void KzMakeExecutable(const std::string& path) {
     if (fd.Get() < 0 || ::fstat(fd.Get(), &info) != 0 || !S_ISREG(info.st_mode)) return;
     // A program item may name a symbolic link or a path outside the installation: only a file that
     // this run wrote is made a program, never a script that merely lies where the name leads.
-    if (WrittenFiles().count({info.st_dev, info.st_ino}) == 0) return;
+    if (WrittenFiles().count(IdentityOf(info)) == 0) return;
     const mode_t mode = (info.st_mode & 07777) | ((info.st_mode & 0444) >> 2);
     if (mode != (info.st_mode & 07777)) (void)::fchmod(fd.Get(), mode);
 }

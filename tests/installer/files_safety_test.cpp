@@ -168,9 +168,9 @@ TEST_F(FilesSafetyTest, AWritableFileInALockedFolderIsRewrittenInPlaceOnlyWhenTh
               KzStatusCannotOpen);
 }
 
-// Copies dir/src over a 3,000-byte file on a 64 KiB file system of its own with one page free, in a
-// child without privileges, the folder locked if asked. Gives 1 when the copy was refused, 2 more
-// when a temporary is left, 77 without namespaces; the installed file is copied to dir/after.
+// Copies dir/src over a 3,000-byte file on a 64 KiB file system of its own with one page free, as a
+// user without privileges, the folder locked if asked: 1 when refused, 2 more when a temporary is
+// left, 77 without namespaces; the installed file is copied to dir/after.
 int CopyOntoFullDisk(const fs::path& dir, bool locked) {
     const uid_t uid = ::getuid();
     const std::string gid = std::to_string(::getgid()), disk = (dir / "disk").string();
@@ -185,7 +185,7 @@ int CopyOntoFullDisk(const fs::path& dir, bool locked) {
         return 77;
     WriteFile(disk + "/installed", std::string(3000, 'o'));
     const int fill = ::open((disk + "/fill").c_str(), O_WRONLY | O_CREAT, 0644);
-    while (::write(fill, std::string(4096, 'f').data(), 4096) == 4096) {
+    for (const std::string page(4096, 'f'); ::write(fill, page.data(), 4096) == 4096;) {
     }
     if (::ftruncate(fill, ::lseek(fill, 0, SEEK_END) - 4096) != 0 || (locked && ::chmod(disk.c_str(), 0555)))
         return 100;
@@ -201,14 +201,16 @@ TEST_F(FilesSafetyTest, FullDisksAndShortHeadersLeaveTheOldFileWhole) {
     // Faults mended: a file rewritten in place on a full disk became the first pages of the new one,
     // and a compressed file whose header states less than its data installed cut short.
     std::string halved = ReadFile(fs::path(KZ_TEST_DATA) / "expand_text.txt_"), zero = halved;
+    std::string oneShort = ReadFile(fs::path(KZ_TEST_DATA) / "expand_zeros.bin_");
     halved[11] = static_cast<char>(halved[11] / 2);
     zero[10] = zero[11] = 0;
+    oneShort[10] = static_cast<char>(oneShort[10] - 1);
     const struct { const char* what; bool locked; std::string source; bool fits; } rows[] = {
         {"in place, fits", true, std::string(6000, 'n'), true},
         {"in place, too big", true, std::string(20000, 'n'), false},
-        {"beside, too big", false, std::string(20000, 'n'), false},
         {"in place, header halved", true, halved, false},
-        {"beside, header 0", false, zero, false}};
+        {"beside, header 0", false, zero, false},
+        {"beside, header one short", false, oneShort, false}};
     fs::create_directory(dir / "disk");
     for (const auto& row : rows) {
         SCOPED_TRACE(row.what);

@@ -440,7 +440,8 @@ TEST_F(ShellLinkTest, ProgramsAreToldByTheirContentAndOnlyThoseThisRunWroteGetEx
         {"\"elf\", Elf", "Elf.desktop", "\"" + (install / "elf").string() + "\"", fs::perms(0700)},
         {"\"README\", Read me", "Read me.desktop", "xdg-open \"" + (install / "README").string() + "\"",
          fs::perms(0755)},
-        {"\"linked\", Linked", "Linked.desktop", "\"" + (install / "linked").string() + "\"", fs::perms(0644)},
+        {"\"linked\", Linked", "Linked.desktop", "\"" + (install / "linked").string() + "\"",
+         fs::perms(0644)},
         {"\"" + theirs + "\", Theirs", "Theirs.desktop", "\"" + theirs + "\"", fs::perms(0644)},
     };
     for (const Row& row : rows) {
