@@ -912,8 +912,16 @@ class Importer {
                                                std::make_tuple(last.year, last.month, last.day);
                 if (past || !inExchangeYears(d.year)) break;
                 if (offset >= kMaxEventDays) {
-                    ++counts_.longEventDays;
-                    continue;
+                    // The days left are counted without walking them: an event may last for years.
+                    const std::int64_t noon = localTime(d.year, d.month, d.day, 12, 0);
+                    const std::int64_t left =
+                        allDay ? days - offset
+                               : (localTime(last.year, last.month, last.day, 12, 0) - noon + kSecondsPerDay / 2) /
+                                         kSecondsPerDay +
+                                     1;
+                    counts_.longEventDays = static_cast<int>(
+                        std::min<std::int64_t>(INT32_MAX / 2, counts_.longEventDays + std::max<std::int64_t>(0, left)));
+                    break;
                 }
                 Wanted w;
                 w.year = d.year;
