@@ -437,6 +437,18 @@ namespace {
 // database at all gives nothing here.
 void readThroughSqlite(const std::string& path, std::map<std::int64_t, RescuedKey>& keys,
                        std::map<std::pair<std::int64_t, std::string>, RescuedValue>& values) {
+    // Reading a store kept in the log's mode makes the log and its index beside it; what reading
+    // made goes again, so that a store that cannot be rescued is left as it was found.
+    std::vector<std::string> made;
+    for (const char* companion : {"-wal", "-shm"})
+        if (std::error_code ec; !fs::exists(path + companion, ec)) made.push_back(path + companion);
+    struct Cleanup {
+        std::vector<std::string>& files;
+        ~Cleanup() {
+            for (const std::string& file : files)
+                if (std::error_code ec; fs::file_size(file, ec) == 0 || file.back() == 'm') fs::remove(file, ec);
+        }
+    } cleanup{made};
     sqlite3* db = nullptr;
     if (sqlite3_open_v2(path.c_str(), &db, SQLITE_OPEN_READONLY, nullptr) != SQLITE_OK) {
         sqlite3_close_v2(db);

@@ -31,24 +31,15 @@ std::string fileBytes(const fs::path& path) {
     return std::string(std::istreambuf_iterator<char>(in), {});
 }
 
-// Opens the store in a child process prepared by `prepare` (which may drop root or mount a small
-// disk there, out of this process's sight) and returns what happened: "opened", or the error.
-// Returns nothing when the child could not be prepared (no permission for it here).
-std::optional<std::string> openInChild(const std::function<bool()>& prepare, const std::string& path) {
+// Runs body in a child process (which may drop root or mount a small disk there, out of this
+// process's sight) and returns what it wrote back.
+std::string inChild(const std::function<std::string()>& body) {
     int fds[2];
-    if (::pipe(fds) != 0) return std::nullopt;
+    if (::pipe(fds) != 0) return "no pipe";
     const pid_t pid = ::fork();
     if (pid == 0) {
         ::close(fds[0]);
-        std::string result = "unprepared";
-        if (prepare()) {
-            try {
-                SqliteStore store(path);
-                result = "opened";
-            } catch (const StoreError& e) {
-                result = e.what();
-            }
-        }
+        const std::string result = body();
         [[maybe_unused]] auto n = ::write(fds[1], result.data(), result.size());
         ::_exit(0);
     }
@@ -59,8 +50,28 @@ std::optional<std::string> openInChild(const std::function<bool()>& prepare, con
         result.append(buf, static_cast<std::size_t>(n));
     ::close(fds[0]);
     ::waitpid(pid, nullptr, 0);
+    return result;
+}
+
+// Opens the store in a child process prepared by `prepare` and returns what happened: "opened", or
+// the error. Returns nothing when the child could not be prepared (no permission for it here).
+std::optional<std::string> openInChild(const std::function<bool()>& prepare, const std::string& path) {
+    const std::string result = inChild([&]() -> std::string {
+        if (!prepare()) return "unprepared";
+        try {
+            SqliteStore store(path);
+            return "opened";
+        } catch (const StoreError& e) {
+            return e.what();
+        }
+    });
     if (result == "unprepared") return std::nullopt;
     return result;
+}
+
+bool mountSmallDisk(const fs::path& at, std::uintmax_t bytes) {
+    return ::unshare(CLONE_NEWNS) == 0 && ::mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) == 0 &&
+           ::mount("tmpfs", at.c_str(), "tmpfs", 0, ("size=" + std::to_string(bytes)).c_str()) == 0;
 }
 
 class StoreFaultTest : public test::StoreTest {
@@ -133,9 +144,7 @@ TEST_F(StoreFaultTest, AStoreThatCannotBeWrittenIsRefusedAtStartAndLeftAsItWas) 
     const std::string smallStore = (small / "store.db").string();
     const auto full = openInChild(
         [&] {
-            if (::unshare(CLONE_NEWNS) != 0 || ::mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) != 0 ||
-                ::mount("tmpfs", small.c_str(), "tmpfs", 0, "size=64k") != 0)
-                return false;
+            if (!mountSmallDisk(small, 64 * 1024)) return false;
             fs::copy_file(storePath, smallStore);
             std::ofstream(small / "filler", std::ios::binary) << std::string(40 * 1024, 'x');
             return true;
@@ -274,6 +283,49 @@ TEST_F(StoreFaultTest, TheRescueCarriesWhatTheDamagedPagesStillHold) {
         if (c.least == 0) EXPECT_NE(notice.find("none of its appointments could be read"), std::string::npos) << notice;
         table.reset();
     }
+}
+
+// Fault mended: a damaged store on a nearly full disk was moved aside and an empty store left in
+// its place; once space was freed the calendar opened empty and never named the kept file.
+TEST_F(StoreFaultTest, ADamagedStoreOnAFullDiskStaysUntilItsRescueIsWholeAndIsNamedUntilRead) {
+    std::string bytes = damagedStore();
+    for (std::size_t i = 100; i < 4096; ++i)
+        bytes[i] = static_cast<char>(i * 7 + 13);
+    const fs::path small = dir / "small";
+    fs::create_directories(small);
+    const std::string path = (small / "store.db").string();
+    const std::string report = inChild([&]() -> std::string {
+        if (!mountSmallDisk(small, bytes.size() + 256 * 1024)) return "unprepared";
+        std::ofstream(path, std::ios::binary) << bytes;
+        std::string out;
+        auto start = [&] {
+            try {
+                SqliteStore store(path);
+                const std::string notice = store.awaitIntegrityCheck();
+                out += notice.find(path + "\" was damaged. It has been kept, unchanged, as \"" + (small / "store.damaged-").string()) != std::string::npos
+                           ? "rescued; "
+                           : notice.find("An earlier, damaged copy") != std::string::npos ? "named; " : notice + "; ";
+                store.noticeShown();
+            } catch (const StoreError& e) {
+                out += std::string(e.what()).find("the disk is full. The damaged store is left as it is") != std::string::npos
+                           ? "refused; "
+                           : e.what() + std::string("; ");
+            }
+        };
+        start();
+        out += std::string(fileBytes(path) == bytes ? "whole" : "changed") + ", " +
+               std::to_string(std::distance(fs::directory_iterator(small), {})) + " file; ";
+        ::mount(nullptr, small.c_str(), nullptr, MS_REMOUNT, ("size=" + std::to_string(bytes.size() * 4 + (1 << 20))).c_str());
+        start();
+        start();
+        // A kept file the user never heard of, as an earlier version left one beside an empty store.
+        fs::copy_file(path, (small / "store.damaged-2020-01-01-000000.db").string());
+        start();
+        start();
+        return out;
+    });
+    if (report == "unprepared") GTEST_SKIP() << "no small disk could be mounted here";
+    EXPECT_EQ(report, "refused; whole, 1 file; rescued; ; named; ; ");
 }
 
 TEST_F(StoreFaultTest, TheFirstWriteToADamagedStoreWaitsForTheRescue) {
