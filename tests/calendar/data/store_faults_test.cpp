@@ -161,6 +161,32 @@ TEST_F(StoreFaultTest, AStoreThatCannotBeWrittenIsRefusedAtStartAndLeftAsItWas) 
     EXPECT_EQ(restart().findAt(2024, 3, 15, 9, 0)->notes, "Kept");
 }
 
+// Fault mended: a read-only folder was reported as a read-only file, and a named pipe given as the
+// store as a disk error.
+TEST_F(StoreFaultTest, AFolderOrPipeThatCannotHoldTheStoreIsNamedAsTheReason) {
+    setSettingsStore(nullptr);
+    const fs::path locked = dir / "locked";
+    fs::create_directories(locked);
+    fs::copy_file(storePath, locked / "store.db");
+    ::chmod((locked / "store.db").c_str(), 0666);
+    ::chmod(locked.c_str(), 0555);
+    ASSERT_EQ(::mkfifo((dir / "pipe.db").c_str(), 0666), 0);
+    fs::create_directories(dir / "folder.db");
+    const std::string lockedReason = "its folder \"" + locked.string() + "\" is read-only.";
+    const struct {
+        std::string path, reason;
+    } cases[] = {{(locked / "store.db").string(), lockedReason},
+                 {(locked / "new.db").string(), lockedReason},
+                 {(dir / "pipe.db").string(), "it is a named pipe, not a file."},
+                 {(dir / "folder.db").string(), "it is a folder, not a file."}};
+    for (const auto& c : cases) {
+        const auto result = openInChild([] { return ::geteuid() != 0 || ::setuid(65534) == 0; }, c.path);
+        ASSERT_TRUE(result);
+        EXPECT_EQ(*result, "The calendar's store \"" + c.path + "\" cannot be used: " + c.reason);
+    }
+    ::chmod(locked.c_str(), 0755);
+}
+
 TEST_F(StoreFaultTest, AForeignFileIsRefusedBeforeAnythingInItChanges) {
     const std::string foreign = (dir / "other.db").string();
     sqlite3* db = nullptr;
