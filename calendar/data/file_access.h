@@ -21,23 +21,18 @@ enum class FileKind { kMissing, kRegular, kFolder, kPipe, kDevice, kOther };
 
 FileKind fileKind(const std::string& path);
 
-// The thing at a path as the user would name it in a message: "a folder", "a named pipe".
-inline const char* kindInWords(FileKind kind) {
+// Why what stands at a path cannot serve as a file, in the user's words.
+inline std::string notAFile(FileKind kind) {
     switch (kind) {
     case FileKind::kFolder:
-        return "a folder";
+        return "it is a folder, not a file";
     case FileKind::kPipe:
-        return "a named pipe";
+        return "it is a named pipe, not a file";
     case FileKind::kDevice:
-        return "a device";
-    case FileKind::kMissing:
-        return "missing";
-    case FileKind::kRegular:
-        return "a file";
-    case FileKind::kOther:
-        break;
+        return "it is a device, not a file";
+    default:
+        return "it is not a file";
     }
-    return "not a file";
 }
 
 // Opens a regular file for reading; nothing else at the path is opened for good, so the call

@@ -25,8 +25,7 @@ FileKind kindOf(mode_t mode) {
 
 // Why something other than a regular file cannot serve, or why the file could not be looked at.
 std::string refusal(FileKind kind, int error) {
-    if (kind == FileKind::kMissing || (kind == FileKind::kOther && error != 0)) return std::strerror(error);
-    return std::string("it is ") + kindInWords(kind) + ", not a file";
+    return error != 0 ? std::strerror(error) : notAFile(kind);
 }
 
 // What stands at a path, links followed; `error` is the errno of a failed look, 0 otherwise.
@@ -109,7 +108,7 @@ FileHandle openRegularForReading(const std::string& path, FileKind& kind, std::s
         why = std::strerror(errno);
     } else if (!S_ISREG(st.st_mode)) {
         kind = kindOf(st.st_mode);
-        why = refusal(kind, 0);
+        why = notAFile(kind);
     }
     if (kind != FileKind::kRegular) {
         ::close(fd);
@@ -132,7 +131,7 @@ ReplaceResult replaceFile(const std::string& path, const std::function<bool(std:
     struct stat old {};
     const bool existed = ::stat(target.c_str(), &old) == 0;
     if (existed && !S_ISREG(old.st_mode)) {
-        why = refusal(kindOf(old.st_mode), 0);
+        why = notAFile(kindOf(old.st_mode));
         return ReplaceResult::kNotCreated;
     }
     if (!existed && errno != ENOENT && errno != ENOTDIR) {

@@ -59,7 +59,7 @@ FileHandle openRegularForReading(const std::string& path, FileKind& kind, std::s
         return nullptr;
     }
     if (kind != FileKind::kRegular) {
-        why = std::string("it is ") + kindInWords(kind) + ", not a file";
+        why = notAFile(kind);
         return nullptr;
     }
     FileHandle file(::_wfopen(fs::path(path).c_str(), L"rb"));
@@ -70,7 +70,7 @@ FileHandle openRegularForReading(const std::string& path, FileKind& kind, std::s
     }
     if (!onDisk(file.get())) {
         kind = FileKind::kDevice;
-        why = std::string("it is ") + kindInWords(kind) + ", not a file";
+        why = notAFile(kind);
         return nullptr;
     }
     return file;
@@ -83,7 +83,7 @@ ReplaceResult replaceFile(const std::string& path, const std::function<bool(std:
     if (fs::is_symlink(target, ec)) target = fs::weakly_canonical(target, ec);
     const FileKind kind = fileKind(target.string());
     if (kind != FileKind::kMissing && kind != FileKind::kRegular) {
-        why = std::string("it is ") + kindInWords(kind) + ", not a file";
+        why = notAFile(kind);
         return ReplaceResult::kNotCreated;
     }
     // A new file beside the target; the exclusive create turns away any leftover.
