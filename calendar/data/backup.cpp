@@ -110,7 +110,8 @@ bool possible(const Record& r) {
         r.day > daysInMonth(r.year, r.month))
         return false;
     if (r.hour < 1 || r.hour > 23 || r.minute < 0 || r.minute > 59) return false;
-    if (r.repeats < kRepeatNone || r.repeats >= kRepeatKindCount || r.nthday < 0 || r.nthday > 31) return false;
+    if (r.repeats < kRepeatNone || r.repeats >= kRepeatKindCount || r.nthday < 0 || r.nthday > 31)
+        return false;
     if (r.early < -1 || r.early > kMaxEarlyMinutes) return false;
     // A date no time can hold would wrap round to a phantom entry in another year.
     return localTime(r.year, r.month, r.day, r.hour, r.minute) != -1;
@@ -194,7 +195,8 @@ std::string completionMessage(const RestoreCounts& counts) {
         counts.added, counts.modified, counts.duplicates());
     std::string message = text;
     if (counts.refused > 0)
-        message += "\n  " + counted(counts.refused, "record") + " refused: impossible date, time, repeat or reminder.";
+        message += "\n  " + counted(counts.refused, "record") +
+                   " refused: impossible date, time, repeat or reminder.";
     return message;
 }
 
@@ -260,7 +262,8 @@ int backup(AppointmentTable& table, const std::string& path) {
     };
     switch (replaceFile(path, writeRecords, why)) {
     case ReplaceResult::kNotCreated:
-        questions.showMessage("The backup file \"" + name + "\" could not be created: " + why + ".", kCaption);
+        questions.showMessage("The backup file \"" + name + "\" could not be created: " + why + ".",
+                              kCaption);
         return -1;
     case ReplaceResult::kNotWritten:
         questions.showMessage("The backup file \"" + name + "\" could not be written: " + why + "." +
@@ -283,9 +286,9 @@ RestoreCounts restore(AppointmentTable& table, const std::string& path) {
     std::string why;
     const FileHandle file = openRegularForReading(path, kind, why);
     if (!file) {
-        questions.showMessage(kind == FileKind::kMissing
-                                  ? "The file \"" + name + "\" was not found!"
-                                  : "The file \"" + name + "\" could not be read: " + why + ".\nNothing was restored.",
+        questions.showMessage(kind == FileKind::kMissing ? "The file \"" + name + "\" was not found!"
+                                                         : "The file \"" + name + "\" could not be read: " +
+                                                               why + ".\nNothing was restored.",
                               kCaption);
         return counts;
     }
@@ -294,12 +297,13 @@ RestoreCounts restore(AppointmentTable& table, const std::string& path) {
     if (contents.records.empty()) {
         // Nothing in it reads as a record: the file is not one the program wrote, and none of it
         // is merged, whatever the bytes after the first damage might look like.
-        questions.showMessage(contents.damagedBytes == 0
-                                  ? "The file \"" + name + "\" is empty: it holds no appointments.\nNothing was restored."
-                                  : "The file \"" + name +
-                                        "\" is not a backup of appointments, or is damaged from its start: no "
-                                        "record in it could be read.\nNothing was restored.",
-                              kCaption);
+        questions.showMessage(
+            contents.damagedBytes == 0
+                ? "The file \"" + name + "\" is empty: it holds no appointments.\nNothing was restored."
+                : "The file \"" + name +
+                      "\" is not a backup of appointments, or is damaged from its start: no "
+                      "record in it could be read.\nNothing was restored.",
+            kCaption);
         return counts;
     }
     SettingsStore& store = settingsStore();
@@ -329,8 +333,9 @@ RestoreCounts restore(AppointmentTable& table, const std::string& path) {
     }
     std::string message = completionMessage(counts);
     if (counts.damagedBytes > 0)
-        message = "The file \"" + name + "\" is damaged: after " + counted(counts.read, "record") + " read whole, its last " +
-                  counted(counts.damagedBytes, "byte") + " are no record and were left out.\n" + message;
+        message = "The file \"" + name + "\" is damaged: after " + counted(counts.read, "record") +
+                  " read whole, its last " + counted(counts.damagedBytes, "byte") +
+                  " are no record and were left out.\n" + message;
     questions.showMessage(message, kCaption);
     return counts;
 }

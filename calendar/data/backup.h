@@ -40,10 +40,10 @@ std::string backupRecordLine(const Appointment& appointment);
 int backup(AppointmentTable& table, const std::string& path);
 
 struct RestoreCounts {
-    int read = 0;     // whole records met
-    int added = 0;    // new appointments
-    int modified = 0; // appointments whose text was extended
-    int refused = 0;  // records no entry can hold: a date, time, repeat kind or lead out of range
+    int read = 0;               // whole records met
+    int added = 0;              // new appointments
+    int modified = 0;           // appointments whose text was extended
+    int refused = 0;            // records no entry can hold: a date, time, repeat kind or lead out of range
     long long damagedBytes = 0; // from the first byte that is no whole record to the end
     int duplicates() const { return read - added - modified - refused; }
 };

@@ -91,11 +91,11 @@ ReplaceResult replaceFile(const std::string& path, const std::function<bool(std:
     fs::path temp;
     HANDLE handle = INVALID_HANDLE_VALUE;
     for (int attempt = 0; attempt < 100 && handle == INVALID_HANDLE_VALUE; ++attempt) {
-        temp = target.parent_path() / ("." + target.filename().string() + "." +
-                                       std::to_string(::GetCurrentProcessId()) + "-" +
-                                       std::to_string(counter++) + ".tmp");
-        handle = ::CreateFileW(temp.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
-                               FILE_ATTRIBUTE_NORMAL, nullptr);
+        temp = target.parent_path() /
+               ("." + target.filename().string() + "." + std::to_string(::GetCurrentProcessId()) + "-" +
+                std::to_string(counter++) + ".tmp");
+        handle = ::CreateFileW(temp.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL,
+                               nullptr);
         if (handle == INVALID_HANDLE_VALUE && ::GetLastError() != ERROR_FILE_EXISTS) break;
     }
     if (handle == INVALID_HANDLE_VALUE) {
@@ -119,7 +119,8 @@ ReplaceResult replaceFile(const std::string& path, const std::function<bool(std:
     if (ok && !::FlushFileBuffers(reinterpret_cast<HANDLE>(::_get_osfhandle(::_fileno(file)))))
         ok = false, reason = lastError();
     if (std::fclose(file) != 0 && ok) ok = false, reason = std::strerror(errno);
-    if (ok && !::MoveFileExW(temp.c_str(), target.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
+    if (ok &&
+        !::MoveFileExW(temp.c_str(), target.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
         ok = false, reason = lastError();
     if (!ok) {
         ::DeleteFileW(temp.c_str());

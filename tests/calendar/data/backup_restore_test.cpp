@@ -165,9 +165,9 @@ TEST_P(RestoreTest, MergesTheFile) {
     EXPECT_EQ(counts.modified, row.modified);
     EXPECT_EQ(counts.refused, row.refused);
     const int duplicates = row.read - row.added - row.modified - row.refused;
-    EXPECT_EQ(questions.messages, std::vector<std::string>{row.message.empty()
-                                                               ? completion(row.added, row.modified, duplicates)
-                                                               : row.message});
+    EXPECT_EQ(questions.messages,
+              std::vector<std::string>{row.message.empty() ? completion(row.added, row.modified, duplicates)
+                                                           : row.message});
     EXPECT_EQ(entries(), row.expected);
     restart();
     EXPECT_EQ(entries(), row.expected) << "after a new start";
@@ -175,8 +175,9 @@ TEST_P(RestoreTest, MergesTheFile) {
 
 const std::string kDentist = record("2024|3|15|9|0|15|0|0|0|-1|||Dentist\n");
 const std::string kGym = record("2024|3|16|18|0|16|0|0|0|-1|||Gym\n");
-const std::string kNotBackup = "The file \"ZorvelAppoints.zvl\" is not a backup of appointments, or is damaged from "
-                               "its start: no record in it could be read.\nNothing was restored.";
+const std::string kNotBackup =
+    "The file \"ZorvelAppoints.zvl\" is not a backup of appointments, or is damaged from "
+    "its start: no record in it could be read.\nNothing was restored.";
 
 std::string damaged(int read, int bytes, const std::string& completed) {
     return "The file \"ZorvelAppoints.zvl\" is damaged: after " + std::to_string(read) + " record" +
@@ -196,49 +197,153 @@ std::string noise(std::size_t n) {
 INSTANTIATE_TEST_SUITE_P(
     Files, RestoreTest,
     ::testing::Values(
-        RestoreRow{"text appended to the entry at that minute", {"Lunch@15 9"}, kDentist, 1, 0, 1, 0, "",
-                   {"Lunch Dentist@2024-03-15 09:00"}},
-        RestoreRow{"text already contained", {"Dentist at 9@15 9"}, kDentist, 1, 0, 0, 0, "",
-                   {"Dentist at 9@2024-03-15 09:00"}},
-        RestoreRow{"empty notes meet an entry", {"Lunch@15 9"}, record("2024|3|15|9|0|15|0|0|0|-1|||\n"), 1, 0, 0,
-                   0, "", {"Lunch@2024-03-15 09:00"}},
-        RestoreRow{"the last record counts like the others", {}, kDentist + kGym, 2, 2, 0, 0, "",
-                   {"Dentist@2024-03-15 09:00", "Gym@2024-03-16 18:00"}},
-        RestoreRow{"a bar ends the notes", {}, record("2024|3|15|9|0|15|0|0|0|-1|||A|B|C\n"), 1, 1, 0, 0, "",
-                   {"A@2024-03-15 09:00"}},
-        RestoreRow{"numbers read as far as their digits go", {}, record(" 2024x|+3|15abc|9|0|||||-1|||Loose\n"), 1,
-                   1, 0, 0, "", {"Loose@2024-03-15 09:00"}},
-        RestoreRow{"fields missing from a short line", {}, record("2024|3|15|9\n"), 1, 1, 0, 0, "",
-                   {"@2024-03-15 09:00"}},
-        RestoreRow{"impossible fields are refused, apart from the duplicates",
+        RestoreRow{"text appended to the entry at that minute",
                    {"Lunch@15 9"},
-                   record("2024|13|40|9|0|0|0|0|0|-1|||Month 13\n") + record("2024|2|30|9|0|0|0|0|0|-1|||Feb 30\n") +
-                       record("2024|3|15|99|77|0|0|0|0|-1|||87:77pm\n") +
-                       record("2024|3|15|0|0|0|0|0|0|-1|||Hour 0\n") +
-                       record("2024|3|15|9|0|0|9|0|0|-1|||Kind 9\n") +
-                       record("2024|3|15|9|0|0|0|0|0|999999|||Lead\n") +
-                       record("2024|3|15|9|0|32|0|0|0|-1|||Day 32\n") +
-                       record("2024|3|15|9|0|0|0|0|0|-2|||Lead -2\n") +
-                       record("2036|3|15|9|0|0|0|0|0|-1|||2036\n") + kDentist + record("2024|2|29|9|0|0|0|0|0|-1|||Leap\n"),
-                   11, 1, 1, 9,
-                   completion(1, 1, 0) + "\n  9 records refused: impossible date, time, repeat or reminder.",
-                   {"Leap@2024-02-29 09:00", "Lunch Dentist@2024-03-15 09:00"}},
-        RestoreRow{"a backup cut in half", {}, kDentist + kGym.substr(0, kGym.size() / 2), 1, 1, 0, 0,
-                   damaged(1, 19, completion(1, 0, 0)), {"Dentist@2024-03-15 09:00"}},
-        RestoreRow{"a cut-off prefix", {}, kDentist + "00", 1, 1, 0, 0, damaged(1, 2, completion(1, 0, 0)),
+                   kDentist,
+                   1,
+                   0,
+                   1,
+                   0,
+                   "",
+                   {"Lunch Dentist@2024-03-15 09:00"}},
+        RestoreRow{"text already contained",
+                   {"Dentist at 9@15 9"},
+                   kDentist,
+                   1,
+                   0,
+                   0,
+                   0,
+                   "",
+                   {"Dentist at 9@2024-03-15 09:00"}},
+        RestoreRow{"empty notes meet an entry",
+                   {"Lunch@15 9"},
+                   record("2024|3|15|9|0|15|0|0|0|-1|||\n"),
+                   1,
+                   0,
+                   0,
+                   0,
+                   "",
+                   {"Lunch@2024-03-15 09:00"}},
+        RestoreRow{"the last record counts like the others",
+                   {},
+                   kDentist + kGym,
+                   2,
+                   2,
+                   0,
+                   0,
+                   "",
+                   {"Dentist@2024-03-15 09:00", "Gym@2024-03-16 18:00"}},
+        RestoreRow{"a bar ends the notes",
+                   {},
+                   record("2024|3|15|9|0|15|0|0|0|-1|||A|B|C\n"),
+                   1,
+                   1,
+                   0,
+                   0,
+                   "",
+                   {"A@2024-03-15 09:00"}},
+        RestoreRow{"numbers read as far as their digits go",
+                   {},
+                   record(" 2024x|+3|15abc|9|0|||||-1|||Loose\n"),
+                   1,
+                   1,
+                   0,
+                   0,
+                   "",
+                   {"Loose@2024-03-15 09:00"}},
+        RestoreRow{"fields missing from a short line",
+                   {},
+                   record("2024|3|15|9\n"),
+                   1,
+                   1,
+                   0,
+                   0,
+                   "",
+                   {"@2024-03-15 09:00"}},
+        RestoreRow{
+            "impossible fields are refused, apart from the duplicates",
+            {"Lunch@15 9"},
+            record("2024|13|40|9|0|0|0|0|0|-1|||Month 13\n") + record("2024|2|30|9|0|0|0|0|0|-1|||Feb 30\n") +
+                record("2024|3|15|99|77|0|0|0|0|-1|||87:77pm\n") +
+                record("2024|3|15|0|0|0|0|0|0|-1|||Hour 0\n") +
+                record("2024|3|15|9|0|0|9|0|0|-1|||Kind 9\n") +
+                record("2024|3|15|9|0|0|0|0|0|999999|||Lead\n") +
+                record("2024|3|15|9|0|32|0|0|0|-1|||Day 32\n") +
+                record("2024|3|15|9|0|0|0|0|0|-2|||Lead -2\n") + record("2036|3|15|9|0|0|0|0|0|-1|||2036\n") +
+                kDentist + record("2024|2|29|9|0|0|0|0|0|-1|||Leap\n"),
+            11,
+            1,
+            1,
+            9,
+            completion(1, 1, 0) + "\n  9 records refused: impossible date, time, repeat or reminder.",
+            {"Leap@2024-02-29 09:00", "Lunch Dentist@2024-03-15 09:00"}},
+        RestoreRow{"a backup cut in half",
+                   {},
+                   kDentist + kGym.substr(0, kGym.size() / 2),
+                   1,
+                   1,
+                   0,
+                   0,
+                   damaged(1, 19, completion(1, 0, 0)),
                    {"Dentist@2024-03-15 09:00"}},
-        RestoreRow{"a damaged prefix", {}, kDentist + "12x4|" + kGym, 1, 1, 0, 0,
-                   damaged(1, 43, completion(1, 0, 0)), {"Dentist@2024-03-15 09:00"}},
-        RestoreRow{"a zero length", {}, kDentist + "0000|" + kGym, 1, 1, 0, 0, damaged(1, 43, completion(1, 0, 0)),
+        RestoreRow{"a cut-off prefix",
+                   {},
+                   kDentist + "00",
+                   1,
+                   1,
+                   0,
+                   0,
+                   damaged(1, 2, completion(1, 0, 0)),
                    {"Dentist@2024-03-15 09:00"}},
-        RestoreRow{"a length that misses the line feed", {"Lunch@15 9"}, "0040|" + kDentist.substr(5) + kGym, 0, 0,
-                   0, 0, kNotBackup, {"Lunch@2024-03-15 09:00"}},
-        RestoreRow{"a long length before a few bytes", {"Lunch@15 9"}, "9999|" + std::string(40, '1'), 0, 0, 0, 0,
-                   kNotBackup, {"Lunch@2024-03-15 09:00"}},
-        RestoreRow{"random bytes", {"Lunch@15 9"}, noise(4096), 0, 0, 0, 0, kNotBackup, {"Lunch@2024-03-15 09:00"}},
+        RestoreRow{"a damaged prefix",
+                   {},
+                   kDentist + "12x4|" + kGym,
+                   1,
+                   1,
+                   0,
+                   0,
+                   damaged(1, 43, completion(1, 0, 0)),
+                   {"Dentist@2024-03-15 09:00"}},
+        RestoreRow{"a zero length",
+                   {},
+                   kDentist + "0000|" + kGym,
+                   1,
+                   1,
+                   0,
+                   0,
+                   damaged(1, 43, completion(1, 0, 0)),
+                   {"Dentist@2024-03-15 09:00"}},
+        RestoreRow{"a length that misses the line feed",
+                   {"Lunch@15 9"},
+                   "0040|" + kDentist.substr(5) + kGym,
+                   0,
+                   0,
+                   0,
+                   0,
+                   kNotBackup,
+                   {"Lunch@2024-03-15 09:00"}},
+        RestoreRow{"a long length before a few bytes",
+                   {"Lunch@15 9"},
+                   "9999|" + std::string(40, '1'),
+                   0,
+                   0,
+                   0,
+                   0,
+                   kNotBackup,
+                   {"Lunch@2024-03-15 09:00"}},
+        RestoreRow{
+            "random bytes", {"Lunch@15 9"}, noise(4096), 0, 0, 0, 0, kNotBackup, {"Lunch@2024-03-15 09:00"}},
         RestoreRow{"a file shorter than one prefix", {}, "006", 0, 0, 0, 0, kNotBackup, {}},
-        RestoreRow{"an empty file", {}, "", 0, 0, 0, 0,
-                   "The file \"ZorvelAppoints.zvl\" is empty: it holds no appointments.\nNothing was restored.", {}}),
+        RestoreRow{
+            "an empty file",
+            {},
+            "",
+            0,
+            0,
+            0,
+            0,
+            "The file \"ZorvelAppoints.zvl\" is empty: it holds no appointments.\nNothing was restored.",
+            {}}),
     [](const ::testing::TestParamInfo<RestoreRow>& info) { return "row" + std::to_string(info.index); });
 
 TEST_F(BackupTest, AMissingFileIsReported) {
@@ -330,8 +435,9 @@ TEST_F(BackupTest, ABackupThatCannotBeWrittenWholeKeepsThePreviousOne) {
         EXPECT_EQ(backup(*table, file), -1);
     }
     EXPECT_EQ(readBytes(file), before);
-    EXPECT_EQ(questions.messages.back(), "The backup file \"ZorvelAppoints.zvl\" could not be written: File too "
-                                         "large.\nThe previous backup is unchanged.");
+    EXPECT_EQ(questions.messages.back(),
+              "The backup file \"ZorvelAppoints.zvl\" could not be written: File too "
+              "large.\nThe previous backup is unchanged.");
     for (const auto& entry : std::filesystem::directory_iterator(dir)) // no half-written copy stays
         EXPECT_TRUE(entry.path() == file || entry.path().stem() == "store") << entry.path();
 }
@@ -349,10 +455,11 @@ TEST_F(BackupTest, APipeAtTheBackupPathIsRefusedWithoutWaiting) {
     EXPECT_EQ(backup(*table, file), -1);
     ::close(ends);
     EXPECT_EQ(questions.messages,
-              (std::vector<std::string>{"The file \"ZorvelAppoints.zvl\" could not be read: it is a named pipe, not "
-                                        "a file.\nNothing was restored.",
-                                        "The backup file \"ZorvelAppoints.zvl\" could not be created: it is a named "
-                                        "pipe, not a file."}));
+              (std::vector<std::string>{
+                  "The file \"ZorvelAppoints.zvl\" could not be read: it is a named pipe, not "
+                  "a file.\nNothing was restored.",
+                  "The backup file \"ZorvelAppoints.zvl\" could not be created: it is a named "
+                  "pipe, not a file."}));
 
     // A link is followed: the file it names gets the backup, and the link stays.
     std::filesystem::remove(file);
