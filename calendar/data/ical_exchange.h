@@ -53,6 +53,9 @@ struct IcsImportCounts {
     int added = 0;    // new appointments
     int modified = 0; // appointments whose text was joined
     int skipped = 0;  // events without a usable start, outside the years, of an unknown zone
+    // The skipped events by reason; together they make skipped.
+    int cancelled = 0, withoutStart = 0, withoutText = 0, unknownZone = 0, outsideYears = 0, noDateLeft = 0;
+    std::string firstUnknownZone; // as the file names it
     int duplicates() const { return read - added - modified - skipped; }
 };
 
