@@ -84,13 +84,14 @@ bool isRealDateTime(int year, int month, int day, int hour, int minute) {
            hour >= 0 && hour <= 23 && minute >= 0 && minute <= 59;
 }
 
+// What the library writes before a zone's name in the TZIDs of its own files.
+constexpr std::string_view kLibraryPrefix = "/freeassociation.sourceforge.net/";
+
 // A zone of the system's time zone database, by its name ("Europe/Berlin"), or by the TZID the
 // library writes for it. The library finds a zone by opening the file of that name below the
 // database's folder, so only names made of the characters zone names use are looked up: "..",
 // an absolute path or a device would otherwise be opened, and "/dev/stdin" would wait for ever.
 icaltimezone* databaseZone(std::string_view name) {
-    // What the library writes before a zone's name in the TZIDs of its own files.
-    constexpr std::string_view kLibraryPrefix = "/freeassociation.sourceforge.net/";
     if (name.starts_with(kLibraryPrefix)) name.remove_prefix(kLibraryPrefix.size());
     if (name.empty() || name.size() > 64 || name.front() == '/' || name.back() == '/') return nullptr;
     for (char c : name)
@@ -242,8 +243,7 @@ std::string zoneName(icaltimezone* zone) {
     if (location && *location) return location;
     const char* tzid = icaltimezone_get_tzid(zone);
     std::string_view name = tzid ? tzid : "";
-    if (const auto at = name.rfind("/", name.rfind("/") - 1); name.starts_with("/") && at != std::string_view::npos)
-        name.remove_prefix(at + 1);
+    if (name.starts_with(kLibraryPrefix)) name.remove_prefix(kLibraryPrefix.size());
     return std::string(name);
 }
 
