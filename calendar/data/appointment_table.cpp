@@ -322,4 +322,17 @@ void AppointmentTable::purgeOldMonths(int age) {
     }
 }
 
+void TableUndo::rollBack() {
+    for (auto it = steps_.rbegin(); it != steps_.rend(); ++it) {
+        if (!it->added) {
+            it->entry->notes = it->notes;
+            continue;
+        }
+        if (it->entry->timerId != 0) table_.timers().stop(it->entry->timerId);
+        table_.discard(*it->entry);
+    }
+    steps_.clear();
+    table_.changed();
+}
+
 } // namespace zc

@@ -10,6 +10,7 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <string>
 #include <unordered_map>
 #include <vector>
 
@@ -129,6 +130,27 @@ class AppointmentTable {
     // Slot positions of the entries of each date, kept in step with the slots, so the month and
     // year views and the slot look-ups need not walk the whole table.
     std::unordered_map<DateKey, std::vector<Appointment*>> byDate_;
+};
+
+// The entries a batch of writes added or gave a longer text, so that they can be taken back when
+// the store refuses the batch: nothing may look saved in memory that the next start would not
+// find.
+class TableUndo {
+  public:
+    explicit TableUndo(AppointmentTable& table) : table_(table) {}
+    void added(Appointment& entry) { steps_.push_back({&entry, true, {}}); }
+    void notesChanging(Appointment& entry) { steps_.push_back({&entry, false, entry.notes}); }
+    // Takes every step back, the last first, and has the windows repaint.
+    void rollBack();
+
+  private:
+    struct Step {
+        Appointment* entry;
+        bool added;
+        std::string notes; // the text before the change
+    };
+    AppointmentTable& table_;
+    std::vector<Step> steps_;
 };
 
 } // namespace zc

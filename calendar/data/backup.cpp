@@ -94,13 +94,6 @@ Record parseRecord(std::string_view line) {
     return r;
 }
 
-// What a restore changed in the table, so that a restore the store could not take is taken back.
-struct Undo {
-    Appointment* entry;
-    bool added;
-    std::string notes; // the text before the merge
-};
-
 // Whether a record describes an entry the program could have written: a real date in the years
 // a backup holds, an hour the loader keeps (it drops hour 0 at the next start), a repeat kind the
 // engine knows and a lead an entry can carry. Anything else is damage, and restoring it would show
@@ -117,14 +110,14 @@ bool possible(const Record& r) {
     return localTime(r.year, r.month, r.day, r.hour, r.minute) != -1;
 }
 
-void merge(AppointmentTable& table, const Record& r, RestoreCounts& counts, std::vector<Undo>& undo) {
+void merge(AppointmentTable& table, const Record& r, RestoreCounts& counts, TableUndo& undo) {
     if (!possible(r)) {
         ++counts.refused;
         return;
     }
     if (Appointment* existing = table.findAt(r.year, r.month, r.day, r.hour, r.minute)) {
         if (existing->notes.find(r.notes) != std::string::npos) return;
-        undo.push_back({existing, false, existing->notes});
+        undo.notesChanging(*existing);
         existing->notes += " " + r.notes;
         existing->save();
         ++counts.modified;
@@ -135,7 +128,7 @@ void merge(AppointmentTable& table, const Record& r, RestoreCounts& counts, std:
     a.setWhen(r.year, r.month, r.day, r.hour, r.minute, r.early, r.notes);
     a.setRepeat(r.repeats, r.nthweek, r.sday, r.nthday);
     a.schedule(true);
-    undo.push_back({&a, true, {}});
+    undo.added(a);
     ++counts.added;
 }
 
@@ -308,7 +301,7 @@ RestoreCounts restore(AppointmentTable& table, const std::string& path) {
     }
     SettingsStore& store = settingsStore();
     const std::uint64_t failuresBefore = store.failures().count;
-    std::vector<Undo> undo;
+    TableUndo undo(table);
     {
         // The whole restore is one transaction: it lands whole, or not at all.
         StoreBatch batch(store);
@@ -319,14 +312,7 @@ RestoreCounts restore(AppointmentTable& table, const std::string& path) {
     }
     if (store.failures().count != failuresBefore) {
         // Nothing reached the store, so nothing may look restored either.
-        for (auto it = undo.rbegin(); it != undo.rend(); ++it) {
-            if (!it->added) {
-                it->entry->notes = it->notes;
-                continue;
-            }
-            if (it->entry->timerId != 0) table.timers().stop(it->entry->timerId);
-            table.discard(*it->entry);
-        }
+        undo.rollBack();
         questions.showMessage(store.failures().lastMessage + "\nNothing was restored.", kCaption);
         counts.added = counts.modified = 0;
         return counts;

@@ -3,6 +3,7 @@
 #include "data/appointment.h"
 #include "data/appointment_table.h"
 #include "data/date_helpers.h"
+#include "data/file_access.h"
 #include "data/repeat_rules.h"
 #include "data/settings_catalogue.h"
 #include "data/settings_key.h"
@@ -1225,14 +1226,7 @@ bool holdsText(const std::string& notes, const std::string& text, bool cut) {
     return !last.empty() && std::string_view(text).starts_with(last);
 }
 
-// What an import changed in the table, so that an import the store could not take is taken back.
-struct Undo {
-    Appointment* entry;
-    bool added;
-    std::string notes; // the text before the join
-};
-
-void merge(AppointmentTable& table, const Wanted& w, IcsImportCounts& counts, std::vector<Undo>& undo) {
+void merge(AppointmentTable& table, const Wanted& w, IcsImportCounts& counts, TableUndo& undo) {
     if (Appointment* existing = table.findAt(w.year, w.month, w.day, w.hour, w.minute)) {
         if (holdsText(existing->notes, w.text, w.cut)) return;
         // The joined text keeps to the length of any entry; the text already there is never cut.
@@ -1243,7 +1237,7 @@ void merge(AppointmentTable& table, const Wanted& w, IcsImportCounts& counts, st
             ++counts.noRoom;
             return;
         }
-        undo.push_back({existing, false, existing->notes});
+        undo.notesChanging(*existing);
         existing->notes = std::move(joined);
         existing->save();
         ++counts.modified;
@@ -1257,7 +1251,7 @@ void merge(AppointmentTable& table, const Wanted& w, IcsImportCounts& counts, st
         a.started = w.started;
     }
     a.schedule(true);
-    undo.push_back({&a, true, {}});
+    undo.added(a);
     ++counts.added;
     if (w.cut) ++counts.cutTexts;
 }
@@ -1303,39 +1297,6 @@ std::string completion(const IcsImportCounts& c, const std::string& name) {
 
 } // namespace
 
-// Where an export goes: through symbolic links to the file they name, so that a link into a
-// synced folder stays a link and the folder gets the new file. Nothing but a regular file is
-// replaced; for a folder, a device or a pipe the reason is given in refusal instead.
-std::optional<std::filesystem::path> exportTarget(const std::string& path, std::string& refusal) {
-    namespace fs = std::filesystem;
-    fs::path at = path;
-    for (int links = 0; links < 40; ++links) {
-        std::error_code error;
-        const fs::file_status status = fs::symlink_status(at, error);
-        if (status.type() == fs::file_type::not_found || fs::is_regular_file(status)) return at;
-        if (error) {
-            refusal = error.message();
-            return std::nullopt;
-        }
-        if (fs::is_directory(status)) {
-            refusal = "it is a folder, not a file";
-            return std::nullopt;
-        }
-        if (!fs::is_symlink(status)) {
-            refusal = "it is a device or a pipe, not a file";
-            return std::nullopt;
-        }
-        const fs::path next = fs::read_symlink(at, error);
-        if (error) {
-            refusal = error.message();
-            return std::nullopt;
-        }
-        at = next.is_absolute() ? next : at.parent_path() / next;
-    }
-    refusal = std::strerror(ELOOP);
-    return std::nullopt;
-}
-
 IcsExportResult exportIcs(const AppointmentTable& table, const std::string& path) {
     prepareLibrary();
     IcsExportResult result;
@@ -1360,58 +1321,36 @@ IcsExportResult exportIcs(const AppointmentTable& table, const std::string& path
     const icaltimetype stamp = utcTime(table.clock().now());
     const auto items = toDoItems();
 
-    std::string refusal;
-    const std::optional<std::filesystem::path> target = exportTarget(path, refusal);
-    if (!target) {
-        result.message = "The file \"" + name + "\" could not be written: " + refusal + ".";
-        return result;
-    }
-    // Written beside the target and renamed over it when whole. Each event is written as soon
-    // as the library has turned it into text, so the whole calendar never stands in memory twice.
-    // The partial file is made anew, never opened where it stands: a pipe of that name would
-    // keep the export waiting for a reader.
-    const std::string partial = target->string() + ".part";
-    std::error_code ignored;
-    std::filesystem::remove(partial, ignored);
-    std::FILE* file = std::fopen(partial.c_str(), "wbx");
-    bool written = file != nullptr;
-    const auto write = [&](icalcomponent* component, std::size_t dropTail) {
-        const Component owned(component);
-        const std::unique_ptr<char, CharFree> text(icalcomponent_as_ical_string_r(component));
-        const std::size_t size = text ? std::strlen(text.get()) : 0;
-        const std::size_t keep = size - std::min(size, dropTail);
-        written = written && std::fwrite(text.get(), 1, keep, file) == keep;
-    };
-    // The calendar with its zone, without its closing line, which follows the events.
-    constexpr std::string_view kClosing = "END:VCALENDAR\r\n";
-    write(calendar.release(), kClosing.size());
-    for (const Appointment* a : entries)
-        write(eventOf(*a, zone, tzid, stamp), 0);
-    for (const auto& [number, item] : items) {
-        icalcomponent* todo = icalcomponent_new_vtodo();
-        const std::string uid = "zorvelcal-todo-" + std::to_string(number) + "@ombrix";
-        icalcomponent_add_property(todo, icalproperty_new_uid(uid.c_str()));
-        icalcomponent_add_property(todo, icalproperty_new_dtstamp(stamp));
-        icalcomponent_add_property(todo, icalproperty_new_summary(exportedText(item).c_str()));
-        write(todo, 0);
-    }
-    written = written && std::fwrite(kClosing.data(), 1, kClosing.size(), file) == kClosing.size();
-    int cause = errno;
-    if (file && std::fclose(file) != 0 && written) {
-        written = false;
-        cause = errno;
-    }
-    std::error_code error;
-    if (written) {
-        // The new file keeps who may read the old one.
-        if (const auto old = std::filesystem::status(*target, ignored); std::filesystem::is_regular_file(old))
-            std::filesystem::permissions(partial, old.permissions(), ignored);
-        std::filesystem::rename(partial, *target, error);
-    }
-    if (!written || error) {
-        if (error) cause = error.value();
-        std::filesystem::remove(partial, error);
-        result.message = "The file \"" + name + "\" could not be written: " + std::strerror(cause) + ".";
+    // The file is replaced only by a whole new one (a link at path is followed, anything but a
+    // regular file refused). Each event is written as soon as the library has turned it into
+    // text, so the whole calendar never stands in memory twice.
+    std::string why;
+    const ReplaceResult replaced = replaceFile(path, [&](std::FILE* file) {
+        bool written = true;
+        const auto write = [&](icalcomponent* component, std::size_t dropTail) {
+            const Component owned(component);
+            const std::unique_ptr<char, CharFree> text(icalcomponent_as_ical_string_r(component));
+            const std::size_t size = text ? std::strlen(text.get()) : 0;
+            const std::size_t keep = size - std::min(size, dropTail);
+            written = written && std::fwrite(text.get(), 1, keep, file) == keep;
+        };
+        // The calendar with its zone, without its closing line, which follows the events.
+        constexpr std::string_view kClosing = "END:VCALENDAR\r\n";
+        write(calendar.release(), kClosing.size());
+        for (const Appointment* a : entries)
+            write(eventOf(*a, zone, tzid, stamp), 0);
+        for (const auto& [number, item] : items) {
+            icalcomponent* todo = icalcomponent_new_vtodo();
+            const std::string uid = "zorvelcal-todo-" + std::to_string(number) + "@ombrix";
+            icalcomponent_add_property(todo, icalproperty_new_uid(uid.c_str()));
+            icalcomponent_add_property(todo, icalproperty_new_dtstamp(stamp));
+            icalcomponent_add_property(todo, icalproperty_new_summary(exportedText(item).c_str()));
+            write(todo, 0);
+        }
+        return written && std::fwrite(kClosing.data(), 1, kClosing.size(), file) == kClosing.size();
+    }, why);
+    if (replaced != ReplaceResult::kDone) {
+        result.message = "The file \"" + name + "\" could not be written: " + why + ".";
         return result;
     }
     result.ok = true;
@@ -1455,7 +1394,7 @@ IcsImportResult importIcsText(AppointmentTable& table, std::string_view text, co
     result.counts.read = result.counts.skipped + result.counts.busyZones + static_cast<int>(importer.wanted().size());
     SettingsStore& store = settingsStore();
     const std::uint64_t failuresBefore = store.failures().count;
-    std::vector<Undo> undo;
+    TableUndo undo(table);
     {
         // The whole import is one transaction: it lands whole, or not at all.
         StoreBatch batch(store);
@@ -1465,15 +1404,7 @@ IcsImportResult importIcsText(AppointmentTable& table, std::string_view text, co
     if (store.failures().count != failuresBefore) {
         // Nothing reached the store, so nothing may look imported either: the entries would
         // vanish at the next start.
-        for (auto it = undo.rbegin(); it != undo.rend(); ++it) {
-            if (!it->added) {
-                it->entry->notes = it->notes;
-                continue;
-            }
-            if (it->entry->timerId != 0) table.timers().stop(it->entry->timerId);
-            table.discard(*it->entry);
-        }
-        table.changed();
+        undo.rollBack();
         result.counts = {};
         result.message = store.failures().lastMessage + "\nNothing was imported.";
         return result;

@@ -208,7 +208,7 @@ TEST_F(IcsExportTest, AnExportWritesThroughLinksAndReplacesNothingButAFile) {
     EXPECT_EQ(std::filesystem::status(synced / "cal.ics").permissions(), std::filesystem::perms(0640));
     EXPECT_NE(unfolded((synced / "new.ics").string()).find("SUMMARY:Dentist"), std::string::npos);
     const std::pair<const char*, const char*> refused[] = {
-        {"pipe.ics", "The file \"pipe.ics\" could not be written: it is a device or a pipe, not a file."},
+        {"pipe.ics", "The file \"pipe.ics\" could not be written: it is a named pipe, not a file."},
         {"synced", "The file \"synced\" could not be written: it is a folder, not a file."},
     };
     for (const auto& [name, message] : refused) {
