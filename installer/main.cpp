@@ -21,6 +21,7 @@
 
 #include <cstdio>
 #include <ctime>
+#include <filesystem>
 #include <memory>
 
 #include <wx/app.h>
@@ -87,6 +88,11 @@ bool ParseOptions(int argc, char** argv, std::string& error) {
         error = "--uninstall takes neither a script nor --dir";
     else if (!Options.Dir.empty() && !Options.Silent)
         error = "--dir is for --silent runs; in the window the folder is asked for";
+    // On the command line a folder without a root is where the user stands, as for every other
+    // program; the script's own folders are not.
+    std::error_code absolute;
+    if (!Options.Dir.empty() && !KzIsRooted(Options.Dir))
+        Options.Dir = std::filesystem::absolute(Options.Dir, absolute).string();
     return error.empty();
 }
 

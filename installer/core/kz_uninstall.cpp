@@ -221,6 +221,8 @@ TKzUninstallResult KzUninstall(const TKzUninstallPlan& plan) {
     // A record with refused entries stays, so that what it says can still be looked at.
     if (result.Refused.empty()) {
         std::error_code error;
+        // A run killed while it replaced the record may have left the new copy beside it.
+        fs::remove(plan.RecordFile + ".new", error);
         result.RecordRemoved = fs::remove(recordFile, error);
         if (!result.RecordRemoved) result.Failed.push_back(plan.RecordFile + ": " + error.message());
     }
