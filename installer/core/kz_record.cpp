@@ -6,7 +6,10 @@
 #include "core/kz_text.h"
 
 #include <algorithm>
+#include <bit>
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <memory>
@@ -29,9 +32,14 @@ std::uint64_t Rotl(std::uint64_t x, int r) {
 
 // Little-endian reads, whatever the machine's byte order.
 std::uint64_t Read64(const unsigned char* p) {
-    std::uint64_t v = 0;
-    for (int i = 7; i >= 0; --i)
-        v = (v << 8) | p[i];
+    std::uint64_t v;
+    std::memcpy(&v, p, 8);
+    if constexpr (std::endian::native == std::endian::big) {
+        std::uint64_t swapped = 0;
+        for (int i = 0; i < 8; ++i)
+            swapped = (swapped << 8) | ((v >> (8 * i)) & 0xff);
+        v = swapped;
+    }
     return v;
 }
 
@@ -137,20 +145,17 @@ std::optional<KzRecordEntry> ParseEntry(std::string_view line) {
     return std::nullopt;
 }
 
-// Replaces the record in one step without waiting for the disk: a killed process cannot leave
-// half of it behind, because the rename is atomic and the kernel keeps what was written.
+// Replaces a file by a rename from a complete copy beside it.
 int ReplaceFile(const std::string& path, const std::string& text) {
-    const std::string temporary = path + ".new";
+    const std::string fresh = path + ".new";
     {
-        std::ofstream out(temporary, std::ios::binary | std::ios::trunc);
+        std::ofstream out(fresh, std::ios::binary | std::ios::trunc);
         out.write(text.data(), static_cast<std::streamsize>(text.size()));
-        out.close();
-        if (!out) return EIO;
+        if (!out.flush()) return EIO;
     }
     std::error_code error;
-    fs::rename(temporary, path, error);
-    if (error) fs::remove(temporary, error);
-    return error ? EIO : 0;
+    fs::rename(fresh, path, error);
+    return error ? error.value() : 0;
 }
 
 } // namespace
@@ -163,9 +168,14 @@ void KzChecksum::Update(const void* data, std::size_t size) {
         Buffered += size;
         return;
     }
-    const auto stripe = [this](const unsigned char* s) {
-        for (int lane = 0; lane < 4; ++lane)
-            Lanes[lane] = Round(Lanes[lane], Read64(s + 8 * lane));
+    // The lanes are kept in locals: the input is read through a character pointer, which may
+    // alias anything, and stores to the members would make every lane be loaded again.
+    std::uint64_t v0 = Lanes[0], v1 = Lanes[1], v2 = Lanes[2], v3 = Lanes[3];
+    const auto stripe = [&](const unsigned char* s) {
+        v0 = Round(v0, Read64(s));
+        v1 = Round(v1, Read64(s + 8));
+        v2 = Round(v2, Read64(s + 16));
+        v3 = Round(v3, Read64(s + 24));
     };
     if (Buffered > 0) {
         const std::size_t fill = 32 - Buffered;
@@ -177,6 +187,7 @@ void KzChecksum::Update(const void* data, std::size_t size) {
     }
     for (; size >= 32; p += 32, size -= 32)
         stripe(p);
+    Lanes[0] = v0, Lanes[1] = v1, Lanes[2] = v2, Lanes[3] = v3;
     std::copy(p, p + size, Buffer);
     Buffered = size;
 }
@@ -236,20 +247,23 @@ std::optional<KzFileSum> KzSumFile(const std::string& path) {
     return result;
 }
 
+std::string TKzRecord::Line(const KzRecordEntry& entry) {
+    const auto kind = std::find_if(std::begin(Kinds), std::end(Kinds),
+                                   [&](const KindName& k) { return k.kind == entry.kind; });
+    std::string line = kind->name;
+    if (kind->summed) {
+        char numbers[48];
+        std::snprintf(numbers, sizeof numbers, " %llu %016llx", static_cast<unsigned long long>(entry.sum.size),
+                      static_cast<unsigned long long>(entry.sum.checksum));
+        line += numbers;
+    }
+    return line + " " + Escape(entry.path) + "\n";
+}
+
 std::string TKzRecord::Text() const {
     std::string text = std::string(Header) + "\nproduct " + Escape(Product) + "\n";
-    char numbers[48];
-    for (const KzRecordEntry& entry : Entries) {
-        const auto kind = std::find_if(std::begin(Kinds), std::end(Kinds),
-                                       [&](const KindName& k) { return k.kind == entry.kind; });
-        text += kind->name;
-        if (kind->summed) {
-            std::snprintf(numbers, sizeof numbers, " %llu %016llx", static_cast<unsigned long long>(entry.sum.size),
-                          static_cast<unsigned long long>(entry.sum.checksum));
-            text += numbers;
-        }
-        text += " " + Escape(entry.path) + "\n";
-    }
+    for (const KzRecordEntry& entry : Entries)
+        text += Line(entry);
     return text;
 }
 
@@ -323,7 +337,8 @@ std::string KzWriteUninstallEntry(const std::string& groupFolder, const std::str
     const std::string entry = "[Desktop Entry]\nType=Application\nName=" + DesktopEntryEscape("Uninstall " + product) +
                               "\nExec=" + DesktopEntryEscape(DesktopEntryExec(program, "--uninstall \"" + product + "\"")) +
                               "\nIcon=edit-delete\n";
-    return KzWriteFileAtomically(file, entry) == 0 ? file : std::string();
+    // A killed run leaves no half entry; an entry lost to a power cut is only a missing menu item.
+    return ReplaceFile(file, entry) == 0 ? file : std::string();
 }
 
 std::vector<std::string> TKzRecorder::MissingFolders(const std::string& path) {
@@ -339,14 +354,11 @@ std::vector<std::string> TKzRecorder::MissingFolders(const std::string& path) {
 
 void TKzRecorder::FoldersMade(const std::vector<std::string>& missingBefore) {
     // Outermost first, so an uninstallation, which goes backwards, empties the inner ones first.
-    bool any = false;
     for (auto level = missingBefore.rbegin(); level != missingBefore.rend(); ++level) {
         if (!KzIsDirectory(*level) || !Begin()) continue;
-        Current.Add({KzRecordKind::Folder, *level, {}});
+        Save({KzRecordKind::Folder, *level, {}});
         if (Report) Report("Created folder " + *level);
-        any = true;
     }
-    if (any) Save();
 }
 
 void TKzRecorder::Area(const std::string& folder) {
@@ -354,14 +366,12 @@ void TKzRecorder::Area(const std::string& folder) {
     while (path.size() > 1 && (path.back() == '/' || path.back() == '\\'))
         path.pop_back();
     if (path.empty() || Current.Has(KzRecordKind::Area, path) || !Begin()) return;
-    Current.Add({KzRecordKind::Area, path, {}});
-    Save();
+    Save({KzRecordKind::Area, path, {}});
 }
 
 void TKzRecorder::Group(const std::string& name) {
     if (name.empty() || Current.Has(KzRecordKind::Group, name) || !Begin()) return;
-    Current.Add({KzRecordKind::Group, name, {}});
-    Save();
+    Save({KzRecordKind::Group, name, {}});
 }
 
 void TKzRecorder::FileWritten(const std::string& path, bool existedBefore) {
@@ -372,8 +382,7 @@ void TKzRecorder::FileWritten(const std::string& path, bool existedBefore) {
     }
     const auto sum = KzSumFile(path);
     if (!sum) return;
-    Current.Add({KzRecordKind::File, path, *sum});
-    Save();
+    Save({KzRecordKind::File, path, *sum});
 }
 
 void TKzRecorder::MenuWritten(const std::string& path, bool existedBefore) {
@@ -381,23 +390,33 @@ void TKzRecorder::MenuWritten(const std::string& path, bool existedBefore) {
     const auto sum = KzSumFile(path);
     if (!sum) return;
     const bool ours = Current.Has(KzRecordKind::Menu, path) || !existedBefore;
-    Current.Add({ours ? KzRecordKind::Menu : KzRecordKind::MenuAdded, path, *sum});
-    Save();
+    Save({ours ? KzRecordKind::Menu : KzRecordKind::MenuAdded, path, *sum});
+}
+
+TKzRecorder::~TKzRecorder() {
+    if (Appending) std::fclose(Appending);
 }
 
 void TKzRecorder::Finish() {
     if (!Begun || Failed) return;
-    if (const int error = KzWriteFileAtomically(Path, Current.Text())) Error = KzErrorText(error);
+    std::fclose(Appending);
+    Appending = nullptr;
+    Failed = true;
+    // The whole record once more, each entry once, replacing the appended one by a rename. It is
+    // not flushed here: on this machine's disks one flush took longer than a tenth of the whole
+    // installation, and journaling file systems write a file replaced by a rename to the disk
+    // before the rename itself, within seconds.
+    if (const int error = ReplaceFile(Path, Current.Text())) Error = KzErrorText(error);
 }
 
 bool TKzRecorder::Begin() {
     if (Begun) return !Failed;
     Begun = true;
+    Failed = true;
     Current.Product = ProductName ? ProductName() : std::string();
     if (Current.Product.empty()) Current.Product = "kzinstall";
     Path = KzRecordFile(Current.Product);
     if (Path.empty()) {
-        Failed = true;
         Error = "There is no home folder to keep the installation record in.";
         return false;
     }
@@ -413,20 +432,29 @@ bool TKzRecorder::Begin() {
     }
     for (auto level = missing.rbegin(); level != missing.rend(); ++level)
         if (KzIsDirectory(*level)) Current.Add({KzRecordKind::Folder, *level, {}});
-    // The first write is flushed to the disk, so the record exists before anything is installed.
-    if (const int error = KzWriteFileAtomically(Path, Current.Text())) {
-        Failed = true;
-        Error = KzErrorText(error);
+    // The record starts whole under a new name and is renamed into place, so an earlier record
+    // that is continued is never seen half written.
+    const std::string text = Current.Text();
+    const std::string fresh = Path + ".new";
+    Appending = std::fopen(fresh.c_str(), "wb");
+    if (!Appending || std::fwrite(text.data(), 1, text.size(), Appending) != text.size() ||
+        std::fflush(Appending) != 0 || std::rename(fresh.c_str(), Path.c_str()) != 0) {
+        Error = "Cannot write " + Path;
         return false;
     }
+    Failed = false;
     if (Report) Report("Recording the installation in " + Path);
     return true;
 }
 
-void TKzRecorder::Save() {
+void TKzRecorder::Save(const KzRecordEntry& entry) {
+    Current.Add(entry);
     if (Failed) return;
-    // Each step replaces the record atomically but does not wait for the disk: a flush per file
-    // took longer than the installation itself. Finish flushes the last state; until then a
-    // journaling file system writes a replaced file's data before the rename that replaced it.
-    if (const int error = ReplaceFile(Path, Current.Text())) Error = KzErrorText(error);
+    // Each step adds its line with one write, which a killed process cannot tear; reading the
+    // record takes the last line of a path, and leaves out a last line without its line feed.
+    // Nothing waits for the disk: rewriting and flushing the record at every step made an
+    // installation take half as long again.
+    const std::string line = TKzRecord::Line(entry);
+    if (std::fwrite(line.data(), 1, line.size(), Appending) != line.size() || std::fflush(Appending) != 0)
+        Error = "Cannot write " + Path;
 }

@@ -20,11 +20,13 @@
 //     menu+ SIZE CHECKSUM PATH           the same, for one that was there before: the run only
 //                                        added its own items to it
 //
-// Entries are in the order the things were made, and a file written again keeps its place with
-// its new size and checksum. A last line without its line feed is incomplete and is not believed.
-// The record is written whole beside its final name and renamed over it after every step, so a
-// run that is killed leaves the record of everything done up to that moment.
+// Entries are in the order the things were made. A run adds one line per step, so a file written
+// again appears twice: the later line counts, in the place of the first. A last line without its
+// line feed is incomplete and is not believed. A run that is killed therefore leaves the record of
+// everything done up to that moment; a run that ends writes the record once more, each entry once,
+// beside its final name, and renames it over the first.
 #include <cstdint>
+#include <cstdio>
 #include <functional>
 #include <optional>
 #include <string>
@@ -69,8 +71,9 @@ class TKzRecord {
     std::string Product;
     std::vector<KzRecordEntry> Entries;
 
-    // The record as its file holds it.
+    // The record as its file holds it, and the line of one entry.
     std::string Text() const;
+    static std::string Line(const KzRecordEntry& entry);
     // Reads a record's text. Lines that are not entries (damaged, edited into nonsense, or the
     // incomplete last line of a truncated file) are left out and given in refused, as they stand.
     // False when the text is not a record at all.
@@ -97,6 +100,11 @@ std::string KzWriteUninstallEntry(const std::string& groupFolder, const std::str
 // second installation over the first is removed with it.
 class TKzRecorder {
   public:
+    TKzRecorder() = default;
+    TKzRecorder(const TKzRecorder&) = delete;
+    TKzRecorder& operator=(const TKzRecorder&) = delete;
+    ~TKzRecorder();
+
     // Gives the product name when the record is begun: the script's title, or else the
     // installation folder's name.
     std::function<std::string()> ProductName;
@@ -114,7 +122,7 @@ class TKzRecorder {
     void FileWritten(const std::string& path, bool existedBefore);
     void MenuWritten(const std::string& path, bool existedBefore);
 
-    // Flushes the record to the disk; called when the run has ended.
+    // Writes the record whole, each entry once; called when the run has ended.
     void Finish();
 
     // The record file, empty until the record is begun; the last error in writing it.
@@ -124,11 +132,12 @@ class TKzRecorder {
 
   private:
     bool Begin();
-    void Save();
+    void Save(const KzRecordEntry& entry);
 
     TKzRecord Current;
     std::string Path;
     std::string Error;
     bool Begun = false;
     bool Failed = false;
+    std::FILE* Appending = nullptr;
 };

@@ -89,13 +89,20 @@ void TKzScript::Create() {
         std::vector<bool> menusExisted;
         const std::string folder = KzGroupFolder(name);
         const auto menus = KzGroupMenuFiles(name);
-        if (Recorder) {
+        std::string entry;
+        if (Recorder && !folder.empty()) {
             missing = TKzRecorder::MissingFolders(folder);
             for (const std::string& menu : menus) {
                 const auto more = TKzRecorder::MissingFolders(menu.substr(0, menu.rfind('/')));
                 missing.insert(missing.end(), more.begin(), more.end());
                 menusExisted.push_back(KzExists(menu));
             }
+            // The entry that uninstalls goes into the group before its menu is written, so the
+            // menu lists it from the start. The folder is made as the group's own operation makes
+            // it, one level below "Programs", which that operation then finds in place.
+            GetShellFolder("Programs");
+            MakeDirectory(folder);
+            if (KzIsDirectory(folder)) entry = KzWriteUninstallEntry(folder, ProductName());
         }
         CreateGroupFolder(name);
         Note("Created program group " + name);
@@ -105,11 +112,7 @@ void TKzScript::Create() {
         Recorder->Area(folder);
         for (const std::string& menu : menus)
             Recorder->Area(menu.substr(0, menu.rfind('/')));
-        const std::string entry = KzWriteUninstallEntry(folder, ProductName());
-        if (!entry.empty()) {
-            Recorder->FileWritten(entry, false);
-            KzWriteGroupMenu(name);
-        }
+        if (!entry.empty()) Recorder->FileWritten(entry, false);
         for (std::size_t i = 0; i < menus.size(); ++i)
             Recorder->MenuWritten(menus[i], menusExisted[i]);
     };

@@ -133,8 +133,11 @@ bool KzPlanUninstall(const std::string& product, TKzUninstallPlan& plan, std::st
         kept.push_back(entry);
     }
     plan.Record.Entries = kept;
-    for (auto e = kept.rbegin(); e != kept.rend(); ++e)
-        if (IsRemovable(e->kind) && e->kind != KzRecordKind::MenuAdded) plan.ToRemove.push_back(e->path);
+    // In the order they go: the files, then the folders.
+    for (const bool folders : {false, true})
+        for (auto e = kept.rbegin(); e != kept.rend(); ++e)
+            if (IsRemovable(e->kind) && e->kind != KzRecordKind::MenuAdded && (e->kind == KzRecordKind::Folder) == folders)
+                plan.ToRemove.push_back(e->path);
     return true;
 }
 
