@@ -16,7 +16,7 @@
 // no display at all.
 #include "core/kz_console_window.h"
 #include "core/kz_uninstall.h"
-#include "kz_message.h"
+#include "kz_uninstall_ask.h"
 #include "t_form_main.h"
 
 #include <cstdio>
@@ -230,30 +230,11 @@ class TKzInstallApp : public wxApp {
     }
 
   private:
-    // Shows what will be removed and asks first; the summary names what was kept or refused.
     int Uninstall() {
-        TKzUninstallPlan plan;
-        std::string error;
         Log("Uninstalling " + Options.Uninstall);
-        if (!KzPlanUninstall(Options.Uninstall, plan, error)) {
-            Log(error);
-            KzShowError(nullptr, error);
-            return KzExitFailed;
-        }
-        std::string question = "Uninstall \"" + Options.Uninstall + "\"?\r\rThese files and folders are removed:";
-        for (const std::string& path : plan.ToRemove)
-            question += "\r" + path;
-        if (!plan.Refused.empty()) question += "\r\rThese entries of the record are not trusted and stay:";
-        for (const std::string& line : plan.Refused)
-            question += "\r" + line;
-        if (!KzConfirm(nullptr, question)) {
-            Log("Declined");
-            return KzExitCancelled;
-        }
-        const TKzUninstallResult result = KzUninstall(plan);
-        LogUninstall(result);
-        KzShowMessage(nullptr, KzUninstallSummary(plan, result));
-        return UninstallStatus(result);
+        const int status = KzUninstallAsking(Options.Uninstall, LogUninstall);
+        Log("Ended with exit status " + std::to_string(status));
+        return status;
     }
 
     bool running_ = false;
