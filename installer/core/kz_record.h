@@ -111,8 +111,8 @@ class TKzRecorder {
     // Told of every change as a short line, for the log and the progress output.
     std::function<void(const std::string& text)> Report;
 
-    // The levels of path (itself and its parents) that do not exist as folders now; Made gives to
-    // FoldersMade those that exist afterwards.
+    // The levels of path (itself and its parents) that do not exist as folders now. Handed to
+    // FoldersMade after the operation, those of them that exist then are recorded as made.
     static std::vector<std::string> MissingFolders(const std::string& path);
     void FoldersMade(const std::vector<std::string>& missingBefore);
     void Area(const std::string& folder);
