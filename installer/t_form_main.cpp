@@ -189,6 +189,9 @@ void TFormMain::RunInstallation() {
     Timer1.Stop();
     if (RunStarted || !ScriptFound) return;
     RunStarted = true;
+    // An installer closed by its session or killed from a terminal must not leave half-written
+    // copies in the user's folders.
+    KzRemoveTemporariesOnSignals();
     std::string error;
     FinalStatus = Script.LoadScript(ScriptPath, error);
     if (FinalStatus != 0) {

@@ -110,8 +110,10 @@ struct Held {
 };
 
 std::optional<std::map<std::string, Held>> readStore(const std::string& path, std::string& problem) {
+    // Opened for writing, as the next start opens it: a child killed while it made the store leaves a
+    // hot journal that only a writer rolls back, and a reader-only connection would call that damage.
     sqlite3* db = nullptr;
-    if (sqlite3_open_v2(path.c_str(), &db, SQLITE_OPEN_READONLY, nullptr) != SQLITE_OK) {
+    if (sqlite3_open_v2(path.c_str(), &db, SQLITE_OPEN_READWRITE, nullptr) != SQLITE_OK) {
         problem = "the store cannot be opened";
         sqlite3_close(db);
         return std::nullopt;

@@ -21,7 +21,7 @@ CAboutDlg::CAboutDlg(wxWindow* parent)
     auto* name = new wxStaticText(this, wxID_ANY, "ZORVEL CALENDAR");
     name->SetFont(name->GetFont().Bold().Larger());
     lines->Add(name, 0, wxBOTTOM, 4);
-    lines->Add(new wxStaticText(this, wxID_ANY, "Version 2.0c"), 0, wxBOTTOM, 10);
+    lines->Add(new wxStaticText(this, wxID_ANY, wxString("Version ") + kProgramVersion), 0, wxBOTTOM, 10);
     lines->Add(new wxStaticText(this, wxID_ANY, "ZorvelCal team"));
     row->Add(lines, 1, wxTOP | wxRIGHT | wxBOTTOM, 12);
 

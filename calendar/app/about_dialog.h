@@ -4,6 +4,9 @@
 
 namespace zc {
 
+// The version the About dialog and "zorvelcal --version" show.
+inline constexpr const char* kProgramVersion = "2.0c";
+
 class CAboutDlg final : public wxDialog {
   public:
     explicit CAboutDlg(wxWindow* parent);

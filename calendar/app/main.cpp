@@ -12,8 +12,10 @@
 
 wxIMPLEMENT_APP_NO_MAIN(zc::CZorvelCalApp);
 
-// The calendar exchange options run before the toolkit starts, so they need no display.
+// The options that need no window (help, version, the calendar exchange) run before the toolkit
+// starts, so they need no display.
 int main(int argc, char** argv) {
+    if (const std::optional<int> code = zc::runTextOptions(argc, argv)) return *code;
     if (const std::optional<int> code = zc::runExchangeOptions(argc, argv)) return *code;
     return wxEntry(argc, argv);
 }

@@ -383,7 +383,8 @@ void CMainFrame::exchangeICalendar(bool import) {
     for (wxWindow* child : GetChildren())
         if (dynamic_cast<wxFrame*>(child)) child->Refresh(false);
     messageBox(result.message, "ZorvelCal", wxOK | (result.ok ? wxICON_INFORMATION : wxICON_ERROR), parent);
-    if (settingsStore().failures().count != failuresBefore)
+    // An import the store refused says so itself, and nothing of it was kept.
+    if (result.ok && settingsStore().failures().count != failuresBefore)
         messageBox(settingsStore().failures().lastMessage, "ZorvelCal", wxOK | wxICON_ERROR, parent);
 }
 

@@ -1,9 +1,11 @@
 #include "app/zorvel_cal_app.h"
 
+#include "app/about_dialog.h"
 #include "app/command_ids.h"
 #include "app/display_backend.h"
 #include "app/later_windows.h"
 #include "app/main_frame.h"
+#include "app/orderly_exit.h"
 #include "app/wx_questions.h"
 #include "app/zorvel_cal_view.h"
 #include "data/ical_exchange.h"
@@ -13,9 +15,7 @@
 #include "reminders/splash_wnd.h"
 
 #include <wx/cmdline.h>
-#include <wx/dialog.h>
 #include <wx/msgdlg.h>
-#include <wx/timer.h>
 
 #include <csignal>
 #include <ctime>
@@ -43,12 +43,52 @@ namespace {
 constexpr const char* kExportOption = "export-ics";
 constexpr const char* kImportOption = "import-ics";
 
+// The program's own options; the toolkit adds its help and verbose switches to these.
+void describeOptions(wxCmdLineParser& parser) {
+    parser.AddSwitch("", "no-splash", "start without the splash screen");
+    parser.AddSwitch("", "version", "show the version, then end");
+    // Handled before the toolkit starts (runExchangeOptions); listed here for --help.
+    parser.AddOption("", kImportOption, "import the appointments of an iCalendar file, then end");
+    parser.AddOption("", kExportOption, "export every appointment and to-do item to an iCalendar file, then end");
+}
+
 int exchangeFailed(const std::string& message) {
     std::fprintf(stderr, "zorvelcal: %s\n", message.c_str());
     return 1;
 }
 
 } // namespace
+
+std::optional<int> runTextOptions(int argc, char** argv) {
+    bool help = false;
+    bool version = false;
+    for (int i = 1; i < argc; ++i) {
+        const std::string arg = argv[i];
+        // What follows "--" is no option.
+        if (arg == "--") break;
+        // A file name is no option either, even one that looks like it.
+        if (arg == std::string("--") + kImportOption || arg == std::string("--") + kExportOption) {
+            ++i;
+            continue;
+        }
+        help = help || arg == "-h" || arg == "--help";
+        version = version || arg == "--version";
+    }
+    if (help) {
+        wxCmdLineParser parser(argc, argv);
+        // The switches the toolkit adds once it runs, so that both show the same help.
+        parser.AddSwitch("h", "help", "show this help message", wxCMD_LINE_OPTION_HELP);
+        parser.AddSwitch("", "verbose", "generate verbose log messages");
+        describeOptions(parser);
+        std::fputs(parser.GetUsageString().utf8_str(), stdout);
+    } else if (version) {
+        std::printf("Zorvel Calendar %s\n", kProgramVersion);
+    } else {
+        return std::nullopt;
+    }
+    std::fflush(stdout);
+    return 0;
+}
 
 std::optional<int> runExchangeOptions(int argc, char** argv) {
     // (import?, file) in the order given; "--option FILE" and "--option=FILE" alike.
@@ -145,10 +185,7 @@ std::function<int(wxEvent&)>& CZorvelCalApp::eventFilter() {
 
 void CZorvelCalApp::OnInitCmdLine(wxCmdLineParser& parser) {
     wxApp::OnInitCmdLine(parser);
-    parser.AddSwitch("", "no-splash", "start without the splash screen");
-    // Handled before the toolkit starts (runExchangeOptions); listed here for --help.
-    parser.AddOption("", kImportOption, "import the appointments of an iCalendar file, then end");
-    parser.AddOption("", kExportOption, "export every appointment and to-do item to an iCalendar file, then end");
+    describeOptions(parser);
 }
 
 bool CZorvelCalApp::OnCmdLineParsed(wxCmdLineParser& parser) {
@@ -224,42 +261,22 @@ bool CZorvelCalApp::OnInit() {
     if (!frame->startsHidden()) frame->Show(true);
     if (frame->startsIconized()) frame->Iconize(true);
 
+    exit_ = std::make_unique<OrderlyExit>([] {
+        if (CMainFrame* f = mainFrame()) f->Close(true);
+    });
     SetSignalHandler(SIGTERM, &CZorvelCalApp::onTerminate);
     Bind(wxEVT_QUERY_END_SESSION, [](wxCloseEvent& event) { event.Skip(); });
     Bind(wxEVT_END_SESSION, &CZorvelCalApp::onEndSession, this);
     return true;
 }
 
-void CZorvelCalApp::closeLikeExit() {
-    // A modal dialog runs a loop of its own that would keep the program alive after the frame
-    // closed; each is ended as if cancelled, and the frame closes once they have unwound.
-    for (wxWindow* window : wxTopLevelWindows)
-        // wxDynamicCast casts before it checks the class, which is undefined for a frame; the
-        // language's own cast checks first.
-        if (auto* dialog = dynamic_cast<wxDialog*>(window); dialog && dialog->IsModal())
-            dialog->EndModal(wxID_CANCEL);
-    wxTheApp->CallAfter([] {
-        if (CMainFrame* f = mainFrame()) f->Close(true);
-        // The toolkit's own dialogs (print, page setup) run a loop that nothing here can end.
-        // Once the frame has closed, every change is in the store; if the process is still there
-        // two seconds later it closes the store and ends.
-        auto* fallback = new wxTimer;
-        fallback->Bind(wxEVT_TIMER, [](wxTimerEvent&) {
-            setSettingsStore(nullptr);
-            std::_Exit(0);
-        });
-        fallback->StartOnce(2000);
-    });
-}
-
 void CZorvelCalApp::onTerminate(int) {
-    // Called from the event loop (the toolkit turns the signal into an event), so closing here
-    // is as safe as the Exit command.
-    closeLikeExit();
+    // The toolkit turns the signal into an event, which may arrive inside a dialog's loop.
+    if (auto* app = dynamic_cast<CZorvelCalApp*>(wxTheApp); app && app->exit_) app->exit_->request();
 }
 
 void CZorvelCalApp::onEndSession(wxCloseEvent&) {
-    closeLikeExit();
+    exit_->request();
 }
 
 int CZorvelCalApp::FilterEvent(wxEvent& event) {

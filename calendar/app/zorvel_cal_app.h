@@ -2,6 +2,7 @@
 // CZorvelCalApp starts the calendar: one program per store file, the store prepared on the first
 // run, the start-up sound, and then the main frame with its month view.
 #include "app/instance_guard.h"
+#include "app/orderly_exit.h"
 #include "data/services.h"
 
 #include <wx/app.h>
@@ -22,6 +23,10 @@ struct StartState {
 // defaults when new, plays the start sound and loads the "reminders" group (writing its defaults
 // when new). splashAllowed is what the command line permits.
 StartState prepareStore(bool splashAllowed);
+
+// "--help" and "--version", answered on standard output before the toolkit starts, so that they
+// need no display. None when the command line asks for neither; otherwise the exit code 0.
+std::optional<int> runTextOptions(int argc, char** argv);
 
 // The calendar exchange from the command line: "--import-ics FILE" and "--export-ics FILE", in the
 // order given, on the store of a normal start, without the toolkit or a window, so that scripts
@@ -49,10 +54,10 @@ class CZorvelCalApp : public wxApp {
   private:
     void onEndSession(wxCloseEvent& event);
     static void onTerminate(int signal);
-    static void closeLikeExit();
 
     std::chrono::steady_clock::time_point started_;
     std::unique_ptr<InstanceGuard> guard_;
+    std::unique_ptr<OrderlyExit> exit_;
     SystemClock clock_;
     bool splashAllowed_ = true;
     bool splash_ = false;

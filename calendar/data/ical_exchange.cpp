@@ -4,6 +4,7 @@
 #include "data/appointment_table.h"
 #include "data/date_helpers.h"
 #include "data/repeat_rules.h"
+#include "data/settings_catalogue.h"
 #include "data/settings_key.h"
 #include "data/settings_store.h"
 #include "data/utf8_text.h"
@@ -19,14 +20,17 @@
 #include <cstdlib>
 #include <cstring>
 #include <ctime>
+#include <deque>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <map>
 #include <memory>
 #include <optional>
 #include <set>
 #include <string>
 #include <string_view>
+#include <tuple>
 #include <utility>
 #include <vector>
 
@@ -36,14 +40,28 @@ namespace {
 constexpr int kFirstSlotHour = 6;
 constexpr int kEventMinutes = 30;
 constexpr int kToDoItems = 20;
-// Stops a rule that would run on for ever (hourly for decades) long before memory does.
+// The most dates one event brings: a rule that runs on for decades (daily since 2010) would
+// otherwise fill the day planner and the store; those nearest to today are kept.
 constexpr int kMaxOccurrencesPerEvent = 5000;
 // How far the library may look for a rule's dates: past the horizon far enough for the one date
 // beyond it that the repeat engine stores too, and no more than so many steps of a rule of
-// seconds, minutes or hours.
+// seconds, minutes or hours (each step of which the library takes one by one).
 constexpr std::int64_t kHorizonMargin = 400LL * 86400;
-constexpr std::int64_t kMaxRuleSteps = 2000;
+constexpr std::int64_t kMaxRuleSteps = 100000;
 constexpr std::chrono::seconds kRuleBudget{10};
+// Dates of rules looked at in one import, counting those only counted as left out: a whole
+// calendar of daily rules over decades takes a fraction of it.
+constexpr std::int64_t kMaxDatesLookedAt = 4000000;
+// How far ahead an endless rule that no repeat kind of the calendar carries on is expanded.
+constexpr int kEndlessDays = 731;
+constexpr const char* kEndlessHorizonText = "2 years";
+// The days a multi-day event may cover in the day planner: a month-long holiday is shown on each
+// of its days, a "whole year" event is not written onto hundreds of them.
+constexpr int kMaxEventDays = 31;
+// The changes of offset one VTIMEZONE of a file may hold up to the last year a time can hold: real
+// zones have a few hundred at most. The library lists every change from the zone's first one
+// when it converts a time; observances repeating by the hour would take minutes and gigabytes.
+constexpr int kMaxZoneChanges = 2000;
 // A reminder lead beyond a year is no reminder anyone set on purpose.
 constexpr std::int64_t kMaxLeadMinutes = 366LL * 24 * 60;
 // A calendar of decades takes a few megabytes, and the parsed file takes some fifteen times its
@@ -408,9 +426,59 @@ int kindOf(const icalrecurrencetype& rule, int year, int month, int day) {
     }
 }
 
+// Marks, in the seconds of a date-time, a zone that could not be used: one nobody knows, or a
+// VTIMEZONE of the file whose changes are too many to work out.
+constexpr int kUnknownZone = -1;
+constexpr int kBusyZone = -2;
+
+using Dated = std::pair<icaltimetype, std::int64_t>; // a date of an event and its instant
+
+// Keeps, of dates offered in time order, the kMaxOccurrencesPerEvent nearest to now. The nearest
+// dates of a sorted run form one stretch of it, so once a date lies farther from now than every
+// date kept, so does every later one: those are only counted.
+class NearestDates {
+  public:
+    explicit NearestDates(std::int64_t now) : now_(now) {}
+
+    void offer(const icaltimetype& date, std::int64_t instant) {
+        if (kept_.size() == static_cast<std::size_t>(kMaxOccurrencesPerEvent)) {
+            ++dropped_;
+            if (passed_ || distance(kept_.front().second) <= distance(instant)) {
+                passed_ = true;
+                return;
+            }
+            kept_.pop_front();
+        }
+        kept_.emplace_back(date, instant);
+    }
+
+    // Appends the dates kept; returns how many were left out.
+    int moveTo(std::vector<Dated>& dates) {
+        dates.insert(dates.end(), kept_.begin(), kept_.end());
+        kept_.clear();
+        return std::exchange(dropped_, 0);
+    }
+
+  private:
+    std::int64_t distance(std::int64_t instant) const { return instant > now_ ? instant - now_ : now_ - instant; }
+
+    std::int64_t now_;
+    std::deque<Dated> kept_;
+    int dropped_ = 0;
+    bool passed_ = false;
+};
+
+// An entry's text cut to the length one entry holds, at a character boundary.
+void setText(Wanted& w, std::string full) {
+    w.cut = full.size() > kMaxImportedText;
+    full.resize(wholeCharacterPrefix(full, kMaxImportedText));
+    w.text = std::move(full);
+}
+
 class Importer {
   public:
-    explicit Importer(std::int64_t now) : now_(now) {}
+    // oldestKept: the first moment the calendar keeps; older dates of repeats are not wanted.
+    Importer(std::int64_t now, std::int64_t oldestKept) : now_(now), oldestKept_(oldestKept) {}
 
     void read(icalcomponent* calendar) {
         for (icalcomponent* e = icalcomponent_get_first_component(calendar, ICAL_VEVENT_COMPONENT); e;
@@ -422,11 +490,12 @@ class Importer {
     }
 
     std::vector<Wanted>& wanted() { return wanted_; }
-    int skipped() const { return skipped_; }
+    // The events skipped and the dates left out, by reason.
+    const IcsImportCounts& counts() const { return counts_; }
 
   private:
-    // An instance of a series that was moved or changed is a VEVENT of its own with the series'
-    // UID and a RECURRENCE-ID; the series leaves out the date it replaces.
+    // An instance of a series that was moved, changed or cancelled is a VEVENT of its own with the
+    // series' UID and a RECURRENCE-ID; the series leaves out the date it replaces.
     void noteMovedInstance(icalcomponent* event) {
         const icaltimetype id = timeOf(event, ICAL_RECURRENCEID_PROPERTY);
         const char* uid = icalcomponent_get_uid(event);
@@ -437,7 +506,7 @@ class Importer {
     // A date or date-time property of an event with its zone: a VTIMEZONE of the file, or else a
     // zone of the system's database; without TZID it is UTC or the user's own local time. The
     // library's own look-up is not used: it opens any file the TZID names, "/dev/stdin" included.
-    static icaltimetype timeOf(icalcomponent* event, icalproperty_kind kind) {
+    icaltimetype timeOf(icalcomponent* event, icalproperty_kind kind) {
         icalproperty* property = icalcomponent_get_first_property(event, kind);
         if (!property) return icaltime_null_time();
         const icaltimetype t = kind == ICAL_DTSTART_PROPERTY ? icalproperty_get_dtstart(property)
@@ -446,7 +515,7 @@ class Importer {
         return withZone(event, property, t);
     }
 
-    static icaltimetype withZone(icalcomponent* event, icalproperty* property, icaltimetype t) {
+    icaltimetype withZone(icalcomponent* event, icalproperty* property, icaltimetype t) {
         if (icaltime_is_null_time(t) || t.is_date || icaltime_is_utc(t)) return t;
         icalparameter* tzid = icalproperty_get_first_parameter(property, ICAL_TZID_PARAMETER);
         const char* name = tzid ? icalparameter_get_tzid(tzid) : nullptr;
@@ -457,15 +526,80 @@ class Importer {
         icaltimezone* zone = nullptr;
         for (icalcomponent* c = icalcomponent_get_parent(event); c && !zone; c = icalcomponent_get_parent(c))
             zone = icalcomponent_get_timezone(c, name);
+        if (zone && !withinZoneBudget(zone)) {
+            t.zone = nullptr;
+            t.second = kBusyZone;
+            return t;
+        }
         if (!zone) zone = systemZone(name);
         if (zone) return icaltime_set_timezone(&t, zone);
         t.zone = nullptr;
-        t.second = -1; // marks a zone that nobody knows
+        t.second = kUnknownZone;
         return t;
     }
 
-    // Seconds since 1970 of a date-time; a floating one is the user's local time. None for a
-    // date outside the exchanged years or a zone nobody knows.
+    // Whether a VTIMEZONE of the file has few enough changes of offset for the library to list
+    // them all, as it does when it converts a time. No real zone changes by the hour, minute or
+    // second, and none has thousands of changes over the years a time can hold.
+    bool withinZoneBudget(icaltimezone* zone) {
+        const auto [verdict, fresh] = zoneVerdicts_.try_emplace(zone, true);
+        if (!fresh) return verdict->second;
+        icalcomponent* vtimezone = icaltimezone_get_component(zone);
+        const icaltimetype last = wallTime(kLastExchangeYear + 6, 1, 1, 0, 0);
+        int changes = 0;
+        const auto count = [&](icalcomponent* observance) {
+            ++changes;
+            // Read before the rules are walked: reading a property restarts the walk.
+            icaltimetype from = icalcomponent_get_dtstart(observance);
+            from.zone = nullptr; // an observance starts in the offset before it, written as a floating time
+            for (icalproperty* p = icalcomponent_get_first_property(observance, ICAL_RDATE_PROPERTY); p;
+                 p = icalcomponent_get_next_property(observance, ICAL_RDATE_PROPERTY))
+                ++changes;
+            for (icalproperty* p = icalcomponent_get_first_property(observance, ICAL_RRULE_PROPERTY);
+                 p && changes <= kMaxZoneChanges; p = icalcomponent_get_next_property(observance, ICAL_RRULE_PROPERTY)) {
+                icalrecurrencetype rule = icalproperty_get_rrule(p);
+                if (rule.freq == ICAL_NO_RECURRENCE) continue;
+                if (rule.freq < ICAL_DAILY_RECURRENCE || !canMatch(rule) ||
+                    std::chrono::steady_clock::now() > ruleDeadline_)
+                    return false;
+                if (icaltime_is_null_time(rule.until) || icaltime_compare(rule.until, last) > 0) rule.until = last;
+                icalrecur_iterator* it = icalrecur_iterator_new(rule, from);
+                if (!it) continue;
+                for (icaltimetype next = icalrecur_iterator_next(it);
+                     !icaltime_is_null_time(next) && changes <= kMaxZoneChanges; next = icalrecur_iterator_next(it))
+                    ++changes;
+                icalrecur_iterator_free(it);
+            }
+            return changes <= kMaxZoneChanges;
+        };
+        for (icalcomponent* c = vtimezone ? icalcomponent_get_first_component(vtimezone, ICAL_ANY_COMPONENT) : nullptr;
+             c && verdict->second; c = icalcomponent_get_next_component(vtimezone, ICAL_ANY_COMPONENT))
+            verdict->second = count(c);
+        return verdict->second;
+    }
+
+    // Seconds since 1970 of a date or date-time of any year up to the last one exchanged,
+    // negative before 1970: a series may start long before the calendar's first year. A
+    // floating time or a date is the user's local time. None for a zone that could not be used.
+    static std::optional<std::int64_t> secondsOf(const icaltimetype& t) {
+        if (t.second < 0 || t.year < 1 || t.year > kLastExchangeYear || t.month < 1 || t.month > 12 || t.day < 1 ||
+            t.day > daysInMonth(t.year, t.month))
+            return std::nullopt;
+        if (t.is_date || (!t.zone && !icaltime_is_utc(t))) {
+            std::tm local{};
+            local.tm_year = t.year - 1900;
+            local.tm_mon = t.month - 1;
+            local.tm_mday = t.day;
+            local.tm_hour = t.is_date ? 0 : t.hour;
+            local.tm_min = t.is_date ? 0 : t.minute;
+            local.tm_isdst = -1;
+            return static_cast<std::int64_t>(std::mktime(&local));
+        }
+        return static_cast<std::int64_t>(icaltime_as_timet_with_zone(t, t.zone));
+    }
+
+    // Seconds since 1970 of a date-time the calendar can hold; none for a date outside the
+    // exchanged years or a zone that could not be used.
     static std::optional<std::int64_t> instantOf(const icaltimetype& t) {
         if (t.second < 0 || !isRealDateTime(t.year, t.month, t.day, t.is_date ? 0 : t.hour, t.is_date ? 0 : t.minute))
             return std::nullopt;
@@ -477,103 +611,206 @@ class Importer {
     }
 
     void readEvent(icalcomponent* event) {
-        // A cancelled meeting in the day planner would only mislead.
+        const bool isInstance = !icaltime_is_null_time(timeOf(event, ICAL_RECURRENCEID_PROPERTY));
         if (icalcomponent_get_status(event) == ICAL_STATUS_CANCELLED) {
-            ++skipped_;
+            // A cancelled date of a series only takes that date out of it; a cancelled meeting
+            // in the day planner would only mislead.
+            if (!isInstance) ++counts_.skipped;
             return;
         }
         const icaltimetype start = timeOf(event, ICAL_DTSTART_PROPERTY);
-        const std::optional<std::int64_t> startInstant = icaltime_is_null_time(start) ? std::nullopt : instantOf(start);
-        std::string text = entryText(icalcomponent_get_summary(event), icalcomponent_get_description(event));
-        if (!startInstant || text.empty()) {
-            ++skipped_;
+        if (start.second == kBusyZone) {
+            ++counts_.busyZones;
             return;
         }
-        const std::int64_t alarmOffset = alarmOffsetOf(event, start, *startInstant);
+        const std::string text = entryText(icalcomponent_get_summary(event), icalcomponent_get_description(event));
+        // A changed instance of a series stands for itself, without the series' rules and dates.
+        const bool repeats = !isInstance && (icalcomponent_get_first_property(event, ICAL_RRULE_PROPERTY) ||
+                                             icalcomponent_get_first_property(event, ICAL_RDATE_PROPERTY));
+        const std::optional<std::int64_t> startSeconds =
+            icaltime_is_null_time(start) ? std::nullopt : secondsOf(start);
+        // A series may start before the first year a time can hold (a birthday from 1965): its
+        // later dates are imported all the same.
+        if (!startSeconds || text.empty() || (!repeats && !instantOf(start))) {
+            ++counts_.skipped;
+            return;
+        }
+        const std::int64_t alarmOffset = alarmOffsetOf(event, start, *startSeconds);
+        const char* uid = icalcomponent_get_uid(event);
+        const std::set<std::int64_t> excluded = isInstance ? std::set<std::int64_t>{} : excludedInstants(event, uid);
+        const IcsImportCounts before = counts_;
 
-        // The event's own start, then every further date of its rules up to the horizon.
-        std::vector<icaltimetype> dates{start};
+        // Whether a date of the event is imported: not excluded, within the years a time can
+        // hold and, for a series, not older than the calendar keeps. Its instant when it is.
+        const auto accept = [&](const icaltimetype& date) -> std::optional<std::int64_t> {
+            const std::optional<std::int64_t> instant = instantOf(date);
+            if (!instant) {
+                if (repeats && date.year < kFirstExchangeYear) ++counts_.oldDates;
+                return std::nullopt;
+            }
+            if (excluded.count(*instant) || excluded.count(-1 - localTime(date.year, date.month, date.day, 0, 0)))
+                return std::nullopt;
+            if (repeats && *instant < oldestKept_) {
+                ++counts_.oldDates;
+                return std::nullopt;
+            }
+            return instant;
+        };
+
+        // The event's own start, its RDATEs, then the dates of its rules.
+        std::vector<Dated> dates;
+        if (const auto instant = accept(start)) dates.emplace_back(start, *instant);
+        bool extraDates = false;
+        for (icalproperty* p = repeats ? icalcomponent_get_first_property(event, ICAL_RDATE_PROPERTY) : nullptr; p;
+             p = icalcomponent_get_next_property(event, ICAL_RDATE_PROPERTY)) {
+            const icaldatetimeperiodtype value = icalproperty_get_rdate(p);
+            icaltimetype date = icaltime_is_null_time(value.time) ? value.period.start : value.time;
+            date = withZone(event, p, date);
+            // A date given without its time of day falls at the series' own time.
+            if (date.is_date && !start.is_date) {
+                date.is_date = 0;
+                date.hour = start.hour;
+                date.minute = start.minute;
+                date.zone = start.zone;
+            }
+            date.is_date = start.is_date;
+            extraDates = true;
+            if (const auto instant = accept(date)) dates.emplace_back(date, *instant);
+        }
         int kind = kRepeatNone;
         int rules = 0;
-        const char* uid = icalcomponent_get_uid(event);
-        // A moved instance of a series stands for itself, without the series' rule.
-        const bool isInstance = !icaltime_is_null_time(timeOf(event, ICAL_RECURRENCEID_PROPERTY));
-        for (icalproperty* p = icalcomponent_get_first_property(event, ICAL_RRULE_PROPERTY); p && !isInstance;
+        bool whole = true;
+        bool endless = false;
+        for (icalproperty* p = repeats ? icalcomponent_get_first_property(event, ICAL_RRULE_PROPERTY) : nullptr; p;
              p = icalcomponent_get_next_property(event, ICAL_RRULE_PROPERTY)) {
             const icalrecurrencetype rule = icalproperty_get_rrule(p);
             const int ruleKind = kindOf(rule, start.year, start.month, start.day);
-            // Two rules on one event make no single kind.
-            kind = ++rules == 1 ? ruleKind : kRepeatNone;
-            expand(rule, start, *startInstant, now_ + horizonFor(rule, ruleKind), dates);
+            // Two rules on one event, or dates of its own beside its rule, make no single kind.
+            kind = ++rules == 1 && !extraDates ? ruleKind : kRepeatNone;
+            endless = endless || (rule.count == 0 && icaltime_is_null_time(rule.until));
+            whole = expand(rule, start, *startSeconds, ruleKind, accept, dates) && whole;
         }
-        std::sort(dates.begin(), dates.end(), [](const icaltimetype& a, const icaltimetype& b) {
-            return icaltime_compare(a, b) < 0;
-        });
+        std::sort(dates.begin(), dates.end(), [](const Dated& a, const Dated& b) { return a.second < b.second; });
         dates.erase(std::unique(dates.begin(), dates.end(),
-                                [](const icaltimetype& a, const icaltimetype& b) { return icaltime_compare(a, b) == 0; }),
+                                [](const Dated& a, const Dated& b) { return a.second == b.second; }),
                     dates.end());
-        const std::set<std::int64_t> excluded = excludedInstants(event, uid);
+        if (dates.size() > static_cast<std::size_t>(kMaxOccurrencesPerEvent)) {
+            NearestDates nearest(now_);
+            for (const auto& [date, instant] : dates)
+                nearest.offer(date, instant);
+            dates.clear();
+            counts_.overCap += nearest.moveTo(dates);
+        }
 
         const std::size_t first = wanted_.size();
-        for (const icaltimetype& date : dates) {
-            const std::optional<std::int64_t> instant = instantOf(date);
-            if (!instant) continue;
-            if (excluded.count(*instant) || excluded.count(-1 - localTime(date.year, date.month, date.day, 0, 0)))
-                continue;
-            Wanted w = place(date, *instant, alarmOffset, text, start.is_date != 0);
-            if (inExchangeYears(w.year)) wanted_.push_back(std::move(w));
+        std::vector<std::int64_t> instants;
+        for (const auto& [date, instant] : dates) {
+            Wanted w = place(date, instant, alarmOffset, text, start.is_date != 0);
+            if (!inExchangeYears(w.year)) continue;
+            wanted_.push_back(std::move(w));
+            instants.push_back(instant);
         }
+        if (!whole) ++counts_.partly;
         if (wanted_.size() == first) {
-            ++skipped_;
+            // An event whose every date was left out for a reason told apart is not skipped too.
+            if (counts_.oldDates == before.oldDates && counts_.overCap == before.overCap &&
+                counts_.laterDates == before.laterDates && whole)
+                ++counts_.skipped;
             return;
         }
-        if (kind != kRepeatNone) markSeries(first, kind);
+        if (kind != kRepeatNone) {
+            markSeries(first, kind);
+            if (endless) ++counts_.ownRepeats;
+        }
+        placeFollowingDays(first, instants, lengthOf(event, start, *startSeconds), text, start.is_date != 0);
     }
 
-    // Dates of a rule after the event's start, up to the horizon (one beyond, as the repeat
-    // engine's last occurrence may lie beyond it) and within the exchanged years.
-    void expand(icalrecurrencetype rule, const icaltimetype& start, std::int64_t startInstant, std::int64_t horizon,
-                std::vector<icaltimetype>& dates) {
-        if (rule.freq == ICAL_NO_RECURRENCE || !canMatch(rule)) return;
+    // Offers the dates of one rule after the event's start. A rule that ends is followed to its
+    // end. An endless one of a kind of the calendar's own is followed up to the repeat engine's
+    // horizon for that kind, and the one date beyond it that the engine stores too; any other
+    // endless one up to kEndlessDays ahead, its later dates up to the last year a time can hold
+    // only counted. False when the rule could not be followed as far as that.
+    template <typename Accept>
+    bool expand(icalrecurrencetype rule, const icaltimetype& start, std::int64_t startSeconds, int kind,
+                const Accept& accept, std::vector<Dated>& dates) {
+        if (rule.freq == ICAL_NO_RECURRENCE || !canMatch(rule)) return true;
         // Before its first date the library searches up to centuries ahead, regardless of the
         // rule's end, for a rule whose parts never meet (every second February 30th): half a
         // second each. No real calendar comes near the budget; a hostile file is imported with
         // each further event on its own start only.
-        if (std::chrono::steady_clock::now() > ruleDeadline_) return;
+        if (std::chrono::steady_clock::now() > ruleDeadline_) return false;
+        const bool ends = rule.count > 0 || !icaltime_is_null_time(rule.until);
+        const bool ownKind = !ends && kind != kRepeatNone;
+        const std::int64_t horizon = ends      ? INT32_MAX
+                                     : ownKind ? now_ + horizonFor(rule, kind)
+                                               : now_ + static_cast<std::int64_t>(kEndlessDays) * kSecondsPerDay;
         // The library steps through every second, minute, hour or day of a rule until one
         // matches, or until the rule's end: a rule that never matches would keep it busy for
         // centuries. The end is therefore brought forward to where no further date is wanted,
         // and for rules of seconds, minutes and hours also to a bounded number of steps.
-        std::int64_t end = horizon + kHorizonMargin;
+        std::int64_t end = ownKind ? horizon + kHorizonMargin : INT32_MAX;
         const std::int64_t unit = rule.freq == ICAL_SECONDLY_RECURRENCE   ? 1
                                   : rule.freq == ICAL_MINUTELY_RECURRENCE ? 60
                                   : rule.freq == ICAL_HOURLY_RECURRENCE   ? 3600
                                                                            : 0;
-        if (unit != 0) end = std::min(end, startInstant + kMaxRuleSteps * unit * std::max<std::int64_t>(1, rule.interval));
-        const std::optional<std::int64_t> until = icaltime_is_null_time(rule.until) ? std::nullopt : instantOf(rule.until);
-        if (!until || *until > end) {
-            rule.until = utcTime(std::min<std::int64_t>(end, INT32_MAX));
+        bool stepsCut = false;
+        if (unit != 0) {
+            const std::int64_t stepsEnd = startSeconds + kMaxRuleSteps * unit * std::max<std::int64_t>(1, rule.interval);
+            stepsCut = stepsEnd < end;
+            end = std::min(end, stepsEnd);
+        }
+        const std::optional<std::int64_t> until = icaltime_is_null_time(rule.until) ? std::nullopt : secondsOf(rule.until);
+        if (until && *until <= end) {
+            stepsCut = false;
+        } else {
+            rule.until = utcTime(std::clamp<std::int64_t>(end, INT32_MIN, INT32_MAX));
             if (start.is_date) rule.until.is_date = 1;
         }
         icalrecur_iterator* it = icalrecur_iterator_new(rule, start);
-        if (!it) return;
+        if (!it) return true;
+        NearestDates nearest(now_);
         int produced = 0;
-        for (icaltimetype next = icalrecur_iterator_next(it); !icaltime_is_null_time(next) && produced < kMaxOccurrencesPerEvent;
-             next = icalrecur_iterator_next(it), ++produced) {
+        bool complete = true;
+        bool counting = false; // only later dates are left, and only counted
+        for (icaltimetype next = icalrecur_iterator_next(it); !icaltime_is_null_time(next);
+             next = icalrecur_iterator_next(it)) {
+            ++produced;
+            if (--datesLeft_ < 0 || ((produced & 1023) == 0 && std::chrono::steady_clock::now() > ruleDeadline_)) {
+                complete = false;
+                break;
+            }
             if (next.year > kLastExchangeYear) break;
             if (!start.is_date) next = icaltime_set_timezone(&next, const_cast<icaltimezone*>(start.zone));
             next.is_date = start.is_date;
             if (icaltime_compare(next, start) <= 0) continue;
-            dates.push_back(next);
-            const std::optional<std::int64_t> instant = instantOf(next);
-            if (instant && *instant > horizon) break;
+            const std::optional<std::int64_t> instant = accept(next);
+            if (!instant) continue;
+            if (*instant > horizon) {
+                if (ownKind) {
+                    nearest.offer(next, *instant);
+                    break;
+                }
+                counting = true;
+                ++counts_.laterDates;
+                continue;
+            }
+            nearest.offer(next, *instant);
         }
         icalrecur_iterator_free(it);
+        counts_.overCap += nearest.moveTo(dates);
+        if (!complete && counting) {
+            // Every date wanted was met; only the count of the later ones stopped short.
+            counts_.laterDatesMore = true;
+            return true;
+        }
+        // A rule of seconds, minutes or hours cut short ends within the steps when its COUNT ran out.
+        if (stepsCut && rule.count > 0 && produced >= rule.count) stepsCut = false;
+        return complete && !stepsCut;
     }
 
     // EXDATEs, and the dates of moved instances of the series. Dates without a time of day are
     // kept as -1 - the local midnight, so they never meet a date-time.
-    std::set<std::int64_t> excludedInstants(icalcomponent* event, const char* uid) const {
+    std::set<std::int64_t> excludedInstants(icalcomponent* event, const char* uid) {
         std::set<std::int64_t> out;
         for (icalproperty* p = icalcomponent_get_first_property(event, ICAL_EXDATE_PROPERTY); p;
              p = icalcomponent_get_next_property(event, ICAL_EXDATE_PROPERTY)) {
@@ -586,26 +823,37 @@ class Importer {
         return out;
     }
 
+    // Seconds from the event's start to its end: DURATION, or DTEND less DTSTART; an all-day
+    // event without either lasts its day, any other none.
+    std::int64_t lengthOf(icalcomponent* event, const icaltimetype& start, std::int64_t startSeconds) {
+        if (icalproperty* duration = icalcomponent_get_first_property(event, ICAL_DURATION_PROPERTY))
+            return std::max(0, icaldurationtype_as_int(icalproperty_get_duration(duration)));
+        const icaltimetype end = timeOf(event, ICAL_DTEND_PROPERTY);
+        const std::optional<std::int64_t> endSeconds = icaltime_is_null_time(end) ? std::nullopt : secondsOf(end);
+        if (!endSeconds) return start.is_date ? kSecondsPerDay : 0;
+        return std::max<std::int64_t>(0, *endSeconds - startSeconds);
+    }
+
     // Seconds from the event's start to its first alarm (negative before it); none without one.
-    static std::int64_t alarmOffsetOf(icalcomponent* event, const icaltimetype& start, std::int64_t startInstant) {
+    std::int64_t alarmOffsetOf(icalcomponent* event, const icaltimetype& start, std::int64_t startSeconds) {
         icalcomponent* alarm = icalcomponent_get_first_component(event, ICAL_VALARM_COMPONENT);
         icalproperty* trigger = alarm ? icalcomponent_get_first_property(alarm, ICAL_TRIGGER_PROPERTY) : nullptr;
         if (!trigger) return kNoAlarm;
         const icaltriggertype value = icalproperty_get_trigger(trigger);
         if (!icaltime_is_null_time(value.time)) {
-            const auto at = instantOf(value.time);
-            return at ? *at - startInstant : kNoAlarm;
+            const auto at = secondsOf(value.time);
+            return at ? *at - startSeconds : kNoAlarm;
         }
         std::int64_t offset = icaldurationtype_as_int(value.duration);
         icalparameter* related = icalproperty_get_first_parameter(trigger, ICAL_RELATED_PARAMETER);
         if (related && icalparameter_get_related(related) == ICAL_RELATED_END) {
             // The end is DTEND, or the start and DURATION; an all-day event ends with its day.
             const icaltimetype end = timeOf(event, ICAL_DTEND_PROPERTY);
-            const auto endInstant = icaltime_is_null_time(end) ? std::nullopt : instantOf(end);
+            const auto endSeconds = icaltime_is_null_time(end) ? std::nullopt : secondsOf(end);
             if (icalproperty* duration = icalcomponent_get_first_property(event, ICAL_DURATION_PROPERTY))
                 offset += icaldurationtype_as_int(icalproperty_get_duration(duration));
-            else if (endInstant)
-                offset += *endInstant - startInstant;
+            else if (endSeconds)
+                offset += *endSeconds - startSeconds;
             else if (start.is_date)
                 offset += kSecondsPerDay;
         }
@@ -633,16 +881,58 @@ class Importer {
             w.minute = early ? 0 : local.minute / 30 * 30;
             if (early || local.minute != w.minute) prefix = ownTime(local.hour, local.minute, early) + " ";
         }
-        std::string full = prefix + text;
-        w.cut = full.size() > kMaxImportedText;
-        full.resize(wholeCharacterPrefix(full, kMaxImportedText));
-        w.text = std::move(full);
+        setText(w, prefix + text);
         if (alarmOffset != kNoAlarm) {
             const std::int64_t slot = localTime(w.year, w.month, w.day, w.hour, w.minute);
             const std::int64_t lead = (slot - (instant + alarmOffset)) / 60;
             w.early = static_cast<int>(std::clamp<std::int64_t>(lead, 0, kMaxLeadMinutes));
         }
         return w;
+    }
+
+    // An event that lasts into further days is shown on each of them too, in the first slot: "All
+    // day: " where it lasts the whole day, "Until 10:00am: " on the day it ends. Days beyond
+    // kMaxEventDays are counted, not shown.
+    void placeFollowingDays(std::size_t first, const std::vector<std::int64_t>& instants, std::int64_t length,
+                            const std::string& text, bool allDay) {
+        const std::size_t occurrences = instants.size();
+        for (std::size_t i = 0; i < occurrences; ++i) {
+            const Wanted& occurrence = wanted_[first + i];
+            const int year = occurrence.year, month = occurrence.month, day = occurrence.day;
+            // The last moment the event covers; an end at midnight leaves that day free.
+            const std::int64_t end = instants[i] + length;
+            const LocalDate last = toLocal(static_cast<Time32>(std::min<std::int64_t>(end - 1, INT32_MAX)));
+            const LocalDate ending = toLocal(static_cast<Time32>(std::min<std::int64_t>(end, INT32_MAX)));
+            // An all-day event lasts whole days, whatever the clocks did in between.
+            const std::int64_t days = (length + kSecondsPerDay / 2) / kSecondsPerDay;
+            for (int offset = 1;; ++offset) {
+                const LocalDate d = toLocal(localTime(year, month, day + offset, 12, 0));
+                const bool past = allDay ? offset >= days
+                                         : std::make_tuple(d.year, d.month, d.day) >
+                                               std::make_tuple(last.year, last.month, last.day);
+                if (past || !inExchangeYears(d.year)) break;
+                if (offset >= kMaxEventDays) {
+                    // The days left are counted without walking them: an event may last for years.
+                    const std::int64_t noon = localTime(d.year, d.month, d.day, 12, 0);
+                    const std::int64_t left =
+                        allDay ? days - offset
+                               : (localTime(last.year, last.month, last.day, 12, 0) - noon + kSecondsPerDay / 2) /
+                                         kSecondsPerDay +
+                                     1;
+                    counts_.longEventDays = static_cast<int>(
+                        std::min<std::int64_t>(INT32_MAX / 2, counts_.longEventDays + std::max<std::int64_t>(0, left)));
+                    break;
+                }
+                Wanted w;
+                w.year = d.year;
+                w.month = d.month;
+                w.day = d.day;
+                w.hour = kFirstSlotHour;
+                const bool endsThatDay = !allDay && ending.year == d.year && ending.month == d.month && ending.day == d.day;
+                setText(w, (endsThatDay ? "Until " + ownTime(ending.hour, ending.minute, true) + ": " : "All day: ") + text);
+                wanted_.push_back(std::move(w));
+            }
+        }
     }
 
     // The occurrences of a rule that maps on a kind of the calendar's own repeat, every one in
@@ -667,15 +957,30 @@ class Importer {
 
     static constexpr std::int64_t kNoAlarm = INT64_MIN;
     std::int64_t now_;
+    std::int64_t oldestKept_;
     std::chrono::steady_clock::time_point ruleDeadline_ = std::chrono::steady_clock::now() + kRuleBudget;
+    std::int64_t datesLeft_ = kMaxDatesLookedAt;
     std::vector<Wanted> wanted_;
     std::set<std::pair<std::string, std::int64_t>> moved_;
-    int skipped_ = 0;
+    std::map<icaltimezone*, bool> zoneVerdicts_;
+    IcsImportCounts counts_;
 };
+
+// The first moment the calendar keeps: its purge at shutdown deletes the months of the dates
+// from (age + 1) * 30 days back, so nothing before the month after that one stays.
+std::int64_t oldestKept(std::int64_t now) {
+    SettingsKey key;
+    int age = key.openPathForRead(settings::kReminders) ? key.readDword("age") : 0;
+    if (age <= 0) age = settings::ReminderSettings{}.age;
+    const std::int64_t purged = now - (static_cast<std::int64_t>(age) + 1) * 30 * kSecondsPerDay;
+    if (purged <= 0) return 0;
+    const LocalDate d = toLocal(static_cast<Time32>(purged));
+    return localTime(d.year, d.month + 1, 1, 0, 0);
+}
 
 // The same text is already in the slot: alone, or joined there with others (the text may itself
 // hold joined texts, as an exported slot does). A text that was cut to length matches the start
-// of a longer one.
+// of a longer one, and the start of a text is all a slot already full can hold of it.
 bool holdsText(const std::string& notes, const std::string& text, bool cut) {
     const std::string_view all(notes);
     for (std::size_t at = all.find(text); at != std::string_view::npos; at = all.find(text, at + 1)) {
@@ -684,16 +989,36 @@ bool holdsText(const std::string& notes, const std::string& text, bool cut) {
         const bool endsPart = cut || end == all.size() || all.substr(end).starts_with(kTextJoiner);
         if (startsPart && endsPart) return true;
     }
-    return false;
+    // Four bytes: the longest character that may not have fitted.
+    if (notes.size() + 4 <= kMaxImportedText) return false;
+    const std::size_t joiner = all.rfind(kTextJoiner);
+    const std::string_view last = joiner == std::string_view::npos ? all : all.substr(joiner + kTextJoiner.size());
+    return !last.empty() && std::string_view(text).starts_with(last);
 }
 
-void merge(AppointmentTable& table, const Wanted& w, IcsImportCounts& counts) {
+// What an import changed in the table, so that an import the store could not take is taken back.
+struct Undo {
+    Appointment* entry;
+    bool added;
+    std::string notes; // the text before the join
+};
+
+void merge(AppointmentTable& table, const Wanted& w, IcsImportCounts& counts, std::vector<Undo>& undo) {
     if (Appointment* existing = table.findAt(w.year, w.month, w.day, w.hour, w.minute)) {
         if (holdsText(existing->notes, w.text, w.cut)) return;
-        existing->notes += kTextJoiner;
-        existing->notes += w.text;
+        // The joined text keeps to the length of any entry; the text already there is never cut.
+        std::string joined = existing->notes + std::string(kTextJoiner) + w.text;
+        const bool cut = w.cut || joined.size() > kMaxImportedText;
+        joined.resize(wholeCharacterPrefix(joined, kMaxImportedText));
+        if (joined.size() <= existing->notes.size() + kTextJoiner.size()) {
+            ++counts.noRoom;
+            return;
+        }
+        undo.push_back({existing, false, existing->notes});
+        existing->notes = std::move(joined);
         existing->save();
         ++counts.modified;
+        if (cut) ++counts.cutTexts;
         return;
     }
     Appointment& a = table.construct();
@@ -703,14 +1028,35 @@ void merge(AppointmentTable& table, const Wanted& w, IcsImportCounts& counts) {
         a.started = w.started;
     }
     a.schedule(true);
+    undo.push_back({&a, true, {}});
     ++counts.added;
+    if (w.cut) ++counts.cutTexts;
 }
 
 std::string completion(const IcsImportCounts& c, const std::string& name) {
-    return "Import completed:\n  " + std::to_string(c.added) + " entries added from \"" + name + "\";\n  " +
-           std::to_string(c.modified) + " existing entries modified;\n  " + std::to_string(c.duplicates()) +
-           " duplicates ignored;\n  " + std::to_string(c.skipped) +
-           " events skipped (cancelled, or without a usable start or text).";
+    std::string text = "Import completed:\n  " + std::to_string(c.added) + " entries added from \"" + name + "\";\n  " +
+                       std::to_string(c.modified) + " existing entries modified;\n  " +
+                       std::to_string(c.duplicates()) + " duplicates ignored;\n  " + std::to_string(c.skipped) +
+                       " events skipped (cancelled, or without a usable start or text).";
+    // Whatever else was left out or cut, a line for each reason that occurred.
+    const std::pair<std::string, std::string> reasons[] = {
+        {std::to_string(c.busyZones), " events skipped: their time zone changes too often to work out."},
+        {std::string(c.laterDatesMore ? "Over " : "") + std::to_string(c.laterDates),
+         std::string(" later dates of endless repeats not imported (beyond ") + kEndlessHorizonText + " ahead)."},
+        {std::to_string(c.ownRepeats),
+         " endless repeats imported as the calendar's own repeats, as far ahead as those reach."},
+        {std::to_string(c.oldDates), " dates of repeats not imported (older than the calendar keeps)."},
+        {std::to_string(c.overCap), " dates not imported: an event brings at most " +
+                                        std::to_string(kMaxOccurrencesPerEvent) + ", those nearest today."},
+        {std::to_string(c.partly), " repeating events imported in part: their rules take too long to work out."},
+        {std::to_string(c.longEventDays),
+         " days of events longer than " + std::to_string(kMaxEventDays) + " days not imported."},
+        {std::to_string(c.cutTexts), " texts too long for an entry were cut."},
+        {std::to_string(c.noRoom), " texts not joined: their slot's entry is already full."},
+    };
+    for (const auto& [count, reason] : reasons)
+        if (count != "0") text += "\n  " + count + reason;
+    return text;
 }
 
 } // namespace
@@ -815,17 +1161,38 @@ IcsImportResult importIcsText(AppointmentTable& table, std::string_view text, co
         return result;
     }
 
-    Importer importer(table.clock().now());
+    const std::int64_t now = table.clock().now();
+    Importer importer(now, oldestKept(now));
     for (icalcomponent* calendar : calendars)
         importer.read(calendar);
     root.reset();
 
-    result.counts.skipped = importer.skipped();
-    result.counts.read = importer.skipped() + static_cast<int>(importer.wanted().size());
+    result.counts = importer.counts();
+    result.counts.read = result.counts.skipped + result.counts.busyZones + static_cast<int>(importer.wanted().size());
+    SettingsStore& store = settingsStore();
+    const std::uint64_t failuresBefore = store.failures().count;
+    std::vector<Undo> undo;
     {
-        StoreBatch batch(settingsStore());
+        // The whole import is one transaction: it lands whole, or not at all.
+        StoreBatch batch(store);
         for (const Wanted& w : importer.wanted())
-            merge(table, w, result.counts);
+            merge(table, w, result.counts, undo);
+    }
+    if (store.failures().count != failuresBefore) {
+        // Nothing reached the store, so nothing may look imported either: the entries would
+        // vanish at the next start.
+        for (auto it = undo.rbegin(); it != undo.rend(); ++it) {
+            if (!it->added) {
+                it->entry->notes = it->notes;
+                continue;
+            }
+            if (it->entry->timerId != 0) table.timers().stop(it->entry->timerId);
+            table.discard(*it->entry);
+        }
+        table.changed();
+        result.counts = {};
+        result.message = store.failures().lastMessage + "\nNothing was imported.";
+        return result;
     }
     result.ok = true;
     result.message = completion(result.counts, name);

@@ -13,8 +13,15 @@
 // starting with its own time when that differs from the slot's ("9:15 Dentist" at 9:00); events
 // before 6:00am and all-day events go to 6:00am ("All day: Holiday"). A slot that already holds
 // the same text makes the event a duplicate; a different text there is kept and the new one joined
-// to it with " / ". Repeating events are expanded up to the horizon the repeat engine uses for the
-// same kind of repeat, and keep the kind when it is one of the calendar's own.
+// to it with " / ". A repeat keeps its kind when it is one of the calendar's own.
+//
+// A repeat that ends (COUNT or UNTIL) is imported whole. One without an end is expanded up to the
+// horizon the repeat engine uses for its kind when it maps on one, so the program carries it on as
+// its own series; otherwise up to two years ahead. An event brings at most 5,000
+// dates, those nearest to today, and none older than the calendar keeps (its purge age). A
+// multi-day event gets an entry on each of its days, up to 31. Whatever was left out or cut
+// is counted in the completion message. When the store cannot take the import, nothing of it
+// stays in the table either.
 //
 // The file is read and written by libical; everything that calls it lives in ical_exchange.cpp.
 #include <string>
@@ -53,7 +60,19 @@ struct IcsImportCounts {
     int added = 0;    // new appointments
     int modified = 0; // appointments whose text was joined
     int skipped = 0;  // events without a usable start, outside the years, of an unknown zone
-    int duplicates() const { return read - added - modified - skipped; }
+    int busyZones = 0; // events of a time zone whose rules change too often to work out
+    int noRoom = 0;    // texts not joined: the slot's text was already as long as an entry can be
+    int duplicates() const { return read - added - modified - skipped - busyZones - noRoom; }
+
+    // Dates and texts that were left out or shortened, each told in the completion message.
+    int laterDates = 0;       // dates of endless repeats beyond the horizon, up to the last year held
+    bool laterDatesMore = false; // counting them stopped early: there are more
+    int ownRepeats = 0;       // endless repeats kept as the calendar's own repeat kinds
+    int oldDates = 0;         // dates of repeats older than the calendar keeps
+    int overCap = 0;          // dates of one event beyond the most it may bring
+    int partly = 0;           // repeating events whose rules took too long to work out whole
+    int longEventDays = 0;    // days of long events beyond the days each may cover
+    int cutTexts = 0;         // texts cut to kMaxImportedText, joined ones included
 };
 
 struct IcsImportResult {

@@ -421,20 +421,32 @@ void AppointBook2::refreshDay() {
     if (!editor_) editTopSlot();
 }
 
-bool AppointBook2::beginEditing(int row, bool onHour) {
-    if (!closeEditor()) return false;
-    if (row < 0 || row >= kRows || firstHour_ + row > 23) return false;
-    editRow_ = row;
-    editOnHour_ = onHour;
-    // Making a control costs far more than moving one, so a closed editor is kept hidden and
-    // taken up again by the next slot.
-    if (spareEditor_) {
+bool AppointBook2::beginEditing(int row, bool onHour, int topHour) {
+    if (topHour < 0) topHour = firstHour_;
+    if (row < 0 || row >= kRows || topHour + row > 23) {
+        closeEditor();
+        return false;
+    }
+    // An editor that moves on stays shown, and so keeps the keyboard focus: keys typed right
+    // after Tab are queued for it already, and a hidden control would lose them.
+    if (editor_) {
+        if (!commit()) return false;
+    } else if (spareEditor_) {
+        // Making a control costs far more than moving one, so a closed editor is kept hidden and
+        // taken up again by the next slot.
         editor_ = spareEditor_;
         spareEditor_ = nullptr;
-        if (editor_->GetFont() != font_) editor_->SetFont(font_);
     } else {
         editor_ = new EntryEdit(canvas_, *this, font_);
     }
+    if (editor_->GetFont() != font_) editor_->SetFont(font_);
+    if (topHour != firstHour_) {
+        firstHour_ = topHour;
+        updateScrollBar();
+        canvas_->Refresh(false);
+    }
+    editRow_ = row;
+    editOnHour_ = onHour;
     const Appointment* entry = table_.findAt(year_, month_, day_, firstHour_ + row, onHour ? 0 : 30);
     editor_->entry = const_cast<Appointment*>(entry);
     editText_ = entry ? displayText(entry->notes) : wxString();
@@ -529,11 +541,7 @@ void AppointBook2::editNext() {
         beginEditing(editRow_, false);
     } else if (editRow_ >= kVisibleRows - 1) {
         // The last visible row: scroll one hour, unless 11:30pm is the last slot of the day.
-        if (firstHour_ >= kLastTopHour || !closeEditor()) return;
-        ++firstHour_;
-        updateScrollBar();
-        canvas_->Refresh(false);
-        beginEditing(kVisibleRows - 1, true);
+        if (firstHour_ < kLastTopHour) beginEditing(kVisibleRows - 1, true, firstHour_ + 1);
     } else {
         beginEditing(editRow_ + 1, true);
     }
@@ -543,11 +551,7 @@ void AppointBook2::editPrevious() {
     if (!editOnHour_) {
         beginEditing(editRow_, true);
     } else if (editRow_ == 0) {
-        if (firstHour_ <= kFirstHour || !closeEditor()) return;
-        --firstHour_;
-        updateScrollBar();
-        canvas_->Refresh(false);
-        beginEditing(0, false);
+        if (firstHour_ > kFirstHour) beginEditing(0, false, firstHour_ - 1);
     } else {
         beginEditing(editRow_ - 1, false);
     }
@@ -562,10 +566,6 @@ void AppointBook2::editBottom() {
 }
 
 void AppointBook2::scroll(Scroll how, int thumbPosition) {
-    if (!closeEditor()) {
-        updateScrollBar();
-        return;
-    }
     int hour = firstHour_;
     switch (how) {
     case Scroll::LineUp: hour = std::max(kFirstHour, hour - 1); break;
@@ -574,9 +574,10 @@ void AppointBook2::scroll(Scroll how, int thumbPosition) {
     case Scroll::Bottom: hour = kLastTopHour; break;
     case Scroll::Thumb: hour = std::clamp(thumbPosition + kFirstHour, kFirstHour, kLastTopHour); break;
     }
-    firstHour_ = hour;
+    // The editor goes to the top slot; it stays where it was when its text could not be stored.
+    beginEditing(0, true, hour);
     updateScrollBar();
-    refreshDay();
+    canvas_->Refresh(false);
 }
 
 void AppointBook2::leftClick(int x, int y) {

@@ -80,9 +80,10 @@ class AppointBook2 final : public wxFrame, public EntryEditOwner, public PrintSo
     bool runCommand(int command);
     // A left click at client coordinates of the slot area.
     void leftClick(int x, int y);
-    // Closes the editor (committing its text) and opens one over the slot; false when the text
-    // could not be stored and stays where it was.
-    bool beginEditing(int row, bool onHour);
+    // Commits the editor's text and puts the editor over the slot, with the day scrolled so that
+    // topHour is the first visible hour (-1: where it is); false when the text could not be
+    // stored and stays where it was.
+    bool beginEditing(int row, bool onHour, int topHour = -1);
     // Commits and removes the editor; false (editor kept) when the text could not be stored.
     bool closeEditor();
     // Scrolling as the scroll bar asks for it: a line, a page or a thumb position.

@@ -121,7 +121,8 @@ KzExpandStatus ExpandData(Input<Read>& in, Write& write, std::uint32_t length) {
                 const std::size_t position = p[0] | ((p[1] & 0xF0u) << 4);
                 std::size_t count = (p[1] & 0x0Fu) + 3;
                 p += 2;
-                if (count > remaining) count = remaining;
+                // A match that reaches past the stated length is data after it.
+                if (count > remaining) return KzExpandStatus::Overlong;
                 std::size_t distance = (o + shift - position) & WindowMask;
                 if (distance == 0) distance = WindowSize;
                 for (std::size_t k = 0; k < count; ++k)
@@ -132,6 +133,10 @@ KzExpandStatus ExpandData(Input<Read>& in, Write& write, std::uint32_t length) {
         }
         in.Consume(static_cast<std::size_t>(p - in.Data()));
     }
+    // A header whose length was cut (halved, or zero) would otherwise install the start of the file
+    // as if it were all of it.
+    if (!in.Fill(1)) return KzExpandStatus::ReadFailed;
+    if (in.Available() > 0) return KzExpandStatus::Overlong;
     if (o > WindowSize && !write(out + WindowSize, o - WindowSize)) return KzExpandStatus::WriteFailed;
     return KzExpandStatus::Ok;
 }

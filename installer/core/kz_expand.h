@@ -6,7 +6,9 @@
 // little-endian number. LZSS data follows to the end of the file: a 4096-byte window of blanks that
 // is written from position 4080 on; each flag byte governs the next eight items, lowest bit first;
 // a set bit is one literal byte, a clear bit a two-byte match that names an absolute window
-// position and a length of 3 to 18. Any file without the signature is copied unchanged.
+// position and a length of 3 to 18. The data ends with the item that completes the stated length;
+// anything after it means the header is wrong, and the file is refused rather than cut short. Any
+// file without the signature is copied unchanged.
 #include <cstddef>
 #include <cstdint>
 #include <functional>
@@ -21,6 +23,7 @@ enum class KzExpandStatus {
     WriteFailed, // the destination could not be written
     BadHeader,   // the signature is there but the rest of the header is short or of an unknown mode
     Truncated,   // the data ends before the length the header promises
+    Overlong,    // the data goes on after the length the header states: a damaged header
 };
 
 struct KzCompressedHeader {

@@ -56,9 +56,11 @@ enum class KzCopyResult {
 // Copies source to destination, expanding a compressed source. The copy is written beside the
 // destination, flushed and renamed over it, so a failure leaves an existing file as it was. When
 // the folder cannot be written but the existing file can, the file is rewritten in place, and only
-// once the new content is complete. The new file takes the permissions of the file it replaces
-// (of the destination itself, never of what a symbolic link points at), or for a new file those
-// of a plain file with the source's execute bits; set-user and set-group bits are never carried.
+// once the new content is complete and the disk has room for all of it. Temporary files that an
+// earlier run left in the folder when it was killed are removed first. The new file takes the
+// permissions of the file it replaces (of the destination itself, never of what a symbolic link
+// points at), or for a new file those of a plain file with the source's execute bits; set-user and
+// set-group bits are never carried.
 KzCopyResult KzCopyExpand(const std::string& source, const std::string& destination);
 
 // Creates one directory whose parent exists. Gives 0, EEXIST when anything of that name exists,
@@ -75,8 +77,13 @@ std::vector<std::string> KzListFiles(const std::string& folder, const std::strin
 
 // The first bytes of a regular file (up to count), or nothing when it is not one or cannot be read.
 std::optional<std::string> KzFileHead(const std::string& path, std::size_t count);
-// Gives a file execute permission wherever it has read permission.
+// Gives a file execute permission wherever it has read permission, but only a file that
+// KzCopyExpand wrote in this run; whatever else the name leads to is left as it is.
 void KzMakeExecutable(const std::string& path);
+
+// Makes the signals that ask the installer to end (terminate, hang-up, interrupt) first remove the
+// temporary file of a copy under way. Signals the program was started to ignore stay ignored.
+void KzRemoveTemporariesOnSignals();
 
 // Starts a program with these arguments (the program first) in the folder workingDir and does not
 // wait for it. A program that cannot be started gives false and writes nothing anywhere.

@@ -7,13 +7,20 @@
 #include "core/kz_text.h"
 
 #include <algorithm>
+#include <atomic>
+#include <cctype>
 #include <cerrno>
+#include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <set>
+#include <tuple>
 
+#include <dirent.h>
 #include <fcntl.h>
 #include <spawn.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -76,8 +83,106 @@ bool WriteAll(int fd, const char* data, std::size_t size) {
     return true;
 }
 
+// Temporary files are named ".kzinstall-<pid>-XXXXXX" after the process that writes them, so a
+// later run can tell the files of an installer that was killed from those of one still running.
+constexpr char TemporaryPrefix[] = ".kzinstall-";
+
+// The temporary files being written at this moment, for the signal handler to remove. A handler
+// may only touch what needs no lock, so each slot holds a pointer to a name that its AtomicFile
+// keeps unchanged until it clears the slot again.
+std::atomic<const char*> OpenTemporaries[8];
+static_assert(std::atomic<const char*>::is_always_lock_free);
+
+void RegisterTemporary(const char* name) {
+    for (auto& slot : OpenTemporaries) {
+        const char* empty = nullptr;
+        if (slot.compare_exchange_strong(empty, name)) return;
+    }
+    // With every slot taken a killed run leaves this file behind; the next run removes it.
+}
+
+void UnregisterTemporary(const char* name) {
+    for (auto& slot : OpenTemporaries) {
+        const char* expected = name;
+        if (slot.compare_exchange_strong(expected, nullptr)) return;
+    }
+}
+
+extern "C" void RemoveTemporariesAndEnd(int signal) {
+    for (auto& slot : OpenTemporaries) {
+        if (const char* name = slot.load()) ::unlink(name);
+    }
+    // The handler was installed for one use, so the signal raised again ends the process the way
+    // it would have ended without the handler, once the handler returns.
+    ::raise(signal);
+}
+
+// The process id in a temporary file's name, or 0 when the name is not one of ours.
+pid_t TemporaryOwner(const char* name) {
+    const std::size_t prefix = sizeof TemporaryPrefix - 1;
+    if (std::strncmp(name, TemporaryPrefix, prefix) != 0) return 0;
+    const char* p = name + prefix;
+    long long pid = 0;
+    const char* digits = p;
+    while (*p >= '0' && *p <= '9' && p - digits < 10)
+        pid = pid * 10 + (*p++ - '0');
+    if (p == digits || *p++ != '-' || std::strlen(p) != 6) return 0;
+    for (; *p; ++p) {
+        if (!std::isalnum(static_cast<unsigned char>(*p))) return 0;
+    }
+    return pid > 0 && pid <= 0x7fffffff ? static_cast<pid_t>(pid) : 0;
+}
+
+// Removes from folder the temporary files that an earlier run of this installer was killed
+// before it could remove: ours by their name and owner, no longer written by their process, which
+// is gone, and not locked by any process that might share its id from another process namespace.
+// Each folder is looked at once in a run.
+void RemoveStaleTemporaries(const std::string& folder) {
+    static std::set<std::string> swept;
+    if (!swept.insert(folder).second) return;
+    DIR* listing = ::opendir(folder.c_str());
+    if (listing == nullptr) return;
+    const int dirFd = ::dirfd(listing);
+    while (const dirent* entry = ::readdir(listing)) {
+        const pid_t owner = TemporaryOwner(entry->d_name);
+        if (owner == 0 || owner == ::getpid()) continue;
+        if (::kill(owner, 0) == 0 || errno != ESRCH) continue;
+        FileDescriptor fd(
+            ::openat(dirFd, entry->d_name, O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC | O_NOCTTY));
+        struct stat opened, named;
+        if (fd.Get() < 0 || ::fstat(fd.Get(), &opened) != 0 || !S_ISREG(opened.st_mode) ||
+            opened.st_uid != ::geteuid() || ::flock(fd.Get(), LOCK_EX | LOCK_NB) != 0)
+            continue;
+        // The name must still lead to the file that was checked.
+        if (::fstatat(dirFd, entry->d_name, &named, AT_SYMLINK_NOFOLLOW) == 0 &&
+            named.st_dev == opened.st_dev && named.st_ino == opened.st_ino)
+            ::unlinkat(dirFd, entry->d_name, 0);
+    }
+    ::closedir(listing);
+}
+
+// A file as this run left it: its device and inode, and the time and size of its last write, since
+// an inode freed by a later replacement may be given to somebody else's new file.
+using FileIdentity = std::tuple<dev_t, ino_t, time_t, long, off_t>;
+
+FileIdentity IdentityOf(const struct stat& info) {
+    return {info.st_dev, info.st_ino, info.st_mtim.tv_sec, info.st_mtim.tv_nsec, info.st_size};
+}
+
+// The files that this run has written, the only ones it gives execute bits.
+std::set<FileIdentity>& WrittenFiles() {
+    static std::set<FileIdentity> files;
+    return files;
+}
+
+void RememberWritten(int fd) {
+    struct stat info;
+    if (::fstat(fd, &info) == 0) WrittenFiles().insert(IdentityOf(info));
+}
+
 // A new file written beside its final name and put in place by a rename once it is complete and
-// on the disk. Until Commit, the final name keeps whatever it held; an abandoned file is removed.
+// on the disk. Until Commit, the final name keeps whatever it held; an abandoned file is removed,
+// by the signal handler too when the installer is ended by a signal while the file is written.
 class AtomicFile {
   public:
     AtomicFile() = default;
@@ -86,7 +191,7 @@ class AtomicFile {
     ~AtomicFile() {
         if (fd_.Get() >= 0) {
             fd_.Close();
-            ::unlink(temporary_.c_str());
+            Discard();
         }
     }
 
@@ -94,14 +199,19 @@ class AtomicFile {
     int Open(const std::string& path, mode_t mode) {
         path_ = path;
         const std::size_t slash = path.rfind('/');
+        const std::string folder = slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
+        RemoveStaleTemporaries(folder.empty() ? "." : folder);
         // A short name, so that a file whose name just fits the length limit can still be written.
-        temporary_ = (slash == std::string::npos ? std::string() : path.substr(0, slash + 1)) + ".kzinstall-XXXXXX";
+        temporary_ = folder + TemporaryPrefix + std::to_string(::getpid()) + "-XXXXXX";
         fd_.Reset(::mkostemp(temporary_.data(), O_CLOEXEC));
         if (fd_.Get() < 0) return errno;
+        RegisterTemporary(temporary_.c_str());
+        // The lock tells a later run that the file is still being written, whatever its name says.
+        (void)::flock(fd_.Get(), LOCK_EX | LOCK_NB);
         if (::fchmod(fd_.Get(), mode) != 0) {
             const int error = errno;
             fd_.Close();
-            ::unlink(temporary_.c_str());
+            Discard();
             return error;
         }
         return 0;
@@ -115,29 +225,47 @@ class AtomicFile {
         int error = ::fsync(fd_.Get()) == 0 ? 0 : errno;
         if (!fd_.Close() && error == 0) error = errno;
         if (error == 0 && ::rename(temporary_.c_str(), path_.c_str()) != 0) error = errno;
-        if (error != 0) ::unlink(temporary_.c_str());
+        if (error != 0)
+            Discard();
+        else
+            UnregisterTemporary(temporary_.c_str());
         return error;
     }
 
   private:
+    void Discard() {
+        ::unlink(temporary_.c_str());
+        UnregisterTemporary(temporary_.c_str());
+    }
+
     std::string path_;
     std::string temporary_;
     FileDescriptor fd_;
 };
 
 // Rewrites a file in place from a complete copy of its new content, for a file that may be written
-// in a folder that may not: the content is expanded into an unnamed temporary file first, so a
-// damaged source leaves the old file untouched.
+// in a folder that may not. The content is expanded into an unnamed temporary file first, so a
+// damaged source leaves the old file untouched, and the disk space for all of it is taken before
+// the first byte of the old file is overwritten, so a full disk leaves it untouched too.
 KzCopyResult ReplaceInPlace(int in, const std::string& destination) {
     const char* tmp = std::getenv("TMPDIR");
-    std::string pattern = std::string(tmp && tmp[0] == '/' ? tmp : "/tmp") + "/.kzinstall-XXXXXX";
+    std::string pattern = std::string(tmp && tmp[0] == '/' ? tmp : "/tmp") + "/" + TemporaryPrefix + "XXXXXX";
     FileDescriptor staged(::mkostemp(pattern.data(), O_CLOEXEC));
     if (staged.Get() < 0) return KzCopyResult::CannotOpenDestination;
     ::unlink(pattern.c_str());
     if (KzExpandFile(in, staged.Get()) != KzExpandStatus::Ok) return KzCopyResult::Failed;
-    if (::lseek(staged.Get(), 0, SEEK_SET) != 0) return KzCopyResult::Failed;
-    FileDescriptor out(::open(destination.c_str(), O_WRONLY | O_TRUNC | O_CLOEXEC | O_NOFOLLOW));
-    if (out.Get() < 0) return KzCopyResult::CannotOpenDestination;
+    const off_t size = ::lseek(staged.Get(), 0, SEEK_END);
+    if (size < 0 || ::lseek(staged.Get(), 0, SEEK_SET) != 0) return KzCopyResult::Failed;
+    FileDescriptor out(
+        ::open(destination.c_str(), O_WRONLY | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY));
+    struct stat old;
+    if (out.Get() < 0 || ::fstat(out.Get(), &old) != 0 || !S_ISREG(old.st_mode))
+        return KzCopyResult::CannotOpenDestination;
+    if (size > 0 && ::posix_fallocate(out.Get(), 0, size) != 0) {
+        // A failed reservation may have grown the file; what it held before is unchanged.
+        (void)::ftruncate(out.Get(), old.st_size);
+        return KzCopyResult::Failed;
+    }
     char buffer[65536];
     for (;;) {
         const ssize_t n = ::read(staged.Get(), buffer, sizeof buffer);
@@ -146,7 +274,9 @@ KzCopyResult ReplaceInPlace(int in, const std::string& destination) {
             return KzCopyResult::Failed;
         if (n == 0) break;
     }
-    return ::fsync(out.Get()) == 0 && out.Close() ? KzCopyResult::Ok : KzCopyResult::Failed;
+    if (::ftruncate(out.Get(), size) != 0 || ::fsync(out.Get()) != 0) return KzCopyResult::Failed;
+    RememberWritten(out.Get());
+    return out.Close() ? KzCopyResult::Ok : KzCopyResult::Failed;
 }
 
 } // namespace
@@ -264,7 +394,29 @@ KzCopyResult KzCopyExpand(const std::string& source, const std::string& destinat
     }
     if (KzExpandFile(in.Get(), out.Get()) != KzExpandStatus::Ok) return KzCopyResult::Failed;
     in.Close();
-    return out.Commit() == 0 ? KzCopyResult::Ok : KzCopyResult::Failed;
+    // The file keeps its identity through the rename, which changes no time of its own but the
+    // change time.
+    struct stat written;
+    const bool known = ::fstat(out.Get(), &written) == 0;
+    if (out.Commit() != 0) return KzCopyResult::Failed;
+    if (known) WrittenFiles().insert(IdentityOf(written));
+    return KzCopyResult::Ok;
+}
+
+void KzRemoveTemporariesOnSignals() {
+    for (const int signal : {SIGTERM, SIGHUP, SIGINT}) {
+        struct sigaction current {};
+        // A signal the installer was started to ignore (a hang-up under nohup) stays ignored, and
+        // a handler someone else installed is left in place.
+        if (::sigaction(signal, nullptr, &current) != 0 || (current.sa_flags & SA_SIGINFO) ||
+            current.sa_handler != SIG_DFL)
+            continue;
+        struct sigaction action {};
+        action.sa_handler = RemoveTemporariesAndEnd;
+        action.sa_flags = SA_RESETHAND;
+        sigfillset(&action.sa_mask);
+        ::sigaction(signal, &action, nullptr);
+    }
 }
 
 int KzMakeOneDirectory(const std::string& path) {
@@ -298,10 +450,16 @@ std::optional<std::string> KzFileHead(const std::string& path, std::size_t count
 }
 
 void KzMakeExecutable(const std::string& path) {
+    struct stat named;
+    if (::stat(path.c_str(), &named) != 0 || !S_ISREG(named.st_mode)) return;
+    FileDescriptor fd(::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY));
     struct stat info;
-    if (::stat(path.c_str(), &info) != 0 || !S_ISREG(info.st_mode)) return;
+    if (fd.Get() < 0 || ::fstat(fd.Get(), &info) != 0 || !S_ISREG(info.st_mode)) return;
+    // A program item may name a symbolic link or a path outside the installation: only a file that
+    // this run wrote is made a program, never a script that merely lies where the name leads.
+    if (WrittenFiles().count(IdentityOf(info)) == 0) return;
     const mode_t mode = (info.st_mode & 07777) | ((info.st_mode & 0444) >> 2);
-    if (mode != (info.st_mode & 07777)) (void)::chmod(path.c_str(), mode);
+    if (mode != (info.st_mode & 07777)) (void)::fchmod(fd.Get(), mode);
 }
 
 bool KzStartProgram(const std::vector<std::string>& arguments, const std::string& workingDir) {

@@ -6,8 +6,11 @@
 #include "core/kz_expand.h"
 
 #include <cerrno>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <set>
+#include <string>
 
 #include <fcntl.h>
 #include <io.h>
@@ -66,22 +69,60 @@ HANDLE OpenForReading(const std::string& path) {
     return file;
 }
 
-// Writes a new file beside path and moves it over path once it is complete and flushed.
+// True while a process of that id runs (one of another user's counts as running).
+bool ProcessRuns(DWORD id) {
+    HANDLE process = OpenProcess(SYNCHRONIZE, FALSE, id);
+    if (process == nullptr) return GetLastError() == ERROR_ACCESS_DENIED;
+    const bool running = WaitForSingleObject(process, 0) == WAIT_TIMEOUT;
+    CloseHandle(process);
+    return running;
+}
+
+// Removes from folder the temporary files of an installer that ended before it could remove them,
+// told by the process id in their names; each folder is looked at once in a run. A file that is
+// still open cannot be deleted, which spares one a living installer writes under a reused id.
+void RemoveStaleTemporaries(const std::string& folder) {
+    static std::set<std::string> swept;
+    if (!swept.insert(folder).second) return;
+    WIN32_FIND_DATAA entry;
+    HANDLE search = FindFirstFileA((folder + ".kzinstall-*.tmp").c_str(), &entry);
+    if (search == INVALID_HANDLE_VALUE) return;
+    do {
+        unsigned long owner = 0;
+        if ((entry.dwFileAttributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT)) ||
+            std::sscanf(entry.cFileName, ".kzinstall-%lu-", &owner) != 1 || owner == GetCurrentProcessId() ||
+            ProcessRuns(owner))
+            continue;
+        DeleteFileA((folder + entry.cFileName).c_str());
+    } while (FindNextFileA(search, &entry));
+    FindClose(search);
+}
+
+// Writes a new file beside path and moves it over path once it is complete and flushed. The file is
+// named after this process, so that a later run can clear it away if this one is ended first.
 template <class Fill> int WriteReplacing(const std::string& path, Fill fill) {
-    char temporary[MAX_PATH];
     const std::string folder = Parent(path);
-    if (GetTempFileNameA(folder.empty() ? "." : folder.c_str(), "kz", 0, temporary) == 0) return LastError();
+    RemoveStaleTemporaries(folder);
+    const std::string stem = folder + ".kzinstall-" + std::to_string(GetCurrentProcessId()) + "-";
+    std::string temporary;
+    HANDLE created = INVALID_HANDLE_VALUE;
+    for (unsigned attempt = 0; created == INVALID_HANDLE_VALUE && attempt < 1000; ++attempt) {
+        temporary = stem + std::to_string(attempt) + ".tmp";
+        created = CreateFileA(temporary.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL,
+                              nullptr);
+        if (created == INVALID_HANDLE_VALUE && GetLastError() != ERROR_FILE_EXISTS) return LastError();
+    }
+    if (created == INVALID_HANDLE_VALUE) return EEXIST;
     int error = 0;
     {
-        Handle out(CreateFileA(temporary, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
-        if (!out.Valid()) error = LastError();
-        if (error == 0 && !fill(out.Get())) error = EIO;
+        Handle out(created);
+        if (!fill(out.Get())) error = EIO;
         if (error == 0 && !FlushFileBuffers(out.Get())) error = LastError();
     }
     if (error == 0 &&
-        !MoveFileExA(temporary, path.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
+        !MoveFileExA(temporary.c_str(), path.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
         error = LastError();
-    if (error != 0) DeleteFileA(temporary);
+    if (error != 0) DeleteFileA(temporary.c_str());
     return error;
 }
 
@@ -212,6 +253,11 @@ std::optional<std::string> KzFileHead(const std::string& path, std::size_t count
 
 void KzMakeExecutable(const std::string&) {
     // Windows tells programs by their extension; there is no permission to give.
+}
+
+void KzRemoveTemporariesOnSignals() {
+    // Windows ends a window program without a signal it could catch; what an ended run leaves is
+    // cleared by the next run instead.
 }
 
 bool KzStartProgram(const std::vector<std::string>& arguments, const std::string& workingDir) {

@@ -11,10 +11,15 @@
 
 #include <dlfcn.h>
 #include <fcntl.h>
+#include <linux/capability.h>
+#include <sched.h>
+#include <sys/mount.h>
 #include <sys/stat.h>
+#include <sys/syscall.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <csignal>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -28,6 +33,8 @@ namespace fs = std::filesystem;
 namespace {
 bool Watching = false;
 std::vector<std::string> Calls;
+// When set, fsync raises this signal, as if it came while the copy is complete but not yet in place.
+int RaiseInFsync = 0;
 
 std::string PathOf(int fd) {
     std::error_code ec;
@@ -39,6 +46,7 @@ extern "C" int fsync(int fd) {
     using Real = int (*)(int);
     static const auto real = reinterpret_cast<Real>(::dlsym(RTLD_NEXT, "fsync"));
     if (Watching) Calls.push_back("fsync " + PathOf(fd));
+    if (RaiseInFsync) ::raise(RaiseInFsync);
     return real(fd);
 }
 
@@ -158,6 +166,93 @@ TEST_F(FilesSafetyTest, AWritableFileInALockedFolderIsRewrittenInPlaceOnlyWhenTh
     // A new file in that folder still cannot be made.
     EXPECT_EQ(CopyInLockedFolder(dir / "locked", (dir / "disk" / "new.txt").string(), (dir / "locked" / "x").string()),
               KzStatusCannotOpen);
+}
+
+// Copies dir/src over a 3,000-byte file on a 64 KiB file system of its own with one page free, as a
+// user without privileges, the folder locked if asked: 1 when refused, 2 more when a temporary is
+// left, 77 without namespaces; the installed file is copied to dir/after.
+int CopyOntoFullDisk(const fs::path& dir, bool locked) {
+    const uid_t uid = ::getuid();
+    const std::string gid = std::to_string(::getgid()), disk = (dir / "disk").string();
+    if (::unshare(CLONE_NEWNS | (uid ? CLONE_NEWUSER : 0)) != 0) return 77;
+    if (uid) {
+        WriteFile("/proc/self/setgroups", "deny");
+        WriteFile("/proc/self/uid_map", "0 " + std::to_string(uid) + " 1");
+        WriteFile("/proc/self/gid_map", "0 " + gid + " 1");
+    }
+    if (::mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) != 0 ||
+        ::mount("tmpfs", disk.c_str(), "tmpfs", 0, "size=64k,mode=0755") != 0)
+        return 77;
+    WriteFile(disk + "/installed", std::string(3000, 'o'));
+    const int fill = ::open((disk + "/fill").c_str(), O_WRONLY | O_CREAT, 0644);
+    for (const std::string page(4096, 'f'); ::write(fill, page.data(), 4096) == 4096;) {
+    }
+    if (::ftruncate(fill, ::lseek(fill, 0, SEEK_END) - 4096) != 0 || (locked && ::chmod(disk.c_str(), 0555)))
+        return 100;
+    __user_cap_header_struct header{_LINUX_CAPABILITY_VERSION_3, 0};
+    __user_cap_data_struct none[2]{};
+    if (::syscall(SYS_capset, &header, none) != 0) return 77;
+    const int status = CopyExpandFile((dir / "src").string(), disk + "/installed").status;
+    WriteFile(dir / "after", ReadFile(disk + "/installed"));
+    return (status != 0) + 2 * (std::distance(fs::directory_iterator(disk), fs::directory_iterator()) != 2);
+}
+
+TEST_F(FilesSafetyTest, FullDisksAndShortHeadersLeaveTheOldFileWhole) {
+    // Faults mended: a file rewritten in place on a full disk became the first pages of the new one,
+    // and a compressed file whose header states less than its data installed cut short.
+    std::string halved = ReadFile(fs::path(KZ_TEST_DATA) / "expand_text.txt_"), zero = halved;
+    std::string oneShort = ReadFile(fs::path(KZ_TEST_DATA) / "expand_zeros.bin_");
+    halved[11] = static_cast<char>(halved[11] / 2);
+    zero[10] = zero[11] = 0;
+    oneShort[10] = static_cast<char>(oneShort[10] - 1);
+    const struct { const char* what; bool locked; std::string source; bool fits; } rows[] = {
+        {"in place, fits", true, std::string(6000, 'n'), true},
+        {"in place, too big", true, std::string(20000, 'n'), false},
+        {"in place, header halved", true, halved, false},
+        {"beside, header 0", false, zero, false},
+        {"beside, header one short", false, oneShort, false}};
+    fs::create_directory(dir / "disk");
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.what);
+        WriteFile(dir / "src", row.source);
+        const pid_t child = ::fork();
+        if (child == 0) ::_exit(CopyOntoFullDisk(dir, row.locked));
+        int status = 0;
+        ::waitpid(child, &status, 0);
+        if (WIFEXITED(status) && WEXITSTATUS(status) == 77) GTEST_SKIP() << "no mount namespaces here";
+        EXPECT_EQ(status, row.fits ? 0 : 1 << 8);
+        EXPECT_EQ(ReadFile(dir / "after"), row.fits ? row.source : std::string(3000, 'o'));
+    }
+}
+
+TEST_F(FilesSafetyTest, TemporariesOfKilledRunsAreRemoved) {
+    // Fault mended: a run killed during a copy left ".kzinstall-" files that no later run removed.
+    WriteFile(dir / "src", "new");
+    WriteFile(dir / "installed", "old");
+    auto entries = [&] { return std::distance(fs::directory_iterator(dir), fs::directory_iterator()); };
+    for (const int signal : {SIGTERM, SIGHUP}) {
+        const pid_t child = ::fork();
+        if (child == 0) {
+            ::signal(signal, SIG_DFL);
+            KzRemoveTemporariesOnSignals();
+            RaiseInFsync = signal;
+            ::_exit(CopyExpandFile(At("src"), At("installed")).status);
+        }
+        int status = 0;
+        ::waitpid(child, &status, 0);
+        EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == signal);
+    }
+    EXPECT_EQ(entries(), 2);
+    // The next run removes what a dead run left, not what a living process may still be writing.
+    const pid_t gone = ::fork();
+    if (gone == 0) ::_exit(0);
+    ::waitpid(gone, nullptr, 0);
+    const std::string dead = At(".kzinstall-" + std::to_string(gone) + "-killed");
+    WriteFile(dead, "x");
+    WriteFile(dir / ".kzinstall-1-living", "x");
+    EXPECT_EQ(CopyExpandFile(At("src"), At("installed")).status, 0);
+    EXPECT_FALSE(fs::exists(dead));
+    EXPECT_EQ(entries(), 3);
 }
 
 TEST_F(FilesSafetyTest, PipesAndDevicesAreRefusedWithoutWaiting) {

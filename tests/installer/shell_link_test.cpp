@@ -1,6 +1,7 @@
 // Program groups and shortcuts against real folders: every test points the data and config homes
 // at its own temporary folder.
 #include "core/kz_shell_link.h"
+#include "core/kz_files.h"
 #include "env_var.h"
 
 #include <gtest/gtest.h>
@@ -399,6 +400,7 @@ TEST_F(ShellLinkTest, TheMergedMenuIsReadByTheDesktopsMenuParsers) {
     const fs::path install = root / "inst";
     fs::create_directories(install);
     WriteText(install / "app", "#!/bin/sh\n");
+    ASSERT_EQ(CopyExpandFile((install / "app").string(), (install / "app").string()).status, 0);
     CreateGroupFolder("My Group");
     TKz_ShellLink link;
     link.CreateShortcutFromLine("\"app\", My App", install.string() + "/", "My Group");
@@ -411,7 +413,8 @@ TEST_F(ShellLinkTest, TheMergedMenuIsReadByTheDesktopsMenuParsers) {
     EXPECT_EQ(WEXITSTATUS(status), 0) << command << "\n" << ReadText(menu);
 }
 
-TEST_F(ShellLinkTest, ProgramsAreToldByTheirContentAndGetTheirExecuteBits) {
+TEST_F(ShellLinkTest, ProgramsAreToldByTheirContentAndOnlyThoseThisRunWroteGetExecuteBits) {
+    // Fault mended: an item naming a link to, or the path of, a script outside made that executable.
     const fs::path install = root / "inst";
     fs::create_directories(install);
     // Expanded from a compressed file, which keeps no mode: a program without its execute bits.
@@ -422,6 +425,12 @@ TEST_F(ShellLinkTest, ProgramsAreToldByTheirContentAndGetTheirExecuteBits) {
     // From a medium that marks every file executable: a document all the same.
     WriteText(install / "README", "Read me first.\n");
     fs::permissions(install / "README", fs::perms(0755));
+    for (const char* name : {"tool", "elf", "README"})
+        ASSERT_EQ(CopyExpandFile((install / name).string(), (install / name).string()).status, 0);
+    const std::string theirs = (root / "theirs.sh").string();
+    WriteText(theirs, "#!/bin/sh\n");
+    fs::permissions(theirs, fs::perms(0644));
+    fs::create_symlink(theirs, install / "linked");
     CreateGroupFolder("Group");
     struct Row {
         std::string line, file, exec;
@@ -431,6 +440,9 @@ TEST_F(ShellLinkTest, ProgramsAreToldByTheirContentAndGetTheirExecuteBits) {
         {"\"elf\", Elf", "Elf.desktop", "\"" + (install / "elf").string() + "\"", fs::perms(0700)},
         {"\"README\", Read me", "Read me.desktop", "xdg-open \"" + (install / "README").string() + "\"",
          fs::perms(0755)},
+        {"\"linked\", Linked", "Linked.desktop", "\"" + (install / "linked").string() + "\"",
+         fs::perms(0644)},
+        {"\"" + theirs + "\", Theirs", "Theirs.desktop", "\"" + theirs + "\"", fs::perms(0644)},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.line);

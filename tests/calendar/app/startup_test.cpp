@@ -3,6 +3,7 @@
 #include "app/zorvel_cal_app.h"
 #include "reminders/sound.h"
 
+#include <wx/arrstr.h>
 #include <wx/utils.h>
 
 #include <cstdio>
@@ -107,6 +108,41 @@ TEST(SoundFileTest, BareNamesAreFoundAmongTheProgramsSounds) {
     playWaveFile("Missing.wav");
     playWaveFile("/nowhere/Notify.wav");
 }
+
+#ifdef ZORVELCAL_EXE
+// "zorvelcal --help" without a display printed the toolkit's error and ended with 255. Every option
+// that needs no window answers without a display, in the order of the table (the import reads
+// what the export wrote).
+TEST_F(StartupTest, OptionsThatNeedNoWindowWorkWithoutADisplay) {
+    struct Row {
+        std::string arguments;
+        const char* printed; // a part of standard output
+    };
+    const std::string file = (dir / "out.ics").string();
+    const Row rows[] = {
+        {"--help", "--export-ics"},
+        {"-h", "--no-splash"},
+        {"--version", "Zorvel Calendar 2.0c"},
+        {"--no-splash --version", "2.0c"},
+        {"--export-ics " + file, ""},
+        {"--import-ics=" + file, ""},
+    };
+    setSettingsStore(nullptr);
+    wxExecuteEnv env;
+    wxGetEnvMap(&env.env);
+    for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY", "GDK_BACKEND"})
+        env.env.erase(name);
+    env.env["ZORVELCAL_STORE"] = storePath;
+    for (const Row& row : rows) {
+        wxArrayString output, errors;
+        const long code =
+            wxExecute(wxString(ZORVELCAL_EXE) + " " + row.arguments, output, errors, wxEXEC_SYNC, &env);
+        EXPECT_EQ(code, 0) << row.arguments;
+        EXPECT_TRUE(errors.empty()) << row.arguments << ": " << (errors.empty() ? "" : errors[0].utf8_string());
+        EXPECT_NE(wxJoin(output, '\n').utf8_string().find(row.printed), std::string::npos) << row.arguments;
+    }
+}
+#endif
 
 TEST(SoundFileTest, PlayingWritesNothingToTheTerminal) {
     // With or without a sound device, a sound is played or skipped without a word on stderr.
