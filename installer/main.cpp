@@ -146,6 +146,8 @@ int RunSilent() {
     script.InstallDirOverride = Options.Dir;
     TKzRecorder recorder;
     ConnectRecord(script, recorder, [&window](const std::string& text) { window.Print(text); });
+    // As in the window: a run ended by a signal leaves no half-written copy behind.
+    KzRemoveTemporariesOnSignals();
     Log("Running " + scriptPath + " unattended");
     std::string error;
     if (script.LoadScript(scriptPath, error) != 0) {
