@@ -233,14 +233,17 @@ std::optional<KzFileSum> KzSumFile(const std::string& path) {
     if (!fs::is_regular_file(fs::symlink_status(path, error))) return std::nullopt;
     const std::unique_ptr<std::FILE, int (*)(std::FILE*)> file(std::fopen(path.c_str(), "rb"), std::fclose);
     if (!file) return std::nullopt;
-    std::vector<char> buffer(1u << 20);
+    // Left uninitialised: clearing a fresh buffer for every file cost as much as hashing a small one.
+    constexpr std::size_t BufferSize = 256u << 10;
+    const std::unique_ptr<char[]> buffer(new char[BufferSize]);
+    std::setvbuf(file.get(), nullptr, _IONBF, 0);
     KzChecksum sum;
     KzFileSum result;
     for (;;) {
-        const std::size_t n = std::fread(buffer.data(), 1, buffer.size(), file.get());
-        sum.Update(buffer.data(), n);
+        const std::size_t n = std::fread(buffer.get(), 1, BufferSize, file.get());
+        sum.Update(buffer.get(), n);
         result.size += n;
-        if (n < buffer.size()) break;
+        if (n < BufferSize) break;
     }
     if (std::ferror(file.get())) return std::nullopt;
     result.checksum = sum.Digest();
@@ -399,14 +402,11 @@ TKzRecorder::~TKzRecorder() {
 
 void TKzRecorder::Finish() {
     if (!Begun || Failed) return;
-    std::fclose(Appending);
+    // The record stays as the steps appended it: rewriting it once more, each entry once, made the
+    // installation of the example disk measurably slower, and the appended form says the same.
+    if (std::fclose(Appending) != 0) Error = "Cannot write " + Path;
     Appending = nullptr;
     Failed = true;
-    // The whole record once more, each entry once, replacing the appended one by a rename. It is
-    // not flushed here: on this machine's disks one flush took longer than a tenth of the whole
-    // installation, and journaling file systems write a file replaced by a rename to the disk
-    // before the rename itself, within seconds.
-    if (const int error = ReplaceFile(Path, Current.Text())) Error = KzErrorText(error);
 }
 
 bool TKzRecorder::Begin() {
@@ -434,11 +434,8 @@ bool TKzRecorder::Begin() {
         if (KzIsDirectory(*level)) Current.Add({KzRecordKind::Folder, *level, {}});
     // The record starts whole under a new name and is renamed into place, so an earlier record
     // that is continued is never seen half written.
-    const std::string text = Current.Text();
-    const std::string fresh = Path + ".new";
-    Appending = std::fopen(fresh.c_str(), "wb");
-    if (!Appending || std::fwrite(text.data(), 1, text.size(), Appending) != text.size() ||
-        std::fflush(Appending) != 0 || std::rename(fresh.c_str(), Path.c_str()) != 0) {
+    // The file is reopened for appending after the rename, since some systems rename no open file.
+    if (ReplaceFile(Path, Current.Text()) != 0 || !(Appending = std::fopen(Path.c_str(), "ab"))) {
         Error = "Cannot write " + Path;
         return false;
     }

@@ -23,8 +23,8 @@
 // Entries are in the order the things were made. A run adds one line per step, so a file written
 // again appears twice: the later line counts, in the place of the first. A last line without its
 // line feed is incomplete and is not believed. A run that is killed therefore leaves the record of
-// everything done up to that moment; a run that ends writes the record once more, each entry once,
-// beside its final name, and renames it over the first.
+// everything done up to that moment. A record is begun whole beside its final name and renamed into
+// place, so an earlier record that a run continues is never seen half written.
 #include <cstdint>
 #include <cstdio>
 #include <functional>
@@ -122,7 +122,7 @@ class TKzRecorder {
     void FileWritten(const std::string& path, bool existedBefore);
     void MenuWritten(const std::string& path, bool existedBefore);
 
-    // Writes the record whole, each entry once; called when the run has ended.
+    // Closes the record; called when the run has ended.
     void Finish();
 
     // The record file, empty until the record is begun; the last error in writing it.
