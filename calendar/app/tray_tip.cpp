@@ -22,8 +22,7 @@ bool sameDate(const LocalDate& a, const LocalDate& b) {
 } // namespace
 
 std::string describeNext(Time32 when, int hour, int minute, const std::string& notes, Time32 now) {
-    const char* suffix = hour > 11 ? "pm" : "am";
-    const int shownHour = hour > 12 ? hour - 12 : hour;
+    const std::string at = twelveHourTime(hour, minute);
     const LocalDate next = toLocal(when);
     const LocalDate today = toLocal(now);
     const LocalDate tomorrow = toLocal(addCalendarDays(now, 1));
@@ -34,14 +33,14 @@ std::string describeNext(Time32 when, int hour, int minute, const std::string& n
     // today's or tomorrow's day of the year, and must not be announced as today's.
     std::string tip;
     if (sameDate(next, today))
-        tip = format(" %d:%02d%s: %s  ", shownHour, minute, suffix, text);
+        tip = format(" %s: %s  ", at.c_str(), text);
     else if (sameDate(next, tomorrow))
-        tip = format(" Tommorrow at %d:%02d%s: %s  ", shownHour, minute, suffix, text);
+        tip = format(" Tommorrow at %s: %s  ", at.c_str(), text);
     else if (when < weekAhead)
-        tip = format(" %s %d:%02d%s: %s  ", weekdayName(next.weekday), shownHour, minute, suffix, text);
+        tip = format(" %s %s: %s  ", weekdayName(next.weekday), at.c_str(), text);
     else
-        tip = format(" %s, %s %d %d:%02d%s: %s  ", weekdayName(next.weekday), monthName(next.month), next.day,
-                     shownHour, minute, suffix, text);
+        tip = format(" %s, %s %d %s: %s  ", weekdayName(next.weekday), monthName(next.month), next.day,
+                     at.c_str(), text);
     // The tip holds 63 bytes; the cut keeps whole characters as displayText shows them.
     if (tip.size() > 62) tip = tip.substr(0, wholeCharacterPrefix(tip, 60)) + "...";
     return tip;

@@ -37,9 +37,25 @@ wxString wrappedMessage(const std::string& utf8) {
     wxString run;
     auto flush = [&] {
         if (run.length() > kLongest) run = run.Left(kLongest / 2) + wxString::FromUTF8("\u2026") + run.Right(kLongest / 3);
-        for (std::size_t at = 0; at < run.length(); at += kLine) {
-            if (at > 0) out += '\n';
-            out += run.Mid(at, kLine);
+        // A long path breaks after its separators, so that every name in it reads whole on one
+        // line; only a name longer than a line is cut.
+        std::size_t lineLength = 0;
+        for (std::size_t at = 0; at < run.length();) {
+            std::size_t end = at;
+            while (end < run.length() && run[end] != '/' && run[end] != '\\')
+                ++end;
+            wxString piece = run.Mid(at, end - at + (end < run.length() ? 1 : 0));
+            at += piece.length();
+            while (!piece.empty()) {
+                if (lineLength > 0 && lineLength + piece.length() > kLine) {
+                    out += '\n';
+                    lineLength = 0;
+                }
+                const wxString part = piece.Left(kLine - lineLength);
+                out += part;
+                lineLength += part.length();
+                piece = piece.Mid(part.length());
+            }
         }
         run.clear();
     };

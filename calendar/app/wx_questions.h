@@ -16,7 +16,7 @@ namespace zc {
 wxWindow* dialogParent();
 
 // A text made fit for a message box: a run without spaces longer than a line (a long path) is
-// broken into lines, and a run far too long for any screen keeps its start and end around "...",
+// broken into lines after its path separators, and a run far too long for any screen keeps its start and end around "...",
 // so that the box stays narrower than the screen and its buttons can be reached.
 wxString wrappedMessage(const std::string& utf8);
 // wxMessageBox with the text wrapped as above; every message box of the calendar goes through it.

@@ -228,10 +228,12 @@ bool CZorvelCalApp::OnInit() {
     // The check of the store's pages ran while the window was built. A damaged store has been
     // rebuilt from what could be read of it; the table then loads the rebuilt one.
     try {
-        if (const std::string notice = static_cast<SqliteStore&>(settingsStore()).awaitIntegrityCheck();
-            !notice.empty()) {
+        auto& store = static_cast<SqliteStore&>(settingsStore());
+        if (const std::string notice = store.awaitIntegrityCheck(); !notice.empty()) {
             frame->table().reloadAll();
             messageBox(notice, "ZorvelCal", wxOK | wxICON_WARNING);
+            // Only a message that was read is not repeated at the next start.
+            store.noticeShown();
         }
     } catch (const StoreError& error) {
         messageBox(std::string(error.what()) + "\n\nZorvel Calendar cannot run without its store and ends now.",

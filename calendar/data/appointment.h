@@ -13,6 +13,10 @@ namespace zc {
 class AppointmentTable;
 class SettingsKey;
 
+// The longest reminder lead an entry can carry, in minutes: a calendar file's alarm up to a year
+// ahead; the program's own dialogs stop at three hours.
+inline constexpr std::int32_t kMaxEarlyMinutes = 366 * 24 * 60;
+
 class Appointment {
   public:
     // Stored fields.

@@ -2,6 +2,8 @@
 
 #include "data/appointment.h"
 #include "data/appointment_table.h"
+#include "data/file_access.h"
+#include "data/repeat_rules.h"
 #include "data/settings_store.h"
 
 #include <algorithm>
@@ -18,11 +20,6 @@ namespace zc {
 namespace {
 
 constexpr const char* kCaption = "ZorvelCal";
-
-struct FileCloser {
-    void operator()(std::FILE* f) const { std::fclose(f); }
-};
-using File = std::unique_ptr<std::FILE, FileCloser>;
 
 // The messages name the file as the user knows it, without the folder it lies in.
 std::string shownName(const std::string& path) {
@@ -104,10 +101,27 @@ struct Undo {
     std::string notes; // the text before the merge
 };
 
+// Whether a record describes an entry the program could have written: a real date in the years
+// a backup holds, an hour the loader keeps (it drops hour 0 at the next start), a repeat kind the
+// engine knows and a lead an entry can carry. Anything else is damage, and restoring it would show
+// times such as "87:77pm" and be written into every later backup.
+bool possible(const Record& r) {
+    if (r.year < kFirstBackupYear || r.year > kLastBackupYear || r.month < 1 || r.month > 12 || r.day < 1 ||
+        r.day > daysInMonth(r.year, r.month))
+        return false;
+    if (r.hour < 1 || r.hour > 23 || r.minute < 0 || r.minute > 59) return false;
+    if (r.repeats < kRepeatNone || r.repeats >= kRepeatKindCount || r.nthday < 0 || r.nthday > 31)
+        return false;
+    if (r.early < -1 || r.early > kMaxEarlyMinutes) return false;
+    // A date no time can hold would wrap round to a phantom entry in another year.
+    return localTime(r.year, r.month, r.day, r.hour, r.minute) != -1;
+}
+
 void merge(AppointmentTable& table, const Record& r, RestoreCounts& counts, std::vector<Undo>& undo) {
-    // A damaged record whose date no time can hold would wrap round to a phantom entry in another
-    // year; it is passed over like a duplicate.
-    if (localTime(r.year, r.month, r.day, r.hour, r.minute) == -1) return;
+    if (!possible(r)) {
+        ++counts.refused;
+        return;
+    }
     if (Appointment* existing = table.findAt(r.year, r.month, r.day, r.hour, r.minute)) {
         if (existing->notes.find(r.notes) != std::string::npos) return;
         undo.push_back({existing, false, existing->notes});
@@ -134,6 +148,56 @@ bool prefixLength(const char (&prefix)[5], std::size_t& length) {
     }
     // Every record line ends with its line feed, so an empty one cannot be a record.
     return prefix[4] == '|' && length > 0;
+}
+
+struct Contents {
+    std::vector<Record> records;
+    long long damagedBytes = 0;
+};
+
+// The whole records at the start of a backup file. Reading stops at the first byte that does not
+// continue them: a prefix that is not four digits and "|", a record cut short, or a record whose
+// announced length does not end at its line feed (after which no later prefix can be trusted).
+Contents readRecords(std::FILE* file, const std::string& path) {
+    Contents contents;
+    long long whole = 0;
+    std::string line;
+    for (;;) {
+        char prefix[5];
+        const std::size_t got = std::fread(prefix, 1, sizeof prefix, file);
+        if (got == 0 && !std::ferror(file)) return contents;
+        std::size_t length = 0;
+        if (got != sizeof prefix || !prefixLength(prefix, length)) break;
+        line.resize(length);
+        if (std::fread(line.data(), 1, length, file) != length || line.back() != '\n') break;
+        line.pop_back();
+        contents.records.push_back(parseRecord(line));
+        whole += static_cast<long long>(sizeof prefix + length);
+    }
+    std::error_code ec;
+    const auto size = std::filesystem::file_size(path, ec);
+    // A file that could not be measured again is still damaged past its whole records.
+    contents.damagedBytes = std::max(1LL, ec ? 1LL : static_cast<long long>(size) - whole);
+    return contents;
+}
+
+// "1 record", "2 records": the messages added since the first release count in plain English.
+std::string counted(long long n, const char* thing) {
+    return std::to_string(n) + " " + thing + (n == 1 ? "" : "s");
+}
+
+std::string completionMessage(const RestoreCounts& counts) {
+    char text[160];
+    std::snprintf(
+        text, sizeof text,
+        "Restore completed:\n  %d entries added from backup;\n  %d existing entries modified;\n  %d "
+        "duplicates ignored.",
+        counts.added, counts.modified, counts.duplicates());
+    std::string message = text;
+    if (counts.refused > 0)
+        message += "\n  " + counted(counts.refused, "record") +
+                   " refused: impossible date, time, repeat or reminder.";
+    return message;
 }
 
 } // namespace
@@ -177,37 +241,38 @@ std::string backupRecordLine(const Appointment& a) {
 int backup(AppointmentTable& table, const std::string& path) {
     Questions& questions = table.questions();
     const std::string name = shownName(path);
-    if (backupExists(path) &&
-        !questions.askOkCancel("Do you wish to replace the current backup file?", kCaption))
+    // Something at the path that is not a file is refused by the write below, without a question.
+    const bool replacing = fileKind(path) == FileKind::kRegular;
+    if (replacing && !questions.askOkCancel("Do you wish to replace the current backup file?", kCaption))
         return -1;
-    File file(std::fopen(path.c_str(), "wb"));
-    if (!file) {
-        questions.showMessage(
-            "The backup file \"" + name + "\" could not be created: " + std::strerror(errno) + ".", kCaption);
-        return -1;
-    }
     int count = 0;
-    bool failed = false;
-    table.forEach([&](const Appointment& a) {
-        if (failed || a.year < kFirstBackupYear || a.year > kLastBackupYear) return;
-        const std::string line = backupRecordLine(a);
-        char prefix[8];
-        std::snprintf(prefix, sizeof prefix, "%04u|", static_cast<unsigned>(line.size()));
-        if (std::fwrite(prefix, 1, 5, file.get()) != 5 ||
-            std::fwrite(line.data(), 1, line.size(), file.get()) != line.size()) {
-            failed = true;
-            return;
-        }
-        ++count;
-    });
-    if (!failed && std::fflush(file.get()) != 0) failed = true;
-    if (failed) {
-        // What was written before the failure stays in the file.
-        questions.showMessage(
-            "The backup file \"" + name + "\" could not be written: " + std::strerror(errno) + ".", kCaption);
-        return count;
+    std::string why;
+    const auto writeRecords = [&](std::FILE* file) {
+        bool failed = false;
+        table.forEach([&](const Appointment& a) {
+            if (failed || a.year < kFirstBackupYear || a.year > kLastBackupYear) return;
+            const std::string line = backupRecordLine(a);
+            char prefix[8];
+            std::snprintf(prefix, sizeof prefix, "%04u|", static_cast<unsigned>(line.size()));
+            failed = std::fwrite(prefix, 1, 5, file) != 5 ||
+                     std::fwrite(line.data(), 1, line.size(), file) != line.size();
+            if (!failed) ++count;
+        });
+        return !failed;
+    };
+    switch (replaceFile(path, writeRecords, why)) {
+    case ReplaceResult::kNotCreated:
+        questions.showMessage("The backup file \"" + name + "\" could not be created: " + why + ".",
+                              kCaption);
+        return -1;
+    case ReplaceResult::kNotWritten:
+        questions.showMessage("The backup file \"" + name + "\" could not be written: " + why + "." +
+                                  (replacing ? "\nThe previous backup is unchanged." : ""),
+                              kCaption);
+        return -1;
+    case ReplaceResult::kDone:
+        break;
     }
-    file.reset();
     questions.showMessage("Wrote " + std::to_string(count) + " entries to the backup file \"" + name + "\"",
                           kCaption);
     return count;
@@ -215,32 +280,41 @@ int backup(AppointmentTable& table, const std::string& path) {
 
 RestoreCounts restore(AppointmentTable& table, const std::string& path) {
     Questions& questions = table.questions();
+    const std::string name = shownName(path);
     RestoreCounts counts;
-    File file(std::fopen(path.c_str(), "rb"));
+    FileKind kind = FileKind::kMissing;
+    std::string why;
+    const FileHandle file = openRegularForReading(path, kind, why);
     if (!file) {
-        questions.showMessage("The file \"" + shownName(path) + "\" was not found!", kCaption);
+        questions.showMessage(kind == FileKind::kMissing ? "The file \"" + name + "\" was not found!"
+                                                         : "The file \"" + name + "\" could not be read: " +
+                                                               why + ".\nNothing was restored.",
+                              kCaption);
         return counts;
     }
-    char prefix[5];
-    if (std::fread(prefix, 1, sizeof prefix, file.get()) != sizeof prefix) return counts;
+    const Contents contents = readRecords(file.get(), path);
+    counts.damagedBytes = contents.damagedBytes;
+    if (contents.records.empty()) {
+        // Nothing in it reads as a record: the file is not one the program wrote, and none of it
+        // is merged, whatever the bytes after the first damage might look like.
+        questions.showMessage(
+            contents.damagedBytes == 0
+                ? "The file \"" + name + "\" is empty: it holds no appointments.\nNothing was restored."
+                : "The file \"" + name +
+                      "\" is not a backup of appointments, or is damaged from its start: no "
+                      "record in it could be read.\nNothing was restored.",
+            kCaption);
+        return counts;
+    }
     SettingsStore& store = settingsStore();
     const std::uint64_t failuresBefore = store.failures().count;
     std::vector<Undo> undo;
     {
         // The whole restore is one transaction: it lands whole, or not at all.
         StoreBatch batch(store);
-        std::string line;
-        for (;;) {
-            // Bytes that are not a prefix are no record at all and are not counted; a record cut
-            // short by the end of the file is, among the duplicates.
-            std::size_t length = 0;
-            if (!prefixLength(prefix, length)) break;
+        for (const Record& record : contents.records) {
             ++counts.read;
-            line.resize(length);
-            if (std::fread(line.data(), 1, length, file.get()) != length) break;
-            line.pop_back(); // the line feed
-            merge(table, parseRecord(line), counts, undo);
-            if (std::fread(prefix, 1, sizeof prefix, file.get()) != sizeof prefix) break;
+            merge(table, record, counts, undo);
         }
     }
     if (store.failures().count != failuresBefore) {
@@ -254,15 +328,15 @@ RestoreCounts restore(AppointmentTable& table, const std::string& path) {
             table.discard(*it->entry);
         }
         questions.showMessage(store.failures().lastMessage + "\nNothing was restored.", kCaption);
-        return {counts.read, 0, 0};
+        counts.added = counts.modified = 0;
+        return counts;
     }
-    char text[160];
-    std::snprintf(
-        text, sizeof text,
-        "Restore completed:\n  %d entries added from backup;\n  %d existing entries modified;\n  %d "
-        "duplicates ignored.",
-        counts.added, counts.modified, counts.duplicates());
-    questions.showMessage(text, kCaption);
+    std::string message = completionMessage(counts);
+    if (counts.damagedBytes > 0)
+        message = "The file \"" + name + "\" is damaged: after " + counted(counts.read, "record") +
+                  " read whole, its last " + counted(counts.damagedBytes, "byte") +
+                  " are no record and were left out.\n" + message;
+    questions.showMessage(message, kCaption);
     return counts;
 }
 

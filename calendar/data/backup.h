@@ -31,22 +31,30 @@ bool backupExists(const std::string& path);
 // kMaxRecordLine has its notes (then sday, then nthweek) shortened to fit, at a character boundary.
 std::string backupRecordLine(const Appointment& appointment);
 
-// Writes the backup file, asking first whether an existing one may be replaced. Returns the number
-// of entries written, or -1 when nothing was written (the question was declined or the file could
-// not be created). Every outcome is told to the user through the table's Questions.
+// Writes the backup file, asking first whether an existing one may be replaced. The new backup is
+// written beside the old one and takes its place only when it is complete, so a failure (a full
+// disk) keeps the old backup whole. Something at the path that is not a file (a named pipe, a
+// folder) is refused. Returns the number of entries written, or -1 when nothing was written (the
+// question was declined, or the file could not be written). Every outcome is told to the user
+// through the table's Questions.
 int backup(AppointmentTable& table, const std::string& path);
 
 struct RestoreCounts {
-    int read = 0;     // records met, a cut-off or damaged last one included
-    int added = 0;    // new appointments
-    int modified = 0; // appointments whose text was extended
-    int duplicates() const { return read - added - modified; }
+    int read = 0;               // whole records met
+    int added = 0;              // new appointments
+    int modified = 0;           // appointments whose text was extended
+    int refused = 0;            // records no entry can hold: a date, time, repeat kind or lead out of range
+    long long damagedBytes = 0; // from the first byte that is no whole record to the end
+    int duplicates() const { return read - added - modified - refused; }
 };
 
-// Merges the backup file into the table and the store, then tells the user the counts (or that the
-// file was not found). A record cut short by the end of the file, or a prefix that is not four
-// digits and "|", ends the restore; what came before it stays merged. A restore the store cannot
-// take (a full disk) changes nothing, in the store or the table, and the user is told why.
+// Merges the backup file into the table and the store, then tells the user the counts. The file
+// must be a regular file; it is read without ever waiting on a pipe. Records with impossible
+// fields are refused and counted apart. Where the file stops being records (cut short, or
+// bytes that are no record), the records before stay merged and the user is told the file is
+// damaged; a file whose first record is already unreadable is not a backup and changes nothing.
+// A restore the store cannot take (a full disk) changes nothing, in the store or the table, and
+// the user is told why.
 RestoreCounts restore(AppointmentTable& table, const std::string& path);
 
 } // namespace zc

@@ -1,6 +1,7 @@
 #include "data/date_helpers.h"
 
 #include <cstdint>
+#include <cstdio>
 #include <ctime>
 
 namespace zc {
@@ -139,6 +140,12 @@ LocalDate toLocal(Time32 t) {
 Time32 addCalendarDays(Time32 t, int days) {
     const LocalDate d = toLocal(t);
     return fromLocalFields(d.year, d.month, static_cast<std::int64_t>(d.day) + days, d.hour, d.minute, d.second);
+}
+
+std::string twelveHourTime(int hour, int minute) {
+    char text[24];
+    std::snprintf(text, sizeof text, "%d:%02d%s", hour > 12 ? hour - 12 : hour, minute, hour >= 12 ? "pm" : "am");
+    return text;
 }
 
 } // namespace zc

@@ -3,6 +3,7 @@
 // since 1970-01-01 00:00 UTC; dates are converted from and to local time by the C library, which
 // decides daylight saving. Weekdays run 1 = Sunday to 7 = Saturday, months 1 to 12.
 #include <cstdint>
+#include <string>
 #include <string_view>
 
 namespace zc {
@@ -50,5 +51,9 @@ LocalDate toLocal(Time32 t);
 // daylight saving in between never moves an entry to another date or hour. Where no change of
 // daylight saving lies between, the result equals t + days * 86400.
 Time32 addCalendarDays(Time32 t, int days);
+
+// A time of day as the calendar shows it everywhere: "9:05am", "12:30pm", "1:15pm", and "0:15am"
+// in the hour after midnight.
+std::string twelveHourTime(int hour, int minute);
 
 } // namespace zc

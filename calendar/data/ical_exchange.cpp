@@ -10,6 +10,7 @@
 #include "data/utf8_text.h"
 
 #include <libical/ical.h>
+#include <unicode/ucal.h>
 
 #include <algorithm>
 #include <cctype>
@@ -101,19 +102,80 @@ bool isRealDateTime(int year, int month, int day, int hour, int minute) {
            hour >= 0 && hour <= 23 && minute >= 0 && minute <= 59;
 }
 
+// What the library writes before a zone's name in the TZIDs of its own files.
+constexpr std::string_view kLibraryPrefix = "/freeassociation.sourceforge.net/";
+
 // A zone of the system's time zone database, by its name ("Europe/Berlin"), or by the TZID the
 // library writes for it. The library finds a zone by opening the file of that name below the
 // database's folder, so only names made of the characters zone names use are looked up: "..",
 // an absolute path or a device would otherwise be opened, and "/dev/stdin" would wait for ever.
-icaltimezone* systemZone(std::string_view name) {
-    // What the library writes before a zone's name in the TZIDs of its own files.
-    constexpr std::string_view kLibraryPrefix = "/freeassociation.sourceforge.net/";
+icaltimezone* databaseZone(std::string_view name) {
     if (name.starts_with(kLibraryPrefix)) name.remove_prefix(kLibraryPrefix.size());
     if (name.empty() || name.size() > 64 || name.front() == '/' || name.back() == '/') return nullptr;
     for (char c : name)
         if (!std::isalnum(static_cast<unsigned char>(c)) && c != '/' && c != '_' && c != '-' && c != '+')
             return nullptr;
     return icaltimezone_get_builtin_timezone(std::string(name).c_str());
+}
+
+// The zone database's name for a Windows zone name ("Pacific Standard Time" gives
+// "America/Los_Angeles"), from the CLDR table ICU carries; empty for any other name.
+std::string databaseNameOfWindowsZone(std::string_view name) {
+    constexpr std::size_t kLongest = 64;
+    if (name.empty() || name.size() > kLongest) return "";
+    UChar windows[kLongest];
+    for (std::size_t i = 0; i < name.size(); ++i) {
+        if (static_cast<unsigned char>(name[i]) >= 0x80) return "";
+        windows[i] = static_cast<UChar>(name[i]);
+    }
+    UChar found[kLongest];
+    UErrorCode status = U_ZERO_ERROR;
+    const std::int32_t length = ucal_getTimeZoneIDForWindowsID(windows, static_cast<std::int32_t>(name.size()),
+                                                               nullptr, found, kLongest, &status);
+    if (U_FAILURE(status) || length <= 0 || length >= static_cast<std::int32_t>(kLongest)) return "";
+    std::string out;
+    for (std::int32_t i = 0; i < length; ++i) {
+        if (found[i] >= 0x80) return "";
+        out.push_back(static_cast<char>(found[i]));
+    }
+    return out;
+}
+
+// A zone by its name in the zone database, or by the Windows name that programs of that system
+// write without a VTIMEZONE.
+icaltimezone* systemZone(std::string_view name) {
+    if (icaltimezone* zone = databaseZone(name)) return zone;
+    const std::string mapped = databaseNameOfWindowsZone(name);
+    return mapped.empty() ? nullptr : databaseZone(mapped);
+}
+
+icaltimetype utcTime(std::int64_t seconds) {
+    return icaltime_from_timet_with_zone(static_cast<time_t>(seconds), 0, icaltimezone_get_utc_timezone());
+}
+
+std::int64_t wallSeconds(icaltimetype t) {
+    t.zone = nullptr;
+    return static_cast<std::int64_t>(icaltime_as_timet(t));
+}
+
+int offsetAt(icaltimezone* zone, std::int64_t instant) {
+    icaltimetype t = utcTime(instant);
+    int daylight = 0;
+    return icaltimezone_get_utc_offset_of_utc_time(zone, &t, &daylight);
+}
+
+// The instant of a local time in a zone, read as RFC 5545 reads it and as the store reads its
+// own local times: a time the clocks pass twice is the first of its two instants, and a time the
+// clocks skip takes the offset from before the change. The library itself takes the later of
+// both. A change of offset is taken to lie more than a day from the next one.
+std::int64_t instantInZone(const icaltimetype& t, icaltimezone* zone) {
+    const std::int64_t wall = wallSeconds(t);
+    const int before = offsetAt(zone, wall - kSecondsPerDay);
+    const int after = offsetAt(zone, wall + kSecondsPerDay);
+    const std::int64_t early = wall - std::max(before, after), late = wall - std::min(before, after);
+    for (const std::int64_t candidate : {early, late})
+        if (wall - offsetAt(zone, candidate) == candidate) return candidate;
+    return wall - before;
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -192,6 +254,128 @@ void joinContinuedRules(icalcomponent* vtimezone) {
     }
 }
 
+// The name a zone is written under: its plain name in the zone database, as calendar programs
+// write it. Some readers take a time whose TZID carries the library's own prefix for UTC.
+std::string zoneName(icaltimezone* zone) {
+    const char* location = icaltimezone_get_location(zone);
+    if (location && *location) return location;
+    const char* tzid = icaltimezone_get_tzid(zone);
+    std::string_view name = tzid ? tzid : "";
+    if (name.starts_with(kLibraryPrefix)) name.remove_prefix(kLibraryPrefix.size());
+    return std::string(name);
+}
+
+// The instants an observance of a zone starts at, from its DTSTART through its rule and RDATEs,
+// up to the rule's own end and to the given end.
+std::vector<std::pair<std::int64_t, icaltimetype>> onsetsOf(icalcomponent* observance, std::int64_t end) {
+    std::vector<std::pair<std::int64_t, icaltimetype>> onsets;
+    const icaltimetype start = icalcomponent_get_dtstart(observance);
+    icalproperty* from = icalcomponent_get_first_property(observance, ICAL_TZOFFSETFROM_PROPERTY);
+    if (icaltime_is_null_time(start) || !from) return onsets;
+    const int offset = icalproperty_get_tzoffsetfrom(from);
+    const auto add = [&](const icaltimetype& wall) {
+        if (!icaltime_is_null_time(wall)) onsets.emplace_back(wallSeconds(wall) - offset, wall);
+    };
+    add(start);
+    if (icalproperty* p = icalcomponent_get_first_property(observance, ICAL_RRULE_PROPERTY)) {
+        // The rule's UNTIL is in UTC and its dates in local time, which the library compares as
+        // they stand; the end is therefore checked here, on instants.
+        icalrecurrencetype rule = icalproperty_get_rrule(p);
+        const std::int64_t until = icaltime_is_null_time(rule.until) ? end : wallSeconds(rule.until);
+        const int count = rule.count;
+        rule.until = icaltime_null_time();
+        rule.count = 0;
+        if (icalrecur_iterator* it = icalrecur_iterator_new(rule, start)) {
+            int produced = 1;
+            for (icaltimetype next = icalrecur_iterator_next(it); !icaltime_is_null_time(next);
+                 next = icalrecur_iterator_next(it)) {
+                if (icaltime_compare(next, start) <= 0) continue;
+                const std::int64_t at = wallSeconds(next) - offset;
+                if (at > std::min(until, end) || (count > 0 && produced >= count) || produced > kMaxRuleSteps) break;
+                add(next);
+                ++produced;
+            }
+            icalrecur_iterator_free(it);
+        }
+    }
+    for (icalproperty* p = icalcomponent_get_first_property(observance, ICAL_RDATE_PROPERTY); p;
+         p = icalcomponent_get_next_property(observance, ICAL_RDATE_PROPERTY)) {
+        const icaldatetimeperiodtype date = icalproperty_get_rdate(p);
+        add(icaltime_is_null_time(date.time) ? date.period.start : date.time);
+    }
+    return onsets;
+}
+
+// Some readers refuse a zone whose rule ends with an UNTIL, or come to grief on it, and such
+// rules stand in every zone for its years before the last change of its rules (New York before
+// 2007, Berlin before 1996). The zone is therefore written with the observances in force between
+// first and last only: a rule still in force stays as it is, and each change of a rule that
+// ended, or of a date of its own, becomes an observance of its own without a rule. The last such
+// change before first stays as well, since it says which offset held then.
+void keepRangeOnly(icalcomponent* vtimezone, std::int64_t first, std::int64_t last) {
+    std::vector<icalcomponent*> observances;
+    for (icalcomponent* c = icalcomponent_get_first_component(vtimezone, ICAL_ANY_COMPONENT); c;
+         c = icalcomponent_get_next_component(vtimezone, ICAL_ANY_COMPONENT))
+        observances.push_back(c);
+    std::vector<std::pair<std::int64_t, icalcomponent*>> changes; // owned, no rule, no RDATE
+    std::pair<std::int64_t, icalcomponent*> inForce{INT64_MIN, nullptr};
+    for (icalcomponent* observance : observances) {
+        icalproperty* rrule = icalcomponent_get_first_property(observance, ICAL_RRULE_PROPERTY);
+        const bool open = rrule && icaltime_is_null_time(icalproperty_get_rrule(rrule).until) &&
+                          icalproperty_get_rrule(rrule).count == 0 &&
+                          !icalcomponent_get_first_property(observance, ICAL_RDATE_PROPERTY);
+        const auto onsets = onsetsOf(observance, last);
+        if (open) {
+            if (onsets.empty() || onsets.front().first > last) {
+                icalcomponent_remove_component(vtimezone, observance);
+                icalcomponent_free(observance);
+            }
+            continue;
+        }
+        icalcomponent_remove_component(vtimezone, observance);
+        for (const auto& [at, wall] : onsets) {
+            if (at > last || (at <= first && at <= inForce.first)) continue;
+            icalcomponent* change = icalcomponent_new_clone(observance);
+            for (icalproperty_kind kind : {ICAL_RRULE_PROPERTY, ICAL_RDATE_PROPERTY, ICAL_EXDATE_PROPERTY})
+                while (icalproperty* p = icalcomponent_get_first_property(change, kind)) {
+                    icalcomponent_remove_property(change, p);
+                    icalproperty_free(p);
+                }
+            icalcomponent_set_dtstart(change, wall);
+            if (at > first) {
+                changes.emplace_back(at, change);
+            } else {
+                if (inForce.second) icalcomponent_free(inForce.second);
+                inForce = {at, change};
+            }
+        }
+        icalcomponent_free(observance);
+    }
+    if (inForce.second) changes.emplace_back(inForce);
+    std::sort(changes.begin(), changes.end(), [](const auto& a, const auto& b) { return a.first < b.first; });
+    for (const auto& change : changes)
+        icalcomponent_add_component(vtimezone, change.second);
+}
+
+// The zone of the exported times, as a VTIMEZONE under its plain name, with the rules in force
+// from a year before the first entry to a year after the last.
+icalcomponent* vtimezoneOf(icaltimezone* zone, std::int64_t first, std::int64_t last) {
+    constexpr std::int64_t kMargin = 366LL * kSecondsPerDay;
+    icalcomponent* vtimezone = icalcomponent_new_clone(icaltimezone_get_component(zone));
+    // The zone's whole history since the 19th century is of no use to anyone.
+    icaltimezone_truncate_vtimezone(vtimezone, utcTime(first - kMargin), icaltime_null_time(), 1);
+    joinContinuedRules(vtimezone);
+    keepRangeOnly(vtimezone, first - kMargin, last + kMargin);
+    const std::string name = zoneName(zone);
+    if (icalproperty* tzid = icalcomponent_get_first_property(vtimezone, ICAL_TZID_PROPERTY))
+        icalproperty_set_tzid(tzid, name.c_str());
+    while (icalproperty* p = icalcomponent_get_first_property(vtimezone, ICAL_X_PROPERTY)) {
+        icalcomponent_remove_property(vtimezone, p);
+        icalproperty_free(p);
+    }
+    return vtimezone;
+}
+
 icaltimetype wallTime(int year, int month, int day, int hour, int minute) {
     icaltimetype t = icaltime_null_time();
     t.year = year;
@@ -200,10 +384,6 @@ icaltimetype wallTime(int year, int month, int day, int hour, int minute) {
     t.hour = hour;
     t.minute = minute;
     return t;
-}
-
-icaltimetype utcTime(std::int64_t seconds) {
-    return icaltime_from_timet_with_zone(static_cast<time_t>(seconds), 0, icaltimezone_get_utc_timezone());
 }
 
 // Control characters have no place in an iCalendar text; line breaks are escaped by the library.
@@ -220,30 +400,52 @@ std::string uidOf(const Appointment& a) {
     return uid;
 }
 
-icalcomponent* eventOf(const Appointment& a, icaltimezone* zone, const icaltimetype& stamp) {
+// What the day planner shows an all-day event as, at its first slot; such an entry is exported
+// as the all-day event it came from, so that export and import undo each other.
+constexpr std::string_view kAllDayPrefix = "All day: ";
+
+bool isAllDay(const Appointment& a) {
+    return a.hour == kFirstSlotHour && a.minute == 0 && a.notes.size() > kAllDayPrefix.size() &&
+           std::string_view(a.notes).starts_with(kAllDayPrefix);
+}
+
+icalproperty* datedProperty(icalproperty* property, const char* tzid) {
+    if (tzid) icalproperty_add_parameter(property, icalparameter_new_tzid(tzid));
+    return property;
+}
+
+icalcomponent* eventOf(const Appointment& a, icaltimezone* zone, const std::string& tzid, const icaltimetype& stamp) {
     icalcomponent* event = icalcomponent_new_vevent();
     icalcomponent_add_property(event, icalproperty_new_uid(uidOf(a).c_str()));
     icalcomponent_add_property(event, icalproperty_new_dtstamp(stamp));
-    icaltimetype start;
-    if (zone) {
-        start = wallTime(a.year, a.month, a.day, a.hour, a.minute);
-        start = icaltime_set_timezone(&start, zone);
+    const bool allDay = isAllDay(a);
+    // The instant the reminder is measured from: the slot, or an all-day event's midnight.
+    std::int64_t from = a.time;
+    if (allDay) {
+        icaltimetype day = icaltime_null_date();
+        day.year = a.year;
+        day.month = a.month;
+        day.day = a.day;
+        icalcomponent_add_property(event, icalproperty_new_dtstart(day));
+        icaltime_adjust(&day, 1, 0, 0, 0);
+        icalcomponent_add_property(event, icalproperty_new_dtend(day));
+        from = localTime(a.year, a.month, a.day, 0, 0);
+    } else if (zone) {
+        icalcomponent_add_property(
+            event, datedProperty(icalproperty_new_dtstart(wallTime(a.year, a.month, a.day, a.hour, a.minute)), tzid.c_str()));
     } else {
-        start = utcTime(localTime(a.year, a.month, a.day, a.hour, a.minute));
+        icalcomponent_add_property(event, icalproperty_new_dtstart(utcTime(a.time)));
     }
-    // Sets TZID from the time's zone.
-    icalcomponent_set_dtstart(event, start);
-    icalcomponent_add_property(event, icalproperty_new_duration(icaldurationtype_from_int(kEventMinutes * 60)));
-    const std::string summary = exportedText(a.notes);
+    if (!allDay)
+        icalcomponent_add_property(event, icalproperty_new_duration(icaldurationtype_from_int(kEventMinutes * 60)));
+    const std::string summary = exportedText(allDay ? a.notes.substr(kAllDayPrefix.size()) : a.notes);
     icalcomponent_add_property(event, icalproperty_new_summary(summary.c_str()));
     if (a.early >= 0) {
         icalcomponent* alarm = icalcomponent_new_valarm();
         icalcomponent_add_property(alarm, icalproperty_new_action(ICAL_ACTION_DISPLAY));
         icaltriggertype trigger{};
         trigger.time = icaltime_null_time();
-        trigger.duration = icaldurationtype_null_duration();
-        trigger.duration.minutes = static_cast<unsigned>(a.early);
-        trigger.duration.is_neg = a.early > 0;
+        trigger.duration = icaldurationtype_from_int(static_cast<int>(a.time - a.early * 60LL - from));
         icalcomponent_add_property(alarm, icalproperty_new_trigger(trigger));
         icalcomponent_add_property(alarm, icalproperty_new_description(summary.c_str()));
         icalcomponent_add_component(event, alarm);
@@ -332,13 +534,11 @@ std::string entryText(const char* summary, const char* description) {
     return text;
 }
 
-// The time an event's text starts with when it does not lie on its slot's own time: "9:15" in the
-// 9:00 slot, "5:00am" for an event before the first slot.
-std::string ownTime(int hour, int minute, bool beforeFirstSlot) {
-    char text[16];
-    const int twelve = hour % 12 == 0 ? 12 : hour % 12;
-    std::snprintf(text, sizeof text, "%d:%02d%s", twelve, minute, beforeFirstSlot ? (hour < 12 ? "am" : "pm") : "");
-    return text;
+// The time an event's text starts with when it does not lie on its slot's own time: "9:15am" in
+// the 9:00 slot, "5:00am" for an event before the first slot. It reads as every other time the
+// calendar shows, so "1:15pm" is never taken for a quarter past one at night.
+std::string ownTime(int hour, int minute) {
+    return twelveHourTime(hour, minute);
 }
 
 // The horizon of the repeat engine for the kind a rule maps on, or for the nearest kind by its
@@ -605,7 +805,7 @@ class Importer {
             return std::nullopt;
         if (t.is_date) return localTime(t.year, t.month, t.day, 0, 0);
         if (!t.zone && !icaltime_is_utc(t)) return localTime(t.year, t.month, t.day, t.hour, t.minute);
-        const auto instant = static_cast<std::int64_t>(icaltime_as_timet_with_zone(t, t.zone));
+        const std::int64_t instant = icaltime_is_utc(t) ? wallSeconds(t) : instantInZone(t, const_cast<icaltimezone*>(t.zone));
         if (instant < 0 || instant > INT32_MAX) return std::nullopt;
         return instant;
     }
@@ -615,7 +815,10 @@ class Importer {
         if (icalcomponent_get_status(event) == ICAL_STATUS_CANCELLED) {
             // A cancelled date of a series only takes that date out of it; a cancelled meeting
             // in the day planner would only mislead.
-            if (!isInstance) ++counts_.skipped;
+            if (!isInstance) {
+                ++counts_.skipped;
+                ++counts_.cancelled;
+            }
             return;
         }
         const icaltimetype start = timeOf(event, ICAL_DTSTART_PROPERTY);
@@ -633,6 +836,8 @@ class Importer {
         // later dates are imported all the same.
         if (!startSeconds || text.empty() || (!repeats && !instantOf(start))) {
             ++counts_.skipped;
+            if (startSeconds && (repeats || instantOf(start))) ++counts_.withoutText;
+            else noteUnusableStart(event, start);
             return;
         }
         const std::int64_t alarmOffset = alarmOffsetOf(event, start, *startSeconds);
@@ -714,8 +919,10 @@ class Importer {
         if (wanted_.size() == first) {
             // An event whose every date was left out for a reason told apart is not skipped too.
             if (counts_.oldDates == before.oldDates && counts_.overCap == before.overCap &&
-                counts_.laterDates == before.laterDates && whole)
+                counts_.laterDates == before.laterDates && whole) {
                 ++counts_.skipped;
+                ++counts_.noDateLeft;
+            }
             return;
         }
         if (kind != kRepeatNone) {
@@ -723,6 +930,28 @@ class Importer {
             if (endless) ++counts_.ownRepeats;
         }
         placeFollowingDays(first, instants, lengthOf(event, start, *startSeconds), text, start.is_date != 0);
+    }
+
+    // Why an event's start is of no use: it has none, its zone is unknown, or it lies outside
+    // the years the calendar holds.
+    void noteUnusableStart(icalcomponent* event, const icaltimetype& start) {
+        if (icaltime_is_null_time(start) || start.year < 1 ||
+            !isRealDateTime(std::clamp(start.year, kFirstExchangeYear, kLastExchangeYear), start.month, start.day,
+                            start.is_date ? 0 : start.hour, start.is_date ? 0 : start.minute)) {
+            ++counts_.withoutStart;
+        } else if (start.second < 0) {
+            ++counts_.unknownZone;
+            icalproperty* p = icalcomponent_get_first_property(event, ICAL_DTSTART_PROPERTY);
+            icalparameter* tzid = p ? icalproperty_get_first_parameter(p, ICAL_TZID_PARAMETER) : nullptr;
+            const char* name = tzid ? icalparameter_get_tzid(tzid) : nullptr;
+            if (counts_.firstUnknownZone.empty() && name) {
+                std::string shown = validUtf8(std::string(name).substr(0, 64));
+                shown.resize(wholeCharacterPrefix(shown, 64));
+                counts_.firstUnknownZone = shown;
+            }
+        } else {
+            ++counts_.outsideYears;
+        }
     }
 
     // Offers the dates of one rule after the event's start. A rule that ends is followed to its
@@ -879,7 +1108,7 @@ class Importer {
             const bool early = local.hour < kFirstSlotHour;
             w.hour = early ? kFirstSlotHour : local.hour;
             w.minute = early ? 0 : local.minute / 30 * 30;
-            if (early || local.minute != w.minute) prefix = ownTime(local.hour, local.minute, early) + " ";
+            if (early || local.minute != w.minute) prefix = ownTime(local.hour, local.minute) + " ";
         }
         setText(w, prefix + text);
         if (alarmOffset != kNoAlarm) {
@@ -929,7 +1158,7 @@ class Importer {
                 w.day = d.day;
                 w.hour = kFirstSlotHour;
                 const bool endsThatDay = !allDay && ending.year == d.year && ending.month == d.month && ending.day == d.day;
-                setText(w, (endsThatDay ? "Until " + ownTime(ending.hour, ending.minute, true) + ": " : "All day: ") + text);
+                setText(w, (endsThatDay ? "Until " + ownTime(ending.hour, ending.minute) + ": " : "All day: ") + text);
                 wanted_.push_back(std::move(w));
             }
         }
@@ -1038,6 +1267,19 @@ std::string completion(const IcsImportCounts& c, const std::string& name) {
                        std::to_string(c.modified) + " existing entries modified;\n  " +
                        std::to_string(c.duplicates()) + " duplicates ignored;\n  " + std::to_string(c.skipped) +
                        " events skipped (cancelled, or without a usable start or text).";
+    // Each reason an event was skipped for gets a line of its own below the total.
+    const std::pair<int, std::string> skippedFor[] = {
+        {c.cancelled, " cancelled"},
+        {c.withoutStart, " without a start date and time that exists"},
+        {c.withoutText, " without a summary or description"},
+        {c.unknownZone, " in a time zone this calendar does not know" +
+                            (c.firstUnknownZone.empty() ? std::string() : " (\"" + c.firstUnknownZone + "\")")},
+        {c.outsideYears, " dated before " + std::to_string(kFirstExchangeYear) + " or after " +
+                             std::to_string(kLastExchangeYear) + ", which this calendar cannot hold"},
+        {c.noDateLeft, " with all of their dates excluded or outside the years this calendar holds"},
+    };
+    for (const auto& [count, reason] : skippedFor)
+        if (count > 0) text += "\n    " + std::to_string(count) + reason + ".";
     // Whatever else was left out or cut, a line for each reason that occurred.
     const std::pair<std::string, std::string> reasons[] = {
         {std::to_string(c.busyZones), " events skipped: their time zone changes too often to work out."},
@@ -1061,6 +1303,39 @@ std::string completion(const IcsImportCounts& c, const std::string& name) {
 
 } // namespace
 
+// Where an export goes: through symbolic links to the file they name, so that a link into a
+// synced folder stays a link and the folder gets the new file. Nothing but a regular file is
+// replaced; for a folder, a device or a pipe the reason is given in refusal instead.
+std::optional<std::filesystem::path> exportTarget(const std::string& path, std::string& refusal) {
+    namespace fs = std::filesystem;
+    fs::path at = path;
+    for (int links = 0; links < 40; ++links) {
+        std::error_code error;
+        const fs::file_status status = fs::symlink_status(at, error);
+        if (status.type() == fs::file_type::not_found || fs::is_regular_file(status)) return at;
+        if (error) {
+            refusal = error.message();
+            return std::nullopt;
+        }
+        if (fs::is_directory(status)) {
+            refusal = "it is a folder, not a file";
+            return std::nullopt;
+        }
+        if (!fs::is_symlink(status)) {
+            refusal = "it is a device or a pipe, not a file";
+            return std::nullopt;
+        }
+        const fs::path next = fs::read_symlink(at, error);
+        if (error) {
+            refusal = error.message();
+            return std::nullopt;
+        }
+        at = next.is_absolute() ? next : at.parent_path() / next;
+    }
+    refusal = std::strerror(ELOOP);
+    return std::nullopt;
+}
+
 IcsExportResult exportIcs(const AppointmentTable& table, const std::string& path) {
     prepareLibrary();
     IcsExportResult result;
@@ -1079,22 +1354,26 @@ IcsExportResult exportIcs(const AppointmentTable& table, const std::string& path
     icalcomponent_add_property(calendar.get(), icalproperty_new_prodid(kProductId));
     icalcomponent_add_property(calendar.get(), icalproperty_new_calscale("GREGORIAN"));
     icaltimezone* zone = userZone();
-    if (zone && !entries.empty()) {
-        // The zone's whole history since the 19th century is of no use to anyone; its rules from
-        // the first entry on are enough.
-        icalcomponent* vtimezone = icalcomponent_new_clone(icaltimezone_get_component(zone));
-        icaltimezone_truncate_vtimezone(vtimezone, utcTime(entries.front()->time - 366LL * kSecondsPerDay),
-                                        icaltime_null_time(), 1);
-        joinContinuedRules(vtimezone);
-        icalcomponent_add_component(calendar.get(), vtimezone);
-    }
+    const std::string tzid = zone ? zoneName(zone) : "";
+    if (zone && !entries.empty())
+        icalcomponent_add_component(calendar.get(), vtimezoneOf(zone, entries.front()->time, entries.back()->time));
     const icaltimetype stamp = utcTime(table.clock().now());
     const auto items = toDoItems();
 
+    std::string refusal;
+    const std::optional<std::filesystem::path> target = exportTarget(path, refusal);
+    if (!target) {
+        result.message = "The file \"" + name + "\" could not be written: " + refusal + ".";
+        return result;
+    }
     // Written beside the target and renamed over it when whole. Each event is written as soon
     // as the library has turned it into text, so the whole calendar never stands in memory twice.
-    const std::string partial = path + ".part";
-    std::FILE* file = std::fopen(partial.c_str(), "wb");
+    // The partial file is made anew, never opened where it stands: a pipe of that name would
+    // keep the export waiting for a reader.
+    const std::string partial = target->string() + ".part";
+    std::error_code ignored;
+    std::filesystem::remove(partial, ignored);
+    std::FILE* file = std::fopen(partial.c_str(), "wbx");
     bool written = file != nullptr;
     const auto write = [&](icalcomponent* component, std::size_t dropTail) {
         const Component owned(component);
@@ -1107,7 +1386,7 @@ IcsExportResult exportIcs(const AppointmentTable& table, const std::string& path
     constexpr std::string_view kClosing = "END:VCALENDAR\r\n";
     write(calendar.release(), kClosing.size());
     for (const Appointment* a : entries)
-        write(eventOf(*a, zone, stamp), 0);
+        write(eventOf(*a, zone, tzid, stamp), 0);
     for (const auto& [number, item] : items) {
         icalcomponent* todo = icalcomponent_new_vtodo();
         const std::string uid = "zorvelcal-todo-" + std::to_string(number) + "@ombrix";
@@ -1123,7 +1402,12 @@ IcsExportResult exportIcs(const AppointmentTable& table, const std::string& path
         cause = errno;
     }
     std::error_code error;
-    if (written) std::filesystem::rename(partial, path, error);
+    if (written) {
+        // The new file keeps who may read the old one.
+        if (const auto old = std::filesystem::status(*target, ignored); std::filesystem::is_regular_file(old))
+            std::filesystem::permissions(partial, old.permissions(), ignored);
+        std::filesystem::rename(partial, *target, error);
+    }
     if (!written || error) {
         if (error) cause = error.value();
         std::filesystem::remove(partial, error);

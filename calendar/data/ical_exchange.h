@@ -4,13 +4,14 @@
 //
 // Export writes every appointment as one VEVENT: a UID made from its store key (so exporting the
 // same entry again gives the same UID), the start in the user's time zone, 30 minutes long, the
-// notes as SUMMARY and a display alarm when the entry has a reminder. A repeat series is stored as
+// notes as SUMMARY and a display alarm when the entry has a reminder; an "All day: " entry at
+// 6:00am is the all-day event an import made it from. A repeat series is stored as
 // one appointment per occurrence, so each occurrence is its own VEVENT and none carries an RRULE:
 // a receiving calendar must not multiply them. The to-do items follow as VTODOs.
 //
 // Import turns VEVENTs into appointments through the rules of any new entry. The day planner has
 // half-hour slots from 6:00am, so an event goes into the slot that holds its start, its text
-// starting with its own time when that differs from the slot's ("9:15 Dentist" at 9:00); events
+// starting with its own time when that differs from the slot's ("9:15am Dentist" at 9:00); events
 // before 6:00am and all-day events go to 6:00am ("All day: Holiday"). A slot that already holds
 // the same text makes the event a duplicate; a different text there is kept and the new one joined
 // to it with " / ". A repeat keeps its kind when it is one of the calendar's own.
@@ -52,7 +53,8 @@ struct IcsExportResult {
 
 // Writes every appointment of the table and every non-empty to-do item to path. The file is
 // written beside the old one and put in its place only when complete, so a failed export never
-// leaves a damaged file behind.
+// leaves a damaged file behind. A symbolic link at path is followed to the file it names; a
+// folder, a device or a pipe is refused and left as it is.
 IcsExportResult exportIcs(const AppointmentTable& table, const std::string& path);
 
 struct IcsImportCounts {
@@ -60,6 +62,9 @@ struct IcsImportCounts {
     int added = 0;    // new appointments
     int modified = 0; // appointments whose text was joined
     int skipped = 0;  // events without a usable start, outside the years, of an unknown zone
+    // The skipped events by reason; together they make skipped.
+    int cancelled = 0, withoutStart = 0, withoutText = 0, unknownZone = 0, outsideYears = 0, noDateLeft = 0;
+    std::string firstUnknownZone; // as the file names it
     int busyZones = 0; // events of a time zone whose rules change too often to work out
     int noRoom = 0;    // texts not joined: the slot's text was already as long as an entry can be
     int duplicates() const { return read - added - modified - skipped - busyZones - noRoom; }

@@ -5,9 +5,11 @@
 #include <sqlite3.h>
 
 #include <cerrno>
+#include <set>
 #include <future>
 #include <cstdlib>
 #include <filesystem>
+#include <fstream>
 #include <system_error>
 
 namespace zc {
@@ -32,6 +34,7 @@ CREATE TABLE IF NOT EXISTS vals (key INTEGER NOT NULL REFERENCES keys(id) ON DEL
                                  name TEXT NOT NULL COLLATE NOCASE, type INTEGER NOT NULL, data BLOB,
                                  PRIMARY KEY (key, name)) WITHOUT ROWID;
 CREATE UNIQUE INDEX IF NOT EXISTS keys_top ON keys(name) WHERE parent IS NULL;
+CREATE TABLE IF NOT EXISTS told_kept_stores (name TEXT PRIMARY KEY) WITHOUT ROWID;
 )sql";
 
 // Binds a name or text as SQLite text without copying it.
@@ -93,6 +96,42 @@ std::string plainReason(sqlite3* db) {
     default:
         return sqlite3_errmsg(db);
     }
+}
+
+// What stands at the store's path when it is not a file, in the user's words; empty for a file or
+// for nothing at all.
+std::string notAFile(const std::string& path) {
+    namespace fs = std::filesystem;
+    std::error_code ec;
+    switch (fs::status(path, ec).type()) {
+    case fs::file_type::not_found:
+    case fs::file_type::regular:
+    case fs::file_type::none:
+        return {};
+    case fs::file_type::directory:
+        return "a folder";
+    case fs::file_type::fifo:
+        return "a named pipe";
+    case fs::file_type::block:
+    case fs::file_type::character:
+        return "a device";
+    case fs::file_type::socket:
+        return "a socket";
+    default:
+        return "not an ordinary file";
+    }
+}
+
+// Whether a new file can be made beside the store: SQLite makes its log there, so a folder that
+// takes no new files refuses the store as surely as a read-only file would.
+bool folderTakesFiles(const std::string& path) {
+    namespace fs = std::filesystem;
+    std::error_code ec;
+    const fs::path probe = fs::path(path + ".write-test");
+    fs::remove(probe, ec);
+    const bool made = static_cast<bool>(std::ofstream(probe));
+    fs::remove(probe, ec);
+    return made;
 }
 
 // The tables as design names them; a file with tables of these names but another shape belongs to
@@ -198,10 +237,31 @@ std::string SqliteStore::columnsOf(const char* table) {
     return columns;
 }
 
+std::string SqliteStore::openFailure() {
+    if (!db_) return "the computer is out of memory.";
+    const int code = sqlite3_errcode(db_) & 0xFF;
+#ifndef _WIN32
+    const int system = sqlite3_system_errno(db_);
+#else
+    const int system = 0;
+#endif
+    if ((code == SQLITE_READONLY || code == SQLITE_CANTOPEN || code == SQLITE_PERM || system == EACCES ||
+         system == EPERM) &&
+        !folderTakesFiles(path_)) {
+        std::error_code ec;
+        const std::string folder = std::filesystem::absolute(path_, ec).parent_path().string();
+        return "its folder \"" + folder + "\" is read-only.";
+    }
+    return plainReason(db_) + ".";
+}
+
 bool SqliteStore::open() {
+    // SQLite would take a named pipe or a device for a file and fail on its first read with an
+    // error that names neither.
+    if (const std::string kind = notAFile(path_); !kind.empty()) fail("it is " + kind + ", not a file.");
     if (sqlite3_open_v2(path_.c_str(), &db_, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_NOMUTEX,
                         nullptr) != SQLITE_OK)
-        fail(db_ ? plainReason(db_) + "." : "the computer is out of memory.");
+        fail(openFailure());
     sqlite3_busy_timeout(db_, 5000);
     // SQLite quietly opens a file it may not write for reading only; every change would then be
     // lost.
@@ -215,7 +275,10 @@ bool SqliteStore::open() {
     const int tables = rc == SQLITE_ROW ? sqlite3_column_int(s, 0) : 0;
     sqlite3_finalize(s);
     if ((rc & 0xFF) == SQLITE_CORRUPT) return damaged();
-    if (rc != SQLITE_ROW) fail(plainReason(db_) + ".");
+    // A first page overwritten takes the file's header with it; the calendar's keys in its other
+    // pages tell a damaged store from another program's file.
+    if ((rc & 0xFF) == SQLITE_NOTADB && holdsCalendarKeys(path_)) return damaged();
+    if (rc != SQLITE_ROW) fail(openFailure());
     const std::string keyColumns = columnsOf("keys"), valueColumns = columnsOf("vals");
     if ((!keyColumns.empty() && keyColumns != kKeyColumns) || (!valueColumns.empty() && valueColumns != kValueColumns))
         fail("it belongs to another program (its tables are not the calendar's).");
@@ -248,9 +311,9 @@ bool SqliteStore::open() {
                            rewrite.c_str(),           "COMMIT",                  "PRAGMA synchronous=FULL"};
     for (const char* sql : setup) {
         if (sqlite3_exec(db_, sql, nullptr, nullptr, nullptr) != SQLITE_OK) {
-            const std::string reason = plainReason(db_);
+            const std::string reason = openFailure();
             sqlite3_exec(db_, "ROLLBACK", nullptr, nullptr, nullptr);
-            fail(reason + ".");
+            fail(reason);
         }
     }
     return true;
@@ -281,7 +344,47 @@ bool SqliteStore::isWhole(const std::string& path) {
 
 const std::string& SqliteStore::awaitIntegrityCheck() {
     if (integrity_.valid() && !integrity_.get()) rescue();
-    return rescueNotice_;
+    if (!noticeComposed_) {
+        noticeComposed_ = true;
+        notice_ = rescueNotice_;
+        // A kept store the user has not been told of (the program ended before its message was
+        // read, or the store was rebuilt and then refused) is named at every start until then.
+        for (const std::string& kept : untoldKeptStores()) {
+            untold_.push_back(std::filesystem::path(kept).filename().string());
+            if (kept == keptNow_) continue;
+            notice_ += (notice_.empty() ? "" : "\n\n") + std::string("An earlier, damaged copy of the calendar's store is kept as \"") +
+                       kept + "\". The calendar does not read it; keep it until you no longer need what it holds.";
+        }
+    }
+    return notice_;
+}
+
+std::vector<std::string> SqliteStore::untoldKeptStores() {
+    std::vector<std::string> untold;
+    sqlite3_stmt* s = nullptr;
+    sqlite3_prepare_v2(db_, "SELECT 1 FROM told_kept_stores WHERE name = ?1", -1, &s, nullptr);
+    for (const std::string& kept : keptStores(path_)) {
+        const std::string name = std::filesystem::path(kept).filename().string();
+        bindText(s, 1, name);
+        if (!s || sqlite3_step(s) != SQLITE_ROW) untold.push_back(kept);
+        sqlite3_reset(s);
+    }
+    sqlite3_finalize(s);
+    return untold;
+}
+
+void SqliteStore::noticeShown() {
+    for (const std::string& name : untold_) {
+        sqlite3_stmt* s = nullptr;
+        if (sqlite3_prepare_v2(db_, "INSERT OR IGNORE INTO told_kept_stores (name) VALUES (?1)", -1, &s, nullptr) ==
+            SQLITE_OK) {
+            bindText(s, 1, name);
+            // A note that cannot be written only means the user is told again at the next start.
+            sqlite3_step(s);
+        }
+        sqlite3_finalize(s);
+    }
+    untold_.clear();
 }
 
 bool SqliteStore::readyToWrite() {
@@ -296,75 +399,117 @@ bool SqliteStore::readyToWrite() {
 }
 
 void SqliteStore::rescue() {
-    // The file is damaged. Nothing is written to it (not even the log folded back in on closing):
-    // it is moved aside whole, and whatever can still be read of it goes into a new store at its
-    // place, before a later change or the purge at exit can make the loss final.
+    // The file is damaged. Nothing is written to it (not even the log folded back in on closing).
+    // What can still be read of it goes into a new store beside it, written whole and flushed;
+    // only then does the new store take the damaged one's place, and the damaged one is kept, so
+    // that a full disk or a crash half-way never leaves the calendar without its appointments.
     if (db_) sqlite3_db_config(db_, SQLITE_DBCONFIG_NO_CKPT_ON_CLOSE, 1, nullptr);
     close();
-    const std::string kept = moveDamagedStoreAside(path_);
-    const RescuedStore rescued = readWhatRemains(kept);
-    // The shared-memory index of the log is rebuilt by whoever opens the kept file next.
-    std::error_code ec;
-    std::filesystem::remove(kept + "-shm", ec);
+    const RescuedStore rescued = readWhatRemains(path_);
+    const std::string kept = keptStoreName(path_);
+    const std::string rebuilt = path_ + ".rebuilding";
+    const std::size_t appointments = buildStore(rebuilt, rescued);
+    replaceDamagedStore(path_, rebuilt, kept);
+    keptNow_ = kept;
     if (!open()) fail("a new store cannot be made in its place.");
-    const std::size_t appointments = carryOver(rescued);
     prepareStatements();
     // The new store keeps every rescued key's number, so open keys stay valid; lost ones are gone.
     pathCache_.clear();
-    rescueNotice_ = "The calendar's store \"" + path_ + "\" was damaged. It has been kept, unchanged, as \"" + kept +
-                    "\". What could still be read of it (" + std::to_string(appointments) +
-                    (appointments == 1 ? " appointment" : " appointments") +
-                    " and the settings) was carried into a new store, which the calendar uses from now on.";
+    if (appointments > 0)
+        rescueNotice_ = "The calendar's store \"" + path_ + "\" was damaged. It has been kept, unchanged, as \"" +
+                        kept + "\". What could still be read of it (" + std::to_string(appointments) +
+                        (appointments == 1 ? " appointment" : " appointments") +
+                        " and the settings) was carried into a new store, which the calendar uses from now on.";
+    else
+        rescueNotice_ = "The calendar's store \"" + path_ + "\" was damaged, and none of its appointments could be "
+                        "read. It has been kept, unchanged, as \"" + kept + "\". The calendar starts with a new store" +
+                        (rescued.values.empty() ? "." : ", which keeps the settings that could be read.");
 }
 
-std::size_t SqliteStore::carryOver(const RescuedStore& rescued) {
-    if (sqlite3_exec(db_, "BEGIN IMMEDIATE", nullptr, nullptr, nullptr) != SQLITE_OK)
-        fail(plainReason(db_) + ".");
+std::size_t SqliteStore::buildStore(const std::string& file, const RescuedStore& rescued) {
+    std::error_code ec;
+    for (const char* leftover : {"", "-journal"})
+        std::filesystem::remove(file + leftover, ec);
+    sqlite3* db = nullptr;
+    std::string reason;
+    auto run = [&](const char* sql) {
+        if (reason.empty() && sqlite3_exec(db, sql, nullptr, nullptr, nullptr) != SQLITE_OK) reason = plainReason(db);
+        return reason.empty();
+    };
+    // The damaged file may need as much room again; a disk that cannot hold that would only fail
+    // half-way.
+    const std::uintmax_t needed = std::filesystem::file_size(path_, ec) + kLeastFreeSpace;
+    if (const auto space = std::filesystem::space(std::filesystem::absolute(file, ec).parent_path(), ec);
+        !ec && space.available < needed)
+        reason = "the disk is full";
+    else if (sqlite3_open_v2(file.c_str(), &db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_NOMUTEX,
+                             nullptr) != SQLITE_OK)
+        reason = db ? plainReason(db) : "the computer is out of memory";
+    // A plain journal leaves one whole file behind once the transaction is committed and flushed.
+    for (const char* sql : {"PRAGMA journal_mode=DELETE", "PRAGMA synchronous=FULL", kSchema, "BEGIN IMMEDIATE"})
+        run(sql);
     sqlite3_stmt* key = nullptr;
     sqlite3_stmt* value = nullptr;
-    sqlite3_prepare_v2(db_, "INSERT OR IGNORE INTO keys (id, parent, name, class) VALUES (?1, ?2, ?3, ?4)", -1,
-                       &key, nullptr);
-    sqlite3_prepare_v2(db_, "INSERT OR IGNORE INTO vals (key, name, type, data) VALUES (?1, ?2, ?3, ?4)", -1,
-                       &value, nullptr);
-    int rc = key && value ? SQLITE_DONE : SQLITE_ERROR;
-    for (const RescuedKey& k : rescued.keys) {
-        if (rc != SQLITE_DONE) break;
-        sqlite3_bind_int64(key, 1, k.id);
-        if (k.parent)
-            sqlite3_bind_int64(key, 2, *k.parent);
-        else
-            sqlite3_bind_null(key, 2);
-        bindText(key, 3, k.name);
-        bindText(key, 4, k.keyClass);
-        rc = sqlite3_step(key);
-        sqlite3_reset(key);
-    }
-    for (const RescuedValue& v : rescued.values) {
-        if (rc != SQLITE_DONE) break;
-        sqlite3_bind_int64(value, 1, v.key);
-        bindText(value, 2, v.name);
-        sqlite3_bind_int(value, 3, v.type);
-        sqlite3_bind_blob(value, 4, v.data.data(), static_cast<int>(v.data.size()), SQLITE_STATIC);
-        rc = sqlite3_step(value);
-        sqlite3_reset(value);
+    std::size_t appointments = 0;
+    if (reason.empty()) {
+        sqlite3_prepare_v2(db, "INSERT OR IGNORE INTO keys (id, parent, name, class) VALUES (?1, ?2, ?3, ?4)", -1,
+                           &key, nullptr);
+        sqlite3_prepare_v2(db, "INSERT OR IGNORE INTO vals (key, name, type, data) VALUES (?1, ?2, ?3, ?4)", -1,
+                           &value, nullptr);
+        // A key that a namesake under the same parent kept out has no place, nor has anything below it.
+        std::set<std::int64_t> placed;
+        int rc = key && value ? SQLITE_DONE : SQLITE_ERROR;
+        for (const RescuedKey& k : rescued.keys) {
+            if (rc != SQLITE_DONE) break;
+            if (k.parent && !placed.count(*k.parent)) continue;
+            sqlite3_bind_int64(key, 1, k.id);
+            if (k.parent)
+                sqlite3_bind_int64(key, 2, *k.parent);
+            else
+                sqlite3_bind_null(key, 2);
+            bindText(key, 3, k.name);
+            bindText(key, 4, k.keyClass);
+            rc = sqlite3_step(key);
+            if (rc == SQLITE_DONE && sqlite3_changes(db) > 0) placed.insert(k.id);
+            sqlite3_reset(key);
+        }
+        for (const RescuedValue& v : rescued.values) {
+            if (rc != SQLITE_DONE) break;
+            if (!placed.count(v.key)) continue;
+            sqlite3_bind_int64(value, 1, v.key);
+            bindText(value, 2, v.name);
+            sqlite3_bind_int(value, 3, v.type);
+            sqlite3_bind_blob(value, 4, v.data.data(), static_cast<int>(v.data.size()), SQLITE_STATIC);
+            rc = sqlite3_step(value);
+            sqlite3_reset(value);
+        }
+        if (rc != SQLITE_DONE) reason = plainReason(db);
+        run("COMMIT");
+        // An appointment is a key two levels below "Appointments".
+        sqlite3_stmt* s = nullptr;
+        if (reason.empty() &&
+            sqlite3_prepare_v2(db,
+                               "SELECT count(*) FROM keys a JOIN keys m ON a.parent = m.id JOIN keys r ON m.parent = "
+                               "r.id WHERE r.name = 'Appointments'",
+                               -1, &s, nullptr) == SQLITE_OK &&
+            sqlite3_step(s) == SQLITE_ROW)
+            appointments = static_cast<std::size_t>(sqlite3_column_int64(s, 0));
+        sqlite3_finalize(s);
     }
     sqlite3_finalize(key);
     sqlite3_finalize(value);
-    if (rc != SQLITE_DONE || sqlite3_exec(db_, "COMMIT", nullptr, nullptr, nullptr) != SQLITE_OK) {
-        const std::string reason = plainReason(db_);
-        sqlite3_exec(db_, "ROLLBACK", nullptr, nullptr, nullptr);
-        fail("it was damaged, and what could be read of it cannot be written to a new store: " + reason + ".");
+    if (db && sqlite3_close(db) != SQLITE_OK) {
+        if (reason.empty()) reason = plainReason(db);
+        sqlite3_close_v2(db);
     }
-    // An appointment is a key two levels below "Appointments".
-    std::size_t appointments = 0;
-    sqlite3_stmt* s = nullptr;
-    if (sqlite3_prepare_v2(db_,
-                           "SELECT count(*) FROM keys a JOIN keys m ON a.parent = m.id JOIN keys r ON m.parent = r.id "
-                           "WHERE r.name = 'Appointments'",
-                           -1, &s, nullptr) == SQLITE_OK &&
-        sqlite3_step(s) == SQLITE_ROW)
-        appointments = static_cast<std::size_t>(sqlite3_column_int64(s, 0));
-    sqlite3_finalize(s);
+    if (!reason.empty()) {
+        for (const char* leftover : {"", "-journal"})
+            std::filesystem::remove(file + leftover, ec);
+        throw StoreError("The calendar's store \"" + path_ +
+                         "\" is damaged, and a new store cannot be made from what can still be read of it: " +
+                         reason + ". The damaged store is left as it is; start Zorvel Calendar again once that is "
+                         "mended.");
+    }
     return appointments;
 }
 

@@ -6,6 +6,7 @@
 #include <future>
 #include <string>
 #include <unordered_map>
+#include <vector>
 
 struct sqlite3;
 struct sqlite3_stmt;
@@ -20,8 +21,9 @@ class SqliteStore final : public SettingsStore {
     // calendar store, that it is whole and that a write reaches the disk (writing the header back
     // unchanged). Throws StoreError, with the file's name and the reason in plain words, when the
     // file cannot be used: a calendar that cannot save would lose everything typed into it. A
-    // damaged store is never written to: it is moved aside under a dated name, and what can still
-    // be read of it is carried into a new store at the same path (see awaitIntegrityCheck()).
+    // damaged store is never written to: what can still be read of it is written into a new store,
+    // which then takes its path, and the damaged file is kept under a dated name beside it (see
+    // awaitIntegrityCheck()). Without room for the new store, the damaged one stays as it is.
     explicit SqliteStore(const std::string& path);
     ~SqliteStore() override;
     SqliteStore(const SqliteStore&) = delete;
@@ -33,10 +35,13 @@ class SqliteStore final : public SettingsStore {
     const std::string& path() const { return path_; }
     // Waits for the check of every page that opening started, and rescues a damaged file (see the
     // constructor). Returns the message for the user when the file was damaged (where it is kept,
-    // what was carried over), else an empty text. The program calls it once its window is built;
-    // the first write calls it as well, so nothing is ever written to a damaged file. May throw
-    // StoreError when no new store can be made.
+    // what was carried over) or when a damaged store kept earlier has not been named to the user
+    // yet, else an empty text. The program calls it once its window is built; the first write
+    // calls it as well, so nothing is ever written to a damaged file. May throw StoreError when
+    // no new store can be made.
     const std::string& awaitIntegrityCheck();
+    // The user has read the message above: the kept stores it names are not named again.
+    void noticeShown();
     // Runs statements on the store's own connection, for maintenance tools and tests (for example
     // "PRAGMA max_page_count" stands in for a full disk). A failure counts as a failed write.
     bool execute(const std::string& sql) { return exec(sql.c_str()); }
@@ -66,8 +71,14 @@ class SqliteStore final : public SettingsStore {
     bool readyToWrite();
     [[noreturn]] void fail(const std::string& reason);
     std::string columnsOf(const char* table);
-    // Writes what was rescued from a damaged file; returns the number of appointments among it.
-    std::size_t carryOver(const RescuedStore& rescued);
+    // Writes what was rescued from a damaged file into a new store file, whole and flushed, and
+    // returns the number of appointments among it. Throws StoreError, leaving no part of the new
+    // file behind, when it cannot be written.
+    std::size_t buildStore(const std::string& file, const RescuedStore& rescued);
+    // Why the file could not be opened or set up, with the folder named when it is the folder
+    // that refuses.
+    std::string openFailure();
+    std::vector<std::string> untoldKeptStores();
     void undoBatch();
     void close();
     sqlite3_stmt* prepare(const char* sql);
@@ -98,6 +109,10 @@ class SqliteStore final : public SettingsStore {
     int batchDepth_ = 0;
     bool batchFailed_ = false; // a write of the open batch failed: the rest is refused, all is undone
     std::string rescueNotice_;
+    std::string keptNow_; // where this start kept the damaged store
+    bool noticeComposed_ = false;
+    std::string notice_;
+    std::vector<std::string> untold_; // names of the kept stores the notice names
     std::future<bool> integrity_; // the check of every page; true when the file is whole
 };
 

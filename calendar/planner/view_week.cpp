@@ -50,9 +50,7 @@ LocalDate ViewWeek::sundayOf(int year, int month, int day) {
 }
 
 wxString ViewWeek::timeText(int hour, int minute, bool printing) {
-    const bool pm = hour >= 12;
-    const int shown = hour > 12 ? hour - 12 : hour;
-    return wxString::Format(printing ? "%d:%02d%s " : "%d:%02d%s", shown, minute, pm ? "pm" : "am");
+    return wxString(twelveHourTime(hour, minute)) + (printing ? " " : "");
 }
 
 void ViewWeek::open(int year, int month, int day) {

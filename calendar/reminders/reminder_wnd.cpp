@@ -4,6 +4,7 @@
 #include "app/display_text.h"
 #include "app/font_record.h"
 #include "app/main_frame.h"
+#include "data/date_helpers.h"
 #include "app/zorvel_cal_view.h"
 #include "data/settings_catalogue.h"
 #include "reminders/sound.h"
@@ -67,8 +68,7 @@ ReminderWnd::Cascade& ReminderWnd::cascade() {
 
 wxString ReminderWnd::titleFor(int hour, int minute) {
     if (hour == kCountdown) return "Zorvel Calendar";
-    const int shown = hour > 12 ? hour - 12 : hour;
-    return wxString::Format(" %d:%02d%s", shown, minute, hour >= 12 ? "pm" : "am");
+    return " " + wxString(twelveHourTime(hour, minute));
 }
 
 ReminderWnd::ReminderWnd(wxWindow* parent, int hour, int minute, const std::string& text)

@@ -31,11 +31,24 @@ TEST(MessageTextTest, LongRunsAreBrokenAndHugeOnesShortened) {
         for (const wxString& word : wxStringTokenize(line, " "))
             EXPECT_LE(word.length(), 60u) << word;
     }
-    EXPECT_TRUE(text.StartsWith("The calendar's store \"/home/ann/ppp"));
+    EXPECT_TRUE(text.StartsWith("The calendar's store \"/home/ann/\nppp"));
     EXPECT_TRUE(text.EndsWith("/store.db\" cannot be used: the disk is full."));
     // Ordinary texts, and texts that are not UTF-8, keep every character.
     EXPECT_EQ(wrappedMessage("Zorvel Calendar is already running."), "Zorvel Calendar is already running.");
     EXPECT_EQ(wrappedMessage("Caf\xe9\nsecond line"), wxString::FromUTF8("Caf\xc3\xa9\nsecond line"));
+}
+
+// Fault mended: a long path was broken in the middle of a file's name ("store." / "db").
+TEST(MessageTextTest, ALongPathBreaksAfterItsSeparatorsNeverInsideAName) {
+    for (const std::string path : {std::string("/home/ann/.local/share/zorvelcal/backups/2024/store.damaged-2024-03-15-093000.db"),
+                                   std::string("C:\\Users\\ann\\AppData\\Roaming\\Zorvel Calendar\\store.db"),
+                                   "/home/ann/" + std::string(70, 'x') + "/of-last-year/store.db"}) {
+        const wxString text = wrappedMessage("It has been kept as \"" + path + "\", unchanged.");
+        for (const wxString& run : wxStringTokenize(text, " \n"))
+            EXPECT_LE(run.length(), 60u) << run;
+        for (const wxString& name : wxStringTokenize(path, "/\\"))
+            if (name.length() < 60) EXPECT_NE(text.Find(name), wxNOT_FOUND) << name << " is split in:\n" << text;
+    }
 }
 
 TEST_F(AppTest, ALockThatCannotBeMadeLeavesTheOneMessageToTheStore) {

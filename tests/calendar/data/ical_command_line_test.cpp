@@ -68,7 +68,7 @@ TEST_F(IcsCommandLineTest, ImportAndExportWorkWithoutADisplayAndReadBackInEveryZ
                                   " -c 'import sys, icalendar\n"
                                   "c = icalendar.Calendar.from_ical(open(sys.argv[1], \"rb\").read())\n"
                                   "events = c.walk(\"VEVENT\")\n"
-                                  "for e in events: e.decoded(\"DTSTART\"); e.decoded(\"DURATION\")\n"
+                                  "for e in events: e.decoded(\"DTSTART\"); e.decoded(\"DURATION\" if \"DURATION\" in e else \"DTEND\")\n"
                                   "sys.exit(0 if len(events) == 11 else 3)' " +
                                   path(file) + " 2>&1";
         EXPECT_EQ(std::system(check.c_str()), 0) << zone;

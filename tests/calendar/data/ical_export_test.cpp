@@ -5,11 +5,14 @@
 #include "data/settings_key.h"
 #include "repeat_backup_fixture.h"
 
+#include <cstdlib>
 #include <fstream>
 #include <iterator>
 #include <regex>
 #include <string>
 #include <vector>
+
+#include <sys/stat.h>
 
 namespace zc::rbtest {
 namespace {
@@ -36,8 +39,17 @@ int occurrences(const std::string& text, const std::string& part) {
     return n;
 }
 
+// The system's python3 with its icalendar package, before any other python3 on the path.
+const std::string kPython = std::filesystem::exists("/usr/bin/python3") ? "/usr/bin/python3" : "python3";
+
 class IcsExportTest : public TableTest {
   public:
+    // What a shell command writes on its standard output.
+    std::string output(const std::string& command) {
+        std::system((command + " >" + (dir / "command.out").string() + " 2>&1").c_str());
+        std::ifstream out(dir / "command.out", std::ios::binary);
+        return std::string(std::istreambuf_iterator<char>(out), {});
+    }
     void SetUp() override {
         TableTest::SetUp();
         file = (dir / "out.ics").string();
@@ -58,12 +70,12 @@ TEST_F(IcsExportTest, EachEntryIsAnEventInTheUsersZoneWithItsReminder) {
     const std::string text = unfolded(file);
     for (const char* line : {
              "BEGIN:VCALENDAR\r\nVERSION:2.0\r\nPRODID:-//Ombrix//Zorvel Calendar//EN\r\n",
-             "TZID:/freeassociation.sourceforge.net/Europe/Berlin\r\n",
+             "TZID:Europe/Berlin\r\n",
              "UID:zorvelcal-2024_3-15_9_30@ombrix\r\n",
-             "DTSTART;TZID=/freeassociation.sourceforge.net/Europe/Berlin:20240315T093000\r\nDURATION:PT30M\r\n",
+             "DTSTART;TZID=Europe/Berlin:20240315T093000\r\nDURATION:PT30M\r\n",
              "SUMMARY:Dentist\\, then \"lunch\"\\; bring  card\r\n",
              "BEGIN:VALARM\r\nACTION:DISPLAY\r\nTRIGGER:-PT15M\r\n",
-             "DTSTART;TZID=/freeassociation.sourceforge.net/Europe/Berlin:20240701T180000\r\n",
+             "DTSTART;TZID=Europe/Berlin:20240701T180000\r\n",
              "BEGIN:VTODO\r\nUID:zorvelcal-todo-3@ombrix\r\n",
              "SUMMARY:Buy milk\r\n",
          })
@@ -113,6 +125,99 @@ TEST_F(IcsExportTest, ARoundTripThroughAnEmptyStoreGivesTheSameEventsOnePerOccur
     EXPECT_EQ(eventsWithoutStamps(second), eventsWithoutStamps(file));
     // Importing the same file again adds nothing.
     EXPECT_EQ(importIcs(*table, file).counts.duplicates(), imported.counts.read);
+}
+
+// Guards three faults of exported files that other programs misread: a TZID with the library's
+// own prefix (read as UTC), zone rules ending with an UNTIL (refused by python3-icalendar, fatal
+// to khal) for entries before New York's 2007 or Berlin's 1996 change of rules, and an all-day
+// entry written as a timed 6:00 event titled "All day: ...".
+TEST_F(IcsExportTest, OtherReadersPlaceEveryEntryAcrossChangesOfZoneRules) {
+    struct Row {
+        const char* zone;
+        std::vector<std::pair<std::vector<int>, const char*>> entries; // y, m, d, h, min; text
+        const char* read; // as the readers see the events: start in UTC, or date, and summary
+    } rows[] = {
+        {"America/New_York",
+         {{{2005, 4, 10, 12, 0}, "Old summer"}, {{2006, 10, 30, 12, 0}, "Old winter"},
+          {{2007, 3, 20, 12, 0}, "New summer"}, {{2024, 11, 2, 12, 0}, "Now"}},
+         "2005-04-10 16:00 Old summer|2006-10-30 17:00 Old winter|2007-03-20 16:00 New summer|"
+         "2024-11-02 16:00 Now|"},
+        {"Europe/Berlin",
+         {{{1995, 10, 15, 12, 0}, "Old winter"}, {{1996, 10, 15, 12, 0}, "New summer"},
+          {{2024, 3, 31, 6, 0}, "All day: Easter"}, {{2024, 4, 1, 6, 0}, "All day:"}},
+         "1995-10-15 11:00 Old winter|1996-10-15 10:00 New summer|2024-03-31 Easter|2024-04-01 04:00 All day:|"},
+    };
+    const std::string read = "import sys, icalendar, pytz\n"
+                             "for e in icalendar.Calendar.from_ical(open(sys.argv[1], 'rb').read()).walk('VEVENT'):\n"
+                             "  t = e.decoded('DTSTART')\n"
+                             "  t = t.astimezone(pytz.utc).strftime('%Y-%m-%d %H:%M') if hasattr(t, 'hour') else t\n"
+                             "  print(t, e['SUMMARY'], end='|')\n";
+    const bool python = std::system((kPython + " -c 'import icalendar, pytz' 2>/dev/null").c_str()) == 0;
+    const bool khal = std::system("khal --version >/dev/null 2>&1") == 0;
+    for (const Row& row : rows) {
+        fixTimeZone(row.zone);
+        table = std::make_unique<AppointmentTable>(clock, timers, questions);
+        for (const auto& [when, text] : row.entries)
+            add(when[0], when[1], when[2], when[3], when[4], text, 10);
+        ASSERT_TRUE(exportIcs(*table, file).ok);
+        const std::string text = unfolded(file);
+        EXPECT_NE(text.find("TZID:" + std::string(row.zone) + "\r\n"), std::string::npos) << row.zone;
+        EXPECT_EQ(text.find("freeassociation"), std::string::npos) << row.zone;
+        EXPECT_EQ(text.find("UNTIL="), std::string::npos) << row.zone;
+        if (python) {
+            std::ofstream(dir / "read.py") << read;
+            EXPECT_EQ(output(kPython + " " + (dir / "read.py").string() + " " + file), row.read) << row.zone;
+        }
+        if (khal) {
+            std::ofstream(dir / "khal.conf") << "[calendars]\n[[test]]\npath = " << (dir / "khal").string()
+                                             << "\n[locale]\nlocal_timezone = UTC\ndefault_timezone = UTC\n"
+                                                "timeformat = %H:%M\ndateformat = %Y-%m-%d\nlongdateformat = "
+                                                "%Y-%m-%d\ndatetimeformat = %Y-%m-%d %H:%M\nlongdatetimeformat "
+                                                "= %Y-%m-%d %H:%M\n";
+            std::filesystem::remove_all(dir / "khal");
+            std::filesystem::create_directories(dir / "khal");
+            const std::string khalCall = "XDG_DATA_HOME=" + dir.string() + " khal -c " + (dir / "khal.conf").string();
+            EXPECT_EQ(std::system((khalCall + " import --batch " + file + " >/dev/null 2>&1").c_str()), 0) << row.zone;
+            EXPECT_EQ(output(khalCall + " list --day-format '' --format '{start} {title}|' 1970-01-01 2040-01-01 "
+                                        "| tr -d '\\n'"),
+                      row.read)
+                << row.zone;
+        }
+    }
+    if (!python || !khal) GTEST_SKIP() << "python3-icalendar or khal is missing; the files were not read back";
+}
+
+// Guards an export that replaced whatever stood at its path: a link lost its link (and the
+// synced file it named was never updated), a pipe or folder was replaced by a file.
+TEST_F(IcsExportTest, AnExportWritesThroughLinksAndReplacesNothingButAFile) {
+    add(2024, 3, 15, 9, 30, "Dentist");
+    const std::filesystem::path synced = dir / "synced";
+    std::filesystem::create_directories(synced);
+    std::ofstream(synced / "cal.ics") << "old";
+    ::chmod((synced / "cal.ics").c_str(), 0640);
+    std::filesystem::create_symlink("synced/cal.ics", dir / "link.ics");
+    std::filesystem::create_symlink(synced / "new.ics", dir / "dangling.ics");
+    ASSERT_EQ(::mkfifo((dir / "pipe.ics").c_str(), 0600), 0);
+    // A pipe where the partial file goes would keep an export that opens it waiting for ever.
+    ASSERT_EQ(::mkfifo((synced / "new.ics.part").c_str(), 0600), 0);
+    for (const char* name : {"link.ics", "dangling.ics"}) {
+        EXPECT_TRUE(exportIcs(*table, (dir / name).string()).ok) << name;
+        EXPECT_TRUE(std::filesystem::is_symlink(dir / name)) << name;
+    }
+    EXPECT_NE(unfolded((synced / "cal.ics").string()).find("SUMMARY:Dentist"), std::string::npos);
+    EXPECT_EQ(std::filesystem::status(synced / "cal.ics").permissions(), std::filesystem::perms(0640));
+    EXPECT_NE(unfolded((synced / "new.ics").string()).find("SUMMARY:Dentist"), std::string::npos);
+    const std::pair<const char*, const char*> refused[] = {
+        {"pipe.ics", "The file \"pipe.ics\" could not be written: it is a device or a pipe, not a file."},
+        {"synced", "The file \"synced\" could not be written: it is a folder, not a file."},
+    };
+    for (const auto& [name, message] : refused) {
+        const auto before = std::filesystem::status(dir / name).type();
+        const IcsExportResult result = exportIcs(*table, (dir / name).string());
+        EXPECT_FALSE(result.ok) << name;
+        EXPECT_EQ(result.message, message);
+        EXPECT_EQ(std::filesystem::status(dir / name).type(), before) << name;
+    }
 }
 
 } // namespace

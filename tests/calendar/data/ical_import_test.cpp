@@ -46,12 +46,12 @@ TEST_F(IcsImportTest, EachEventGoesIntoTheSlotThatHoldsItsStart) {
         const char* expected;
     } rows[] = {
         {"DTSTART:20240320T093000\r\n", "Visit@2024-03-20 09:30"}, // floating: the user's time
-        {"DTSTART:20240320T081500Z\r\n", "9:15 Visit@2024-03-20 09:00"},
-        {"DTSTART:20240715T071500Z\r\n", "9:15 Visit@2024-07-15 09:00"}, // summer time
-        {"DTSTART;TZID=America/New_York:20240320T091500\r\n", "2:15 Visit@2024-03-20 14:00"},
-        {"DTSTART;TZID=Europe/Berlin:20240320T235900\r\n", "11:59 Visit@2024-03-20 23:30"}, // a known zone
+        {"DTSTART:20240320T081500Z\r\n", "9:15am Visit@2024-03-20 09:00"},
+        {"DTSTART:20240715T071500Z\r\n", "9:15am Visit@2024-07-15 09:00"}, // summer time
+        {"DTSTART;TZID=America/New_York:20240320T091500\r\n", "2:15pm Visit@2024-03-20 14:00"},
+        {"DTSTART;TZID=Europe/Berlin:20240320T235900\r\n", "11:59pm Visit@2024-03-20 23:30"}, // a known zone
         {"DTSTART:20240320T043000\r\n", "4:30am Visit@2024-03-20 06:00"},
-        {"DTSTART:20240320T000500\r\n", "12:05am Visit@2024-03-20 06:00"},
+        {"DTSTART:20240320T000500\r\n", "0:05am Visit@2024-03-20 06:00"},
         {"DTSTART;VALUE=DATE:20240320\r\nDTEND;VALUE=DATE:20240321\r\n", "All day: Visit@2024-03-20 06:00"},
         {"DTSTART;TZID=America/New_York:20240320T010000\r\n", "Visit@2024-03-20 06:00"},
     };
@@ -359,6 +359,40 @@ TEST_F(IcsImportTest, EveryDateOfAnEventArrivesOrIsCountedAsLeftOut) {
             EXPECT_NE(result.message.find(line), std::string::npos) << row.fault << "\n" << result.message;
         table->forEach([&](const Appointment& a) { EXPECT_LE(a.notes.size(), kMaxImportedText) << row.fault; });
     }
+}
+
+// Guards three faults of the times an event is placed at: the clocks' change of New York read
+// with the later instant or offset instead of RFC 5545's first instant and offset before the gap;
+// a Windows zone name without its VTIMEZONE dropped without a reason; an event's own time in its
+// slot shown without am/pm. Each reason an event is skipped for is named.
+TEST_F(IcsImportTest, TimesAtClockChangesWindowsZonesAndOwnTimesAreReadAsMeant) {
+    struct Row {
+        const char* event;
+        const char* entry; // what is stored, empty for none
+        const char* line;  // a line the completion message holds
+    } rows[] = {
+        {"DTSTART;TZID=America/New_York:20241103T013000\r\n", "Visit@2024-11-03 06:30", "1 entries added"},
+        {"DTSTART;TZID=America/New_York:20240310T023000\r\n", "Visit@2024-03-10 08:30", "1 entries added"},
+        {"DTSTART;TZID=Pacific Standard Time:20240320T100000\r\n", "Visit@2024-03-20 18:00", "1 entries added"},
+        {"DTSTART;TZID=\"W. Europe Standard Time\":20240320T101500\r\n", "10:15am Visit@2024-03-20 10:00", ""},
+        {"DTSTART:20240320T131500\r\n", "1:15pm Visit@2024-03-20 13:00", ""},
+        {"DTSTART:20240320T001500\r\n", "0:15am Visit@2024-03-20 06:00", ""},
+        {"DTSTART;TZID=Mars Standard Time:20240320T100000\r\n", "",
+         "\n    1 in a time zone this calendar does not know (\"Mars Standard Time\")."},
+        {"DTSTART:20240320T100000\r\nSTATUS:CANCELLED\r\n", "", "\n    1 cancelled."},
+        {"DTSTART:20240230T100000\r\n", "", "\n    1 without a start date and time that exists."},
+        {"DTSTART:20380320T100000Z\r\n", "", "\n    1 dated before 1970 or after 2037, which this calendar cannot hold."},
+        {"DTSTART:20240320T100000\r\nEXDATE:20240320T100000\r\n", "",
+         "\n    1 with all of their dates excluded or outside the years this calendar holds."},
+    };
+    for (const Row& row : rows) {
+        table = std::make_unique<AppointmentTable>(clock, timers, questions);
+        const IcsImportResult result = import({std::string(row.event) + "SUMMARY:Visit\r\n"});
+        EXPECT_EQ(entries(), *row.entry ? std::vector<std::string>{row.entry} : std::vector<std::string>{}) << row.event;
+        EXPECT_NE(result.message.find(row.line), std::string::npos) << result.message;
+    }
+    EXPECT_NE(import({"DTSTART:20240320T100000\r\n"}).message.find("\n    1 without a summary or description."),
+              std::string::npos);
 }
 
 } // namespace

@@ -31,24 +31,15 @@ std::string fileBytes(const fs::path& path) {
     return std::string(std::istreambuf_iterator<char>(in), {});
 }
 
-// Opens the store in a child process prepared by `prepare` (which may drop root or mount a small
-// disk there, out of this process's sight) and returns what happened: "opened", or the error.
-// Returns nothing when the child could not be prepared (no permission for it here).
-std::optional<std::string> openInChild(const std::function<bool()>& prepare, const std::string& path) {
+// Runs body in a child process (which may drop root or mount a small disk there, out of this
+// process's sight) and returns what it wrote back.
+std::string inChild(const std::function<std::string()>& body) {
     int fds[2];
-    if (::pipe(fds) != 0) return std::nullopt;
+    if (::pipe(fds) != 0) return "no pipe";
     const pid_t pid = ::fork();
     if (pid == 0) {
         ::close(fds[0]);
-        std::string result = "unprepared";
-        if (prepare()) {
-            try {
-                SqliteStore store(path);
-                result = "opened";
-            } catch (const StoreError& e) {
-                result = e.what();
-            }
-        }
+        const std::string result = body();
         [[maybe_unused]] auto n = ::write(fds[1], result.data(), result.size());
         ::_exit(0);
     }
@@ -59,8 +50,28 @@ std::optional<std::string> openInChild(const std::function<bool()>& prepare, con
         result.append(buf, static_cast<std::size_t>(n));
     ::close(fds[0]);
     ::waitpid(pid, nullptr, 0);
+    return result;
+}
+
+// Opens the store in a child process prepared by `prepare` and returns what happened: "opened", or
+// the error. Returns nothing when the child could not be prepared (no permission for it here).
+std::optional<std::string> openInChild(const std::function<bool()>& prepare, const std::string& path) {
+    const std::string result = inChild([&]() -> std::string {
+        if (!prepare()) return "unprepared";
+        try {
+            SqliteStore store(path);
+            return "opened";
+        } catch (const StoreError& e) {
+            return e.what();
+        }
+    });
     if (result == "unprepared") return std::nullopt;
     return result;
+}
+
+bool mountSmallDisk(const fs::path& at, std::uintmax_t bytes) {
+    return ::unshare(CLONE_NEWNS) == 0 && ::mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) == 0 &&
+           ::mount("tmpfs", at.c_str(), "tmpfs", 0, ("size=" + std::to_string(bytes)).c_str()) == 0;
 }
 
 class StoreFaultTest : public test::StoreTest {
@@ -133,9 +144,7 @@ TEST_F(StoreFaultTest, AStoreThatCannotBeWrittenIsRefusedAtStartAndLeftAsItWas) 
     const std::string smallStore = (small / "store.db").string();
     const auto full = openInChild(
         [&] {
-            if (::unshare(CLONE_NEWNS) != 0 || ::mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) != 0 ||
-                ::mount("tmpfs", small.c_str(), "tmpfs", 0, "size=64k") != 0)
-                return false;
+            if (!mountSmallDisk(small, 64 * 1024)) return false;
             fs::copy_file(storePath, smallStore);
             std::ofstream(small / "filler", std::ios::binary) << std::string(40 * 1024, 'x');
             return true;
@@ -150,6 +159,32 @@ TEST_F(StoreFaultTest, AStoreThatCannotBeWrittenIsRefusedAtStartAndLeftAsItWas) 
     EXPECT_FALSE(fs::exists(storePath + "-wal"));
     reopenStore();
     EXPECT_EQ(restart().findAt(2024, 3, 15, 9, 0)->notes, "Kept");
+}
+
+// Fault mended: a read-only folder was reported as a read-only file, and a named pipe given as the
+// store as a disk error.
+TEST_F(StoreFaultTest, AFolderOrPipeThatCannotHoldTheStoreIsNamedAsTheReason) {
+    setSettingsStore(nullptr);
+    const fs::path locked = dir / "locked";
+    fs::create_directories(locked);
+    fs::copy_file(storePath, locked / "store.db");
+    ::chmod((locked / "store.db").c_str(), 0666);
+    ::chmod(locked.c_str(), 0555);
+    ASSERT_EQ(::mkfifo((dir / "pipe.db").c_str(), 0666), 0);
+    fs::create_directories(dir / "folder.db");
+    const std::string lockedReason = "its folder \"" + locked.string() + "\" is read-only.";
+    const struct {
+        std::string path, reason;
+    } cases[] = {{(locked / "store.db").string(), lockedReason},
+                 {(locked / "new.db").string(), lockedReason},
+                 {(dir / "pipe.db").string(), "it is a named pipe, not a file."},
+                 {(dir / "folder.db").string(), "it is a folder, not a file."}};
+    for (const auto& c : cases) {
+        const auto result = openInChild([] { return ::geteuid() != 0 || ::setuid(65534) == 0; }, c.path);
+        ASSERT_TRUE(result);
+        EXPECT_EQ(*result, "The calendar's store \"" + c.path + "\" cannot be used: " + c.reason);
+    }
+    ::chmod(locked.c_str(), 0755);
 }
 
 TEST_F(StoreFaultTest, AForeignFileIsRefusedBeforeAnythingInItChanges) {
@@ -208,10 +243,115 @@ TEST_F(StoreFaultTest, ADamagedStoreIsKeptAsideAndWhatCanBeReadIsCarriedOver) {
     ASSERT_TRUE(soundsKey.openPathForRead("sounds"));
     soundsKey.readString("start", start);
     EXPECT_EQ(start, "Chime.wav");
-    // The new store is whole: the next start says nothing.
+    // The new store is whole: once the message was read, the next start says nothing.
+    opened->noticeShown();
     table.reset();
     reopenStore();
     EXPECT_TRUE(static_cast<SqliteStore&>(settingsStore()).awaitIntegrityCheck().empty());
+}
+
+// Fault mended: a store cut to half its length, or with its first page damaged, was rescued with
+// no appointment at all, although most could still be read page by page.
+TEST_F(StoreFaultTest, TheRescueCarriesWhatTheDamagedPagesStillHold) {
+    std::map<std::string, std::string> written; // "y_m_d_h_m" -> notes
+    {
+        StoreBatch batch(settingsStore());
+        for (int i = 0; i < 1000; ++i) {
+            const int y = 2022 + i / 360, m = 1 + i / 30 % 12, d = 1 + i % 30, h = 6 + i % 17;
+            const std::string notes = "Appointment " + std::to_string(i) + std::string(i % 90, '.');
+            add(y, m, d, h, 30, notes, i % 7 == 0 ? 15 : -1);
+            written[std::to_string(y) + "_" + std::to_string(m) + "_" + std::to_string(d) + "_" + std::to_string(h)] = notes;
+        }
+    }
+    table.reset();
+    setSettingsStore(nullptr);
+    const std::string whole = fileBytes(storePath);
+    const std::size_t pages = whole.size() / 4096;
+    auto overwrite = [](std::string& bytes, std::size_t from, std::size_t to) {
+        for (std::size_t i = from; i < to && i < bytes.size(); ++i)
+            bytes[i] = static_cast<char>(i * 7 + 13);
+    };
+    const struct {
+        const char* damage;
+        std::function<void(std::string&)> apply;
+        std::size_t least; // appointments carried over whole, at least
+    } cases[] = {
+        {"cut to half its length", [](std::string& b) { b.resize(b.size() / 2); }, 450},
+        {"first page overwritten", [&](std::string& b) { overwrite(b, 0, 4096); }, 1000},
+        {"first page's tree overwritten", [&](std::string& b) { overwrite(b, 100, 4096); }, 1000},
+        {"an inner page overwritten", [&](std::string& b) { overwrite(b, pages / 2 * 4096, pages / 2 * 4096 + 4096); }, 980},
+        {"every page but the header overwritten", [&](std::string& b) { overwrite(b, 100, b.size()); }, 0},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.damage);
+        std::string bytes = whole;
+        c.apply(bytes);
+        setSettingsStore(nullptr);
+        for (const fs::path& file : {keptFile(), fs::path(storePath + "-wal"), fs::path(storePath + "-shm")})
+            if (!file.empty()) fs::remove(file);
+        std::ofstream(storePath, std::ios::binary | std::ios::trunc) << bytes;
+        reopenStore();
+        const std::string notice = store().awaitIntegrityCheck();
+        ASSERT_FALSE(keptFile().empty());
+        EXPECT_TRUE(fileBytes(keptFile()) == bytes) << "the damaged file was written to";
+        EXPECT_NE(notice.find(keptFile().string()), std::string::npos) << notice;
+        table = std::make_unique<AppointmentTable>(clock, timers, questions);
+        table->loadAll();
+        std::size_t carried = 0;
+        table->forEach([&](const Appointment& a) {
+            const auto at = written.find(std::to_string(a.year) + "_" + std::to_string(a.month) + "_" +
+                                         std::to_string(a.day) + "_" + std::to_string(a.hour));
+            carried += at != written.end() && at->second == a.notes && a.minute == 30;
+        });
+        std::printf("%s: %zu of 1000 appointments carried over\n", c.damage, carried);
+        EXPECT_GE(carried, c.least);
+        EXPECT_EQ(carried, table->size());
+        if (c.least == 0) EXPECT_NE(notice.find("none of its appointments could be read"), std::string::npos) << notice;
+        table.reset();
+    }
+}
+
+// Fault mended: a damaged store on a nearly full disk was moved aside and an empty store left in
+// its place; once space was freed the calendar opened empty and never named the kept file.
+TEST_F(StoreFaultTest, ADamagedStoreOnAFullDiskStaysUntilItsRescueIsWholeAndIsNamedUntilRead) {
+    std::string bytes = damagedStore();
+    for (std::size_t i = 100; i < 4096; ++i)
+        bytes[i] = static_cast<char>(i * 7 + 13);
+    const fs::path small = dir / "small";
+    fs::create_directories(small);
+    const std::string path = (small / "store.db").string();
+    const std::string report = inChild([&]() -> std::string {
+        if (!mountSmallDisk(small, bytes.size() + 256 * 1024)) return "unprepared";
+        std::ofstream(path, std::ios::binary) << bytes;
+        std::string out;
+        auto start = [&] {
+            try {
+                SqliteStore store(path);
+                const std::string notice = store.awaitIntegrityCheck();
+                out += notice.find(path + "\" was damaged. It has been kept, unchanged, as \"" + (small / "store.damaged-").string()) != std::string::npos
+                           ? "rescued; "
+                           : notice.find("An earlier, damaged copy") != std::string::npos ? "named; " : notice + "; ";
+                store.noticeShown();
+            } catch (const StoreError& e) {
+                out += std::string(e.what()).find("the disk is full. The damaged store is left as it is") != std::string::npos
+                           ? "refused; "
+                           : e.what() + std::string("; ");
+            }
+        };
+        start();
+        out += std::string(fileBytes(path) == bytes ? "whole" : "changed") + ", " +
+               std::to_string(std::distance(fs::directory_iterator(small), {})) + " file; ";
+        ::mount(nullptr, small.c_str(), nullptr, MS_REMOUNT, ("size=" + std::to_string(bytes.size() * 4 + (1 << 20))).c_str());
+        start();
+        start();
+        // A kept file the user never heard of, as an earlier version left one beside an empty store.
+        fs::copy_file(path, (small / "store.damaged-2020-01-01-000000.db").string());
+        start();
+        start();
+        return out;
+    });
+    if (report == "unprepared") GTEST_SKIP() << "no small disk could be mounted here";
+    EXPECT_EQ(report, "refused; whole, 1 file; rescued; ; named; ; ");
 }
 
 TEST_F(StoreFaultTest, TheFirstWriteToADamagedStoreWaitsForTheRescue) {
