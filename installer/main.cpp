@@ -9,27 +9,217 @@
 // wait of the interpreter sleeps in 100 ms steps and lets the window handle its messages in
 // between, so the window stays responsive; when the run ends, the window closes and the program
 // with it.
+//
+// Every run that changes the machine keeps an installation record (TKzRecorder), from which
+// --uninstall removes what the run made (kz_uninstall.h). With --silent the interpreter works on
+// TKzConsoleWindow instead, chosen here before the toolkit is started, so an unattended run needs
+// no display at all.
+#include "core/kz_console_window.h"
+#include "core/kz_uninstall.h"
+#include "kz_uninstall_ask.h"
 #include "t_form_main.h"
 
+#include <cstdio>
+#include <ctime>
+#include <filesystem>
+#include <memory>
+
 #include <wx/app.h>
+#include <wx/init.h>
 
 namespace {
+
+struct TKzOptions {
+    bool Silent = false;
+    std::string Dir;
+    std::string LogFile;
+    std::string Uninstall;
+    bool UninstallGiven = false;
+    std::vector<std::string> Arguments;
+};
+
+TKzOptions Options;
+std::FILE* LogFile = nullptr;
+
+void Log(const std::string& line) {
+    if (!LogFile) return;
+    const std::time_t now = std::time(nullptr);
+    char stamp[32] = "";
+    if (const std::tm* local = std::localtime(&now)) std::strftime(stamp, sizeof stamp, "%Y-%m-%d %H:%M:%S", local);
+    std::string text = line;
+    for (char& c : text)
+        if (c == '\r' || c == '\n') c = ' ';
+    std::fprintf(LogFile, "%s %s\n", stamp, text.c_str());
+    std::fflush(LogFile);
+}
+
+// Reads the options; false with the reason when the command line cannot be understood.
+bool ParseOptions(int argc, char** argv, std::string& error) {
+    bool optionsEnd = false;
+    for (int i = 1; i < argc; ++i) {
+        const std::string arg = argv[i];
+        const auto value = [&](std::string& into) {
+            if (i + 1 >= argc) {
+                error = arg + " needs a value";
+                return false;
+            }
+            into = argv[++i];
+            return true;
+        };
+        if (optionsEnd || arg.size() < 2 || arg.compare(0, 2, "--") != 0) {
+            Options.Arguments.push_back(arg);
+        } else if (arg == "--") {
+            optionsEnd = true;
+        } else if (arg == "--silent") {
+            Options.Silent = true;
+        } else if (arg == "--dir") {
+            if (!value(Options.Dir)) return false;
+        } else if (arg == "--log") {
+            if (!value(Options.LogFile)) return false;
+        } else if (arg == "--uninstall") {
+            if (!value(Options.Uninstall)) return false;
+            Options.UninstallGiven = true;
+        } else {
+            error = "unknown option " + arg;
+            return false;
+        }
+    }
+    if (Options.UninstallGiven && (!Options.Arguments.empty() || !Options.Dir.empty()))
+        error = "--uninstall takes neither a script nor --dir";
+    else if (!Options.Dir.empty() && !Options.Silent)
+        error = "--dir is for --silent runs; in the window the folder is asked for";
+    // On the command line a folder without a root is where the user stands, as for every other
+    // program; the script's own folders are not.
+    std::error_code absolute;
+    if (!Options.Dir.empty() && !KzIsRooted(Options.Dir))
+        Options.Dir = std::filesystem::absolute(Options.Dir, absolute).string();
+    return error.empty();
+}
+
+const char* const Usage = "usage: kzinstall [--log FILE] [SCRIPT]\n"
+                          "       kzinstall --silent [--dir FOLDER] [--log FILE] [SCRIPT]\n"
+                          "       kzinstall [--silent] [--log FILE] --uninstall PRODUCT\n";
+
+// The script path as the window finds it, or empty when there is none.
+std::string FindScript() {
+    const std::string app = AppDirectory();
+    if (!Options.Arguments.empty()) return KzScriptPathFromArgument(Options.Arguments.front(), app);
+    std::string path = app + "install.script";
+    if (!KzIsDirectory(path) && KzExists(path)) return path;
+    path.resize(path.size() - 3);
+    if (!KzIsDirectory(path) && KzExists(path)) return path;
+    std::fprintf(stderr, "kzinstall: Error: script file %s not found\n", path.c_str());
+    return {};
+}
+
+void ConnectRecord(TKzScript& script, TKzRecorder& recorder, const std::function<void(const std::string&)>& progress) {
+    recorder.ProductName = [&script] { return script.ProductName(); };
+    recorder.Report = [progress](const std::string& text) {
+        Log(text);
+        if (progress) progress(text);
+    };
+    script.Recorder = &recorder;
+    script.Log = [progress](const std::string& text, bool action) {
+        Log(text);
+        if (action && progress) progress(text);
+    };
+}
+
+int FinishRecord(TKzRecorder& recorder, int exitStatus) {
+    recorder.Finish();
+    if (!recorder.WriteError().empty()) {
+        const std::string text = "The installation record " + recorder.File() + " could not be written: " +
+                                 recorder.WriteError();
+        Log(text);
+        std::fprintf(stderr, "kzinstall: %s\n", text.c_str());
+    }
+    Log("Ended with exit status " + std::to_string(exitStatus));
+    return exitStatus;
+}
+
+int RunSilent() {
+    const std::string scriptPath = FindScript();
+    if (scriptPath.empty()) return KzExitNoScript;
+    TKzScript script;
+    TKzConsoleWindow window(script, stdout);
+    script.BindControls(&window);
+    script.InstallDirOverride = Options.Dir;
+    TKzRecorder recorder;
+    ConnectRecord(script, recorder, [&window](const std::string& text) { window.Print(text); });
+    // As in the window: a run ended by a signal leaves no half-written copy behind.
+    KzRemoveTemporariesOnSignals();
+    Log("Running " + scriptPath + " unattended");
+    std::string error;
+    if (script.LoadScript(scriptPath, error) != 0) {
+        std::fprintf(stderr, "kzinstall: Error opening installation script file: %s: %s\n", scriptPath.c_str(),
+                     error.c_str());
+        Log("Cannot open " + scriptPath + ": " + error);
+        return KzExitNoScript;
+    }
+    try {
+        const int status = script.Run();
+        return FinishRecord(recorder, KzExitStatus(status, script.Aborted, false));
+    } catch (const std::exception& e) {
+        std::string text = e.what();
+        for (char& c : text)
+            if (c == '\r') c = ' ';
+        std::fprintf(stderr, "kzinstall: %s\n", text.c_str());
+        Log("Error: " + text);
+        return FinishRecord(recorder, KzExitFailed);
+    }
+}
+
+void LogUninstall(const TKzUninstallResult& result) {
+    for (const std::string& path : result.Removed)
+        Log("Removed " + path);
+    for (const std::string& path : result.Kept)
+        Log("Kept " + path);
+    for (const std::string& path : result.Refused)
+        Log("Refused " + path);
+    for (const std::string& path : result.Failed)
+        Log("Could not remove " + path);
+}
+
+int UninstallStatus(const TKzUninstallResult& result) {
+    return result.Refused.empty() && result.Failed.empty() ? KzExitCompleted : KzExitFailed;
+}
+
+int UninstallSilent() {
+    TKzUninstallPlan plan;
+    std::string error;
+    Log("Uninstalling " + Options.Uninstall + " unattended");
+    if (!KzPlanUninstall(Options.Uninstall, plan, error)) {
+        std::fprintf(stderr, "kzinstall: %s\n", error.c_str());
+        Log(error);
+        return KzExitFailed;
+    }
+    const TKzUninstallResult result = KzUninstall(plan);
+    LogUninstall(result);
+    for (const std::string& path : result.Removed)
+        std::printf("Removed %s\n", path.c_str());
+    std::string summary = KzUninstallSummary(plan, result);
+    for (char& c : summary)
+        if (c == '\r') c = '\n';
+    std::fprintf(UninstallStatus(result) == KzExitCompleted ? stdout : stderr, "%s\n", summary.c_str());
+    return UninstallStatus(result);
+}
 
 class TKzInstallApp : public wxApp {
   public:
     bool OnInit() override {
-        // The command line is the installer's own: its first argument names the script, and
-        // nothing in it is an option for the toolkit.
-        std::vector<std::string> arguments;
-        for (int i = 1; i < argc; ++i)
-            arguments.push_back(argv[i].utf8_string());
-        auto* form = new TFormMain(arguments);
+        if (Options.UninstallGiven) {
+            exitStatus_ = Uninstall();
+            return true;
+        }
+        auto* form = new TFormMain(Options.Arguments);
         if (!form->ScriptFound) {
             form->Destroy();
             exitStatus_ = KzExitNoScript;
             return true;
         }
-        form->OnExitStatus = [this](int status) { exitStatus_ = status; };
+        ConnectRecord(form->Script, recorder_, {});
+        Log("Running " + form->ScriptPath);
+        form->OnExitStatus = [this](int status) { exitStatus_ = FinishRecord(recorder_, status); };
         running_ = true;
         form->Show();
         return true;
@@ -42,11 +232,41 @@ class TKzInstallApp : public wxApp {
     }
 
   private:
+    int Uninstall() {
+        Log("Uninstalling " + Options.Uninstall);
+        const int status = KzUninstallAsking(Options.Uninstall, LogUninstall);
+        Log("Ended with exit status " + std::to_string(status));
+        return status;
+    }
+
     bool running_ = false;
     // Until the window says otherwise, the installation did not complete.
     int exitStatus_ = KzExitCancelled;
+    TKzRecorder recorder_;
 };
 
 } // namespace
 
-wxIMPLEMENT_APP(TKzInstallApp);
+wxIMPLEMENT_APP_NO_MAIN(TKzInstallApp);
+
+int main(int argc, char** argv) {
+    std::string error;
+    if (!ParseOptions(argc, argv, error)) {
+        std::fprintf(stderr, "kzinstall: %s\n%s", error.c_str(), Usage);
+        return KzExitFailed;
+    }
+    if (!Options.LogFile.empty()) {
+        LogFile = std::fopen(Options.LogFile.c_str(), "a");
+        if (!LogFile) {
+            std::fprintf(stderr, "kzinstall: cannot write the log %s\n", Options.LogFile.c_str());
+            return KzExitFailed;
+        }
+    }
+    const std::unique_ptr<std::FILE, int (*)(std::FILE*)> closeLog(LogFile, [](std::FILE* f) {
+        return f ? std::fclose(f) : 0;
+    });
+    if (Options.Silent) return Options.UninstallGiven ? UninstallSilent() : RunSilent();
+    // The toolkit gets the program's name only: the command line is the installer's own.
+    int toolkitArgc = 1;
+    return wxEntry(toolkitArgc, argv);
+}

@@ -1,5 +1,6 @@
 #include "kz_script.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <stdexcept>
 #include <utility>
@@ -51,6 +52,7 @@ void TKzScript::Create() {
     AppDir = SourceDir;
     InstallDir.clear();
     GroupName.clear();
+    Title.clear();
     ErrorText.clear();
     Aborted = false;
     WaitingForNext = false;
@@ -60,15 +62,72 @@ void TKzScript::Create() {
     Lines.clear();
     ShellLink.Create();
 
-    Operations.MakeDirectoryPath = [](const std::string& path) { return MakeDirectoryPath(path); };
-    Operations.CopyExpandFile = [](const std::string& source, const std::string& destination) {
-        return CopyExpandFile(source, destination);
+    // Each operation tells the installation record what it made; the record looks at the file
+    // system before and after, so the operations themselves know nothing of it.
+    Operations.MakeDirectoryPath = [this](const std::string& path) {
+        const auto missing = Recorder ? TKzRecorder::MissingFolders(path) : std::vector<std::string>();
+        const KzStatus result = MakeDirectoryPath(path);
+        if (Recorder && KzIsDirectory(path)) {
+            Recorder->FoldersMade(missing);
+            Recorder->Area(path);
+        }
+        return result;
     };
-    Operations.CreateGroupFolder = [](const std::string& name) { CreateGroupFolder(name); };
+    Operations.CopyExpandFile = [this](const std::string& source, const std::string& destination) {
+        const bool existed = Recorder && KzExists(destination);
+        const KzStatus result = CopyExpandFile(source, destination);
+        if (result.status == KzStatusOk) {
+            Note("Copied " + source + " to " + destination);
+            if (Recorder) Recorder->FileWritten(destination, existed);
+        } else {
+            Note(KzTrim(result.text), false);
+        }
+        return result;
+    };
+    Operations.CreateGroupFolder = [this](const std::string& name) {
+        std::vector<std::string> missing;
+        std::vector<bool> menusExisted;
+        const std::string folder = KzGroupFolder(name);
+        const auto menus = KzGroupMenuFiles(name);
+        std::string entry;
+        if (Recorder && !folder.empty()) {
+            missing = TKzRecorder::MissingFolders(folder);
+            for (const std::string& menu : menus) {
+                const auto more = TKzRecorder::MissingFolders(menu.substr(0, menu.rfind('/')));
+                missing.insert(missing.end(), more.begin(), more.end());
+                menusExisted.push_back(KzExists(menu));
+            }
+            // The entry that uninstalls goes into the group before its menu is written, so the
+            // menu lists it from the start. The folder is made as the group's own operation makes
+            // it, one level below "Programs", which that operation then finds in place.
+            GetShellFolder("Programs");
+            MakeDirectory(folder);
+            if (KzIsDirectory(folder)) entry = KzWriteUninstallEntry(folder, ProductName());
+        }
+        CreateGroupFolder(name);
+        Note("Created program group " + name);
+        if (!Recorder || folder.empty()) return;
+        Recorder->Group(name);
+        Recorder->FoldersMade(missing);
+        Recorder->Area(folder);
+        for (const std::string& menu : menus)
+            Recorder->Area(menu.substr(0, menu.rfind('/')));
+        if (!entry.empty()) Recorder->FileWritten(entry, false);
+        for (std::size_t i = 0; i < menus.size(); ++i)
+            Recorder->MenuWritten(menus[i], menusExisted[i]);
+    };
     Operations.IsValidGroupName = [](const std::string& name) { return IsValidGroupName(name); };
     Operations.CreateShortcutFromLine = [this](const std::string& line, const std::string& installDir,
                                                const std::string& group) {
+        const std::string folder = KzGroupFolder(group);
+        const auto before = Recorder ? KzListFiles(folder, ".desktop") : std::vector<std::string>();
         ShellLink.CreateShortcutFromLine(line, installDir, group);
+        Note("Wrote program item " + ShellLink.LinkFile);
+        if (!Recorder) return;
+        const std::string name = ShellLink.LinkFile.substr(ShellLink.LinkFile.rfind('/') + 1);
+        Recorder->FileWritten(ShellLink.LinkFile, std::find(before.begin(), before.end(), name) != before.end());
+        for (const std::string& menu : KzGroupMenuFiles(group))
+            Recorder->MenuWritten(menu, true);
     };
     Operations.RefreshGroupFolder = [this] { ShellLink.RefreshGroupFolder(); };
 }
@@ -146,6 +205,7 @@ void TKzScript::ReadNextLine(std::string& line, bool& isCommand, int& status) {
 
 void TKzScript::ExecuteCommand(std::string& line, int& status) {
     const std::string command = KzTrim(KzLowerAscii(line));
+    if (!command.empty()) Note("<" + command + ">", false);
     bool endOfBlock = false;
     status = KzStatusOk;
     const auto contains = [&](const char* text) { return command.find(text) != std::string::npos; };
@@ -178,7 +238,7 @@ void TKzScript::ExecuteCommand(std::string& line, int& status) {
     } else if (command == "set label") {
         if (readParameter()) Window->SetText(KzControl::Label1, line), show(KzControl::Label1, true);
     } else if (command == "set title") {
-        if (readParameter()) Window->SetText(KzControl::LabelTitle, line), show(KzControl::LabelTitle, true);
+        if (readParameter()) Title = line, Window->SetText(KzControl::LabelTitle, line), show(KzControl::LabelTitle, true);
     } else if (command == "set editbox") {
         Window->SetKeyFilter(KzKeyFilter::None);
         if (readParameter()) {
@@ -274,7 +334,8 @@ void TKzScript::CreateDirectory(const std::string& command, std::string& line, b
     if (endOfBlock || status != KzStatusOk) return;
     // The folder is an absolute path from here on: a relative one is taken below the root, where
     // it is also created, and "~" is the home folder.
-    const std::string proposed = NativePath(line);
+    const std::string proposed = NativePath(InstallDirOverride.empty() ? line : InstallDirOverride);
+    InstallDirOverride.clear();
     bool ask = command.find("-noask") == std::string::npos;
     if (!ask) InstallDir = AddBackslash(proposed);
     for (;;) {
@@ -310,6 +371,7 @@ void TKzScript::CreateDirectory(const std::string& command, std::string& line, b
         status = result.status == -3 ? KzStatusOk : result.status;
         ErrorText = result.text;
         if (status == KzStatusOk) return;
+        if (!Window->CanAsk()) throw KzError("Unable to create directory\r" + InstallDir);
         Window->ShowMessage("Unable to create directory\r" + InstallDir + "\r" + "\r" +
                             "specify another directory.");
     }
@@ -350,6 +412,8 @@ void TKzScript::CreateProgramGroup(const std::string& command, std::string& line
         WaitForNext(NextCaption);
     }
     while (!Aborted && !Operations.IsValidGroupName(KzTrim(Window->GetText(KzControl::Edit1)))) {
+        if (!Window->CanAsk())
+            throw KzError("Invalid program group name: \r" + Window->GetText(KzControl::Edit1));
         Window->ShowMessage("Invalid program group name: \r" + Window->GetText(KzControl::Edit1) + "\r" +
                             "specify another program group name.");
         WaitForNext(NextCaption);
@@ -400,6 +464,9 @@ void TKzScript::CopyFiles(std::string& line, bool& endOfBlock, int& status) {
                 ReadNextLine(line, endOfBlock, status);
                 break;
             }
+            // Nobody is there to insert the next disk or to point at another place.
+            if (!Window->CanAsk())
+                throw KzError(ErrorText + "\r" + "Nobody can insert the next disk, so the installation stops here.");
             std::string location = SourceDir;
             if (!Window->AskNextDisk(location, neededFile)) {
                 Window->SetBusyCursor(false);
@@ -422,7 +489,10 @@ void TKzScript::RunPrograms(std::string& line, bool& endOfBlock, int& status) {
         // than by a shell's rules, so "\" in a path and an apostrophe in a folder name mean nothing
         // special.
         const std::vector<std::string> arguments = KzProgramArguments(line, AppDir);
-        if (!arguments.empty()) Window->StartProgram(arguments);
+        if (!arguments.empty()) {
+            Note("Started " + arguments.front());
+            Window->StartProgram(arguments);
+        }
         ReadNextLine(line, endOfBlock, status);
     }
 }
@@ -439,4 +509,18 @@ void TKzScript::SleepCommand(std::string& line, bool& endOfBlock, int& status) {
         Window->Sleep(100);
         elapsed += 100;
     }
+}
+
+std::string TKzScript::ProductName() const {
+    if (!KzTrim(Title).empty()) return KzTrim(Title);
+    std::string folder = InstallDir;
+    while (folder.size() > 1 && (folder.back() == '/' || folder.back() == '\\'))
+        folder.pop_back();
+    if (const std::string name = folder.substr(folder.find_last_of("/\\") + 1); !KzTrim(name).empty())
+        return name;
+    return GroupName;
+}
+
+void TKzScript::Note(const std::string& text, bool action) const {
+    if (Log) Log(text, action);
 }

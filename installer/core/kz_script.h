@@ -4,6 +4,7 @@
 // 100 ms sleeps that lets the window handle its messages in between, so the Quit button and the
 // dialogs stay usable while a command runs.
 #include "kz_files.h"
+#include "kz_record.h"
 #include "kz_shell_link.h"
 #include "kz_text.h"
 #include "kz_window.h"
@@ -62,6 +63,15 @@ class TKzScript {
     bool WaitingForOpening = false;
     char FieldSeparator = ',';
     TKzOperations Operations;
+    // The text of the last `set title`, which names the product in the installation record.
+    std::string Title;
+    // When not empty, the installation folder of the first `create directory`, in place of the
+    // script's own (the --dir option).
+    std::string InstallDirOverride;
+    // Keeps the installation record when set; the operations above report every change to it.
+    TKzRecorder* Recorder = nullptr;
+    // Told of every command as it starts (action false) and of every change made (action true).
+    std::function<void(const std::string& line, bool action)> Log;
 
     // Resets every field to its state before loading and binds the real file operations.
     void Create();
@@ -84,7 +94,12 @@ class TKzScript {
     // Shows the install page's Next button (with caption when one is given) and waits for a click.
     void WaitForNext(const std::string& caption);
 
+    // The product the installation record is kept for: the title, or else the installation
+    // folder's name, or else the program group's.
+    std::string ProductName() const;
+
   private:
+    void Note(const std::string& text, bool action = true) const;
     void FillPane(KzControl pane, std::string& line, bool& endOfBlock, int& status);
     void WaitOpeningText(std::string& line, bool& endOfBlock, int& status);
     void CreateDirectory(const std::string& command, std::string& line, bool& endOfBlock, int& status);

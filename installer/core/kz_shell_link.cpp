@@ -503,3 +503,26 @@ void TKz_ShellLink::RefreshGroupFolder() {
     KzRenameNoReplace(path, away);
     KzRenameNoReplace(away, path);
 }
+
+std::string KzGroupFolder(const std::string& group) {
+    const auto programs = ProgramsFolder();
+    const auto parts = GroupParts(group);
+    if (!programs || !parts || parts->empty()) return {};
+    return *programs + "/" + JoinParts(*parts, '/');
+}
+
+std::vector<std::string> KzGroupMenuFiles(const std::string& group) {
+    const auto data = DataHome();
+    const auto config = ConfigHome();
+    const auto parts = GroupParts(group);
+    if (!data || !config || !parts || parts->empty()) return {};
+    const std::string id = std::string(MenuVendor) + "-" + JoinParts(*parts, '-');
+    return {*data + "/desktop-directories/" + id + ".directory",
+            *config + "/menus/applications-merged/" + id + ".menu"};
+}
+
+void KzWriteGroupMenu(const std::string& group) {
+    const auto programs = ProgramsFolder();
+    const auto parts = GroupParts(group);
+    if (programs && parts) WriteGroupMenu(*programs, *parts);
+}

@@ -66,6 +66,13 @@ std::string DesktopEntryExec(const std::string& target, const std::string& argum
 // program is handed to the desktop's opener.
 std::string ShortcutExec(const std::string& target, const std::string& arguments);
 
+// The folder of a program group below "Programs", its directory entry and merged menu file (in
+// that order), and the writing of those two from the desktop entries the folder holds now; empty
+// and nothing for a name that is no group. The installation record and the uninstallation use them.
+std::string KzGroupFolder(const std::string& group);
+std::vector<std::string> KzGroupMenuFiles(const std::string& group);
+void KzWriteGroupMenu(const std::string& group);
+
 // The shortcut record. One object lives for the whole run and is reused for every shortcut.
 class TKz_ShellLink {
   public:

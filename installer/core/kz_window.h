@@ -78,4 +78,8 @@ class TKzWindow {
     virtual bool SelectDirectory(std::string& directory) = 0;
     // The program group selection dialog with group creation allowed; gives its answer.
     virtual std::string SelectProgramGroup() = 0;
+
+    // False where nobody can answer a question (an unattended run): a message that asks the user
+    // for another answer then ends the run with an error instead.
+    virtual bool CanAsk() const { return true; }
 };

@@ -1,0 +1,24 @@
+#include "kz_uninstall_ask.h"
+
+#include "core/kz_script.h"
+#include "kz_message.h"
+
+int KzUninstallAsking(const std::string& product, const std::function<void(const TKzUninstallResult&)>& report) {
+    TKzUninstallPlan plan;
+    std::string error;
+    if (!KzPlanUninstall(product, plan, error)) {
+        KzShowError(nullptr, error);
+        return KzExitFailed;
+    }
+    std::string question = "Uninstall \"" + product + "\"?\r\rThese files and folders are removed:";
+    for (const std::string& path : plan.ToRemove)
+        question += "\r" + path;
+    if (!plan.Refused.empty()) question += "\r\rThese entries of the record are not trusted and stay:";
+    for (const std::string& line : plan.Refused)
+        question += "\r" + line;
+    if (!KzConfirm(nullptr, question)) return KzExitCancelled;
+    const TKzUninstallResult result = KzUninstall(plan);
+    if (report) report(result);
+    KzShowMessage(nullptr, KzUninstallSummary(plan, result));
+    return result.Refused.empty() && result.Failed.empty() ? KzExitCompleted : KzExitFailed;
+}
