@@ -4,6 +4,7 @@
 #include "app/display_backend.h"
 #include "app/later_windows.h"
 #include "app/main_frame.h"
+#include "app/open_file_argument.h"
 #include "app/wx_questions.h"
 #include "app/zorvel_cal_view.h"
 #include "data/ical_exchange.h"
@@ -149,10 +150,12 @@ void CZorvelCalApp::OnInitCmdLine(wxCmdLineParser& parser) {
     // Handled before the toolkit starts (runExchangeOptions); listed here for --help.
     parser.AddOption("", kImportOption, "import the appointments of an iCalendar file, then end");
     parser.AddOption("", kExportOption, "export every appointment and to-do item to an iCalendar file, then end");
+    addOpenFileParameter(parser);
 }
 
 bool CZorvelCalApp::OnCmdLineParsed(wxCmdLineParser& parser) {
     splashAllowed_ = !parser.Found("no-splash");
+    openFile_ = openFileArgument(parser);
     return wxApp::OnCmdLineParsed(parser);
 }
 
@@ -223,6 +226,7 @@ bool CZorvelCalApp::OnInit() {
     // does; the icon brings it back.
     if (!frame->startsHidden()) frame->Show(true);
     if (frame->startsIconized()) frame->Iconize(true);
+    if (!openFile_.empty()) offerToImport(*frame, openFile_);
 
     SetSignalHandler(SIGTERM, &CZorvelCalApp::onTerminate);
     Bind(wxEVT_QUERY_END_SESSION, [](wxCloseEvent& event) { event.Skip(); });

@@ -9,6 +9,7 @@
 #include <chrono>
 #include <memory>
 #include <optional>
+#include <string>
 
 namespace zc {
 
@@ -56,6 +57,7 @@ class CZorvelCalApp : public wxApp {
     SystemClock clock_;
     bool splashAllowed_ = true;
     bool splash_ = false;
+    std::string openFile_;
 };
 
 } // namespace zc
