@@ -9,8 +9,7 @@
 namespace zc {
 
 void addOpenFileParameter(wxCmdLineParser& parser) {
-    parser.AddParam("an iCalendar file whose appointments to import", wxCMD_LINE_VAL_STRING,
-                    wxCMD_LINE_PARAM_OPTIONAL);
+    parser.AddParam("FILE.ics", wxCMD_LINE_VAL_STRING, wxCMD_LINE_PARAM_OPTIONAL);
 }
 
 std::string openFileArgument(const wxCmdLineParser& parser) {
