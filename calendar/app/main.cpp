@@ -8,6 +8,7 @@
 // list, week and year views), which read and change the same table and ask the month view to
 // repaint. Reminder timers live on the main frame; the notification icon names the next
 // appointment.
+#include "app/desktop_identity.h"
 #include "app/zorvel_cal_app.h"
 
 wxIMPLEMENT_APP_NO_MAIN(zc::CZorvelCalApp);
@@ -17,5 +18,6 @@ wxIMPLEMENT_APP_NO_MAIN(zc::CZorvelCalApp);
 int main(int argc, char** argv) {
     if (const std::optional<int> code = zc::runTextOptions(argc, argv)) return *code;
     if (const std::optional<int> code = zc::runExchangeOptions(argc, argv)) return *code;
+    zc::useDesktopEntryIdentity();
     return wxEntry(argc, argv);
 }

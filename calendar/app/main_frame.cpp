@@ -372,6 +372,11 @@ void CMainFrame::exchangeICalendar(bool import) {
         messageBox(result.message, "ZorvelCal", wxOK | (result.ok ? wxICON_INFORMATION : wxICON_ERROR), parent);
         return;
     }
+    importICalendar(path);
+}
+
+void CMainFrame::importICalendar(const std::string& path) {
+    wxWindow* parent = dialogParent();
     const std::uint64_t failuresBefore = settingsStore().failures().count;
     IcsImportResult result;
     {

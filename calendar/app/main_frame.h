@@ -16,6 +16,7 @@
 #include <functional>
 #include <map>
 #include <memory>
+#include <string>
 #include <vector>
 
 namespace zc {
@@ -67,6 +68,9 @@ class CMainFrame final : public wxFrame, public ReminderTimers {
     // to the top with the frame.
     static wxWeakRef<wxTopLevelWindow>& lastActivePopup();
     void openLater(int id);
+    // Imports the appointments of an iCalendar file, repaints every window and reports the result:
+    // what File > Import from iCalendar does once the file is chosen.
+    void importICalendar(const std::string& path);
     // Closes every window this frame owns (day planners, to-do list, week and year views,
     // reminder windows) at once, not at the next idle time: their editors commit while the
     // table still exists, before old months are purged and the colours saved.

@@ -66,7 +66,7 @@ wxIconBundle programIcons() {
 
 wxBitmapBundle programIconBundle() {
     wxVector<wxBitmap> bitmaps;
-    for (int size : {16, 24, 32, 48})
+    for (int size : {22, 24, 32, 48})
         bitmaps.push_back(programIconBitmap(size));
     return wxBitmapBundle::FromBitmaps(bitmaps);
 }

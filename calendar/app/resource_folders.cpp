@@ -13,7 +13,9 @@ std::vector<std::filesystem::path> resourceFolders(const std::string& kind) {
         folders.push_back(programFolder / kind);
         folders.push_back(programFolder);
     }
+#ifdef ZORVEL_SOURCE_FALLBACK
     folders.push_back(std::filesystem::path(ZORVEL_SOURCE_RESOURCES) / kind);
+#endif
     return folders;
 }
 

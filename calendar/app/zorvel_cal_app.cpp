@@ -5,6 +5,7 @@
 #include "app/display_backend.h"
 #include "app/later_windows.h"
 #include "app/main_frame.h"
+#include "app/open_file_argument.h"
 #include "app/orderly_exit.h"
 #include "app/wx_questions.h"
 #include "app/zorvel_cal_view.h"
@@ -50,6 +51,7 @@ void describeOptions(wxCmdLineParser& parser) {
     // Handled before the toolkit starts (runExchangeOptions); listed here for --help.
     parser.AddOption("", kImportOption, "import the appointments of an iCalendar file, then end");
     parser.AddOption("", kExportOption, "export every appointment and to-do item to an iCalendar file, then end");
+    addOpenFileParameter(parser);
 }
 
 int exchangeFailed(const std::string& message) {
@@ -190,6 +192,7 @@ void CZorvelCalApp::OnInitCmdLine(wxCmdLineParser& parser) {
 
 bool CZorvelCalApp::OnCmdLineParsed(wxCmdLineParser& parser) {
     splashAllowed_ = !parser.Found("no-splash");
+    openFile_ = openFileArgument(parser);
     return wxApp::OnCmdLineParsed(parser);
 }
 
@@ -262,6 +265,7 @@ bool CZorvelCalApp::OnInit() {
     // does; the icon brings it back.
     if (!frame->startsHidden()) frame->Show(true);
     if (frame->startsIconized()) frame->Iconize(true);
+    if (!openFile_.empty()) offerToImport(*frame, openFile_);
 
     exit_ = std::make_unique<OrderlyExit>([] {
         if (CMainFrame* f = mainFrame()) f->Close(true);

@@ -10,6 +10,7 @@
 #include <chrono>
 #include <memory>
 #include <optional>
+#include <string>
 
 namespace zc {
 
@@ -61,6 +62,7 @@ class CZorvelCalApp : public wxApp {
     SystemClock clock_;
     bool splashAllowed_ = true;
     bool splash_ = false;
+    std::string openFile_;
 };
 
 } // namespace zc

@@ -14,6 +14,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <functional>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -201,13 +202,17 @@ TEST_F(StatusItemTest, RegistersWithTheWatcherAndShowsTheNextAppointmentInItsToo
     GVariant* pixmaps = watcher.itemProperty(name, "IconPixmap");
     ASSERT_NE(pixmaps, nullptr);
     ASSERT_GE(g_variant_n_children(pixmaps), 1u);
+    std::set<gint32> widths;
     for (gsize i = 0; i < g_variant_n_children(pixmaps); ++i) {
         gint32 width = 0, height = 0;
         GVariant* bytes = nullptr;
         g_variant_get_child(pixmaps, i, "(ii@ay)", &width, &height, &bytes);
         EXPECT_EQ(g_variant_n_children(bytes), gsize(width * height * 4)) << width;
+        widths.insert(width);
         g_variant_unref(bytes);
     }
+    // Soft tray icon: a 22-pixel panel had only 16, 24 and 32 to scale from.
+    EXPECT_TRUE(widths.count(22));
     g_variant_unref(pixmaps);
 
     // The tip as the program computes it, markup made plain text; a new entry changes it and the

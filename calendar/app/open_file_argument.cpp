@@ -1,0 +1,36 @@
+#include "app/open_file_argument.h"
+
+#include "app/main_frame.h"
+#include "app/wx_questions.h"
+
+#include <wx/cmdline.h>
+#include <wx/filename.h>
+
+namespace zc {
+
+void addOpenFileParameter(wxCmdLineParser& parser) {
+    parser.AddParam("FILE.ics", wxCMD_LINE_VAL_STRING, wxCMD_LINE_PARAM_OPTIONAL);
+}
+
+std::string openFileArgument(const wxCmdLineParser& parser) {
+    return parser.GetParamCount() > 0 ? parser.GetParam(0).utf8_string() : std::string();
+}
+
+void offerToImport(CMainFrame& frame, const std::string& path) {
+    // Asked from the event loop, so the question comes after the main window has appeared and
+    // is centred on it rather than on an empty screen.
+    frame.CallAfter([&frame, path] {
+        const wxFileName file(wxString::FromUTF8(path));
+        WxQuestions questions;
+        if (!file.FileExists()) {
+            questions.showMessage("There is no file \"" + path + "\" to import.", "ZorvelCal");
+            return;
+        }
+        if (questions.askYesNo("Import the appointments of \"" + file.GetFullName().utf8_string() +
+                                   "\" into the calendar?",
+                               "ZorvelCal"))
+            frame.importICalendar(path);
+    });
+}
+
+} // namespace zc
