@@ -40,14 +40,16 @@ TEST(MessageTextTest, LongRunsAreBrokenAndHugeOnesShortened) {
 
 // Fault mended: a long path was broken in the middle of a file's name ("store." / "db").
 TEST(MessageTextTest, ALongPathBreaksAfterItsSeparatorsNeverInsideAName) {
-    for (const std::string path : {std::string("/home/ann/.local/share/zorvelcal/backups/2024/store.damaged-2024-03-15-093000.db"),
+    for (const std::string& path : {std::string("/home/ann/.local/share/zorvelcal/backups/2024/store.damaged-2024-03-15-093000.db"),
                                    std::string("C:\\Users\\ann\\AppData\\Roaming\\Zorvel Calendar\\store.db"),
                                    "/home/ann/" + std::string(70, 'x') + "/of-last-year/store.db"}) {
         const wxString text = wrappedMessage("It has been kept as \"" + path + "\", unchanged.");
         for (const wxString& run : wxStringTokenize(text, " \n"))
             EXPECT_LE(run.length(), 60u) << run;
         for (const wxString& name : wxStringTokenize(path, "/\\"))
-            if (name.length() < 60) EXPECT_NE(text.Find(name), wxNOT_FOUND) << name << " is split in:\n" << text;
+            if (name.length() < 60) {
+                EXPECT_NE(text.Find(name), wxNOT_FOUND) << name << " is split in:\n" << text;
+            }
     }
 }
 

@@ -352,8 +352,9 @@ TEST_F(IcsImportTest, EveryDateOfAnEventArrivesOrIsCountedAsLeftOut) {
             EXPECT_EQ(all, row.entries) << row.fault;
         } else {
             EXPECT_EQ(all.size(), row.count) << row.fault;
-            if (!row.entries.empty() && !all.empty())
+            if (!row.entries.empty() && !all.empty()) {
                 EXPECT_EQ((std::vector<std::string>{all.front(), all.back()}), row.entries) << row.fault;
+            }
         }
         for (const std::string& line : row.lines)
             EXPECT_NE(result.message.find(line), std::string::npos) << row.fault << "\n" << result.message;

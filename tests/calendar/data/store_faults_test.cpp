@@ -306,7 +306,9 @@ TEST_F(StoreFaultTest, TheRescueCarriesWhatTheDamagedPagesStillHold) {
         std::printf("%s: %zu of 1000 appointments carried over\n", c.damage, carried);
         EXPECT_GE(carried, c.least);
         EXPECT_EQ(carried, table->size());
-        if (c.least == 0) EXPECT_NE(notice.find("none of its appointments could be read"), std::string::npos) << notice;
+        if (c.least == 0) {
+            EXPECT_NE(notice.find("none of its appointments could be read"), std::string::npos) << notice;
+        }
         table.reset();
     }
 }
@@ -433,7 +435,7 @@ TEST_F(StoreFaultTest, ARestoreTheStoreCannotTakeChangesNothing) {
     const std::string file = (dir / kBackupFileName).string();
     std::string records;
     for (const char* line : {"2024|5|1|9|0|0|0|0|0|-1|||Also\n", "2024|5|2|9|0|0|0|0|0|15|||New\n"}) {
-        char prefix[8];
+        char prefix[24];
         std::snprintf(prefix, sizeof prefix, "%04zu|", std::strlen(line));
         records += prefix + std::string(line);
     }
