@@ -47,6 +47,10 @@ using KzWriteFunction = std::function<bool(const std::uint8_t* data, std::size_t
 // own file copy); nothing when there is no such way here, and the rest is copied through.
 using KzCopyRestFunction = std::function<std::optional<KzExpandStatus>()>;
 
+// Sees each block of the output once it is written, in order: a caller that checksums what it
+// installs does it while the bytes are at hand rather than by reading the file again.
+using KzWriteObserver = std::function<void(const std::uint8_t* data, std::size_t size)>;
+
 // Copies a whole stream, expanding it when it is compressed. compressed, when given, tells which.
 KzExpandStatus KzExpandStream(const KzReadFunction& read, const KzWriteFunction& write,
                               bool* compressed = nullptr, const KzCopyRestFunction& copyRest = {});
@@ -56,5 +60,5 @@ KzExpandStatus KzExpandMemory(const std::uint8_t* data, std::size_t size, std::v
 
 // The same between two open file descriptors (implemented with the platform's calls). A file
 // that is not compressed is handed to the kernel's own file copy where it can, so it copies as
-// fast as any plain copy.
-KzExpandStatus KzExpandFile(int inFd, int outFd, bool* compressed = nullptr);
+// fast as any plain copy; with an observer every byte passes through this process instead.
+KzExpandStatus KzExpandFile(int inFd, int outFd, bool* compressed = nullptr, const KzWriteObserver& observer = {});

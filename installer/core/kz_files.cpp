@@ -33,9 +33,9 @@ std::string GetField(int n, const std::string& line, char separator) {
     return KzTrim(GetField(n - 1, line.substr(at + 1), separator));
 }
 
-KzStatus CopyExpandFile(const std::string& source, const std::string& destination) {
+KzStatus CopyExpandFile(const std::string& source, const std::string& destination, const KzWriteObserver& observer) {
     try {
-        switch (KzCopyExpand(source, destination)) {
+        switch (KzCopyExpand(source, destination, observer)) {
         case KzCopyResult::Ok:
             return {};
         case KzCopyResult::CannotOpenSource:

@@ -4,6 +4,7 @@
 //
 // Every path here is native and absolute: the interpreter turns the script's text into such paths
 // with NativePath (kz_path.h) before it calls these operations.
+#include "core/kz_expand.h"
 #include "core/kz_path.h"
 
 #include <string>
@@ -30,7 +31,9 @@ std::string GetField(int n, const std::string& line, char separator = ',');
 // existing destination is replaced). Status 0; -1 "Can not copy file from:\r" + source or
 // "Can not copy file to:\r" + destination; -2 "Can not create file:\r" + destination when the copy
 // itself fails (also for a damaged compressed file); -20 "out of memory".
-KzStatus CopyExpandFile(const std::string& source, const std::string& destination);
+// The observer, when given, sees every byte the destination receives.
+KzStatus CopyExpandFile(const std::string& source, const std::string& destination,
+                        const KzWriteObserver& observer = {});
 
 // Creates one directory whose parent exists: 0; -3 "Directory already exists" when anything of
 // that name exists; -2 "Unable to create directory " + directory.

@@ -5,6 +5,8 @@
 //
 // Paths given here are native and absolute: script text is turned into such paths once, where it
 // enters (NativePath in kz_path.h).
+#include "core/kz_expand.h"
+
 #include <cstddef>
 #include <optional>
 #include <string>
@@ -60,8 +62,9 @@ enum class KzCopyResult {
 // earlier run left in the folder when it was killed are removed first. The new file takes the
 // permissions of the file it replaces (of the destination itself, never of what a symbolic link
 // points at), or for a new file those of a plain file with the source's execute bits; set-user and
-// set-group bits are never carried.
-KzCopyResult KzCopyExpand(const std::string& source, const std::string& destination);
+// set-group bits are never carried. The observer, when given, sees the bytes the file receives.
+KzCopyResult KzCopyExpand(const std::string& source, const std::string& destination,
+                          const KzWriteObserver& observer = {});
 
 // Creates one directory whose parent exists. Gives 0, EEXIST when anything of that name exists,
 // or another error code.

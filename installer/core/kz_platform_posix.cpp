@@ -247,13 +247,13 @@ class AtomicFile {
 // in a folder that may not. The content is expanded into an unnamed temporary file first, so a
 // damaged source leaves the old file untouched, and the disk space for all of it is taken before
 // the first byte of the old file is overwritten, so a full disk leaves it untouched too.
-KzCopyResult ReplaceInPlace(int in, const std::string& destination) {
+KzCopyResult ReplaceInPlace(int in, const std::string& destination, const KzWriteObserver& observer) {
     const char* tmp = std::getenv("TMPDIR");
     std::string pattern = std::string(tmp && tmp[0] == '/' ? tmp : "/tmp") + "/" + TemporaryPrefix + "XXXXXX";
     FileDescriptor staged(::mkostemp(pattern.data(), O_CLOEXEC));
     if (staged.Get() < 0) return KzCopyResult::CannotOpenDestination;
     ::unlink(pattern.c_str());
-    if (KzExpandFile(in, staged.Get()) != KzExpandStatus::Ok) return KzCopyResult::Failed;
+    if (KzExpandFile(in, staged.Get(), nullptr, observer) != KzExpandStatus::Ok) return KzCopyResult::Failed;
     const off_t size = ::lseek(staged.Get(), 0, SEEK_END);
     if (size < 0 || ::lseek(staged.Get(), 0, SEEK_SET) != 0) return KzCopyResult::Failed;
     FileDescriptor out(
@@ -368,7 +368,8 @@ int KzWriteFileAtomically(const std::string& path, const std::string& content, u
     return file.Commit();
 }
 
-KzCopyResult KzCopyExpand(const std::string& source, const std::string& destination) {
+KzCopyResult KzCopyExpand(const std::string& source, const std::string& destination,
+                          const KzWriteObserver& observer) {
     struct stat sourceInfo;
     FileDescriptor in(OpenRegularFile(source, sourceInfo));
     if (in.Get() < 0) return KzCopyResult::CannotOpenSource;
@@ -389,10 +390,10 @@ KzCopyResult KzCopyExpand(const std::string& source, const std::string& destinat
     if (const int error = out.Open(destination, mode)) {
         const bool folderLocked = error == EACCES || error == EPERM;
         if (replacing && folderLocked && ::access(destination.c_str(), W_OK) == 0)
-            return ReplaceInPlace(in.Get(), destination);
+            return ReplaceInPlace(in.Get(), destination, observer);
         return KzCopyResult::CannotOpenDestination;
     }
-    if (KzExpandFile(in.Get(), out.Get()) != KzExpandStatus::Ok) return KzCopyResult::Failed;
+    if (KzExpandFile(in.Get(), out.Get(), nullptr, observer) != KzExpandStatus::Ok) return KzCopyResult::Failed;
     in.Close();
     // The file keeps its identity through the rename, which changes no time of its own but the
     // change time.
@@ -494,17 +495,21 @@ bool KzStartProgram(const std::vector<std::string>& arguments, const std::string
     return true;
 }
 
-KzExpandStatus KzExpandFile(int inFd, int outFd, bool* compressed) {
+KzExpandStatus KzExpandFile(int inFd, int outFd, bool* compressed, const KzWriteObserver& observer) {
     auto reader = [inFd](std::uint8_t* buffer, std::size_t size) -> std::ptrdiff_t {
         for (;;) {
             const ssize_t got = ::read(inFd, buffer, size);
             if (got >= 0 || errno != EINTR) return got;
         }
     };
-    auto writer = [outFd](const std::uint8_t* data, std::size_t size) {
-        return WriteAll(outFd, reinterpret_cast<const char*>(data), size);
+    auto writer = [outFd, &observer](const std::uint8_t* data, std::size_t size) {
+        if (!WriteAll(outFd, reinterpret_cast<const char*>(data), size)) return false;
+        if (observer) observer(data, size);
+        return true;
     };
     auto copyRest = [&]() -> std::optional<KzExpandStatus> {
+        // The kernel's copy would keep the bytes from the observer.
+        if (observer) return std::nullopt;
 #if defined(__linux__)
         // The kernel copies between the two files without passing the bytes through this process,
         // and on file systems that share extents it may not copy them at all.

@@ -206,7 +206,8 @@ int KzWriteFileAtomically(const std::string& path, const std::string& content, u
     });
 }
 
-KzCopyResult KzCopyExpand(const std::string& source, const std::string& destination) {
+KzCopyResult KzCopyExpand(const std::string& source, const std::string& destination,
+                          const KzWriteObserver& observer) {
     Handle in(OpenForReading(source));
     if (!in.Valid()) return KzCopyResult::CannotOpenSource;
     if (destination.empty() || destination.back() == '\\' || destination.back() == '/' ||
@@ -221,7 +222,9 @@ KzCopyResult KzCopyExpand(const std::string& source, const std::string& destinat
         };
         auto writer = [&](const std::uint8_t* data, std::size_t size) {
             DWORD written = 0;
-            return WriteFile(out, data, static_cast<DWORD>(size), &written, nullptr) && written == size;
+            if (!WriteFile(out, data, static_cast<DWORD>(size), &written, nullptr) || written != size) return false;
+            if (observer) observer(data, size);
+            return true;
         };
         expanded = KzExpandStream(reader, writer) == KzExpandStatus::Ok;
         return expanded;
@@ -291,17 +294,20 @@ bool KzStartProgram(const std::vector<std::string>& arguments, const std::string
     return true;
 }
 
-KzExpandStatus KzExpandFile(int inFd, int outFd, bool* compressed) {
+KzExpandStatus KzExpandFile(int inFd, int outFd, bool* compressed, const KzWriteObserver& observer) {
     auto reader = [inFd](std::uint8_t* buffer, std::size_t size) -> std::ptrdiff_t {
         return _read(inFd, buffer, static_cast<unsigned>(size));
     };
-    auto writer = [outFd](const std::uint8_t* data, std::size_t size) {
+    auto writer = [outFd, &observer](const std::uint8_t* data, std::size_t size) {
+        const std::uint8_t* const start = data;
+        const std::size_t total = size;
         while (size > 0) {
             const int put = _write(outFd, data, static_cast<unsigned>(size));
             if (put <= 0) return false;
             data += put;
             size -= static_cast<std::size_t>(put);
         }
+        if (observer) observer(start, total);
         return true;
     };
     return KzExpandStream(reader, writer, compressed);

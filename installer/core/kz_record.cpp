@@ -377,15 +377,15 @@ void TKzRecorder::Group(const std::string& name) {
     Save({KzRecordKind::Group, name, {}});
 }
 
-void TKzRecorder::FileWritten(const std::string& path, bool existedBefore) {
+void TKzRecorder::FileWritten(const std::string& path, bool existedBefore, const std::optional<KzFileSum>& sum) {
     if (!Begin()) return;
     if (existedBefore && !Current.Has(KzRecordKind::File, path)) {
         if (Report) Report("Replaced " + path + " (kept on uninstallation: it was there before)");
         return;
     }
-    const auto sum = KzSumFile(path);
-    if (!sum) return;
-    Save({KzRecordKind::File, path, *sum});
+    const auto written = sum ? sum : KzSumFile(path);
+    if (!written) return;
+    Save({KzRecordKind::File, path, *written});
 }
 
 void TKzRecorder::MenuWritten(const std::string& path, bool existedBefore) {

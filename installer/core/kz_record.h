@@ -40,6 +40,8 @@ class KzChecksum {
   public:
     void Update(const void* data, std::size_t size);
     std::uint64_t Digest() const;
+    // How many bytes it has been given.
+    std::uint64_t Size() const { return Total; }
     static std::uint64_t Of(std::string_view data);
 
   private:
@@ -118,8 +120,9 @@ class TKzRecorder {
     void Area(const std::string& folder);
     void Group(const std::string& name);
     // A file that the run has written; a file that was there before and is not in the record is
-    // not the run's to remove and is not recorded.
-    void FileWritten(const std::string& path, bool existedBefore);
+    // not the run's to remove and is not recorded. A sum taken while the file was written spares
+    // reading it once more.
+    void FileWritten(const std::string& path, bool existedBefore, const std::optional<KzFileSum>& sum = {});
     void MenuWritten(const std::string& path, bool existedBefore);
 
     // Closes the record; called when the run has ended.

@@ -75,10 +75,15 @@ void TKzScript::Create() {
     };
     Operations.CopyExpandFile = [this](const std::string& source, const std::string& destination) {
         const bool existed = Recorder && KzExists(destination);
-        const KzStatus result = CopyExpandFile(source, destination);
+        // The record's checksum is taken from the bytes as they are written, which costs far less
+        // than reading the installed file back.
+        KzChecksum sum;
+        KzWriteObserver observer;
+        if (Recorder) observer = [&sum](const std::uint8_t* data, std::size_t size) { sum.Update(data, size); };
+        const KzStatus result = CopyExpandFile(source, destination, observer);
         if (result.status == KzStatusOk) {
             Note("Copied " + source + " to " + destination);
-            if (Recorder) Recorder->FileWritten(destination, existed);
+            if (Recorder) Recorder->FileWritten(destination, existed, KzFileSum{sum.Size(), sum.Digest()});
         } else {
             Note(KzTrim(result.text), false);
         }
