@@ -4,6 +4,7 @@
 #include "data/sqlite_store.h"
 #include "app/wx_questions.h"
 #include "planner/to_do.h"
+#include "planner/view_week.h"
 
 namespace zc::test {
 namespace {
@@ -123,6 +124,47 @@ TEST_F(ToDoTest, PrintsThroughTheToolkitToAFile) {
     const std::string text = printToFile(list, "todo.ps");
     EXPECT_NE(text.find("Things to do..."), std::string::npos);
     EXPECT_NE(text.find("Renew passport"), std::string::npos);
+}
+
+
+// After printing from the to-do list or the week view the keys did nothing there until a click (the
+// job disables the window, which takes the focus), and a 100-character line ran off an A4 page.
+TEST_F(ToDoTest, PrintingKeepsTheFocusAndFitsLongLinesOnThePage) {
+    const std::string longText(100, 'W');
+    ToDo& list = openList();
+    click(list, 0);
+    type(list, longText.c_str());
+    addEntry(2015, 8, 12, 9, 0, longText);
+    view().openWeekView(2015, 8, 12);
+    const std::tuple<PrintKind, PrintSource*, wxWindow*> rows[] = {
+        {PrintKind::ToDoList, &list, list.editor()},
+        {PrintKind::WeekView, ViewWeek::instance(), ViewWeek::instance()->canvas()}};
+    for (const auto& [kind, source, focus] : rows) {
+        wxGetTopLevelParent(focus)->Raise();
+        focus->SetFocus();
+        wxYield();
+        ASSERT_EQ(wxWindow::FindFocus(), focus);
+        view().recordPrintSource(kind, source);
+        wxBitmap page(794, 1123, 24); // A4 at the screen's resolution
+        {
+            wxMemoryDC dc(page);
+            dc.SetBackground(*wxWHITE_BRUSH);
+            dc.Clear();
+            view().printPage(dc, 1);
+        }
+        view().endPrinting();
+        wxYield();
+        EXPECT_EQ(wxWindow::FindFocus(), focus) << focus->GetName();
+        const wxImage image = page.ConvertToImage();
+        const auto inked = [&image](int fromX, int toX) {
+            for (int y = 0; y < image.GetHeight(); ++y)
+                for (int x = fromX; x < toX; ++x)
+                    if (image.GetRed(x, y) < 128 && image.GetGreen(x, y) < 128) return true;
+            return false;
+        };
+        EXPECT_TRUE(inked(0, 400)) << focus->GetName();
+        EXPECT_FALSE(inked(754, 794)) << focus->GetName() << ": the right margin";
+    }
 }
 
 } // namespace
