@@ -185,9 +185,8 @@ TEST_F(ViewsTest, EachViewsHelpTopicsOpensItsOwnPage) {
     ViewYear::open();
     for (const auto& [window, page] : {std::pair<ViewFrame*, std::string>{ToDo::instance(), "/todo.html"},
                                        {ViewWeek::instance(), "/week.html"}, {ViewYear::instance(), "/year.html"}}) {
-        wxCommandEvent chosen(wxEVT_MENU, cmd::menuId(cmd::kListHelpTopics));
-        EXPECT_NE(window->GetMenuBar()->FindItem(chosen.GetId()), nullptr) << page;
-        window->ProcessWindowEvent(chosen);
+        EXPECT_NE(window->GetMenuBar()->FindMenuItem("Help", "Help Topics"), wxNOT_FOUND) << page;
+        window->runCommand(cmd::kListHelpTopics);
         EXPECT_EQ(opened.substr(opened.size() - page.size()), page);
     }
     helpBrowser() = nullptr;
