@@ -51,6 +51,8 @@ inline constexpr int kListNext = 32807;
 inline constexpr int kWeekQuickHints = 32815;
 inline constexpr int kYearQuickHints = 32814;
 inline constexpr int kToDoQuickHints = 32791;
+// Help > Help Topics of each of the three, opening that window's own page.
+inline constexpr int kListHelpTopics = 32824;
 
 // Day planner menu (resource 66); Repeats and Reminder are above.
 inline constexpr int kClearDay = 32825;

@@ -19,6 +19,12 @@ std::string helpTopic(int context) {
         return "repeats.html";
     case kHelpAdvanced:
         return "advanced.html";
+    case kHelpToDo:
+        return "todo.html";
+    case kHelpWeek:
+        return "week.html";
+    case kHelpYear:
+        return "year.html";
     case kHelpMonthView:
     default:
         return "index.html";

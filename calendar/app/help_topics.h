@@ -15,6 +15,9 @@ inline constexpr int kHelpMonthView = 101;  // Help > Help Topics of the main wi
 inline constexpr int kHelpDayPlanner = 102; // Help > Help Topics of the day planner
 inline constexpr int kHelpRepeats = 108;    // Help of the Repeats dialog
 inline constexpr int kHelpAdvanced = 111;   // Help of the Advanced dialog
+inline constexpr int kHelpToDo = 104;       // Help > Help Topics of the to-do list
+inline constexpr int kHelpWeek = 105;       // Help > Help Topics of the week view
+inline constexpr int kHelpYear = 106;       // Help > Help Topics of the year view
 
 // The page that explains a context, relative to the help folder; an unknown context gets the
 // contents page.

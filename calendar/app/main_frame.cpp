@@ -7,6 +7,7 @@
 #include "app/notify_icon.h"
 #include "app/program_icon.h"
 #include "app/quick_hints_dialog.h"
+#include "app/view_frame.h"
 #include "app/wx_questions.h"
 #include "app/zorvel_cal_view.h"
 #include "data/backup.h"
@@ -79,7 +80,12 @@ CMainFrame::CMainFrame(const Clock& clock)
     notifyIcon_ = makeNotifyIcon(*this);
 
     view_ = new CZorvelCalView(this, table_, clock_);
-    view_->fontChangedHandler = [this] { place(); };
+    view_->fontChangedHandler = [this] {
+        place();
+        // The other views measure their lines and cells in the same font.
+        for (wxWindow* child : GetChildren())
+            if (auto* view = dynamic_cast<ViewFrame*>(child)) view->fontChanged();
+    };
     {
         wxClientDC dc(view_);
         view_->realizePalette(dc);
@@ -92,9 +98,12 @@ CMainFrame::CMainFrame(const Clock& clock)
         e.Skip();
         painted_ = false;
         onShownOrResized();
+        // The keys, and the menu's Alt keys with them, work at once, without a click first.
+        if (e.IsShown()) view_->SetFocus();
     });
     view_->Bind(wxEVT_PAINT, [this](wxPaintEvent& e) {
         e.Skip();
+        if (!painted_) shownAt_ = clock_.now();
         painted_ = everPainted_ = true;
     });
     Bind(wxEVT_ICONIZE, [this](wxIconizeEvent& e) {
@@ -196,7 +205,9 @@ void CMainFrame::place() {
         }
     }
     fitToGrid();
-    Move(position.left, position.top);
+    // A window the user never moved stays where the window manager put it; the corner would be
+    // a place the user never chose, and storing it would keep it there for good.
+    if (position.stored) Move(position.left, position.top);
 }
 
 void CMainFrame::fitToGrid() {
@@ -245,13 +256,23 @@ void CMainFrame::windowMoved(const wxRect& rect) {
     // Moves while the window is created, placed or hidden are not the user's: the toolkit reports
     // one at the top-left corner while the window manager maps the window, before its first paint.
     if (!userSeesWindow()) return;
+    // Compositors that place windows themselves (wlroots ones centre every X11 window) move the
+    // window just after it maps, whatever place it asked for; that place is theirs, and storing it
+    // would lose the user's for good. Nobody drags a window within moments of its appearing.
+    if (clock_.now() - shownAt_ < kPlacementSeconds) return;
     const int top = (rect.y > 1200 || rect.y < 0) ? 0 : rect.y;
     const int left = (rect.x > 1600 || rect.x < 0) ? 0 : rect.x;
     writePosition(settings::kPosition, left, top);
 }
 
 void CMainFrame::minimize() {
-    if (notifyIcon_ && notifyIcon_->shown())
+    const bool toNotifyArea = notifyIcon_ && notifyIcon_->shown();
+    // The taskbar lists the window exactly when it is the way back: a notification area that has
+    // gone since the start must not leave a minimised window that nothing lists.
+    const long style = GetWindowStyleFlag();
+    const long wanted = toNotifyArea ? style | wxFRAME_NO_TASKBAR : style & ~wxFRAME_NO_TASKBAR;
+    if (wanted != style) SetWindowStyleFlag(wanted);
+    if (toNotifyArea)
         Hide();
     else
         Iconize(true);

@@ -13,6 +13,7 @@
 #include <wx/toplevel.h>
 #include <wx/weakref.h>
 
+#include <cstdint>
 #include <functional>
 #include <map>
 #include <memory>
@@ -55,8 +56,11 @@ class CMainFrame final : public wxFrame, public ReminderTimers {
     bool startsHidden() const { return startsHidden_; }
     bool startsIconized() const { return startsIconized_; }
     // Stores the position of a window the user sees (moves made while it is created, placed or
-    // hidden are not the user's), with out-of-range values as 0.
+    // hidden are not the user's, nor those of the first seconds after it shows, where a desktop
+    // that places windows itself moves it), with out-of-range values as 0.
     void windowMoved(const wxRect& rect);
+    // How long after a window shows its moves are still the desktop's placement, in seconds.
+    static constexpr int kPlacementSeconds = 2;
     // The window is shown, not iconized, and has painted since it was last shown.
     bool userSeesWindow() const { return painted_ && IsShown() && !IsIconized(); }
     // Hides the window to the notification icon, or iconizes it where there is no such icon.
@@ -121,6 +125,8 @@ class CMainFrame final : public wxFrame, public ReminderTimers {
     bool fitQueued_ = false;
     bool painted_ = false;
     bool everPainted_ = false;
+    // When the window painted first after it was last shown.
+    std::int64_t shownAt_ = 0;
     // The frame's size around its client area (title bar, borders, menu bar), kept from the last
     // time the toolkit could tell it.
     wxSize chrome_;

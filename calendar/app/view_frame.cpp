@@ -1,8 +1,10 @@
 #include "app/view_frame.h"
 
 #include "app/command_ids.h"
+#include "app/help_topics.h"
 #include "app/main_frame.h"
 #include "app/program_icon.h"
+#include "app/toolkit_details.h"
 #include "app/zorvel_cal_view.h"
 #include "data/settings_key.h"
 
@@ -36,9 +38,16 @@ ViewFrame::ViewFrame(const wxString& title, const char* positionGroup, const wxS
         paint(dc);
     });
     Bind(wxEVT_MENU, &ViewFrame::onMenu, this);
+    // The views read the table at every paint, so a change made in any other window only needs
+    // a new paint to show.
+    if (CMainFrame* owner = mainFrame()) {
+        table_ = &owner->table();
+        tableListener_ = table_->addChangeListener([this] { canvas_->Refresh(false); });
+    }
 }
 
 ViewFrame::~ViewFrame() {
+    if (table_) table_->removeChangeListener(tableListener_);
     // A window deleted in the middle of its print job must not stay behind as the print source.
     if (CZorvelCalView* view = currentView()) {
         if (view->printSource() == this) view->recordPrintSource(PrintKind::DayPlanner, nullptr);
@@ -52,23 +61,35 @@ void ViewFrame::bringForward() {
     Raise();
 }
 
-void ViewFrame::attachMenu(const StepNames* steps, int quickHintsCommand) {
+void ViewFrame::attachMenu(const StepNames* steps, int quickHintsCommand, int helpContext) {
+    helpContext_ = helpContext;
     auto* bar = new wxMenuBar;
     auto* commands = new wxMenu;
     commands->Append(cmd::menuId(cmd::kListPrint), "&Print");
     commands->Append(cmd::menuId(cmd::kListClose), "&Close");
     bar->Append(commands, "&Commands");
     // The toolkit opens a menu, never runs a bare menu-bar title, so each step sits in a menu of
-    // its own name.
+    // its own name, and opening that menu takes the step at once (onMenuOpen). Alt+Left and
+    // Alt+Right step as in the day planner.
     if (steps) {
-        auto* previous = new wxMenu;
-        previous->Append(cmd::menuId(cmd::kListPrevious), steps->previous);
-        bar->Append(previous, "&Previous");
-        auto* next = new wxMenu;
-        next->Append(cmd::menuId(cmd::kListNext), steps->next);
-        bar->Append(next, "&Next");
+        previousMenu_ = new wxMenu;
+        previousMenu_->Append(cmd::menuId(cmd::kListPrevious), wxString(steps->previous) + "\tAlt+Left");
+        bar->Append(previousMenu_, "&Previous");
+        nextMenu_ = new wxMenu;
+        nextMenu_->Append(cmd::menuId(cmd::kListNext), wxString(steps->next) + "\tAlt+Right");
+        bar->Append(nextMenu_, "&Next");
+        Bind(wxEVT_MENU_OPEN, &ViewFrame::onMenuOpen, this);
+        Bind(wxEVT_MENU_CLOSE, [this](wxMenuEvent& event) {
+            // A menu opening right after another closed is the pointer sliding along the bar.
+            if (!menuJustClosed_) {
+                menuJustClosed_ = true;
+                CallAfter([this] { menuJustClosed_ = false; });
+            }
+            event.Skip();
+        });
     }
     auto* help = new wxMenu;
+    help->Append(cmd::menuId(cmd::kListHelpTopics), "&Help Topics");
     help->Append(cmd::menuId(quickHintsCommand), "&Quick Hints");
     bar->Append(help, "&Help");
     SetMenuBar(bar);
@@ -108,16 +129,26 @@ void ViewFrame::print(PrintKind kind) {
     if (CZorvelCalView* view = currentView()) view->printThrough(kind, this);
 }
 
-void ViewFrame::fitToPage(wxDC& dc, wxSize content, int lineHeight) {
+void ViewFrame::fitToPage(wxDC& dc, wxSize content, int lineHeight, const std::function<int()>& widestLine) {
     const wxSize ppi = dc.GetPPI();
     const wxSize page = dc.GetSize();
     const int marginX = ppi.x / 2, marginY = ppi.y / 2;
-    const double fitWidth = double(page.x - 2 * marginX) / std::max(content.x, 1);
+    const int room = page.x - 2 * marginX;
+    if (widestLine) content.x = std::max(content.x, widestLine());
+    const double fitWidth = double(room) / std::max(content.x, 1);
     const double fitHeight = double(page.y - 2 * marginY) / std::max(content.y, 1);
     const double readable = ppi.y * 16.0 / 72.0 / std::max(lineHeight, 1);
-    const double scale = std::max(0.01, std::min({fitWidth, fitHeight, readable}));
+    double scale = std::max(0.01, std::min({fitWidth, fitHeight, readable}));
     dc.SetUserScale(scale, scale);
     dc.SetDeviceOrigin(marginX, marginY);
+    // Fonts come in whole sizes, so on the scaled page a long line may come out wider than it
+    // measured at full size; the page shrinks on until the line fits.
+    for (int pass = 0; widestLine && pass < 4; ++pass) {
+        const double wide = widestLine() * scale;
+        if (wide <= room) break;
+        scale = std::max(0.01, scale * room / wide * 0.98);
+        dc.SetUserScale(scale, scale);
+    }
 }
 
 bool ViewFrame::runCommand(int command) {
@@ -125,7 +156,23 @@ bool ViewFrame::runCommand(int command) {
         Close();
         return true;
     }
+    if (command == cmd::kListHelpTopics) {
+        openHelpTopic(helpContext_);
+        return true;
+    }
     return false;
+}
+
+void ViewFrame::onMenuOpen(wxMenuEvent& event) {
+    event.Skip();
+    wxMenu* menu = event.GetMenu();
+    if ((menu != previousMenu_ && menu != nextMenu_) || !menu || menuJustClosed_) return;
+    const int command = menu == previousMenu_ ? cmd::kListPrevious : cmd::kListNext;
+    // The menu is closed, and the step taken, once the toolkit has finished opening it.
+    CallAfter([this, menu, command] {
+        closeMenuBarMenu(menu);
+        runCommand(command);
+    });
 }
 
 void ViewFrame::onMenu(wxCommandEvent& event) {

@@ -11,9 +11,14 @@
 #include <wx/colour.h>
 #include <wx/frame.h>
 
+#include <functional>
 #include <initializer_list>
 
+class wxMenu;
+
 namespace zc {
+
+class AppointmentTable;
 
 class ViewFrame : public wxFrame, public PrintSource {
   public:
@@ -23,19 +28,22 @@ class ViewFrame : public wxFrame, public PrintSource {
     wxWindow* printWindow() override { return this; }
     // Runs a menu command by its number (cmd::k...); false when the window has no such command.
     virtual bool runCommand(int command);
+    // The main font has changed: the window measures itself again in it and takes its new size.
+    virtual void fontChanged() {}
 
   protected:
     // canvasStyle adds e.g. a vertical scroll bar to the canvas.
     ViewFrame(const wxString& title, const char* positionGroup, const wxString& name, long canvasStyle = 0);
     ~ViewFrame() override;
 
-    // The menu bar: Commands (Print, Close), then Previous and Next when steps names them, then
-    // Help > Quick Hints sending quickHintsCommand.
+    // The menu bar: Commands (Print, Close), then Previous and Next when steps names them, each a
+    // title that steps when clicked, then Help > Help Topics opening the help page of helpContext
+    // and Help > Quick Hints sending quickHintsCommand.
     struct StepNames {
         const char* previous;
         const char* next;
     };
-    void attachMenu(const StepNames* steps, int quickHintsCommand);
+    void attachMenu(const StepNames* steps, int quickHintsCommand, int helpContext);
     // Sizes the window so the canvas gets the given size; then moves it to (left, top), or
     // centres it on the desktop when centre is set.
     void place(wxSize canvasSize, int left, int top, bool centre = false);
@@ -46,16 +54,25 @@ class ViewFrame : public wxFrame, public PrintSource {
     void print(PrintKind kind);
     // Printers count in their own dots, far finer than the screen's pixels. Scales the page so that
     // content (in the units the window measured on the printer) fits inside a half-inch margin,
-    // with lines no taller than a comfortable reading size.
-    static void fitToPage(wxDC& dc, wxSize content, int lineHeight);
+    // with lines no taller than a comfortable reading size. widestLine, when given, measures the
+    // content's widest line in the device context's font as it stands: paper cannot scroll, so
+    // the page is made small enough to hold that line whole.
+    static void fitToPage(wxDC& dc, wxSize content, int lineHeight, const std::function<int()>& widestLine = {});
 
     virtual void paint(wxDC& dc) = 0;
 
   private:
     void onMenu(wxCommandEvent& event);
+    void onMenuOpen(wxMenuEvent& event);
 
     wxWindow* canvas_;
     const char* positionGroup_;
+    AppointmentTable* table_ = nullptr;
+    wxMenu* previousMenu_ = nullptr;
+    wxMenu* nextMenu_ = nullptr;
+    bool menuJustClosed_ = false;
+    int helpContext_ = 0;
+    int tableListener_ = 0;
 };
 
 wxColour toWxColour(ColourRef c);

@@ -1,6 +1,7 @@
 #include "app/view_year.h"
 
 #include "app/command_ids.h"
+#include "app/help_topics.h"
 #include "app/main_frame.h"
 #include "data/date_helpers.h"
 #include "data/settings_catalogue.h"
@@ -52,12 +53,12 @@ ViewYear::ViewYear(int year)
     }
     layoutCells(0);
     StepNames steps{"&Previous year", "&Next year"};
-    attachMenu(&steps, cmd::kYearQuickHints);
+    attachMenu(&steps, cmd::kYearQuickHints, kHelpYear);
 
     WindowPosition at = readPosition(settings::kYearPosition);
     // A left edge beyond any sensible desktop is taken as the left edge of the screen.
     if (at.left < 0 || at.left > 1500) at.left = 0;
-    place({28 * cellWidth_ + 5, 24 * cellHeight_ + 4}, at.left, at.top, at.left == 0 && at.top == 0);
+    place(canvasSize(), at.left, at.top, at.left == 0 && at.top == 0);
     Show();
     savePositionOnMove();
 
@@ -69,10 +70,44 @@ ViewYear::ViewYear(int year)
         rightClick(event.GetX(), event.GetY());
         event.Skip();
     });
+    Bind(wxEVT_CHAR_HOOK, [this](wxKeyEvent& event) {
+        if (event.HasAnyModifiers())
+            event.Skip();
+        else if (event.GetKeyCode() == WXK_PAGEUP)
+            previousYear();
+        else if (event.GetKeyCode() == WXK_PAGEDOWN)
+            nextYear();
+        else
+            event.Skip();
+    });
+    canvas()->Bind(wxEVT_MOUSEWHEEL, [this](wxMouseEvent& event) {
+        // A touchpad sends the turn of one notch in small parts; a year is one whole notch.
+        wheelTurned_ += event.GetWheelRotation();
+        const int delta = std::max(event.GetWheelDelta(), 1);
+        for (; wheelTurned_ >= delta; wheelTurned_ -= delta)
+            previousYear();
+        for (; wheelTurned_ <= -delta; wheelTurned_ += delta)
+            nextYear();
+    });
 }
 
 ViewYear::~ViewYear() {
     if (theYearView == this) theYearView = nullptr;
+}
+
+wxSize ViewYear::canvasSize() const {
+    return {28 * cellWidth_ + 5, 24 * cellHeight_ + 4};
+}
+
+void ViewYear::fontChanged() {
+    {
+        wxClientDC dc(canvas());
+        measure(dc, false);
+    }
+    layoutCells(0);
+    const wxPoint at = GetPosition();
+    place(canvasSize(), at.x, at.y);
+    canvas()->Refresh(false);
 }
 
 void ViewYear::measure(wxDC& dc, bool printing) {

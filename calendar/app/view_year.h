@@ -39,6 +39,7 @@ class ViewYear final : public ViewFrame {
     void rightClick(int x, int y);
 
     bool runCommand(int command) override;
+    void fontChanged() override;
     void printPage(wxDC& dc, int page) override;
 
   protected:
@@ -46,12 +47,16 @@ class ViewYear final : public ViewFrame {
 
   private:
     void measure(wxDC& dc, bool printing);
+    // The twelve months in the cell size of the last measurement.
+    wxSize canvasSize() const;
     // Fills the day-cell table for the shown year from the cell size of the last measurement.
     void layoutCells(int top);
     void setYear(int year);
 
     int year_;
     int cellWidth_ = 0, cellHeight_ = 0;
+    // The wheel's turn not yet taken as a step.
+    int wheelTurned_ = 0;
     std::array<std::array<CellRect, 32>, 13> cells_{};
 };
 

@@ -55,7 +55,8 @@ CZorvelCalView::Hooks& CZorvelCalView::hooks() {
 }
 
 CZorvelCalView::CZorvelCalView(wxWindow* parent, AppointmentTable& table, const Clock& clock)
-    : wxWindow(parent, wxID_ANY, wxDefaultPosition, wxDefaultSize, wxFULL_REPAINT_ON_RESIZE, "monthView"),
+    : wxWindow(parent, wxID_ANY, wxDefaultPosition, wxDefaultSize, wxFULL_REPAINT_ON_RESIZE | wxWANTS_CHARS,
+               "monthView"),
       early(table.defaultEarly()), table_(table), clock_(clock) {
     theView = this;
     // The paint handler covers every pixel, so the toolkit need not clear the window first.
@@ -73,6 +74,8 @@ CZorvelCalView::CZorvelCalView(wxWindow* parent, AppointmentTable& table, const 
     reminders = s.reminders;
     fastprinting = s.fastprinting;
     table_.loadAll();
+    // A planner, a restore or an import may change the month while this view shows it.
+    tableListener_ = table_.addChangeListener([this] { Refresh(false); });
 
     setDefaultColours();
     loadColours();
@@ -80,9 +83,20 @@ CZorvelCalView::CZorvelCalView(wxWindow* parent, AppointmentTable& table, const 
     Bind(wxEVT_PAINT, &CZorvelCalView::onPaint, this);
     Bind(wxEVT_LEFT_DOWN, &CZorvelCalView::onLeftDown, this);
     Bind(wxEVT_RIGHT_DOWN, &CZorvelCalView::onRightDown, this);
+    Bind(wxEVT_KEY_DOWN, [this](wxKeyEvent& event) {
+        if (event.HasAnyModifiers() || !keyPressed(event.GetKeyCode())) event.Skip();
+    });
+    // The selected day is marked only while the keys reach this view.
+    const auto focusChanged = [this](wxFocusEvent& event) {
+        Refresh(false);
+        event.Skip();
+    };
+    Bind(wxEVT_SET_FOCUS, focusChanged);
+    Bind(wxEVT_KILL_FOCUS, focusChanged);
 }
 
 CZorvelCalView::~CZorvelCalView() {
+    table_.removeChangeListener(tableListener_);
     if (hooks().closeAllPlanners) hooks().closeAllPlanners();
     table_.purgeOldMonths(age);
     saveColours();
@@ -117,6 +131,48 @@ void CZorvelCalView::showMonth(int year, int month) {
     year_ = year;
     month_ = month;
     draw();
+}
+
+int CZorvelCalView::selectedDay() const {
+    if (selectedDay_ > 0) return std::min(selectedDay_, daysInMonth(year_, month_));
+    const LocalDate today = toLocal(static_cast<Time32>(clock_.now()));
+    return today.year == year_ && today.month == month_ ? today.day : 1;
+}
+
+void CZorvelCalView::selectDate(int year, int month, int day) {
+    if (year < kFirstYear || year > kLastYear) return;
+    selectedDay_ = day;
+    if (year != year_ || month != month_)
+        showMonth(year, month);
+    else
+        Refresh(false);
+}
+
+bool CZorvelCalView::keyPressed(int keyCode) {
+    const int day = selectedDay();
+    // Steps by days go through the date helpers at noon, so months and years turn as they do on
+    // the calendar and no change of daylight saving time lands on another day.
+    const auto stepDays = [&](int days) {
+        const std::int64_t noon = localTime(year_, month_, day, 12, 0);
+        const LocalDate to = toLocal(static_cast<Time32>(noon + days * 86400));
+        selectDate(to.year, to.month, to.day);
+    };
+    const auto stepMonths = [&](int months) {
+        const int index = year_ * 12 + (month_ - 1) + months;
+        const int year = index / 12, month = index % 12 + 1;
+        selectDate(year, month, std::min(day, daysInMonth(year, month)));
+    };
+    switch (keyCode) {
+    case WXK_LEFT: stepDays(-1); return true;
+    case WXK_RIGHT: stepDays(1); return true;
+    case WXK_UP: stepDays(-7); return true;
+    case WXK_DOWN: stepDays(7); return true;
+    case WXK_PAGEUP: stepMonths(-1); return true;
+    case WXK_PAGEDOWN: stepMonths(1); return true;
+    case WXK_RETURN:
+    case WXK_NUMPAD_ENTER: openPlanner(year_, month_, day); return true;
+    default: return false;
+    }
 }
 
 void CZorvelCalView::showThisMonth() {
@@ -179,7 +235,7 @@ void CZorvelCalView::drawCell(wxDC& dc, const wxString& text, int x, int y, int 
     dc.SetBrush(*wxTRANSPARENT_BRUSH);
 }
 
-void CZorvelCalView::drawMonth(wxDC& dc, bool /*printing*/) {
+void CZorvelCalView::drawMonth(wxDC& dc, bool printing) {
     measure(dc);
     const Colours& c = colours();
     const int cw = cellWidth_, ch = cellHeight_;
@@ -219,6 +275,13 @@ void CZorvelCalView::drawMonth(wxDC& dc, bool /*printing*/) {
             column = 0;
             y += ch;
         }
+    }
+    // The keyboard's day, while the keys come here; paper never shows it.
+    if (!printing && HasFocus()) {
+        const CellRect& r = dayRects_[selectedDay()];
+        dc.SetPen(wxPen(toWx(c.fore), 1, wxPENSTYLE_DOT));
+        dc.DrawRectangle(r.left + 3, r.top + 3, r.right - r.left - 7, r.bottom - r.top - 7);
+        dc.SetPen(*wxTRANSPARENT_PEN);
     }
     dc.SetBackgroundMode(wxBRUSHSTYLE_TRANSPARENT);
 }
@@ -359,6 +422,9 @@ int CZorvelCalView::printPageCount() const {
 void CZorvelCalView::recordPrintSource(PrintKind kind, PrintSource* source) {
     printSources_.fill(nullptr);
     printSources_[static_cast<std::size_t>(kind)] = source;
+    // The source is disabled while it prints, which takes the keyboard focus from it, and the
+    // toolkit does not hand it back: the keys would do nothing there until the window is clicked.
+    focusBeforePrinting_ = source ? wxWindow::FindFocus() : nullptr;
 }
 
 void CZorvelCalView::printThrough(PrintKind kind, PrintSource* source) {
@@ -393,6 +459,9 @@ void CZorvelCalView::endPrinting() {
     if (PrintSource* s = printSource())
         if (wxWindow* w = s->printWindow()) w->Enable();
     printSources_.fill(nullptr);
+    if (wxWindow* focus = focusBeforePrinting_.get(); focus && focus->IsShownOnScreen() && focus->IsEnabled())
+        focus->SetFocus();
+    focusBeforePrinting_ = nullptr;
 }
 
 void CZorvelCalView::pageSetup() {

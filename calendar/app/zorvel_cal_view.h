@@ -12,6 +12,7 @@
 #include <wx/font.h>
 #include <wx/palette.h>
 #include <wx/print.h>
+#include <wx/weakref.h>
 #include <wx/window.h>
 
 #include <array>
@@ -82,6 +83,12 @@ class CZorvelCalView : public wxWindow {
     void realizePalette(wxDC& dc);
     const wxPalette& palette() const { return palette_; }
 
+    // The day the keyboard works on: the arrows move it, Page Up and Page Down step the month,
+    // Enter opens its planner. It starts on today, or on the 1st of another month.
+    int selectedDay() const;
+    // A key pressed in the month view; false when the view has no use for it.
+    bool keyPressed(int keyCode);
+
     // Clicks at client coordinates, as the mouse handlers pass them on.
     void leftClick(int x, int y);
     void rightClick(int x, int y);
@@ -119,8 +126,11 @@ class CZorvelCalView : public wxWindow {
     void onPaint(wxPaintEvent& event);
     void onLeftDown(wxMouseEvent& event);
     void onRightDown(wxMouseEvent& event);
+    // Shows the month of the date and selects its day, within the years the view shows.
+    void selectDate(int year, int month, int day);
 
     AppointmentTable& table_;
+    int tableListener_ = 0;
     const Clock& clock_;
     int year_ = 1970;
     int month_ = 1;
@@ -134,8 +144,12 @@ class CZorvelCalView : public wxWindow {
     wxPalette palette_;
     bool paletteBuilt_ = false;
     std::array<PrintSource*, 4> printSources_{};
+    // Where the keyboard was when the print job began, to give it back at its end.
+    wxWeakRef<wxWindow> focusBeforePrinting_;
     wxPrintData printData_;
     bool firstPaintDone_ = false;
+    // 0 until the keyboard has moved it (selectedDay() then gives the day it starts on).
+    int selectedDay_ = 0;
 };
 
 // The one month view, or nullptr before it exists and after it is gone.

@@ -228,7 +228,11 @@ void writePosition(const std::string& group, int left, int top) {
 WindowPosition readPosition(const std::string& group) {
     SettingsKey key;
     key.openGroup(group);
-    return {key.readDword("left"), key.readDword("top")};
+    WindowPosition position;
+    const bool left = key.readDword("left", position.left);
+    const bool top = key.readDword("top", position.top);
+    position.stored = left && top;
+    return position;
 }
 
 } // namespace zc

@@ -97,6 +97,8 @@ class SettingsKey {
 struct WindowPosition {
     int left = 0;
     int top = 0;
+    // Whether the group holds both values; a window never moved has no place of its own.
+    bool stored = false;
 };
 void writePosition(const std::string& group, int left, int top);
 WindowPosition readPosition(const std::string& group);

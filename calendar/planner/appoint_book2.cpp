@@ -230,6 +230,17 @@ AppointBook2::AppointBook2(wxWindow* owner, AppointmentTable& table, int year, i
     lastPosition_ = {cascadeLeft, cascadeTop};
 
     Bind(wxEVT_MENU, &AppointBook2::onMenu, this);
+    // Another planner, a restore or an import may change or remove what this day shows. One edit
+    // tells the table's listeners several times, so the editor catches up once, after it.
+    tableListener_ = table_.addChangeListener([this] {
+        canvas_->Refresh(false);
+        if (followPending_) return;
+        followPending_ = true;
+        CallAfter([this] {
+            followPending_ = false;
+            followTable();
+        });
+    });
     // To a text control Ctrl+M is a carriage return, which it would take before the menu sees
     // the key; the frame looks at keys first.
     Bind(wxEVT_CHAR_HOOK, [this](wxKeyEvent& event) {
@@ -254,6 +265,7 @@ AppointBook2::AppointBook2(wxWindow* owner, AppointmentTable& table, int year, i
 }
 
 AppointBook2::~AppointBook2() {
+    table_.removeChangeListener(tableListener_);
     if (editor_) {
         const std::uint64_t before = settingsStore().failures().count;
         commit();
@@ -280,7 +292,8 @@ void AppointBook2::buildMenu() {
     auto* commands = new wxMenu;
     commands->Append(cmd::menuId(cmd::kRepeats), "&Repeats\tCtrl+R");
     commands->Append(cmd::menuId(cmd::kReminder), "Re&minder\tCtrl+M");
-    commands->Append(cmd::menuId(cmd::kClearDay), "&Clear Day");
+    // Close keeps the usual C, so Clear Day, which deletes, needs a key of its own.
+    commands->Append(cmd::menuId(cmd::kClearDay), "C&lear Day");
     commands->Append(cmd::menuId(cmd::kSelectFont), "Select &Font");
     commands->Append(cmd::menuId(cmd::kPlannerPrint), "&Print\tCtrl+P");
     commands->AppendSeparator();
@@ -381,7 +394,7 @@ void AppointBook2::drawDay(wxDC& dc, bool printing) {
             dc.DrawText("+", slot.left - 9, plusTop);
             dc.SetTextForeground(text);
         }
-        dc.DrawText(displayText(entry->notes), slot.left + 7, slot.top + 2);
+        dc.DrawText(displayText(entry->notes), slot.left + kTextIndent, slot.top + 2);
     };
 
     for (int hour = first; hour <= 23; ++hour) {
@@ -450,11 +463,12 @@ bool AppointBook2::beginEditing(int row, bool onHour, int topHour) {
     const Appointment* entry = table_.findAt(year_, month_, day_, firstHour_ + row, onHour ? 0 : 30);
     editor_->entry = const_cast<Appointment*>(entry);
     editText_ = entry ? displayText(entry->notes) : wxString();
+    shownNotes_ = editText_;
     editor_->ChangeValue(editText_);
-    editor_->SetInsertionPointEnd();
     const Row& r = rows_[static_cast<std::size_t>(row)];
     const SlotRect& slot = onHour ? r.hour : r.half;
-    editor_->SetSize(slot.left, slot.top + 2, slot.right - slot.left, rowHeight_ - 2);
+    editor_->placeOver(slot.left + kTextIndent, slot.top + 2, slot.right, rowHeight_ - 2);
+    editor_->placeCaret();
     editor_->Show();
     editor_->focusLater();
     return true;
@@ -468,6 +482,20 @@ bool AppointBook2::closeEditor() {
     spareEditor_ = editor_;
     editor_ = nullptr;
     return true;
+}
+
+void AppointBook2::followTable() {
+    if (!editor_) return;
+    Appointment* entry = editedEntry();
+    const wxString now = entry ? displayText(entry->notes) : wxString();
+    // Text the user typed is theirs and is committed as usual; an untouched slot shows what the
+    // table holds now, so leaving it cannot bring back an entry removed elsewhere.
+    if (editText_ == shownNotes_ && editText_ != now) {
+        editor_->entry = entry;
+        editText_ = now;
+        editor_->ChangeValue(now);
+    }
+    if (editText_ == now) shownNotes_ = now;
 }
 
 Appointment* AppointBook2::editedEntry() const {
@@ -727,7 +755,8 @@ void AppointBook2::clearDayCommand() {
     const wxString question =
         wxString::Format("Are you sure you wish to delete all day planner entries for %s %d, %d?",
                          monthText ? monthText : "", day_, year_);
-    if (wxMessageBox(question, kCaption, wxYES_NO | wxICON_QUESTION, this) != wxYES) return;
+    // Enter must not delete a whole day: the safe answer is the default.
+    if (wxMessageBox(question, kCaption, wxYES_NO | wxNO_DEFAULT | wxICON_QUESTION, this) != wxYES) return;
     if (!closeEditor()) return;
     const std::uint64_t before = settingsStore().failures().count;
     table_.clearDay(year_, month_, day_);

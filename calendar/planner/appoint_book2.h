@@ -38,6 +38,8 @@ class AppointBook2 final : public wxFrame, public EntryEditOwner, public PrintSo
     static constexpr int kFirstHour = 6;  // the top of the day
     static constexpr int kLastTopHour = 13; // the top row when 11pm is the last visible row
     static constexpr int kOpeningHour = 8;
+    // The slot's text begins this far right of its left edge, painted or in the editor.
+    static constexpr int kTextIndent = 7;
 
     struct SlotRect {
         int left = 0, top = 0, right = 0, bottom = 0;
@@ -119,6 +121,8 @@ class AppointBook2 final : public wxFrame, public EntryEditOwner, public PrintSo
     void updateScrollBar();
     void editTopSlot();
     void refreshDay();
+    // Brings an untouched editor up to date after the table changed under it.
+    void followTable();
     // The entry in the edited slot, looked up in the table.
     Appointment* editedEntry() const;
     // Writes the editor's text to the table and the store.
@@ -145,6 +149,10 @@ class AppointBook2 final : public wxFrame, public EntryEditOwner, public PrintSo
     EntryEdit* editor_ = nullptr;
     EntryEdit* spareEditor_ = nullptr;
     wxString editText_;
+    // The slot's text when the editor came to it, to tell whether the user has typed since.
+    wxString shownNotes_;
+    int tableListener_ = 0;
+    bool followPending_ = false;
     wxFont font_;
     LogFont fontRecord_;
     int labelWidth_ = 0, rowHeight_ = 0, textWidth_ = 0;

@@ -1,5 +1,7 @@
 #include "planner/entry_edit.h"
 
+#include "app/toolkit_details.h"
+
 #include <wx/weakref.h>
 
 namespace zc {
@@ -24,10 +26,34 @@ void EntryEdit::focusLater() {
     CallAfter([self] {
         if (!self || !self->IsShown()) return;
         self->SetFocus();
-        // The toolkit selects the whole text of a control that takes the focus; typing goes on
-        // after the text instead.
-        self->SetInsertionPointEnd();
+        // The toolkit selects the whole text of a control that takes the focus; the caret goes
+        // where placeCaret puts it instead.
+        self->placeCaret();
     });
+}
+
+void EntryEdit::placeOver(int textLeft, int top, int right, int height) {
+    place_ = wxRect(textLeft, top, right - textLeft, height);
+    applyPlace();
+    // Before the control is first laid out only its style tells where its text begins, which
+    // the toolkit may round otherwise; once it is laid out, the place is taken again.
+    wxWeakRef<EntryEdit> self(this);
+    CallAfter([self] {
+        if (self) self->applyPlace();
+    });
+}
+
+void EntryEdit::applyPlace() {
+    const int left = place_.x - textInsetOf(this);
+    SetSize(left, place_.y, place_.GetRight() + 1 - left, place_.height);
+}
+
+void EntryEdit::placeCaret() {
+    const int room = GetClientSize().x - 2 * textInsetOf(this);
+    if (GetTextExtent(GetValue()).x < room)
+        SetInsertionPointEnd();
+    else
+        SetInsertionPoint(0);
 }
 
 void EntryEdit::onKeyDown(wxKeyEvent& event) {

@@ -31,16 +31,25 @@ class EntryEdit final : public wxTextCtrl {
     EntryEdit(wxWindow* parent, EntryEditOwner& owner, const wxFont& font);
 
     // Takes the keyboard focus once the current event (a key, or a click in another control) is
-    // done, with typing going on after the text.
+    // done, with the caret placed as placeCaret places it.
     void focusLater();
+    // Lays the editor over a slot so that its text begins at textLeft, where the slot's text is
+    // painted, and the text does not jump when the slot is selected.
+    void placeOver(int textLeft, int top, int right, int height);
+    // Typing goes on after the text when the whole text shows; a longer text shows its start,
+    // with the caret before it.
+    void placeCaret();
 
     // The appointment shown, or nullptr while the slot is empty.
     Appointment* entry = nullptr;
 
   private:
     void onKeyDown(wxKeyEvent& event);
+    void applyPlace();
 
     EntryEditOwner& owner_;
+    // Where the text goes (its left edge) and the slot's top, right end and height.
+    wxRect place_;
 };
 
 } // namespace zc

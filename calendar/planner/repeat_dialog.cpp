@@ -46,7 +46,10 @@ RepeatDialog::RepeatDialog(wxWindow* parent, RepeatDialogModel& model)
     nthweek->Hide();
 
     auto* buttons = new wxBoxSizer(wxHORIZONTAL);
-    buttons->Add(new wxButton(this, wxID_OK, "OK"), 0, wxRIGHT, 8);
+    auto* ok = new wxButton(this, wxID_OK, "OK");
+    // Enter confirms the choice, as in the calendar's other dialogs.
+    ok->SetDefault();
+    buttons->Add(ok, 0, wxRIGHT, 8);
     buttons->Add(new wxButton(this, wxID_CANCEL, "Cancel"), 0, wxRIGHT, 8);
     auto* help = new wxButton(this, wxID_HELP, "Help");
     buttons->Add(help);

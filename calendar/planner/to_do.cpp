@@ -1,6 +1,7 @@
 #include "planner/to_do.h"
 
 #include "app/command_ids.h"
+#include "app/help_topics.h"
 #include "app/display_text.h"
 #include "app/font_record.h"
 #include "app/wx_questions.h"
@@ -16,6 +17,8 @@ namespace zc {
 namespace {
 
 ToDo* theToDo = nullptr;
+// Items' text begins this far right of the list's left edge, painted or in the editor.
+constexpr int kTextLeft = 5;
 
 } // namespace
 
@@ -47,7 +50,7 @@ ToDo::ToDo() : ViewFrame("Things To Do...", settings::kToDoPosition, "toDoList")
         wxClientDC dc(canvas());
         measure(dc, false);
     }
-    attachMenu(nullptr, cmd::kToDoQuickHints);
+    attachMenu(nullptr, cmd::kToDoQuickHints, kHelpToDo);
 
     const wxSize canvasSize(lineWidth_ + 5, kItems * lineHeight_ + 4);
     SetClientSize(canvasSize);
@@ -98,7 +101,7 @@ void ToDo::drawList(wxDC& dc, bool printing) {
             dc.SetBrush(wxBrush(toWxColour(i % 2 == 0 ? c.dayplan1 : c.dayplan2)));
             dc.DrawRectangle(0, y, 9999, lineHeight_);
         }
-        dc.DrawText(displayText(items_[i]), 5, y + 2);
+        dc.DrawText(displayText(items_[i]), kTextLeft, y + 2);
     }
     dc.SetBrush(*wxTRANSPARENT_BRUSH);
 }
@@ -111,7 +114,13 @@ void ToDo::printPage(wxDC& dc, int) {
     // The text being typed belongs on paper too.
     if (editor_) saveItem(editorItem_, editText_);
     measure(dc, true);
-    fitToPage(dc, {lineWidth_, (kItems + 3) * lineHeight_}, lineHeight_);
+    // An item may be wider than the 70 letters a line is measured for.
+    fitToPage(dc, {lineWidth_, (kItems + 3) * lineHeight_}, lineHeight_, [&dc, this] {
+        int widest = 0;
+        for (const std::string& item : items_)
+            widest = std::max(widest, kTextLeft + dc.GetTextExtent(displayText(item)).x + 4);
+        return widest;
+    });
     drawList(dc, true);
     wxClientDC screen(canvas());
     measure(screen, false);
@@ -144,7 +153,8 @@ void ToDo::beginEditing(int i) {
     editText_ = displayText(items_[i]);
     editor_->ChangeValue(editText_);
     const wxRect r = itemRect(i);
-    editor_->SetSize(r.x, r.y + 2, r.width - 1, r.height - 3);
+    editor_->placeOver(kTextLeft, r.y + 2, r.x + r.width - 1, r.height - 3);
+    editor_->placeCaret();
     editor_->Show();
     editor_->focusLater();
 }

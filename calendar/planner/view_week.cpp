@@ -1,9 +1,11 @@
 #include "planner/view_week.h"
 
 #include "app/command_ids.h"
+#include "app/help_topics.h"
 #include "app/display_text.h"
 #include "app/font_record.h"
 #include "app/main_frame.h"
+#include "app/toolkit_details.h"
 #include "app/zorvel_cal_view.h"
 #include "data/appointment_table.h"
 #include "data/settings_catalogue.h"
@@ -74,11 +76,9 @@ ViewWeek::ViewWeek(int year, int month, int day)
         measure(dc, false);
     }
     StepNames steps{"&Previous week", "&Next week"};
-    attachMenu(&steps, cmd::kWeekQuickHints);
+    attachMenu(&steps, cmd::kWeekQuickHints, kHelpWeek);
 
-    const wxSize canvasSize(timeWidth_ + textWidth_ + wxSystemSettings::GetMetric(wxSYS_VSCROLL_X, canvas()),
-                            kScreenLines * timeHeight_ + 2);
-    SetClientSize(canvasSize);
+    SetClientSize(canvasSize());
     const WindowPosition stored = readPosition(settings::kWeekPosition);
     int left = stored.left, top = stored.top;
     if (left == 0 && top == 0) {
@@ -88,7 +88,8 @@ ViewWeek::ViewWeek(int year, int month, int day)
         left = screen.x - outer.x - 10;
         top = std::max(0, screen.y - outer.y - 50);
     }
-    place(canvasSize, left, top);
+    place(canvasSize(), left, top);
+    showClassicScrollBars(canvas());
     syncScrollBar();
     Show();
     savePositionOnMove();
@@ -139,6 +140,24 @@ ViewWeek::ViewWeek(int year, int month, int day)
 
 ViewWeek::~ViewWeek() {
     if (theWeekView == this) theWeekView = nullptr;
+}
+
+wxSize ViewWeek::canvasSize() const {
+    return {timeWidth_ + textWidth_ + wxSystemSettings::GetMetric(wxSYS_VSCROLL_X, canvas()),
+            kScreenLines * timeHeight_ + 2};
+}
+
+void ViewWeek::fontChanged() {
+    {
+        wxClientDC dc(canvas());
+        measure(dc, false);
+    }
+    const wxPoint at = GetPosition();
+    place(canvasSize(), at.x, at.y);
+    // The same first line, as far as the lines now allow.
+    scrollTo(scrollLine_);
+    syncScrollBar();
+    canvas()->Refresh(false);
 }
 
 void ViewWeek::measure(wxDC& dc, bool printing) {
@@ -240,7 +259,7 @@ int ViewWeek::drawDay(wxDC& dc, int d, bool header, int entryFrom, int entryTo, 
             dc.DrawText(wxString::Format("%s, %s %d", weekdayName(date.weekday), monthName(date.month), date.day), 5,
                         y);
             if (!fast) dc.SetTextForeground(toWxColour(c.fore));
-            dc.DrawLine(0, y - 2, 3200, y - 2);
+            dc.DrawLine(0, y - 2, printing ? printWidth_ : 3200, y - 2);
         }
         y += lineHeight_;
     }
@@ -360,8 +379,18 @@ int ViewWeek::printPageCount() {
 
 void ViewWeek::printPage(wxDC& dc, int page) {
     measure(dc, true);
-    // Room for the page header and its blank line above the listed lines.
-    fitToPage(dc, {25 + timeWidth_ + textWidth_, (kPageLines + 3) * lineHeight_}, lineHeight_);
+    // An entry may be wider than the 70 letters a line is measured for. The page has room for its
+    // header and a blank line above the listed lines; the lines between the days end where the
+    // widest entry does, inside the page's margins.
+    const auto widest = [&dc, this] {
+        int width = 25 + timeWidth_ + textWidth_;
+        for (int d = 0; d < 7; ++d)
+            for (const Appointment* entry : entriesOf(d))
+                width = std::max(width, 25 + timeWidth_ + dc.GetTextExtent(displayText(entry->notes)).x + 4);
+        return width;
+    };
+    fitToPage(dc, {0, (kPageLines + 3) * lineHeight_}, lineHeight_, widest);
+    printWidth_ = widest();
     drawWeek(dc, std::max(page, 1));
     // The measurements now hold the paper's; the screen's come back for clicks and scrolling.
     wxClientDC screen(canvas());

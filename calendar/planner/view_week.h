@@ -68,6 +68,7 @@ class ViewWeek final : public ViewFrame {
     int lineHeight() const { return lineHeight_; }
 
     bool runCommand(int command) override;
+    void fontChanged() override;
     int printPageCount() override;
     void printPage(wxDC& dc, int page) override;
 
@@ -76,6 +77,8 @@ class ViewWeek final : public ViewFrame {
 
   private:
     void measure(wxDC& dc, bool printing);
+    // The screen's lines in the sizes of the last measurement, with the scroll bar beside them.
+    wxSize canvasSize() const;
     void showSunday(const LocalDate& sunday);
     void syncScrollBar();
     int drawDay(wxDC& dc, int d, bool header, int entryFrom, int entryTo, int y, bool printing, bool fast);
@@ -87,6 +90,8 @@ class ViewWeek final : public ViewFrame {
     int shownLineCount_ = 0;
     wxFont font_;
     int timeWidth_ = 0, timeHeight_ = 0, textWidth_ = 0, lineHeight_ = 0;
+    // The width of a printed page's content, in the printer's units.
+    int printWidth_ = 0;
 };
 
 } // namespace zc

@@ -18,7 +18,7 @@ namespace zc {
 ConfigureReminderDialog::ConfigureReminderDialog(wxWindow* parent, bool enabled, int minutes)
     : wxDialog(parent, kResource, "                         Configure Reminder", wxDefaultPosition, wxDefaultSize,
                wxDEFAULT_DIALOG_STYLE, "configureReminderDialog"),
-      enabled_(enabled), minutes_(minutes) {
+      enabled_(enabled), minutes_(minutes), chosen_(minutes) {
     SetIcons(programIcons());
     check_ = new wxCheckBox(this, kEnable, "Enable reminder for the selected entry.", wxDefaultPosition,
                             wxDefaultSize, 0, wxGenericValidator(&enabled_), "enable");
@@ -43,15 +43,18 @@ ConfigureReminderDialog::ConfigureReminderDialog(wxWindow* parent, bool enabled,
 
     check_->Bind(wxEVT_CHECKBOX, [this](wxCommandEvent&) { enabled_ = check_->GetValue(); });
     edit_->Bind(wxEVT_TEXT, [this](wxCommandEvent&) {
-        // A half-typed number leaves the last good one in force; OK reports it.
+        // While a number is out of range or not a number, the lead chosen before the typing stays:
+        // the in-range prefix of a longer number ("20" of "200") was never the user's choice, and
+        // Escape must not keep it.
         auto* check = static_cast<IntRangeValidator*>(edit_->GetValidator());
-        if (const std::optional<long> typed = check->number(); typed && check->inRange(*typed)) {
+        if (const std::optional<long> typed = check->number(); typed && check->inRange(*typed))
             minutes_ = static_cast<int>(*typed);
-            slider_->SetValue(std::max(minutes_, 1));
-        }
+        else
+            minutes_ = chosen_;
+        slider_->SetValue(std::max(minutes_, 1));
     });
     slider_->Bind(wxEVT_SLIDER, [this](wxCommandEvent&) {
-        minutes_ = slider_->GetValue();
+        minutes_ = chosen_ = slider_->GetValue();
         edit_->ChangeValue(wxString::Format("%d", minutes_));
     });
     CentreOnParent();

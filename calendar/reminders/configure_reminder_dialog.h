@@ -1,7 +1,8 @@
 #pragma once
 // Dialog 147, Configure Reminder: whether the selected entry has a reminder and how many minutes
 // (0 to 180) ahead of it the reminder pops up. The values follow every change of the controls at
-// once, so the caller reads them as they were left, whichever button closed the dialog.
+// once, so the caller reads them as they were left, whichever button closed the dialog; a number
+// that is out of range or not a number is never taken, and the lead before it stays.
 #include <wx/dialog.h>
 
 class wxCheckBox;
@@ -26,6 +27,8 @@ class ConfigureReminderDialog final : public wxDialog {
   private:
     bool enabled_;
     int minutes_;
+    // The lead last chosen with the slider, or the one the dialog opened with.
+    int chosen_;
     wxCheckBox* check_ = nullptr;
     wxTextCtrl* edit_ = nullptr;
     wxSlider* slider_ = nullptr;

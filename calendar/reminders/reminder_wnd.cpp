@@ -94,12 +94,26 @@ ReminderWnd::ReminderWnd(wxWindow* parent, int hour, int minute, const std::stri
     if (next.left + textWidth_ + 19 > wxSystemSettings::GetMetric(wxSYS_SCREEN_X)) next.left = 50;
     if (next.top > 300) next.top = 70;
     SetSize(next.left, next.top, windowWidth_ + 10, 2 * textHeight_ + 77);
+    place_ = wxPoint(next.left, next.top);
     next.left += 25;
     next.top += 25;
 
     SetBackgroundStyle(wxBG_STYLE_PAINT);
     SetIcon(reminderIcon());
     Bind(wxEVT_PAINT, &ReminderWnd::onPaint, this);
+    // While the main window is hidden the window manager maps the window in the corner, whatever
+    // place it asked for; a move before the window has shown anything is taken back.
+    Bind(wxEVT_MOVE, [this](wxMoveEvent& event) {
+        event.Skip();
+        if (!painted_ && GetPosition() != place_) CallAfter([this] { Move(place_); });
+    });
+    // A reminder is read and dismissed; Escape does it without reaching for the mouse.
+    Bind(wxEVT_CHAR_HOOK, [this](wxKeyEvent& event) {
+        if (event.GetKeyCode() == WXK_ESCAPE && !event.HasAnyModifiers())
+            Close();
+        else
+            event.Skip();
+    });
 }
 
 void ReminderWnd::selectFont(wxDC& dc) const {
@@ -120,6 +134,7 @@ void ReminderWnd::draw(wxDC& dc) {
 }
 
 void ReminderWnd::onPaint(wxPaintEvent&) {
+    painted_ = true;
     playSound(settings::kSoundReminders);
     wxPaintDC dc(this);
     draw(dc);

@@ -48,6 +48,8 @@ class ReminderWnd final : public wxFrame {
     int windowWidth_ = 250;
     wxFont mainFont_;
     wxFont font_; // the stored planner font, when there is one
+    wxPoint place_;  // where the cascade puts the window
+    bool painted_ = false;
 };
 
 // Opens a reminder window on the main frame and shows it; hour -1 gives the countdown form.

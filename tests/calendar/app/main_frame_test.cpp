@@ -32,6 +32,10 @@ TEST_F(MainFrameTest, MovesBeforeTheWindowShowsAreNotStoredAndOutOfRangeValuesSt
         wxTheApp->Yield(true);
     }
     ASSERT_TRUE(frame->userSeesWindow());
+    // Desktops that centre X11 windows move them as they map; that place was stored as the user's.
+    frame->windowMoved(wxRect(600, 400, 10, 10));
+    EXPECT_EQ(readPosition(settings::kPosition).left, 0);
+    clock.t += CMainFrame::kPlacementSeconds;
     struct Row {
         int left, top;
         int storedLeft, storedTop;
@@ -46,6 +50,17 @@ TEST_F(MainFrameTest, MovesBeforeTheWindowShowsAreNotStoredAndOutOfRangeValuesSt
         EXPECT_EQ(stored.left, row.storedLeft) << row.left << "," << row.top;
         EXPECT_EQ(stored.top, row.storedTop) << row.left << "," << row.top;
     }
+}
+
+// File > Minimize once kept the skip-taskbar state set while a notification area existed, so with
+// the panel gone no taskbar listed the minimised window.
+TEST_F(MainFrameTest, MinimizeWithoutANotificationAreaPutsTheWindowOnTheTaskbar) {
+    openFrame();
+    frame->Show();
+    frame->SetWindowStyleFlag(frame->GetWindowStyleFlag() | wxFRAME_NO_TASKBAR);
+    frame->minimize();
+    EXPECT_TRUE(frame->IsShown());
+    EXPECT_FALSE(frame->HasFlag(wxFRAME_NO_TASKBAR));
 }
 
 TEST_F(MainFrameTest, OpensAtTheStoredPositionOrInTheNotificationAreaWhenMinimisedAtStart) {

@@ -45,6 +45,21 @@ TEST_F(MonthViewTest, CellSizeIsMeasuredFromWeInTheMainFont) {
     EXPECT_EQ(frame->GetClientSize(), wxSize(7 * (we.x + 5), 8 * (we.y + 4)));
 }
 
+// The month view once took no keys: a planner could not be opened without the mouse. Each row
+// presses one key in turn, from today (Wednesday, 12 August 2015).
+TEST_F(MonthViewTest, KeysMoveTheSelectedDayStepMonthsAndOpenThePlanner) {
+    const std::pair<int, const char*> rows[] = {{WXK_RIGHT, "2015-8-13"}, {WXK_DOWN, "2015-8-20"}, {WXK_DOWN, "2015-8-27"},
+        {WXK_DOWN, "2015-9-3"}, {WXK_LEFT, "2015-9-2"}, {WXK_UP, "2015-8-26"}, {WXK_PAGEUP, "2015-7-26"},
+        {WXK_PAGEDOWN, "2015-8-26"}, {WXK_RETURN, "2015-8-26"}};
+    for (const auto& [code, shown] : rows) {
+        wxKeyEvent key(wxEVT_KEY_DOWN);
+        key.m_keyCode = code;
+        view().ProcessWindowEvent(key);
+        EXPECT_EQ(format("", view().shownYear(), view().shownMonth(), view().selectedDay()), std::string(" ") + shown);
+    }
+    EXPECT_EQ(opened, std::vector<std::string>{"planner 2015-8-26"});
+}
+
 TEST_F(MonthViewTest, DayRowsFollowTheFirstWeekdayAndTheLengthOfTheMonth) {
     struct Row {
         int year, month;

@@ -5,6 +5,7 @@
 #include "app_fixture.h"
 
 #include "app/notify_icon.h"
+#include "reminders/reminder_wnd.h"
 
 #include <wx/app.h>
 #include <wx/init.h>
@@ -239,7 +240,8 @@ TEST_F(WindowManagerTest, TheUsersFirstMoveIsStoredAndTheWindowOpensThereNextTim
     EXPECT_EQ(readPosition(settings::kPosition).left, 200);
     EXPECT_EQ(readPosition(settings::kPosition).top, 150);
 
-    // The user drags the window once.
+    // The user drags the window once, a while after it showed.
+    clock.t += CMainFrame::kPlacementSeconds;
     frame->Move(420, 330);
     EXPECT_TRUE(settle([] { return readPosition(settings::kPosition).left == 420; }));
     EXPECT_EQ(readPosition(settings::kPosition).top, 330);
@@ -248,6 +250,30 @@ TEST_F(WindowManagerTest, TheUsersFirstMoveIsStoredAndTheWindowOpensThereNextTim
     openFrame();
     showFrame();
     EXPECT_EQ(frame->GetPosition(), wxPoint(420, 330));
+}
+
+// With no stored place, the icon's click moved the window to the corner and stored 0,0 there, and
+// a reminder raised while the window was hidden opened in the corner too. After the start the
+// window had no keyboard focus either: Alt+F and the keys did nothing until a click.
+TEST_F(WindowManagerTest, WithNothingStoredTheWindowStaysWhereTheWindowManagerPutIt) {
+    openFrame();
+    showFrame();
+    EXPECT_TRUE(settle([this] { return wxWindow::FindFocus() == &view(); }));
+    const wxPoint placed = serverRect("ZorvelCalendar").GetPosition();
+    ASSERT_GT(placed.x + placed.y, 40) << "the window manager put the window in the corner itself";
+    const auto shown = [this] { return frame->IsShownOnScreen(); };
+    frame->minimize();
+    ASSERT_TRUE(settle([&shown] { return !shown(); }));
+    frame->notifyIconClicked();
+    ASSERT_TRUE(settle(shown));
+    EXPECT_EQ(serverRect("ZorvelCalendar").GetPosition(), placed);
+    frame->minimize();
+    ASSERT_TRUE(settle([&shown] { return !shown(); }));
+    ReminderWnd::cascade() = {};
+    ReminderWnd* reminder = showReminder(9, 0, "While hidden");
+    ASSERT_TRUE(settle([reminder] { return reminder->IsShownOnScreen(); }));
+    EXPECT_TRUE(wxRect(50, 70, 30, 50).Contains(serverRect(" 9:00am").GetPosition()));
+    EXPECT_FALSE(readPosition(settings::kPosition).stored);
 }
 
 TEST_F(WindowManagerTest, MinimizeAtStartupStartsInTheNotificationArea) {

@@ -4,13 +4,17 @@
 
 #include "app/command_ids.h"
 #include "app/later_windows.h"
+#include "app/toolkit_details.h"
+#include "app/view_year.h"
 #include "data/sqlite_store.h"
 #include "planner/appoint_book2.h"
 #include "planner/repeat_dialog.h"
+#include "planner/view_week.h"
 #include "reminders/configure_reminder_dialog.h"
 
 #include <wx/checkbox.h>
 #include <wx/generic/printps.h>
+#include <wx/menu.h>
 #include <wx/modalhook.h>
 #include <wx/msgdlg.h>
 #include <wx/print.h>
@@ -25,6 +29,7 @@
 #endif
 
 #include <deque>
+#include <set>
 #include <fstream>
 #include <sstream>
 #include <tuple>
@@ -39,6 +44,7 @@ class ModalAnswers final : public wxModalDialogHook {
     struct Box {
         std::string text;
         wxWindow* parent;
+        long style;
     };
     std::vector<Box> boxes;
     std::deque<int> answers;
@@ -49,7 +55,7 @@ class ModalAnswers final : public wxModalDialogHook {
 
     int Enter(wxDialog* d) override {
         if (auto* box = dynamic_cast<wxMessageDialog*>(d)) {
-            boxes.push_back({box->GetMessage().utf8_string(), box->GetParent()});
+            boxes.push_back({box->GetMessage().utf8_string(), box->GetParent(), box->GetMessageDialogStyle()});
             if (answers.empty()) return wxID_OK;
             const int answer = answers.front();
             answers.pop_front();
@@ -277,6 +283,8 @@ TEST_F(PlannerTest, RepeatsTellsWhatIsMissingAndAppliesTheDialogOnOkAndCancelAli
     modal.dialog = [](wxDialog& d) {
         auto& dialog = dynamic_cast<RepeatDialog&>(d);
         EXPECT_EQ(dialog.GetTitle(), "Thursday, August 13   Yoga");
+        // The dialog once had no default button, so Enter did not reach OK.
+        EXPECT_EQ(dialog.GetDefaultItem(), dialog.FindWindow(wxID_OK));
         dynamic_cast<wxRadioButton*>(dialog.FindWindow(RepeatDialog::kFirstRadioId + kRepeatWeekly))->SetValue(true);
         dialog.TransferDataFromWindow();
         return wxID_OK;
@@ -310,8 +318,9 @@ TEST_F(PlannerTest, ReminderGivesTheTypedEntryTheLeadLeftInTheDialog) {
         int expectEarly;
     };
     int day = 20;
-    // "181" is refused; the lead the dialog opened with stays.
-    for (const Row& row : {Row{true, "45", 45}, Row{false, "45", -1}, Row{true, "181", 2}}) {
+    // Typed "200" once stored 20, its last in-range prefix: refused numbers keep the lead the dialog opened with.
+    for (const Row& row : {Row{true, "45", 45}, Row{false, "45", -1}, Row{true, "181", 2}, Row{true, "200", 2},
+                           Row{true, "4x", 2}}) {
         AppointBook2& p = planner(day);
         type(p, "Train");
         modal.dialog = [&](wxDialog& d) {
@@ -320,7 +329,10 @@ TEST_F(PlannerTest, ReminderGivesTheTypedEntryTheLeadLeftInTheDialog) {
             check->SetValue(row.enable);
             wxCommandEvent clicked(wxEVT_CHECKBOX, ConfigureReminderDialog::kEnable);
             check->ProcessWindowEvent(clicked);
-            dynamic_cast<wxTextCtrl*>(dialog.FindWindow(ConfigureReminderDialog::kMinutes))->SetValue(row.minutes);
+            auto* minutes = dynamic_cast<wxTextCtrl*>(dialog.FindWindow(ConfigureReminderDialog::kMinutes));
+            minutes->Clear();
+            for (const char* c = row.minutes; *c; ++c)
+                minutes->AppendText(wxString(*c));
             // OK checks the number; what is left in the dialog counts, whichever button closes it.
             EXPECT_EQ(dialog.Validate(), row.expectEarly != 2) << row.minutes;
             return wxID_CANCEL;
@@ -334,7 +346,7 @@ TEST_F(PlannerTest, ReminderGivesTheTypedEntryTheLeadLeftInTheDialog) {
         delete &p;
         ++day;
     }
-    ASSERT_EQ(modal.boxes.size(), 1u);
+    ASSERT_EQ(modal.boxes.size(), 3u);
     EXPECT_EQ(modal.boxes[0].text, "Please enter an integer between 0 and 180.");
 }
 
@@ -351,8 +363,55 @@ TEST_F(PlannerTest, ClearDayAsksAndRemovesEveryEntryOfTheDate) {
     }
     EXPECT_EQ(modal.boxes[0].text, "Are you sure you wish to delete all day planner entries for August 20, 2015?");
     EXPECT_EQ(modal.boxes[0].parent, &p);
+    // Enter once deleted the whole day: No is the default answer. "Clear Day" and "Close" shared
+    // the key C: every item of a menu has a key of its own.
+    EXPECT_TRUE(modal.boxes[0].style & wxNO_DEFAULT);
+    std::set<wxString> keys;
+    for (const wxMenuItem* item : p.GetMenuBar()->GetMenu(0)->GetMenuItems())
+        EXPECT_TRUE(item->IsSeparator() || keys.insert(item->GetItemLabel().AfterFirst('&').Left(1).Upper()).second);
     EXPECT_NE(at(21, 9, 0), nullptr);
     EXPECT_TRUE(stored(21, 9, 0));
+}
+
+// An entry removed in one planner stayed in the other open windows until they were clicked, and
+// leaving its slot in another planner wrote it back.
+TEST_F(PlannerTest, EveryOpenWindowRepaintsWhenAnEntryGoesAndAnUntouchedEditorFollows) {
+    add(20, 9, 0, "Gone soon");
+    AppointBook2& shows = planner(20);
+    shows.beginEditing(1, true);
+    AppointBook2& other = planner(21);
+    ViewWeek::open(2015, 8, 20), ViewYear::open(), frame->Show();
+    const std::vector<wxWindow*> windows = {shows.editor()->GetParent(), other.editor()->GetParent(),
+                                            ViewWeek::instance()->canvas(), ViewYear::instance()->canvas(), &view()};
+    std::vector<int> paints(windows.size());
+    for (std::size_t i = 0; i < windows.size(); ++i) {
+        windows[i]->Bind(wxEVT_PAINT, [&paints, i](wxPaintEvent& e) { ++paints[i], e.Skip(); });
+        windows[i]->Update(); // whatever was waiting to be painted is painted now
+    }
+    wxYield();
+    std::fill(paints.begin(), paints.end(), 0);
+    frame->table().remove(*at(20, 9, 0), false);
+    for (std::size_t i = 0; i < windows.size(); ++i)
+        EXPECT_GT((windows[i]->Update(), paints[i]), 0) << windows[i]->GetName();
+    wxYield();
+    EXPECT_EQ(shows.editor()->GetValue(), "");
+    shows.beginEditing(2, true);
+    EXPECT_FALSE(stored(20, 9, 0));
+}
+
+// The editor's text sat left of the painted text, so an entry jumped when selected, and coming
+// back to a long entry showed its end rather than its start.
+TEST_F(PlannerTest, TheEditorShowsAnEntryWhereItIsPaintedFromItsStart) {
+    add(20, 9, 0, "Short");
+    add(20, 10, 0, std::string(95, 'W'));
+    AppointBook2& p = planner();
+    for (int row : {1, 2, 1}) {
+        p.beginEditing(row, true);
+        for (int i = 0; i < 20; ++i)
+            wxYield();
+        EXPECT_EQ(p.editor()->GetPosition().x + drawnTextLeftOf(p.editor()),
+                  p.slots()[static_cast<std::size_t>(row)].hour.left + AppointBook2::kTextIndent) << row;
+    }
 }
 
 TEST_F(PlannerTest, SelectFontResizesThePlannerAndStoresFont2) {

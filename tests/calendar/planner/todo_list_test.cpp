@@ -4,6 +4,7 @@
 #include "data/sqlite_store.h"
 #include "app/wx_questions.h"
 #include "planner/to_do.h"
+#include "planner/view_week.h"
 
 namespace zc::test {
 namespace {
@@ -123,6 +124,42 @@ TEST_F(ToDoTest, PrintsThroughTheToolkitToAFile) {
     const std::string text = printToFile(list, "todo.ps");
     EXPECT_NE(text.find("Things to do..."), std::string::npos);
     EXPECT_NE(text.find("Renew passport"), std::string::npos);
+}
+
+
+// After printing from the to-do list or the week view the keys did nothing there until a click (the
+// job disables the window, which takes the focus), and a 100-character line ran off an A4 page.
+TEST_F(ToDoTest, PrintingKeepsTheFocusAndFitsLongLinesOnThePage) {
+    ToDo& list = openList();
+    click(list, 0);
+    type(list, std::string(100, 'W').c_str());
+    addEntry(2015, 8, 12, 9, 0, std::string(100, 'W'));
+    view().openWeekView(2015, 8, 12);
+    const std::tuple<PrintKind, PrintSource*, wxWindow*> rows[] = {
+        {PrintKind::ToDoList, &list, list.editor()},
+        {PrintKind::WeekView, ViewWeek::instance(), ViewWeek::instance()->canvas()}};
+    for (const auto& [kind, source, focus] : rows) {
+        focus->SetFocus();
+        wxYield();
+        ASSERT_EQ(wxWindow::FindFocus(), focus);
+        view().recordPrintSource(kind, source);
+        wxBitmap page(794, 1123, 24); // A4 at the screen's resolution
+        {
+            wxMemoryDC dc(page);
+            dc.SetBackground(*wxWHITE_BRUSH);
+            dc.Clear();
+            view().printPage(dc, 1);
+        }
+        view().endPrinting();
+        wxYield();
+        EXPECT_EQ(wxWindow::FindFocus(), focus) << focus->GetName();
+        // Nothing dark (text, lines) in the right margin.
+        const wxImage margin = page.ConvertToImage().GetSubImage(wxRect(754, 0, 40, 1123));
+        int inked = 0;
+        for (int i = 0; i < 40 * 1123 * 3; i += 3)
+            inked += margin.GetData()[i] < 128 && margin.GetData()[i + 1] < 128;
+        EXPECT_EQ(inked, 0) << focus->GetName();
+    }
 }
 
 } // namespace

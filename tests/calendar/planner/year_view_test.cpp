@@ -1,9 +1,16 @@
 #include "views_fixture.h"
 
 #include "app/command_ids.h"
+#include "app/help_topics.h"
+#include "app/toolkit_details.h"
 #include "app/view_year.h"
+#include "planner/to_do.h"
+#include "planner/view_week.h"
 
 #include <wx/display.h>
+#include <wx/menu.h>
+
+#include <functional>
 
 namespace zc::test {
 namespace {
@@ -119,6 +126,71 @@ TEST_F(YearViewTest, PrintsThroughTheToolkitToAFile) {
     const wxPoint at = centreOf(year.cellRect(1, 1));
     year.leftClick(at.x, at.y);
     EXPECT_EQ(planners, (std::vector<std::string>{"2015-1-1"}));
+}
+
+
+// A new main font left the year view at its old size (months cut off) and the week view paging by
+// its old line count: each takes the size it would open with in the new font.
+TEST_F(ViewsTest, OpenViewsTakeTheirSizeAgainWhenTheMainFontChanges) {
+    using Open = std::function<ViewFrame*()>;
+    for (const Open& open : {Open([this] { return view().openWeekView(2015, 8, 12), (ViewFrame*)ViewWeek::instance(); }),
+                             Open([] { return ViewYear::open(), (ViewFrame*)ViewYear::instance(); })}) {
+        view().setMainFont(defaultMainFont());
+        ViewFrame* shown = open();
+        const wxSize before = shown->canvas()->GetClientSize();
+        LogFont larger = defaultMainFont();
+        larger.height = larger.height * 3 / 2;
+        view().setMainFont(larger);
+        view().fontChangedHandler();
+        const wxSize after = shown->canvas()->GetClientSize();
+        shown->Destroy();
+        wxYield();
+        EXPECT_GT(after.y, before.y);
+        EXPECT_EQ(after, open()->canvas()->GetClientSize());
+    }
+}
+
+// Previous and Next took a second click on an item below the title and had no keys; the year
+// view ignored Page Up, Page Down and the wheel; the week view's overlay scroll bar hid itself.
+TEST_F(ViewsTest, PreviousAndNextStepAtOneClickOrKeyAndTheYearTakesPagesAndTheWheel) {
+    ViewYear::open();
+    ViewYear& year = *ViewYear::instance();
+    wxMenuBar* bar = year.GetMenuBar();
+    wxKeyEvent pageUp(wxEVT_CHAR_HOOK);
+    pageUp.m_keyCode = WXK_PAGEUP;
+    wxMouseEvent wheelDown(wxEVT_MOUSEWHEEL);
+    wheelDown.m_wheelRotation = -120;
+    wheelDown.m_wheelDelta = 120;
+    wxMenuEvent openPrevious(wxEVT_MENU_OPEN, 0, bar->GetMenu(1)), openNext(wxEVT_MENU_OPEN, 0, bar->GetMenu(2));
+    const std::pair<wxEvent*, int> rows[] = {{&openPrevious, -1}, {&openNext, 1}, {&pageUp, -1}, {&wheelDown, 1}};
+    for (const auto& [event, step] : rows) {
+        const int before = year.year();
+        (event == &wheelDown ? year.canvas() : static_cast<wxWindow*>(&year))->ProcessWindowEvent(*event);
+        wxYield();
+        EXPECT_EQ(year.year() - before, step) << event->GetEventType();
+    }
+    const std::unique_ptr<wxAcceleratorEntry> key(bar->GetMenu(1)->FindItemByPosition(0)->GetAccel());
+    EXPECT_EQ(key ? key->ToString() : "", "Alt+Left");
+    view().openWeekView(2015, 8, 12);
+    EXPECT_TRUE(showsClassicScrollBars(ViewWeek::instance()->canvas()));
+}
+
+// The to-do, week and year windows offered only Quick Hints although their pages exist, and no
+// page told of the iCalendar exchange.
+TEST_F(ViewsTest, EachViewsHelpTopicsOpensItsOwnPage) {
+    std::string opened;
+    helpBrowser() = [&opened](const wxString& address) { return opened = address.utf8_string(), true; };
+    ToDo::open();
+    view().openWeekView(2015, 8, 12);
+    ViewYear::open();
+    for (const auto& [window, page] : {std::pair<ViewFrame*, std::string>{ToDo::instance(), "/todo.html"},
+                                       {ViewWeek::instance(), "/week.html"}, {ViewYear::instance(), "/year.html"}}) {
+        EXPECT_NE(window->GetMenuBar()->FindMenuItem("Help", "Help Topics"), wxNOT_FOUND) << page;
+        window->runCommand(cmd::kListHelpTopics);
+        EXPECT_EQ(opened.substr(opened.size() - page.size()), page);
+    }
+    helpBrowser() = nullptr;
+    EXPECT_TRUE(std::filesystem::exists(std::filesystem::path(opened.substr(7)).parent_path() / "exchange.html"));
 }
 
 } // namespace

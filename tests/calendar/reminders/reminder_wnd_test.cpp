@@ -1,5 +1,6 @@
 #include "reminder_fixture.h"
 
+#include <wx/app.h>
 #include <wx/settings.h>
 
 namespace zc::test {
@@ -107,6 +108,19 @@ TEST_F(ReminderWndTest, WindowsCascadeByTwentyFiveAndWrapAtTheTopAndTheScreenEdg
     ASSERT_GT(reset->textSize().x + 19 + 50 + 25 * 12, wxSystemSettings::GetMetric(wxSYS_SCREEN_X));
     EXPECT_EQ(reset->GetPosition(), wxPoint(50, 70 + 25 * 2));
     EXPECT_EQ(reset->GetSize().x, reset->windowWidth() + 10);
+}
+
+// Reminder windows once ignored Escape and could only be closed with the mouse.
+TEST_F(ReminderWndTest, EscapeClosesAReminderAndOtherKeysLeaveItOpen) {
+    openFrame();
+    for (const auto& [code, closes] : {std::pair<int, bool>{WXK_ESCAPE, true}, {WXK_RETURN, false}, {'A', false}}) {
+        ReminderWnd* window = showReminder(9, 0, "Read me");
+        wxKeyEvent key(wxEVT_CHAR_HOOK);
+        key.m_keyCode = code;
+        window->ProcessWindowEvent(key);
+        EXPECT_EQ(wxTheApp->IsScheduledForDestruction(window), closes) << code;
+        window->Destroy();
+    }
 }
 
 TEST_F(ReminderWndTest, ThePlannerFontIsUsedWhenStoredAndClosingTheFrameClosesTheWindows) {
