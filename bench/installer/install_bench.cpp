@@ -4,8 +4,8 @@
 // "mscompress"); it then installs it with the example script, unattended, into a fresh folder per
 // iteration, once without and once with the record. Compare the medians of the two:
 //
-//     build/bench/installer/install_bench --benchmark_repetitions=21 --benchmark_enable_random_interleaving=true \
-//         --benchmark_report_aggregates_only=true
+//     build/bench/installer/install_bench --benchmark_repetitions=21
+//         --benchmark_enable_random_interleaving=true --benchmark_report_aggregates_only=true
 //
 // The machine is often shared: the CPU time column varies less than the wall time.
 #include "core/kz_console_window.h"
