@@ -12,7 +12,7 @@ packages=(
   openbox trayer libx11-dev
   libgtk-3-dev python3-xdg python3-gi gir1.2-gmenu-3.0
   libglib2.0-dev dbus dpkg-dev file appstream
-  libical-dev python3-icalendar libicu-dev khal lintian
+  libical-dev python3-icalendar libicu-dev khal lintian libxxhash-dev
 )
 missing=()
 for p in "${packages[@]}"; do

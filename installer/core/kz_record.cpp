@@ -5,8 +5,9 @@
 #include "core/kz_shell_link.h"
 #include "core/kz_text.h"
 
+#include <xxhash.h>
+
 #include <algorithm>
-#include <bit>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -18,43 +19,7 @@ namespace fs = std::filesystem;
 
 namespace {
 
-constexpr std::uint64_t Prime1 = 0x9E3779B185EBCA87ull;
-constexpr std::uint64_t Prime2 = 0xC2B2AE3D27D4EB4Full;
-constexpr std::uint64_t Prime3 = 0x165667B19E3779F9ull;
-constexpr std::uint64_t Prime4 = 0x85EBCA77C2B2AE63ull;
-constexpr std::uint64_t Prime5 = 0x27D4EB2F165667C5ull;
-
 const char* const Header = "kzinstall record 1";
-
-std::uint64_t Rotl(std::uint64_t x, int r) {
-    return (x << r) | (x >> (64 - r));
-}
-
-// Little-endian reads, whatever the machine's byte order.
-std::uint64_t Read64(const unsigned char* p) {
-    std::uint64_t v;
-    std::memcpy(&v, p, 8);
-    if constexpr (std::endian::native == std::endian::big) {
-        std::uint64_t swapped = 0;
-        for (int i = 0; i < 8; ++i)
-            swapped = (swapped << 8) | ((v >> (8 * i)) & 0xff);
-        v = swapped;
-    }
-    return v;
-}
-
-std::uint32_t Read32(const unsigned char* p) {
-    return static_cast<std::uint32_t>(p[0]) | static_cast<std::uint32_t>(p[1]) << 8 |
-           static_cast<std::uint32_t>(p[2]) << 16 | static_cast<std::uint32_t>(p[3]) << 24;
-}
-
-std::uint64_t Round(std::uint64_t acc, std::uint64_t input) {
-    return Rotl(acc + input * Prime2, 31) * Prime1;
-}
-
-std::uint64_t Merge(std::uint64_t acc, std::uint64_t lane) {
-    return (acc ^ Round(0, lane)) * Prime1 + Prime4;
-}
 
 std::string Escape(const std::string& path) {
     std::string out;
@@ -160,65 +125,22 @@ int ReplaceFile(const std::string& path, const std::string& text) {
 
 } // namespace
 
+KzChecksum::KzChecksum() : State(XXH3_createState()) {
+    if (!State) throw std::bad_alloc();
+    XXH3_64bits_reset(State.get());
+}
+
 void KzChecksum::Update(const void* data, std::size_t size) {
-    const auto* p = static_cast<const unsigned char*>(data);
     Total += size;
-    if (Buffered + size < 32) {
-        std::copy(p, p + size, Buffer + Buffered);
-        Buffered += size;
-        return;
-    }
-    // The lanes are kept in locals: the input is read through a character pointer, which may
-    // alias anything, and stores to the members would make every lane be loaded again.
-    std::uint64_t v0 = Lanes[0], v1 = Lanes[1], v2 = Lanes[2], v3 = Lanes[3];
-    const auto stripe = [&](const unsigned char* s) {
-        v0 = Round(v0, Read64(s));
-        v1 = Round(v1, Read64(s + 8));
-        v2 = Round(v2, Read64(s + 16));
-        v3 = Round(v3, Read64(s + 24));
-    };
-    if (Buffered > 0) {
-        const std::size_t fill = 32 - Buffered;
-        std::copy(p, p + fill, Buffer + Buffered);
-        stripe(Buffer);
-        p += fill;
-        size -= fill;
-        Buffered = 0;
-    }
-    for (; size >= 32; p += 32, size -= 32)
-        stripe(p);
-    Lanes[0] = v0, Lanes[1] = v1, Lanes[2] = v2, Lanes[3] = v3;
-    std::copy(p, p + size, Buffer);
-    Buffered = size;
+    XXH3_64bits_update(State.get(), data, size);
 }
 
 std::uint64_t KzChecksum::Digest() const {
-    std::uint64_t h;
-    if (Total >= 32) {
-        h = Rotl(Lanes[0], 1) + Rotl(Lanes[1], 7) + Rotl(Lanes[2], 12) + Rotl(Lanes[3], 18);
-        for (std::uint64_t lane : Lanes)
-            h = Merge(h, lane);
-    } else {
-        h = Lanes[2] + Prime5; // the seed
-    }
-    h += Total;
-    const unsigned char* p = Buffer;
-    std::size_t left = Buffered;
-    for (; left >= 8; p += 8, left -= 8)
-        h = Rotl(h ^ Round(0, Read64(p)), 27) * Prime1 + Prime4;
-    if (left >= 4) {
-        h = Rotl(h ^ (static_cast<std::uint64_t>(Read32(p)) * Prime1), 23) * Prime2 + Prime3;
-        p += 4;
-        left -= 4;
-    }
-    for (; left > 0; ++p, --left)
-        h = Rotl(h ^ (*p * Prime5), 11) * Prime1;
-    h ^= h >> 33;
-    h *= Prime2;
-    h ^= h >> 29;
-    h *= Prime3;
-    h ^= h >> 32;
-    return h;
+    return XXH3_64bits_digest(State.get());
+}
+
+void KzChecksum::FreeState::operator()(XXH3_state_s* state) const {
+    XXH3_freeState(state);
 }
 
 std::uint64_t KzChecksum::Of(std::string_view data) {
