@@ -129,7 +129,7 @@ void ViewFrame::print(PrintKind kind) {
     if (CZorvelCalView* view = currentView()) view->printThrough(kind, this);
 }
 
-void ViewFrame::fitToPage(wxDC& dc, wxSize content, int lineHeight, const std::function<int()>& widestLine) {
+void fitToPage(wxDC& dc, wxSize content, int lineHeight, const std::function<int()>& widestLine) {
     const wxSize ppi = dc.GetPPI();
     const wxSize page = dc.GetSize();
     const int marginX = ppi.x / 2, marginY = ppi.y / 2;

@@ -52,12 +52,6 @@ class ViewFrame : public wxFrame, public PrintSource {
     // The window's quick hints, as a modal dialog.
     void showQuickHints(const wxString& title, std::initializer_list<CQuickHintsDlg::Hint> hints);
     void print(PrintKind kind);
-    // Printers count in their own dots, far finer than the screen's pixels. Scales the page so that
-    // content (in the units the window measured on the printer) fits inside a half-inch margin,
-    // with lines no taller than a comfortable reading size. widestLine, when given, measures the
-    // content's widest line in the device context's font as it stands: paper cannot scroll, so
-    // the page is made small enough to hold that line whole.
-    static void fitToPage(wxDC& dc, wxSize content, int lineHeight, const std::function<int()>& widestLine = {});
 
     virtual void paint(wxDC& dc) = 0;
 

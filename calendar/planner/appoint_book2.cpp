@@ -25,16 +25,19 @@
 #include <wx/sizer.h>
 
 #include <algorithm>
+#include <optional>
 
 namespace zc {
 namespace {
 
 std::array<AppointBook2*, AppointBook2::kMaxPlanners> openPlanners{};
 
-// Where the last planner was placed; (0, 0) until one is, and again after one closes, so the next
-// planner opens at the stored "dayposition".
-int cascadeLeft = 0;
-int cascadeTop = 0;
+// Where the last planner was placed; unset until one is, and again after one closes, so the next
+// planner opens at the stored "dayposition". A place in the top-left corner is a place like any other.
+std::optional<wxPoint> cascade;
+// The planner left where the window manager put it, because nothing was stored; the next planner
+// cascades from wherever that one went.
+AppointBook2* placedByWindowManager = nullptr;
 
 // One Repeats dialog at a time, whichever planner runs it.
 bool repeatsDialogOpen = false;
@@ -217,17 +220,25 @@ AppointBook2::AppointBook2(wxWindow* owner, AppointmentTable& table, int year, i
     SetIcons(icons);
     updateScrollBar();
 
-    if (cascadeLeft == 0 && cascadeTop == 0) {
-        const WindowPosition stored = readPosition(settings::kDayPosition);
-        cascadeLeft = stored.left;
-        cascadeTop = stored.top;
-    } else {
-        cascadeLeft += 5;
-        cascadeTop += 5;
+    const wxPoint step(5, 5);
+    std::optional<wxPoint> at;
+    if (cascade) {
+        at = *cascade + step;
+    } else if (placedByWindowManager) {
+        at = placedByWindowManager->GetPosition() + step;
+    } else if (const WindowPosition stored = readPosition(settings::kDayPosition); stored.stored) {
+        at = wxPoint(stored.left, stored.top);
     }
     fitWindow();
-    Move(cascadeLeft, cascadeTop);
-    lastPosition_ = {cascadeLeft, cascadeTop};
+    // A planner the user never moved stays where the window manager put it; the corner would be
+    // a place the user never chose.
+    if (at) {
+        Move(*at);
+        lastPosition_ = *at;
+        cascade = at;
+    } else {
+        placedByWindowManager = this;
+    }
 
     Bind(wxEVT_MENU, &AppointBook2::onMenu, this);
     // Another planner, a restore or an import may change or remove what this day shows. One edit
@@ -275,7 +286,8 @@ AppointBook2::~AppointBook2() {
     }
     for (AppointBook2*& p : openPlanners)
         if (p == this) p = nullptr;
-    cascadeLeft = cascadeTop = 0;
+    cascade.reset();
+    placedByWindowManager = nullptr;
     if (CZorvelCalView* view = currentView()) view->Refresh(false);
     if (closedHandler()) closedHandler()();
 }
@@ -355,8 +367,7 @@ void AppointBook2::windowMoved(const wxPoint& position) {
         return;
     }
     writePosition(settings::kDayPosition, position.x, position.y);
-    cascadeLeft = position.x;
-    cascadeTop = position.y;
+    cascade = position;
 }
 
 // Drawing.
@@ -368,6 +379,8 @@ void AppointBook2::drawDay(wxDC& dc, bool printing) {
     std::array<Row, kRows> printRows;
     const std::array<Row, kRows>* rows = &rows_;
     int first = firstHour_;
+    int lineEnd = kLineEnd;
+    const wxString heading = title_ + "                     by Zorvel Calendar";
     if (printing) {
         // The printer measures in its own default font; the screen's slot table stays as it is,
         // and so does the window's scroll position: a printed day always starts at 6:00am.
@@ -376,6 +389,19 @@ void AppointBook2::drawDay(wxDC& dc, bool printing) {
         layout(printRows, m, 2 * m.rowHeight);
         rows = &printRows;
         first = kFirstHour;
+        // Paper cannot scroll: the page shrinks until the longest entry fits whole, and the lines
+        // end with it rather than run off the paper.
+        const auto widest = [&] {
+            int width = std::max(m.labelWidth + m.textWidth, 22 + dc.GetTextExtent(heading).x);
+            for (int hour = kFirstHour; hour <= 23; ++hour)
+                for (int minute : {0, 30})
+                    if (const Appointment* entry = table_.findAt(year_, month_, day_, hour, minute))
+                        width = std::max(width, m.labelWidth + kTextIndent +
+                                                    dc.GetTextExtent(displayText(entry->notes)).x + 4);
+            return width;
+        };
+        fitToPage(dc, {0, (2 * kRows + 2) * m.rowHeight}, m.rowHeight, widest);
+        lineEnd = widest();
     } else {
         measure(dc, &font_);
     }
@@ -383,7 +409,7 @@ void AppointBook2::drawDay(wxDC& dc, bool printing) {
     dc.SetTextForeground(fast ? *wxBLACK : toWx(c.fore));
     dc.SetBackgroundMode(wxBRUSHSTYLE_TRANSPARENT);
     dc.SetPen(*wxBLACK_PEN);
-    if (printing) dc.DrawText(title_ + "                     by Zorvel Calendar", 22, 2);
+    if (printing) dc.DrawText(heading, 22, 2);
 
     const wxColour red(255, 0, 0);
     const auto drawEntry = [&](const Appointment* entry, const SlotRect& slot, int plusTop) {
@@ -403,19 +429,19 @@ void AppointBook2::drawDay(wxDC& dc, bool printing) {
         if (!fast) {
             dc.SetPen(*wxTRANSPARENT_PEN);
             dc.SetBrush(wxBrush(toWx(hour % 2 == 0 ? c.dayplan1 : c.dayplan2)));
-            dc.DrawRectangle(0, row.hour.top, kLineEnd, row.half.bottom - row.hour.top + 1);
+            dc.DrawRectangle(0, row.hour.top, lineEnd, row.half.bottom - row.hour.top + 1);
             dc.SetPen(*wxBLACK_PEN);
         }
         dc.DrawText(hourLabel(hour), 5, row.hour.top + 2);
         drawEntry(table_.findAt(year_, month_, day_, hour, 0), row.hour, row.hour.top);
-        dc.DrawLine(row.hour.left, row.hour.bottom, kLineEnd, row.hour.bottom);
+        dc.DrawLine(row.hour.left, row.hour.bottom, lineEnd, row.hour.bottom);
 
         const wxString half = halfHourLabel(hour);
         dc.DrawText(half, row.hour.left - dc.GetTextExtent(half).x - 16, row.half.top + 2);
         drawEntry(table_.findAt(year_, month_, day_, hour, 30), row.half, row.half.top - 3);
 
-        if (i != 0) dc.DrawLine(0, row.hour.top, kLineEnd, row.hour.top);
-        dc.DrawLine(0, row.half.bottom, kLineEnd, row.half.bottom);
+        if (i != 0) dc.DrawLine(0, row.hour.top, lineEnd, row.hour.top);
+        dc.DrawLine(0, row.half.bottom, lineEnd, row.half.bottom);
     }
 }
 
