@@ -3,6 +3,7 @@
 #include "app/command_ids.h"
 #include "data/sqlite_store.h"
 #include "app/wx_questions.h"
+#include "planner/appoint_book2.h"
 #include "planner/to_do.h"
 #include "planner/view_week.h"
 
@@ -128,16 +129,21 @@ TEST_F(ToDoTest, PrintsThroughTheToolkitToAFile) {
 
 
 // After printing from the to-do list or the week view the keys did nothing there until a click (the
-// job disables the window, which takes the focus), and a 100-character line ran off an A4 page.
+// job disables the window, which takes the focus), and a 100-character line ran off an A4 page,
+// from the day planner too.
 TEST_F(ToDoTest, PrintingKeepsTheFocusAndFitsLongLinesOnThePage) {
     ToDo& list = openList();
     click(list, 0);
     type(list, std::string(100, 'W').c_str());
     addEntry(2015, 8, 12, 9, 0, std::string(100, 'W'));
     view().openWeekView(2015, 8, 12);
+    AppointBook2* planner = openDayPlanner(2015, 8, 12);
+    ASSERT_NE(planner, nullptr);
+    wxYield();
     const std::tuple<PrintKind, PrintSource*, wxWindow*> rows[] = {
         {PrintKind::ToDoList, &list, list.editor()},
-        {PrintKind::WeekView, ViewWeek::instance(), ViewWeek::instance()->canvas()}};
+        {PrintKind::WeekView, ViewWeek::instance(), ViewWeek::instance()->canvas()},
+        {PrintKind::DayPlanner, planner, planner->editor()}};
     for (const auto& [kind, source, focus] : rows) {
         focus->SetFocus();
         wxYield();
