@@ -25,19 +25,16 @@
 #include <wx/sizer.h>
 
 #include <algorithm>
-#include <optional>
 
 namespace zc {
 namespace {
 
 std::array<AppointBook2*, AppointBook2::kMaxPlanners> openPlanners{};
 
-// Where the last planner was placed; unset until one is, and again after one closes, so the next
-// planner opens at the stored "dayposition". A place in the top-left corner is a place like any other.
-std::optional<wxPoint> cascade;
-// The planner left where the window manager put it, because nothing was stored; the next planner
-// cascades from wherever that one went.
-AppointBook2* placedByWindowManager = nullptr;
+// Where the last planner was placed; (0, 0) until one is, and again after one closes, so the next
+// planner opens at the stored "dayposition".
+int cascadeLeft = 0;
+int cascadeTop = 0;
 
 // One Repeats dialog at a time, whichever planner runs it.
 bool repeatsDialogOpen = false;
@@ -220,25 +217,17 @@ AppointBook2::AppointBook2(wxWindow* owner, AppointmentTable& table, int year, i
     SetIcons(icons);
     updateScrollBar();
 
-    const wxPoint step(5, 5);
-    std::optional<wxPoint> at;
-    if (cascade) {
-        at = *cascade + step;
-    } else if (placedByWindowManager) {
-        at = placedByWindowManager->GetPosition() + step;
-    } else if (const WindowPosition stored = readPosition(settings::kDayPosition); stored.stored) {
-        at = wxPoint(stored.left, stored.top);
+    if (cascadeLeft == 0 && cascadeTop == 0) {
+        const WindowPosition stored = readPosition(settings::kDayPosition);
+        cascadeLeft = stored.left;
+        cascadeTop = stored.top;
+    } else {
+        cascadeLeft += 5;
+        cascadeTop += 5;
     }
     fitWindow();
-    // A planner the user never moved stays where the window manager put it; the corner would be
-    // a place the user never chose.
-    if (at) {
-        Move(*at);
-        lastPosition_ = *at;
-        cascade = at;
-    } else {
-        placedByWindowManager = this;
-    }
+    Move(cascadeLeft, cascadeTop);
+    lastPosition_ = {cascadeLeft, cascadeTop};
 
     Bind(wxEVT_MENU, &AppointBook2::onMenu, this);
     // Another planner, a restore or an import may change or remove what this day shows. One edit
@@ -286,8 +275,7 @@ AppointBook2::~AppointBook2() {
     }
     for (AppointBook2*& p : openPlanners)
         if (p == this) p = nullptr;
-    cascade.reset();
-    placedByWindowManager = nullptr;
+    cascadeLeft = cascadeTop = 0;
     if (CZorvelCalView* view = currentView()) view->Refresh(false);
     if (closedHandler()) closedHandler()();
 }
@@ -367,7 +355,8 @@ void AppointBook2::windowMoved(const wxPoint& position) {
         return;
     }
     writePosition(settings::kDayPosition, position.x, position.y);
-    cascade = position;
+    cascadeLeft = position.x;
+    cascadeTop = position.y;
 }
 
 // Drawing.
