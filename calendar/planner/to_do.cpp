@@ -54,12 +54,12 @@ ToDo::ToDo() : ViewFrame("Things To Do...", settings::kToDoPosition, "toDoList")
 
     const wxSize canvasSize(lineWidth_ + 5, kItems * lineHeight_ + 4);
     SetClientSize(canvasSize);
-    // A list the user never moved stays where the window manager put it.
-    if (const WindowPosition at = readPosition(settings::kToDoPosition); at.stored) {
-        place(canvasSize, at.left, at.top);
-    } else {
-        canvas()->SetSize(canvasSize);
+    WindowPosition at = readPosition(settings::kToDoPosition);
+    if (at.left == 0 && at.top == 0) {
+        // The lower left corner of the screen.
+        at.top = std::max(0, wxGetDisplaySize().y - GetSize().y - 50);
     }
+    place(canvasSize, at.left, at.top);
     Show();
     savePositionOnMove();
 

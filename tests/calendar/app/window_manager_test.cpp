@@ -5,8 +5,6 @@
 #include "app_fixture.h"
 
 #include "app/notify_icon.h"
-#include "planner/appoint_book2.h"
-#include "planner/to_do.h"
 #include "reminders/reminder_wnd.h"
 
 #include <wx/app.h>
@@ -276,25 +274,6 @@ TEST_F(WindowManagerTest, WithNothingStoredTheWindowStaysWhereTheWindowManagerPu
     ASSERT_TRUE(settle([reminder] { return reminder->IsShownOnScreen(); }));
     EXPECT_TRUE(wxRect(50, 70, 30, 50).Contains(serverRect(" 9:00am").GetPosition()));
     EXPECT_FALSE(readPosition(settings::kPosition).stored);
-
-    // The day planner went to the corner and the to-do list to the lower left one; a second
-    // planner still cascades from the first.
-    AppointBook2* first = openDayPlanner(2024, 3, 5);
-    ToDo::open();
-    ASSERT_TRUE(first && ToDo::instance());
-    for (wxFrame* window : std::initializer_list<wxFrame*>{first, ToDo::instance()}) {
-        const std::string title = window->GetTitle().utf8_string();
-        ASSERT_TRUE(settle([&title] { return !serverRect(title.c_str()).IsEmpty(); })) << title;
-        const wxRect at = serverRect(title.c_str());
-        EXPECT_GT(at.x + at.y, 40) << title;
-        EXPECT_LT(at.GetBottom(), 1024 - 80) << title;
-    }
-    AppointBook2* second = openDayPlanner(2024, 3, 6);
-    ASSERT_NE(second, nullptr);
-    EXPECT_EQ(second->GetPosition(), first->GetPosition() + wxPoint(5, 5));
-    EXPECT_FALSE(readPosition(settings::kDayPosition).stored);
-    AppointBook2::closeAll();
-    delete ToDo::instance();
 }
 
 TEST_F(WindowManagerTest, MinimizeAtStartupStartsInTheNotificationArea) {
