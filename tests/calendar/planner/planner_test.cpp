@@ -409,8 +409,11 @@ TEST_F(PlannerTest, TheEditorShowsAnEntryWhereItIsPaintedFromItsStart) {
         p.beginEditing(row, true);
         for (int i = 0; i < 20; ++i)
             wxYield();
-        EXPECT_EQ(p.editor()->GetPosition().x + drawnTextLeftOf(p.editor()),
-                  p.slots()[static_cast<std::size_t>(row)].hour.left + AppointBook2::kTextIndent) << row;
+        // The entry places its text at fractional pixels and rounds the offset it reports either
+        // way depending on when it was last laid out; the fault was 5 to 7 pixels.
+        EXPECT_NEAR(p.editor()->GetPosition().x + drawnTextLeftOf(p.editor()),
+                    p.slots()[static_cast<std::size_t>(row)].hour.left + AppointBook2::kTextIndent, 1)
+            << row;
     }
 }
 
