@@ -5,7 +5,7 @@
 // it at every second of a minute would cost.
 #include "bench_store.h"
 
-#include "app/tray_tip.h"
+#include "data/tray_tip.h"
 
 #include <benchmark/benchmark.h>
 

@@ -5,7 +5,7 @@
 //    and when the minute turns: finding and describing the next appointment.
 //   bash bench/calendar/startup_bench.sh
 //   build/bench/calendar/startup_bench --benchmark_repetitions=5 --benchmark_report_aggregates_only=true
-#include "app/tray_tip.h"
+#include "data/tray_tip.h"
 #include "data/appointment_table.h"
 #include "data/settings_catalogue.h"
 #include "data/settings_key.h"

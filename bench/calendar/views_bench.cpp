@@ -3,7 +3,7 @@
 //   xvfb-run -a build/bench/calendar/views_bench --benchmark_repetitions=5 --benchmark_report_aggregates_only=true
 #include "bench_store.h"
 
-#include "app/command_ids.h"
+#include "ui/command_ids.h"
 #include "app/later_windows.h"
 #include "app/main_frame.h"
 #include "app/view_year.h"

@@ -1,6 +1,6 @@
 #include "app/about_dialog.h"
 
-#include "app/program_icon.h"
+#include "ui/program_icon.h"
 
 #include <wx/button.h>
 #include <wx/font.h>

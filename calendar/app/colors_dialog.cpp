@@ -1,6 +1,6 @@
 #include "app/colors_dialog.h"
 
-#include "app/program_icon.h"
+#include "ui/program_icon.h"
 #include "app/zorvel_cal_view.h"
 
 #include <wx/button.h>

@@ -2,7 +2,7 @@
 // Dialog 132, "Modify Zorvel Calendar Colors": one button per colour feature, each opening the
 // colour chooser; "Defaults", "OK" and "Cancel". The colours in force when it opened are written to
 // the store at once, so Cancel can go back to them.
-#include "app/colours.h"
+#include "data/colours.h"
 
 #include <wx/dialog.h>
 

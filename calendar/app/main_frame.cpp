@@ -2,19 +2,19 @@
 
 #include "app/about_dialog.h"
 #include "app/colors_dialog.h"
-#include "app/command_ids.h"
-#include "app/help_topics.h"
+#include "ui/command_ids.h"
+#include "ui/help_topics.h"
 #include "app/notify_icon.h"
-#include "app/program_icon.h"
-#include "app/quick_hints_dialog.h"
-#include "app/view_frame.h"
-#include "app/wx_questions.h"
+#include "ui/program_icon.h"
+#include "ui/quick_hints_dialog.h"
+#include "ui/view_frame.h"
+#include "ui/wx_questions.h"
 #include "app/zorvel_cal_view.h"
 #include "data/backup.h"
 #include "data/ical_exchange.h"
 #include "data/settings_catalogue.h"
 #include "data/settings_key.h"
-#include "reminders/sound.h"
+#include "ui/sound.h"
 
 #include <wx/accel.h>
 #include <wx/filedlg.h>

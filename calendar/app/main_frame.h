@@ -3,7 +3,7 @@
 // table and the reminder timers, the main menu with its accelerators, and the notification icon;
 // every other window is opened from here or from the month view. A hidden owner window titled
 // "ZorvelCal" keeps the frame off the taskbar.
-#include "app/wx_questions.h"
+#include "ui/wx_questions.h"
 #include "data/appointment_table.h"
 #include "data/reminder_watch.h"
 #include "data/services.h"

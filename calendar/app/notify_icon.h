@@ -8,7 +8,7 @@
 // minute timer recomputes it only once the moment has come at which its text changes by itself
 // (the appointment passes, the day turns, the appointment comes within a week). Idle minutes cost
 // one comparison, whatever the size of the table.
-#include "app/tray_tip.h"
+#include "data/tray_tip.h"
 
 #include <wx/event.h>
 #include <wx/timer.h>

@@ -1,7 +1,7 @@
 #include "app/open_file_argument.h"
 
 #include "app/main_frame.h"
-#include "app/wx_questions.h"
+#include "ui/wx_questions.h"
 
 #include <wx/cmdline.h>
 #include <wx/filename.h>

@@ -1,7 +1,7 @@
 #include "app/status_notifier_item.h"
 
-#include "app/display_text.h"
-#include "app/program_icon.h"
+#include "ui/display_text.h"
+#include "ui/program_icon.h"
 
 #include <wx/image.h>
 

@@ -1,7 +1,7 @@
 #include "app/tray_notify_icon.h"
 
-#include "app/display_text.h"
-#include "app/program_icon.h"
+#include "ui/display_text.h"
+#include "ui/program_icon.h"
 
 namespace zc {
 

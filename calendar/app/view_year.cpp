@@ -1,7 +1,7 @@
 #include "app/view_year.h"
 
-#include "app/command_ids.h"
-#include "app/help_topics.h"
+#include "ui/command_ids.h"
+#include "ui/help_topics.h"
 #include "app/main_frame.h"
 #include "data/date_helpers.h"
 #include "data/settings_catalogue.h"

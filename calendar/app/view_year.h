@@ -2,7 +2,7 @@
 // ViewYear: the twelve months of one year at a glance, four across and three down, with today marked
 // and the days that hold appointments in their own colour. A left click on a day opens its planner,
 // a right click its week; Previous and Next step the year within 1970-2036. At most one exists.
-#include "app/view_frame.h"
+#include "ui/view_frame.h"
 #include "app/zorvel_cal_view.h"
 
 #include <array>

@@ -1,18 +1,18 @@
 #include "app/zorvel_cal_app.h"
 
 #include "app/about_dialog.h"
-#include "app/command_ids.h"
+#include "ui/command_ids.h"
 #include "app/display_backend.h"
 #include "app/later_windows.h"
 #include "app/main_frame.h"
 #include "app/open_file_argument.h"
 #include "app/orderly_exit.h"
-#include "app/wx_questions.h"
+#include "ui/wx_questions.h"
 #include "app/zorvel_cal_view.h"
 #include "data/ical_exchange.h"
 #include "data/settings_catalogue.h"
 #include "data/sqlite_store.h"
-#include "reminders/sound.h"
+#include "ui/sound.h"
 #include "reminders/splash_wnd.h"
 
 #include <wx/cmdline.h>

@@ -1,9 +1,9 @@
 #include "app/zorvel_cal_view.h"
 
-#include "app/colours.h"
+#include "data/colours.h"
 #include "data/date_helpers.h"
 #include "data/settings_catalogue.h"
-#include "reminders/sound.h"
+#include "ui/sound.h"
 
 #include <wx/dcclient.h>
 #include <wx/print.h>

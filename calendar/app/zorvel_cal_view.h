@@ -3,8 +3,8 @@
 // navigation header, turns clicks into month and year steps or into the day planner, week view and
 // to-do list, holds the process-wide reminder and printing settings and the main font, and runs the
 // print job through which every other window prints.
-#include "app/font_record.h"
-#include "app/print_source.h"
+#include "ui/font_record.h"
+#include "ui/print_source.h"
 #include "data/appointment_table.h"
 #include "data/services.h"
 

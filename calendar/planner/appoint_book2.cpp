@@ -1,13 +1,13 @@
 #include "planner/appoint_book2.h"
 
-#include "app/colours.h"
-#include "app/command_ids.h"
-#include "app/display_text.h"
-#include "app/help_topics.h"
+#include "data/colours.h"
+#include "ui/command_ids.h"
+#include "ui/display_text.h"
+#include "ui/help_topics.h"
 #include "app/main_frame.h"
-#include "app/program_icon.h"
-#include "app/quick_hints_dialog.h"
-#include "app/wx_questions.h"
+#include "ui/program_icon.h"
+#include "ui/quick_hints_dialog.h"
+#include "ui/wx_questions.h"
 #include "app/zorvel_cal_view.h"
 #include "data/appointment_table.h"
 #include "data/repeat_rules.h"
@@ -15,7 +15,7 @@
 #include "data/settings_key.h"
 #include "planner/repeat_dialog.h"
 #include "reminders/configure_reminder_dialog.h"
-#include "reminders/sound.h"
+#include "ui/sound.h"
 
 #include <wx/accel.h>
 #include <wx/dcclient.h>

@@ -5,8 +5,8 @@
 // text to the appointment table, which writes it through to the store at once; the planner reads
 // the table afresh at every paint. It also sets an entry's repeat and reminder, clears the day,
 // changes its font, prints the day through the month view and steps to the previous or next day.
-#include "app/font_record.h"
-#include "app/print_source.h"
+#include "ui/font_record.h"
+#include "ui/print_source.h"
 #include "planner/entry_edit.h"
 
 #include <wx/frame.h>

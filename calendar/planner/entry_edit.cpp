@@ -1,6 +1,6 @@
 #include "planner/entry_edit.h"
 
-#include "app/toolkit_details.h"
+#include "ui/toolkit_details.h"
 
 #include <wx/weakref.h>
 

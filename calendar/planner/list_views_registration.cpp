@@ -1,6 +1,6 @@
 #include "planner/list_views_registration.h"
 
-#include "app/command_ids.h"
+#include "ui/command_ids.h"
 #include "app/main_frame.h"
 #include "app/view_year.h"
 #include "app/zorvel_cal_view.h"

@@ -1,8 +1,8 @@
 #include "planner/repeat_dialog.h"
 
-#include "app/display_text.h"
-#include "app/help_topics.h"
-#include "app/program_icon.h"
+#include "ui/display_text.h"
+#include "ui/help_topics.h"
+#include "ui/program_icon.h"
 
 #include <wx/button.h>
 #include <wx/radiobut.h>

@@ -2,7 +2,7 @@
 // ToDo: twenty one-line items, each edited in place and saved into the store as it is left, so
 // there is no Save command. Items never move: an erased item stays an empty line. At most one
 // exists.
-#include "app/view_frame.h"
+#include "ui/view_frame.h"
 #include "planner/entry_edit.h"
 
 #include <array>

@@ -2,7 +2,7 @@
 // ViewWeek: a read-only, scrolling list of one week's appointments, Sunday through Saturday, each
 // day a header line followed by its entries in time order. It steps by whole weeks; a left click on
 // a day opens that day's planner. At most one exists.
-#include "app/view_frame.h"
+#include "ui/view_frame.h"
 #include "data/date_helpers.h"
 
 #include <array>

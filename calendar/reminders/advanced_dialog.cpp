@@ -1,11 +1,11 @@
 #include "reminders/advanced_dialog.h"
 
-#include "app/command_ids.h"
-#include "app/help_topics.h"
+#include "ui/command_ids.h"
+#include "ui/help_topics.h"
 #include "app/main_frame.h"
-#include "app/program_icon.h"
-#include "app/range_validators.h"
-#include "app/wx_questions.h"
+#include "ui/program_icon.h"
+#include "ui/range_validators.h"
+#include "ui/wx_questions.h"
 #include "app/zorvel_cal_view.h"
 
 #include <wx/button.h>

@@ -1,7 +1,7 @@
 #include "reminders/configure_reminder_dialog.h"
 
-#include "app/program_icon.h"
-#include "app/range_validators.h"
+#include "ui/program_icon.h"
+#include "ui/range_validators.h"
 
 #include <wx/button.h>
 #include <wx/checkbox.h>

@@ -1,9 +1,9 @@
 #include "reminders/countdown_dialog.h"
 
 #include "app/main_frame.h"
-#include "app/program_icon.h"
-#include "app/range_validators.h"
-#include "app/wx_questions.h"
+#include "ui/program_icon.h"
+#include "ui/range_validators.h"
+#include "ui/wx_questions.h"
 #include "reminders/reminder_wnd.h"
 
 #include <wx/button.h>

@@ -1,4 +1,4 @@
-#include "app/command_ids.h"
+#include "ui/command_ids.h"
 #include "app/later_windows.h"
 #include "app/main_frame.h"
 #include "reminders/countdown_dialog.h"

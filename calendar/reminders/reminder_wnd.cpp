@@ -1,13 +1,13 @@
 #include "reminders/reminder_wnd.h"
 
-#include "app/colours.h"
-#include "app/display_text.h"
-#include "app/font_record.h"
+#include "data/colours.h"
+#include "ui/display_text.h"
+#include "ui/font_record.h"
 #include "app/main_frame.h"
 #include "data/date_helpers.h"
 #include "app/zorvel_cal_view.h"
 #include "data/settings_catalogue.h"
-#include "reminders/sound.h"
+#include "ui/sound.h"
 
 #include <wx/dcclient.h>
 #include <wx/dcmemory.h>

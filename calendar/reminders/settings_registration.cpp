@@ -1,6 +1,6 @@
 // The main frame's settings commands: File > Setup > Sounds, File > Advanced, the Backup and
 // Restore commands of the Advanced dialog, and the splash window's hold on the program's events.
-#include "app/command_ids.h"
+#include "ui/command_ids.h"
 #include "app/later_windows.h"
 #include "app/main_frame.h"
 #include "app/zorvel_cal_app.h"

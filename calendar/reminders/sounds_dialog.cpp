@@ -1,10 +1,10 @@
 #include "reminders/sounds_dialog.h"
 
-#include "app/program_icon.h"
-#include "app/wx_questions.h"
+#include "ui/program_icon.h"
+#include "ui/wx_questions.h"
 #include "data/settings_catalogue.h"
 #include "data/settings_key.h"
-#include "reminders/sound.h"
+#include "ui/sound.h"
 
 #include <wx/button.h>
 #include <wx/filedlg.h>

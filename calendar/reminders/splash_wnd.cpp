@@ -1,6 +1,6 @@
 #include "reminders/splash_wnd.h"
 
-#include "app/program_icon.h"
+#include "ui/program_icon.h"
 
 #include <wx/dcclient.h>
 #include <wx/dcmemory.h>

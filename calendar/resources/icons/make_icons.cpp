@@ -2,7 +2,7 @@
 // uses for its windows. Run it (on a display) when the drawing changes, and commit the result:
 //     cmake --build build --target zorvelcal_make_icons
 //     build/calendar/resources/zorvelcal_make_icons calendar/resources/icons
-#include "app/program_icon.h"
+#include "ui/program_icon.h"
 
 #include <wx/app.h>
 #include <wx/image.h>

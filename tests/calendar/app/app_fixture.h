@@ -3,7 +3,7 @@
 // saving, a clock the test sets, and a real main frame with its month view on demand.
 #include "../data/store_fixture.h"
 
-#include "app/colours.h"
+#include "data/colours.h"
 #include "app/main_frame.h"
 #include "app/zorvel_cal_view.h"
 #include "data/settings_catalogue.h"

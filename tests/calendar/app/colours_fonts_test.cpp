@@ -1,7 +1,7 @@
 #include "app_fixture.h"
 
 #include "app/colors_dialog.h"
-#include "app/font_record.h"
+#include "ui/font_record.h"
 
 #include <wx/button.h>
 

@@ -1,7 +1,7 @@
 #include "app_fixture.h"
 
 #include "app/colors_dialog.h"
-#include "app/quick_hints_dialog.h"
+#include "ui/quick_hints_dialog.h"
 
 #include <wx/frame.h>
 

@@ -1,4 +1,4 @@
-#include "app/display_text.h"
+#include "ui/display_text.h"
 
 #include <gtest/gtest.h>
 

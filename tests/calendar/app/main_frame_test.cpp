@@ -1,6 +1,6 @@
 #include "app_fixture.h"
 
-#include "app/command_ids.h"
+#include "ui/command_ids.h"
 #include "app/instance_guard.h"
 #include "app/notify_icon.h"
 

@@ -2,7 +2,7 @@
 // toolkit's own dialogs is open over the calendar.
 #include "app_fixture.h"
 
-#include "app/font_record.h"
+#include "ui/font_record.h"
 #include "app/later_windows.h"
 #include "app/orderly_exit.h"
 #include "planner/appoint_book2.h"

@@ -1,7 +1,7 @@
 #include "app_fixture.h"
 
 #include "app/zorvel_cal_app.h"
-#include "reminders/sound.h"
+#include "ui/sound.h"
 
 #include <wx/arrstr.h>
 #include <wx/utils.h>

@@ -3,7 +3,7 @@
 // the windows.
 #include "app_fixture.h"
 
-#include "app/command_ids.h"
+#include "ui/command_ids.h"
 #include "app/status_notifier_item.h"
 
 #include <wx/app.h>

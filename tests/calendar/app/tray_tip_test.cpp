@@ -1,9 +1,9 @@
 #include "app_fixture.h"
 
 #include "app/tray_notify_icon.h"
-#include "app/tray_tip.h"
-#include "app/display_text.h"
-#include "app/font_record.h"
+#include "data/tray_tip.h"
+#include "ui/display_text.h"
+#include "ui/font_record.h"
 
 #include <wx/app.h>
 

@@ -1,10 +1,10 @@
 // Window tests of the day planner: real planners on a real main frame and store, driven through
 // their editor's keys and their commands. Every modal box is answered by a hook that records it.
-#include "../app/app_fixture.h"
+#include "app/app_fixture.h"
 
-#include "app/command_ids.h"
+#include "ui/command_ids.h"
 #include "app/later_windows.h"
-#include "app/toolkit_details.h"
+#include "ui/toolkit_details.h"
 #include "app/view_year.h"
 #include "data/sqlite_store.h"
 #include "planner/appoint_book2.h"

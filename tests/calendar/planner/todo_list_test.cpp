@@ -1,8 +1,8 @@
 #include "views_fixture.h"
 
-#include "app/command_ids.h"
+#include "ui/command_ids.h"
 #include "data/sqlite_store.h"
-#include "app/wx_questions.h"
+#include "ui/wx_questions.h"
 #include "planner/appoint_book2.h"
 #include "planner/to_do.h"
 #include "planner/view_week.h"

@@ -1,6 +1,6 @@
 #include "views_fixture.h"
 
-#include "app/command_ids.h"
+#include "ui/command_ids.h"
 #include "planner/view_week.h"
 
 namespace zc::test {

@@ -1,8 +1,8 @@
 #include "views_fixture.h"
 
-#include "app/command_ids.h"
-#include "app/help_topics.h"
-#include "app/toolkit_details.h"
+#include "ui/command_ids.h"
+#include "ui/help_topics.h"
+#include "ui/toolkit_details.h"
 #include "app/view_year.h"
 #include "planner/to_do.h"
 #include "planner/view_week.h"

@@ -1,10 +1,10 @@
 #pragma once
 // Window tests of reminders: the application fixture with the reminder windows registered, the
 // cascade back at its start, and helpers that fire the main frame's timers as the toolkit would.
-#include "../app/app_fixture.h"
+#include "app/app_fixture.h"
 
 #include "app/later_windows.h"
-#include "app/range_validators.h"
+#include "ui/range_validators.h"
 #include "reminders/reminder_handler.h"
 #include "reminders/reminder_wnd.h"
 

@@ -1,6 +1,6 @@
 #include "settings_fixture.h"
 
-#include "app/command_ids.h"
+#include "ui/command_ids.h"
 #include "data/backup.h"
 #include "reminders/advanced_dialog.h"
 #include "reminders/sounds_dialog.h"

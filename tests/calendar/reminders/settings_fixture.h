@@ -2,11 +2,11 @@
 // Fixture of the settings windows' tests: the app fixture with every later window registered, the
 // program's questions and validation messages answered by the test's script, and the current folder (where
 // the backup file lives) in the test's temporary folder.
-#include "../app/app_fixture.h"
+#include "app/app_fixture.h"
 
 #include "app/later_windows.h"
-#include "app/range_validators.h"
-#include "app/wx_questions.h"
+#include "ui/range_validators.h"
+#include "ui/wx_questions.h"
 
 #include <wx/app.h>
 #include <wx/button.h>

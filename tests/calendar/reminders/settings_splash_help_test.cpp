@@ -1,7 +1,7 @@
 #include "settings_fixture.h"
 
-#include "app/command_ids.h"
-#include "app/help_topics.h"
+#include "ui/command_ids.h"
+#include "ui/help_topics.h"
 #include "app/zorvel_cal_app.h"
 #include "reminders/advanced_dialog.h"
 #include "reminders/splash_wnd.h"

@@ -1,4 +1,4 @@
-#include "app/range_validators.h"
+#include "ui/range_validators.h"
 
 #include <wx/msgdlg.h>
 #include <wx/textctrl.h>

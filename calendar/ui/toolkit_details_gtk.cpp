@@ -1,7 +1,7 @@
 // The toolkit details on GTK.
 #ifdef __WXGTK__
 
-#include "app/toolkit_details.h"
+#include "ui/toolkit_details.h"
 
 #include <gtk/gtk.h>
 #include <wx/menu.h>

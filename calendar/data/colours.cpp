@@ -1,4 +1,4 @@
-#include "app/colours.h"
+#include "data/colours.h"
 
 #include "data/settings_catalogue.h"
 #include "data/settings_key.h"

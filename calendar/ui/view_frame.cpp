@@ -1,10 +1,10 @@
-#include "app/view_frame.h"
+#include "ui/view_frame.h"
 
-#include "app/command_ids.h"
-#include "app/help_topics.h"
+#include "ui/command_ids.h"
+#include "ui/help_topics.h"
 #include "app/main_frame.h"
-#include "app/program_icon.h"
-#include "app/toolkit_details.h"
+#include "ui/program_icon.h"
+#include "ui/toolkit_details.h"
 #include "app/zorvel_cal_view.h"
 #include "data/settings_key.h"
 

@@ -1,6 +1,7 @@
-#include "app/tray_tip.h"
+#include "data/tray_tip.h"
 
-#include "app/display_text.h"
+#include "data/utf8_text.h"
+
 
 #include <algorithm>
 #include <cstdio>

@@ -1,7 +1,7 @@
-#include "app/help_topics.h"
+#include "ui/help_topics.h"
 
-#include "app/resource_folders.h"
-#include "app/wx_questions.h"
+#include "ui/resource_folders.h"
+#include "ui/wx_questions.h"
 
 #include <wx/filename.h>
 #include <wx/log.h>

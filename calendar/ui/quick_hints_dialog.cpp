@@ -1,6 +1,6 @@
-#include "app/quick_hints_dialog.h"
+#include "ui/quick_hints_dialog.h"
 
-#include "app/program_icon.h"
+#include "ui/program_icon.h"
 
 #include <wx/sizer.h>
 #include <wx/statbmp.h>

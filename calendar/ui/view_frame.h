@@ -4,9 +4,9 @@
 // routine for the screen and the printer. Each prints through the month view's print job, keeps its
 // screen position in its own settings group, and asks the month view to repaint when it goes, so
 // the grid shows what was changed meanwhile.
-#include "app/colours.h"
-#include "app/print_source.h"
-#include "app/quick_hints_dialog.h"
+#include "data/colours.h"
+#include "ui/print_source.h"
+#include "ui/quick_hints_dialog.h"
 
 #include <wx/colour.h>
 #include <wx/frame.h>

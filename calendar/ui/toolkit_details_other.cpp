@@ -2,7 +2,7 @@
 // and a menu that opened stays open until the user closes it.
 #ifndef __WXGTK__
 
-#include "app/toolkit_details.h"
+#include "ui/toolkit_details.h"
 
 namespace zc {
 

@@ -1,6 +1,6 @@
-#include "reminders/sound.h"
+#include "ui/sound.h"
 
-#include "app/resource_folders.h"
+#include "ui/resource_folders.h"
 #include "data/settings_catalogue.h"
 
 #include <canberra.h>

@@ -1,4 +1,4 @@
-#include "app/resource_folders.h"
+#include "ui/resource_folders.h"
 
 #include <wx/stdpaths.h>
 

@@ -1,6 +1,6 @@
-#include "app/wx_questions.h"
+#include "ui/wx_questions.h"
 
-#include "app/display_text.h"
+#include "ui/display_text.h"
 #include "app/main_frame.h"
 #include "data/settings_store.h"
 

@@ -1,6 +1,6 @@
-#include "app/font_record.h"
+#include "ui/font_record.h"
 
-#include "app/display_text.h"
+#include "ui/display_text.h"
 #include "data/settings_key.h"
 
 #include <wx/fontdata.h>
