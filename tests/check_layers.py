@@ -14,7 +14,8 @@ ALLOWED = {
     "platform": {"platform"},
     "data": {"platform", "data"},
     "ui": {"platform", "data", "ui"},
-    "planner": {"platform", "data", "ui", "planner"},
+    # The day planner sets an entry's reminder through the reminders' dialog.
+    "planner": {"platform", "data", "ui", "reminders", "planner"},
     "reminders": {"platform", "data", "ui", "reminders"},
     "app": {"platform", "data", "ui", "planner", "reminders", "app"},
 }

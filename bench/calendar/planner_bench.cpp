@@ -57,7 +57,7 @@ FullCalendar& calendar() {
 void BM_OpenAndPaintPlanner(benchmark::State& state) {
     calendar();
     for (auto _ : state) {
-        AppointBook2* planner = openDayPlanner(2005, 6, 15);
+        AppointBook2* planner = openDayPlanner(calendar().frame->context(), 2005, 6, 15);
         // The real paint routine on the window's own device context.
         wxClientDC dc(planner->editor()->GetParent());
         planner->drawDay(dc, false);
@@ -76,7 +76,7 @@ void BM_TypeAndTab(benchmark::State& state) {
     // hold, so every round stores a new entry.
     static int days = 0;
     const LocalDate start = toLocal(localTime(2030, 1, 1 + days, 12, 0));
-    AppointBook2* planner = openDayPlanner(start.year, start.month, start.day);
+    AppointBook2* planner = openDayPlanner(calendar().frame->context(), start.year, start.month, start.day);
     const std::size_t before = calendar().frame->table().size();
     int slot = 0;
     for (auto _ : state) {

@@ -4,7 +4,6 @@
 #include "bench_store.h"
 
 #include "ui/command_ids.h"
-#include "app/later_windows.h"
 #include "app/main_frame.h"
 #include "app/view_year.h"
 #include "planner/view_week.h"
@@ -30,7 +29,6 @@ struct Views {
     CMainFrame* frame = nullptr;
 
     Views() {
-        registerLaterWindows();
         frame = new CMainFrame(store.clock);
         AppointmentTable& table = frame->table();
         for (int i = 0; i < 100000; ++i) {
@@ -60,7 +58,7 @@ template <typename Draw> void paintLoop(benchmark::State& state, wxWindow* canva
 
 void BM_PaintWeek(benchmark::State& state) {
     views();
-    ViewWeek::open(2015, 8, 12);
+    ViewWeek::open(views().frame->context(), 2015, 8, 12);
     ViewWeek& week = *ViewWeek::instance();
     paintLoop(state, week.canvas(), [&week](wxDC& dc) { week.drawWeek(dc, 0); });
     state.counters["lines"] = week.lineCount();

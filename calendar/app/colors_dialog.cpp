@@ -1,7 +1,6 @@
 #include "app/colors_dialog.h"
 
 #include "ui/program_icon.h"
-#include "app/zorvel_cal_view.h"
 
 #include <wx/button.h>
 #include <wx/colordlg.h>
@@ -20,7 +19,7 @@ CColorsDialog::ColourChooser& CColorsDialog::colourChooser() {
 }
 
 ColourRef* CColorsDialog::featureColour(int controlId) {
-    Colours& c = colours();
+    Colours& c = colours_;
     switch (controlId) {
     case kText:
         return &c.fore;
@@ -43,9 +42,10 @@ ColourRef* CColorsDialog::featureColour(int controlId) {
     }
 }
 
-CColorsDialog::CColorsDialog(wxWindow* parent)
+CColorsDialog::CColorsDialog(wxWindow* parent, Colours& colours, std::function<void()> changed)
     : wxDialog(parent, wxID_ANY, "    Modify Zorvel Calendar Colors", wxDefaultPosition, wxDefaultSize,
-               wxDEFAULT_DIALOG_STYLE, "colorsDialog") {
+               wxDEFAULT_DIALOG_STYLE, "colorsDialog"),
+      colours_(colours), changed_(std::move(changed)) {
     SetIcons(programIcons());
     auto* top = new wxBoxSizer(wxVERTICAL);
     top->Add(new wxStaticText(this, wxID_ANY, "Select a feature:"), 0, wxALL, 10);
@@ -94,7 +94,7 @@ CColorsDialog::CColorsDialog(wxWindow* parent)
 
     CentreOnScreen();
     // What the store holds now is what Cancel goes back to.
-    saveColours();
+    saveColours(colours_);
 }
 
 void CColorsDialog::onFeature(wxCommandEvent& event) {
@@ -103,11 +103,11 @@ void CColorsDialog::onFeature(wxCommandEvent& event) {
     const std::optional<ColourRef> chosen = colourChooser()(this);
     if (!chosen) return;
     *target = *chosen & 0xFFFFFF;
-    if (CZorvelCalView* view = currentView()) view->Refresh(false);
+    if (changed_) changed_();
 }
 
 void CColorsDialog::onDefaults(wxCommandEvent&) {
-    setDefaultColours();
+    colours_ = Colours{};
 }
 
 void CColorsDialog::onOk(wxCommandEvent&) {
@@ -127,8 +127,8 @@ void CColorsDialog::onClose(wxCloseEvent&) {
 void CColorsDialog::EndModal(int returnCode) {
     // Back to the colours saved when the dialog opened; the month view shows them again.
     if (returnCode != kOk) {
-        loadColours();
-        if (CZorvelCalView* view = currentView()) view->Refresh(false);
+        colours_ = loadColours();
+        if (changed_) changed_();
     }
     wxDialog::EndModal(returnCode);
 }

@@ -30,10 +30,11 @@ class CColorsDialog final : public wxDialog {
     using ColourChooser = std::function<std::optional<ColourRef>(wxWindow* parent)>;
     static ColourChooser& colourChooser();
 
-    explicit CColorsDialog(wxWindow* parent);
+    // Edits colours in place; changed is called whenever they change, so the windows show them.
+    CColorsDialog(wxWindow* parent, Colours& colours, std::function<void()> changed);
 
     // The colour a feature button edits.
-    static ColourRef* featureColour(int controlId);
+    ColourRef* featureColour(int controlId);
 
     // However the dialog ends (Cancel, its close box, or the program being told to stop), only OK
     // keeps the colours chosen in it.
@@ -45,6 +46,9 @@ class CColorsDialog final : public wxDialog {
     void onOk(wxCommandEvent& event);
     void onCancel(wxCommandEvent& event);
     void onClose(wxCloseEvent& event);
+
+    Colours& colours_;
+    std::function<void()> changed_;
 };
 
 } // namespace zc

@@ -3,12 +3,14 @@
 // CZorvelCalApp (app/zorvel_cal_app.h) starts the program: one instance per store file, the store
 // prepared and seeded on the first run, the start sound, then CMainFrame. The main frame owns the
 // AppointmentTable, which owns every appointment and is filled from the SQLite settings store once;
-// every change is written through to the store at once. The month view CZorvelCalView, the frame's
-// only child, draws from the table at every paint and opens the other windows (day planners, to-do
-// list, week and year views), which read and change the same table and ask the month view to
-// repaint. Reminder timers live on the main frame; the notification icon names the next
-// appointment.
+// every change is written through to the store at once. The frame also owns the program's timers,
+// the windows' settings and the print job, and hands all of them to each feature window as one
+// CalendarContext. The month view CZorvelCalView, the frame's only child, draws from the table at
+// every paint and opens the other windows (day planners, to-do list, week and year views), which
+// read and change the same table; the table tells its listeners of every change, so each window
+// repaints what changed. The notification icon names the next appointment.
 #include "app/desktop_identity.h"
+#include "app/command_line.h"
 #include "app/zorvel_cal_app.h"
 
 wxIMPLEMENT_APP_NO_MAIN(zc::CZorvelCalApp);

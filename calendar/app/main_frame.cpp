@@ -8,13 +8,18 @@
 #include "ui/program_icon.h"
 #include "ui/quick_hints_dialog.h"
 #include "ui/view_frame.h"
-#include "ui/wx_questions.h"
+#include "app/view_year.h"
 #include "app/zorvel_cal_view.h"
+#include "reminders/countdown_dialog.h"
+#include "reminders/reminder_handler.h"
+#include "reminders/settings_commands.h"
 #include "data/backup.h"
 #include "data/ical_exchange.h"
 #include "data/settings_catalogue.h"
 #include "data/settings_key.h"
 #include "ui/sound.h"
+#include "ui/dialog_parent.h"
+#include "ui/message_box.h"
 
 #include <wx/accel.h>
 #include <wx/filedlg.h>
@@ -29,7 +34,6 @@
 namespace zc {
 namespace {
 
-CMainFrame* theFrame = nullptr;
 wxFrame* theOwner = nullptr;
 
 long frameStyle() {
@@ -40,25 +44,6 @@ long frameStyle() {
 }
 
 } // namespace
-
-CMainFrame* mainFrame() {
-    return theFrame;
-}
-
-std::map<int, CMainFrame::CommandHandler>& CMainFrame::laterCommands() {
-    static std::map<int, CommandHandler> handlers;
-    return handlers;
-}
-
-std::function<void(CMainFrame&, unsigned)>& CMainFrame::reminderHandler() {
-    static std::function<void(CMainFrame&, unsigned)> handler;
-    return handler;
-}
-
-wxWeakRef<wxTopLevelWindow>& CMainFrame::lastActivePopup() {
-    static wxWeakRef<wxTopLevelWindow> popup;
-    return popup;
-}
 
 wxFrame* CMainFrame::ownerWindow() {
     if (!theOwner) {
@@ -73,13 +58,20 @@ wxFrame* CMainFrame::ownerWindow() {
 CMainFrame::CMainFrame(const Clock& clock)
     : wxFrame(ownerWindow(), wxID_ANY, "ZorvelCalendar", wxDefaultPosition, wxDefaultSize, frameStyle(),
               "mainFrame"),
-      clock_(clock), reminderWatch_(clock, *this), table_(clock, reminderWatch_, questions_) {
-    theFrame = this;
+      activateForReminder([this] {
+          if (IsShown() && !IsIconized()) Raise();
+      }),
+      clock_(clock), timers_([this](unsigned id) { onReminderTimer(id); }), reminderWatch_(clock, timers_),
+      table_(clock, reminderWatch_, questions_), printJob_(this),
+      context_{table_, clock_, timers_, settings_, printJob_, this, [this] {
+                   if (view_) view_->Refresh(false);
+               }} {
+    mainWindow() = this;
     SetIcons(programIcons());
     buildMenus();
     notifyIcon_ = makeNotifyIcon(*this);
 
-    view_ = new CZorvelCalView(this, table_, clock_);
+    view_ = new CZorvelCalView(this, context_);
     view_->fontChangedHandler = [this] {
         place();
         // The other views measure their lines and cells in the same font.
@@ -114,13 +106,7 @@ CMainFrame::CMainFrame(const Clock& clock)
         e.Skip();
         onShownOrResized();
     });
-    Bind(wxEVT_TIMER, &CMainFrame::onTimer, this);
     Bind(wxEVT_CLOSE_WINDOW, &CMainFrame::onClose, this);
-    // Restore has something to merge only while the backup file exists. The rule is bound to the
-    // identifier the Restore button carries; the Advanced dialog passes its update requests here.
-    Bind(
-        wxEVT_UPDATE_UI, [](wxUpdateUIEvent& e) { e.Enable(backupExists(kBackupFileName)); },
-        cmd::menuId(cmd::kRestore));
 }
 
 CMainFrame::~CMainFrame() {
@@ -130,9 +116,7 @@ CMainFrame::~CMainFrame() {
     delete view_;
     view_ = nullptr;
     notifyIcon_.reset();
-    for (auto& [id, timer] : timers_)
-        timer->Stop();
-    if (theFrame == this) theFrame = nullptr;
+    timers_.stopAll();
 }
 
 void CMainFrame::buildMenus() {
@@ -298,11 +282,6 @@ void CMainFrame::notifyIconClicked() {
     Raise();
 }
 
-void CMainFrame::openLater(int id) {
-    const auto found = laterCommands().find(id);
-    if (found != laterCommands().end() && found->second) found->second(*this);
-}
-
 void CMainFrame::openHelp(int context) {
     openHelpTopic(context);
 }
@@ -322,7 +301,7 @@ bool CMainFrame::runCommand(int command) {
     case cmd::kColors: {
         Disable();
         {
-            CColorsDialog dialog(this);
+            CColorsDialog dialog(this, settings_.colours, [this] { view_->Refresh(false); });
             dialog.ShowModal();
         }
         Enable();
@@ -330,7 +309,7 @@ bool CMainFrame::runCommand(int command) {
         break;
     }
     case cmd::kPrintSetup:
-        view_->pageSetup();
+        printJob_.pageSetup();
         break;
     case cmd::kExit:
         Close(true);
@@ -361,18 +340,26 @@ bool CMainFrame::runCommand(int command) {
     }
     case cmd::kThisYear:
         playSound(settings::kSoundClick);
-        openLater(command);
+        ViewYear::open(context_);
         break;
     case cmd::kExportICalendar:
     case cmd::kImportICalendar:
         exchangeICalendar(command == cmd::kImportICalendar);
         break;
     case cmd::kSounds:
+        runSoundsDialog(context_);
+        break;
     case cmd::kAdvanced:
+        runAdvancedDialog(context_);
+        break;
     case cmd::kSetTimer:
+        runCountdownDialog(context_);
+        break;
     case cmd::kBackup:
+        backupAppointments(context_);
+        break;
     case cmd::kRestore:
-        openLater(command);
+        restoreAppointments(context_);
         break;
     default:
         return false;
@@ -414,64 +401,10 @@ void CMainFrame::importICalendar(const std::string& path) {
         messageBox(settingsStore().failures().lastMessage, "ZorvelCal", wxOK | wxICON_ERROR, parent);
 }
 
-void CMainFrame::startOneShot(unsigned id, std::int64_t delayMilliseconds) {
-    auto& timer = timers_[id];
-    if (!timer) timer = std::make_unique<wxTimer>(this, static_cast<int>(id));
-    timer->StartOnce(static_cast<int>(std::clamp<std::int64_t>(delayMilliseconds, 1, INT_MAX)));
-}
-
-void CMainFrame::stop(unsigned id) {
-    dropTimer(id);
-}
-
-void CMainFrame::dropTimer(unsigned id) {
-    const auto found = timers_.find(id);
-    if (found == timers_.end()) return;
-    found->second->Stop();
-    retiredTimers_.push_back(std::move(found->second));
-    timers_.erase(found);
-    if (retiredTimers_.size() == 1) CallAfter([this] { retiredTimers_.clear(); });
-}
-
-unsigned CMainFrame::startCallbackTimer(std::int64_t delayMilliseconds, std::function<void()> callback) {
-    const unsigned id = nextCallbackId_++;
-    callbacks_[id] = std::move(callback);
-    startOneShot(id, delayMilliseconds);
-    return id;
-}
-
-void CMainFrame::stopCallbackTimer(unsigned id) {
-    callbacks_.erase(id);
-    dropTimer(id);
-}
-
-std::vector<unsigned> CMainFrame::callbackTimerIds() const {
-    std::vector<unsigned> ids;
-    for (const auto& entry : callbacks_)
-        ids.push_back(entry.first);
-    return ids;
-}
-
-bool CMainFrame::timerRunning(unsigned id) const {
-    const auto found = timers_.find(id);
-    return found != timers_.end() && found->second->IsRunning();
-}
-
-void CMainFrame::onTimer(wxTimerEvent& event) {
-    const auto id = static_cast<unsigned>(event.GetId());
-    if (const auto found = callbacks_.find(id); found != callbacks_.end()) {
-        const std::function<void()> callback = std::move(found->second);
-        callbacks_.erase(found);
-        dropTimer(id);
-        callback();
-        return;
-    }
-    if (!timers_.count(id)) {
-        event.Skip();
-        return;
-    }
-    dropTimer(id);
-    if (reminderHandler()) reminderHandler()(*this, id);
+void CMainFrame::onReminderTimer(unsigned timerId) {
+    // The month view goes first when the program closes; a timer that fires after it is ignored.
+    if (!view_) return;
+    handleReminderTimer(context_, reminderWatch_, timerId, activateForReminder);
 }
 
 void CMainFrame::closeOwnedWindows() {
@@ -492,6 +425,7 @@ void CMainFrame::onClose(wxCloseEvent&) {
     view_ = nullptr;
     notifyIcon_.reset();
     Destroy();
+    timers_.stopAll();
     if (theOwner) {
         theOwner->Destroy();
         theOwner = nullptr;

@@ -1,15 +1,20 @@
 #pragma once
 // CMainFrame: the small fixed-size main window around the month grid. It owns the appointment
-// table and the reminder timers, the main menu with its accelerators, and the notification icon;
-// every other window is opened from here or from the month view. A hidden owner window titled
-// "ZorvelCal" keeps the frame off the taskbar.
-#include "ui/wx_questions.h"
+// table, the program's timers, the windows' settings and the print job, and hands them to every
+// feature window as one CalendarContext; it owns the main menu with its accelerators and the
+// notification icon, and runs the menu's commands by calling the features directly. A hidden
+// owner window titled "ZorvelCal" keeps the frame off the taskbar.
+#include "app/print_job.h"
+#include "app/timer_service.h"
 #include "data/appointment_table.h"
 #include "data/reminder_watch.h"
 #include "data/services.h"
+#include "ui/calendar_context.h"
+#include "ui/view_settings.h"
+#include "ui/wx_questions.h"
+#include "ui/dialog_parent.h"
 
 #include <wx/frame.h>
-#include <wx/timer.h>
 #include <wx/toplevel.h>
 #include <wx/weakref.h>
 
@@ -25,23 +30,21 @@ namespace zc {
 class CZorvelCalView;
 class NotifyIcon;
 
-class CMainFrame final : public wxFrame, public ReminderTimers {
+class CMainFrame final : public wxFrame {
   public:
-    // Commands whose windows belong to other parts of the program (sounds, advanced settings,
-    // countdown timer, year view, backup and restore) are looked up here by identifier; a command
-    // with no handler yet does nothing.
-    using CommandHandler = std::function<void(CMainFrame&)>;
-    static std::map<int, CommandHandler>& laterCommands();
-    // Called with the identifier of a reminder timer that fired (the timer is gone by then); the
-    // handler asks reminderWatch() what to raise.
-    static std::function<void(CMainFrame&, unsigned timerId)>& reminderHandler();
-
     explicit CMainFrame(const Clock& clock);
     ~CMainFrame() override;
 
     AppointmentTable& table() { return table_; }
     ReminderWatch& reminderWatch() { return reminderWatch_; }
     const Clock& clock() const { return clock_; }
+    TimerService& timers() { return timers_; }
+    ViewSettings& settings() { return settings_; }
+    CalendarPrintJob& printJob() { return printJob_; }
+    CalendarContext& context() { return context_; }
+    // How a due reminder activates the main window: it raises a visible one (presenting a window
+    // the user hid in the notification area would show it again). Tests replace it.
+    std::function<void()> activateForReminder;
     CZorvelCalView* view() const { return view_; }
     NotifyIcon* notifyIcon() const { return notifyIcon_.get(); }
     // The hidden owner window titled "ZorvelCal", made on first use.
@@ -68,10 +71,6 @@ class CMainFrame final : public wxFrame, public ReminderTimers {
     // A second start asked for this window: bring it (and its last active pop-up) forward.
     void bringForward();
     void notifyIconClicked();
-    // The top-level window other than this one that was active last; a second start brings it
-    // to the top with the frame.
-    static wxWeakRef<wxTopLevelWindow>& lastActivePopup();
-    void openLater(int id);
     // Imports the appointments of an iCalendar file, repaints every window and reports the result:
     // what File > Import from iCalendar does once the file is chosen.
     void importICalendar(const std::string& path);
@@ -83,18 +82,6 @@ class CMainFrame final : public wxFrame, public ReminderTimers {
     bool runCommand(int command);
     void openHelp(int context);
 
-    // Reminder timers, one-shot, on this window.
-    void startOneShot(unsigned id, std::int64_t delayMilliseconds) override;
-    void stop(unsigned id) override;
-    bool timerRunning(unsigned id) const;
-
-    // Timers that are not appointment reminders (countdowns): one-shot, each with its own callback,
-    // with identifiers from a range of their own so they never meet findByTimer.
-    static constexpr unsigned kFirstCallbackTimerId = 1u << 30;
-    unsigned startCallbackTimer(std::int64_t delayMilliseconds, std::function<void()> callback);
-    void stopCallbackTimer(unsigned id);
-    std::vector<unsigned> callbackTimerIds() const;
-
   private:
     void buildMenus();
     // Export to or import from an iCalendar file the user chooses.
@@ -102,21 +89,18 @@ class CMainFrame final : public wxFrame, public ReminderTimers {
     void onCommand(wxCommandEvent& event);
     void onMove(wxMoveEvent& event);
     void onShownOrResized();
-    void onTimer(wxTimerEvent& event);
+    void onReminderTimer(unsigned timerId);
     void onClose(wxCloseEvent& event);
-    // Forgets a timer that fired or was stopped; it is deleted once the event being handled (maybe
-    // its own) is over.
-    void dropTimer(unsigned id);
 
     const Clock& clock_;
-    std::map<unsigned, std::unique_ptr<wxTimer>> timers_;
-    std::vector<std::unique_ptr<wxTimer>> retiredTimers_;
-    std::map<unsigned, std::function<void()>> callbacks_;
-    unsigned nextCallbackId_ = kFirstCallbackTimerId;
+    TimerService timers_;
     WxQuestions questions_;
     // Built on the timers above, before the table that arms reminders through it.
     ReminderWatch reminderWatch_;
     AppointmentTable table_;
+    ViewSettings settings_;
+    CalendarPrintJob printJob_;
+    CalendarContext context_;
     CZorvelCalView* view_ = nullptr;
     std::unique_ptr<NotifyIcon> notifyIcon_;
     bool firstPlacement_ = true;
@@ -131,8 +115,5 @@ class CMainFrame final : public wxFrame, public ReminderTimers {
     // time the toolkit could tell it.
     wxSize chrome_;
 };
-
-// The one main frame, or nullptr before it exists and after it is gone.
-CMainFrame* mainFrame();
 
 } // namespace zc

@@ -2,7 +2,10 @@
 
 #include "ui/command_ids.h"
 #include "ui/help_topics.h"
-#include "app/main_frame.h"
+#include "data/appointment_table.h"
+#include "planner/appoint_book2.h"
+#include "planner/view_week.h"
+#include "ui/sound.h"
 #include "data/date_helpers.h"
 #include "data/settings_catalogue.h"
 #include "data/settings_key.h"
@@ -17,8 +20,8 @@ ViewYear* theYearView = nullptr;
 
 constexpr const char* kWeekdayHeads[] = {"Su", "Mo", "Tu", "We", "Th", "Fr", "Sa"};
 
-LocalDate today() {
-    return toLocal(static_cast<Time32>(mainFrame()->clock().now()));
+LocalDate today(const Clock& clock) {
+    return toLocal(static_cast<Time32>(clock.now()));
 }
 
 void outline(wxDC& dc, int left, int top, int width, int height) {
@@ -35,16 +38,16 @@ ViewYear* ViewYear::instance() {
     return theYearView;
 }
 
-void ViewYear::open() {
+void ViewYear::open(CalendarContext& context) {
     // The main frame plays the click sound before it runs View > This Year.
     if (theYearView)
         theYearView->bringForward();
     else
-        new ViewYear(today().year);
+        new ViewYear(context, today(context.clock).year);
 }
 
-ViewYear::ViewYear(int year)
-    : ViewFrame(wxString::Format("%d", year), settings::kYearPosition, "yearView"),
+ViewYear::ViewYear(CalendarContext& context, int year)
+    : ViewFrame(context, wxString::Format("%d", year), settings::kYearPosition, "yearView"),
       year_(std::clamp(year, kFirstYear, kLastYear)) {
     theYearView = this;
     {
@@ -111,7 +114,7 @@ void ViewYear::fontChanged() {
 }
 
 void ViewYear::measure(wxDC& dc, bool printing) {
-    if (!printing && currentView()) dc.SetFont(currentView()->mainFont());
+    if (!printing) dc.SetFont(settings().mainFont);
     if (!dc.GetFont().IsOk()) dc.SetFont(*wxNORMAL_FONT);
     wxCoord w = 0, h = 0;
     dc.GetTextExtent("We", &w, &h);
@@ -143,7 +146,7 @@ void ViewYear::layoutCells(int top) {
 void ViewYear::drawYear(wxDC& dc, bool printing) {
     if (wxGraphicsContext* gc = dc.GetGraphicsContext()) gc->SetAntialiasMode(wxANTIALIAS_NONE);
     const bool fast = printing && fastPrinting();
-    const Colours& c = colours();
+    const Colours& c = settings().colours;
     measure(dc, printing);
     const int cw = cellWidth_, ch = cellHeight_;
     const int top = printing ? ch : 0;
@@ -196,8 +199,8 @@ void ViewYear::drawYear(wxDC& dc, bool printing) {
         dc.DrawText(text, left + (width - size.x) / 2, y + (height - size.y) / 2);
     };
 
-    const LocalDate now = today();
-    const AppointmentTable& table = mainFrame()->table();
+    const LocalDate now = today(context().clock);
+    const AppointmentTable& table = context().table;
     for (int m = 1; m <= 12; ++m) {
         const wxPoint at = blockOrigin(m);
         if (!fast) dc.SetTextForeground(toWxColour(c.fore));
@@ -246,12 +249,14 @@ ViewYear::Hit ViewYear::dayAt(int x, int y) const {
 
 void ViewYear::leftClick(int x, int y) {
     const Hit hit = dayAt(x, y);
-    if (hit.month != 0 && currentView()) currentView()->openPlanner(year_, hit.month, hit.day);
+    if (hit.month != 0) openDayPlanner(context(), year_, hit.month, hit.day);
 }
 
 void ViewYear::rightClick(int x, int y) {
     const Hit hit = dayAt(x, y);
-    if (hit.month != 0 && currentView()) currentView()->openWeekView(year_, hit.month, hit.day);
+    if (hit.month == 0) return;
+    playSound(settings::kSoundClick);
+    ViewWeek::open(context(), year_, hit.month, hit.day);
 }
 
 void ViewYear::setYear(int year) {

@@ -2,8 +2,8 @@
 // ViewYear: the twelve months of one year at a glance, four across and three down, with today marked
 // and the days that hold appointments in their own colour. A left click on a day opens its planner,
 // a right click its week; Previous and Next step the year within 1970-2036. At most one exists.
-#include "ui/view_frame.h"
 #include "app/zorvel_cal_view.h"
+#include "ui/view_frame.h"
 
 #include <array>
 
@@ -15,11 +15,11 @@ class ViewYear final : public ViewFrame {
     static constexpr int kLastYear = 2036;
 
     // View > This Year: brings the open year view forward, else opens one for the current year.
-    static void open();
+    static void open(CalendarContext& context);
     // The one year view, or nullptr.
     static ViewYear* instance();
 
-    explicit ViewYear(int year);
+    ViewYear(CalendarContext& context, int year);
     ~ViewYear() override;
 
     int year() const { return year_; }

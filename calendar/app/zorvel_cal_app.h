@@ -6,6 +6,7 @@
 #include "data/services.h"
 
 #include <wx/app.h>
+#include <wx/weakref.h>
 
 #include <chrono>
 #include <memory>
@@ -13,6 +14,8 @@
 #include <string>
 
 namespace zc {
+
+class CMainFrame;
 
 // What the store-side steps of the start found.
 struct StartState {
@@ -24,17 +27,6 @@ struct StartState {
 // defaults when new, plays the start sound and loads the "reminders" group (writing its defaults
 // when new). splashAllowed is what the command line permits.
 StartState prepareStore(bool splashAllowed);
-
-// "--help" and "--version", answered on standard output before the toolkit starts, so that they
-// need no display. None when the command line asks for neither; otherwise the exit code 0.
-std::optional<int> runTextOptions(int argc, char** argv);
-
-// The calendar exchange from the command line: "--import-ics FILE" and "--export-ics FILE", in the
-// order given, on the store of a normal start, without the toolkit or a window, so that scripts
-// and machines without a display can use them. None when the command line asks for neither;
-// otherwise the exit code: 0 when every step succeeded, 1 after a failure reported on standard
-// error, 2 for a misused option.
-std::optional<int> runExchangeOptions(int argc, char** argv);
 
 class CZorvelCalApp : public wxApp {
   public:
@@ -48,10 +40,6 @@ class CZorvelCalApp : public wxApp {
     // The splash window of this start, shown by the main frame once it exists.
     bool splashEnabled() const { return splash_; }
 
-    // Filters offered every event before anything else (the splash window uses it); returns
-    // wxEventFilter's -1 to let the event go on.
-    static std::function<int(wxEvent&)>& eventFilter();
-
   private:
     void onEndSession(wxCloseEvent& event);
     static void onTerminate(int signal);
@@ -63,6 +51,7 @@ class CZorvelCalApp : public wxApp {
     bool splashAllowed_ = true;
     bool splash_ = false;
     std::string openFile_;
+    wxWeakRef<CMainFrame> frame_;
 };
 
 } // namespace zc

@@ -3,16 +3,15 @@
 #include "data/colours.h"
 #include "data/date_helpers.h"
 #include "data/settings_catalogue.h"
+#include "planner/appoint_book2.h"
+#include "planner/to_do.h"
+#include "planner/view_week.h"
 #include "ui/sound.h"
 
 #include <wx/dcclient.h>
-#include <wx/print.h>
-#include <wx/printdlg.h>
 
 namespace zc {
 namespace {
-
-CZorvelCalView* theView = nullptr;
 
 wxColour toWx(ColourRef c) {
     return wxColour(static_cast<unsigned long>(c));
@@ -20,45 +19,12 @@ wxColour toWx(ColourRef c) {
 
 constexpr const char* kWeekdayHeads[] = {"Su", "Mo", "Tu", "We", "Th", "Fr", "Sa"};
 
-// The print job hands each page back to the view, which passes it on to the window that asked
-// to be printed.
-class MonthViewPrintout final : public wxPrintout {
-  public:
-    explicit MonthViewPrintout(CZorvelCalView& view) : wxPrintout("Zorvel Calendar"), view_(view) {}
-    bool OnPrintPage(int page) override {
-        // The sources lay pages out in screen pixels and fonts; the printer's resolution is
-        // many times finer.
-        MapScreenSizeToPage();
-        if (wxDC* dc = GetDC()) view_.printPage(*dc, page);
-        return true;
-    }
-    bool HasPage(int page) override { return page >= 1 && page <= view_.printPageCount(); }
-    void GetPageInfo(int* minPage, int* maxPage, int* fromPage, int* toPage) override {
-        *minPage = *fromPage = 1;
-        *maxPage = *toPage = view_.printPageCount();
-    }
-    void OnEndPrinting() override { view_.endPrinting(); }
-
-  private:
-    CZorvelCalView& view_;
-};
-
 } // namespace
 
-CZorvelCalView* currentView() {
-    return theView;
-}
-
-CZorvelCalView::Hooks& CZorvelCalView::hooks() {
-    static Hooks h;
-    return h;
-}
-
-CZorvelCalView::CZorvelCalView(wxWindow* parent, AppointmentTable& table, const Clock& clock)
+CZorvelCalView::CZorvelCalView(wxWindow* parent, CalendarContext& context)
     : wxWindow(parent, wxID_ANY, wxDefaultPosition, wxDefaultSize, wxFULL_REPAINT_ON_RESIZE | wxWANTS_CHARS,
                "monthView"),
-      early(table.defaultEarly()), table_(table), clock_(clock) {
-    theView = this;
+      context_(context), table_(context.table), clock_(context.clock) {
     // The paint handler covers every pixel, so the toolkit need not clear the window first.
     SetBackgroundStyle(wxBG_STYLE_PAINT);
 
@@ -69,16 +35,16 @@ CZorvelCalView::CZorvelCalView(wxWindow* parent, AppointmentTable& table, const 
     month_ = today.month;
 
     const settings::ReminderSettings s = settings::loadReminderSettings();
-    age = s.age;
-    early = s.early;
-    reminders = s.reminders;
-    fastprinting = s.fastprinting;
+    ViewSettings& shared = context_.settings;
+    shared.age = s.age;
+    shared.reminders = s.reminders;
+    shared.fastprinting = s.fastprinting;
+    table_.defaultEarly() = s.early;
     table_.loadAll();
     // A planner, a restore or an import may change the month while this view shows it.
     tableListener_ = table_.addChangeListener([this] { Refresh(false); });
 
-    setDefaultColours();
-    loadColours();
+    shared.colours = loadColours();
 
     Bind(wxEVT_PAINT, &CZorvelCalView::onPaint, this);
     Bind(wxEVT_LEFT_DOWN, &CZorvelCalView::onLeftDown, this);
@@ -97,19 +63,13 @@ CZorvelCalView::CZorvelCalView(wxWindow* parent, AppointmentTable& table, const 
 
 CZorvelCalView::~CZorvelCalView() {
     table_.removeChangeListener(tableListener_);
-    if (hooks().closeAllPlanners) hooks().closeAllPlanners();
-    table_.purgeOldMonths(age);
-    saveColours();
-    if (theView == this) theView = nullptr;
-}
-
-void CZorvelCalView::setMainFont(const LogFont& description) {
-    mainFontRecord_ = description;
-    mainFont_ = fontFromRecord(description);
+    AppointBook2::closeAll();
+    table_.purgeOldMonths(context_.settings.age);
+    saveColours(context_.settings.colours);
 }
 
 void CZorvelCalView::measure(wxDC& dc) {
-    dc.SetFont(mainFont_);
+    dc.SetFont(mainFont());
     wxCoord w = 0, h = 0;
     dc.GetTextExtent("We", &w, &h);
     cellWidth_ = w + 5;
@@ -199,7 +159,7 @@ void CZorvelCalView::draw() {
 void CZorvelCalView::drawCell(wxDC& dc, const wxString& text, int x, int y, int w, bool raised, bool today,
                               bool marked) {
     const int h = cellHeight_;
-    const Colours& c = colours();
+    const Colours& c = context_.settings.colours;
     const wxColour oldText = dc.GetTextForeground();
     if (marked) dc.SetTextForeground(toWx(c.hasappoint));
     wxCoord tw = 0, th = 0;
@@ -237,7 +197,7 @@ void CZorvelCalView::drawCell(wxDC& dc, const wxString& text, int x, int y, int 
 
 void CZorvelCalView::drawMonth(wxDC& dc, bool printing) {
     measure(dc);
-    const Colours& c = colours();
+    const Colours& c = context_.settings.colours;
     const int cw = cellWidth_, ch = cellHeight_;
 
     dc.SetTextForeground(toWx(c.fore));
@@ -247,7 +207,7 @@ void CZorvelCalView::drawMonth(wxDC& dc, bool printing) {
     dc.SetBrush(*wxTRANSPARENT_BRUSH);
     dc.SetBackgroundMode(wxBRUSHSTYLE_SOLID);
     dc.SetTextBackground(toWx(c.back));
-    dc.SetFont(mainFont_);
+    dc.SetFont(mainFont());
 
     drawCell(dc, "<<", 0, 0, cw, true, false, false);
     prevRect_ = {0, 0, cw, ch};
@@ -291,16 +251,11 @@ void CZorvelCalView::onPaint(wxPaintEvent&) {
     drawMonth(dc, false);
     if (!firstPaintDone_) {
         firstPaintDone_ = true;
-        if (firstPaintHandler())
-            CallAfter([] {
-                if (firstPaintHandler()) firstPaintHandler()();
+        if (firstPaintHandler)
+            CallAfter([this] {
+                if (firstPaintHandler) firstPaintHandler();
             });
     }
-}
-
-std::function<void()>& CZorvelCalView::firstPaintHandler() {
-    static std::function<void()> handler;
-    return handler;
 }
 
 int CZorvelCalView::dayAt(int x, int y) const {
@@ -359,26 +314,23 @@ void CZorvelCalView::onRightDown(wxMouseEvent& event) {
 
 void CZorvelCalView::openToDoList() {
     playSound(settings::kSoundClick);
-    if (hooks().openToDoList) hooks().openToDoList();
+    ToDo::open(context_);
 }
 
 void CZorvelCalView::openWeekView(int year, int month, int day) {
     if (day > 31) return;
     playSound(settings::kSoundClick);
-    if (hooks().openWeekView) hooks().openWeekView(year, month, day);
+    ViewWeek::open(context_, year, month, day);
 }
 
 void CZorvelCalView::openPlanner(int year, int month, int day) {
-    // The day planner plays the click sound itself once it exists.
-    if (hooks().openPlanner)
-        hooks().openPlanner(year, month, day);
-    else
-        playSound(settings::kSoundClick);
+    // The day planner plays the click sound itself.
+    openDayPlanner(context_, year, month, day);
 }
 
 void CZorvelCalView::changeMainFont() {
     Disable();
-    const std::optional<LogFont> chosen = chooseFont(wxGetTopLevelParent(this), mainFontRecord_);
+    const std::optional<LogFont> chosen = chooseFont(wxGetTopLevelParent(this), mainFontRecord());
     Enable();
     if (!chosen) return;
     setMainFont(*chosen);
@@ -390,7 +342,7 @@ void CZorvelCalView::changeMainFont() {
 void CZorvelCalView::realizePalette(wxDC& dc) {
     if (!paletteBuilt_) {
         paletteBuilt_ = true;
-        const Colours& c = colours();
+        const Colours& c = context_.settings.colours;
         const ColourRef order[] = {c.back,    c.fore,    c.dayplan1,   c.dayplan2,
                                    c.toplite, c.botlite, c.currentday, c.hasappoint};
         unsigned char r[8], g[8], b[8];
@@ -404,70 +356,6 @@ void CZorvelCalView::realizePalette(wxDC& dc) {
     // True-colour displays have nothing to realise; the palette is still kept for any device
     // context that wants one.
     if (palette_.IsOk()) dc.SetPalette(palette_);
-}
-
-// Printing.
-
-PrintSource* CZorvelCalView::printSource() const {
-    for (PrintSource* s : printSources_)
-        if (s) return s;
-    return nullptr;
-}
-
-int CZorvelCalView::printPageCount() const {
-    const PrintSource* s = printSource();
-    return s ? std::max(1, const_cast<PrintSource*>(s)->printPageCount()) : 1;
-}
-
-void CZorvelCalView::recordPrintSource(PrintKind kind, PrintSource* source) {
-    printSources_.fill(nullptr);
-    printSources_[static_cast<std::size_t>(kind)] = source;
-    // The source is disabled while it prints, which takes the keyboard focus from it, and the
-    // toolkit does not hand it back: the keys would do nothing there until the window is clicked.
-    focusBeforePrinting_ = source ? wxWindow::FindFocus() : nullptr;
-}
-
-void CZorvelCalView::printThrough(PrintKind kind, PrintSource* source) {
-    recordPrintSource(kind, source);
-    wxPrintDialogData dialogData(printData_);
-    const int pages = printPageCount();
-    dialogData.SetMinPage(1);
-    dialogData.SetMaxPage(pages);
-    dialogData.SetFromPage(1);
-    dialogData.SetToPage(pages);
-    wxPrinter printer(&dialogData);
-    const std::unique_ptr<wxPrintout> printout = createPrintout();
-    // Dialogs belong to a top-level window, never to a child such as this view.
-    wxWindow* owner = wxGetTopLevelParent(source && source->printWindow() ? source->printWindow() : this);
-    if (printer.Print(owner, printout.get(), true)) printData_ = printer.GetPrintDialogData().GetPrintData();
-    // A cancelled job never reaches the end of printing, yet the source must come back.
-    endPrinting();
-}
-
-std::unique_ptr<wxPrintout> CZorvelCalView::createPrintout() {
-    return std::make_unique<MonthViewPrintout>(*this);
-}
-
-void CZorvelCalView::printPage(wxDC& dc, int page) {
-    PrintSource* s = printSource();
-    if (!s) return;
-    if (wxWindow* w = s->printWindow()) w->Disable();
-    s->printPage(dc, page);
-}
-
-void CZorvelCalView::endPrinting() {
-    if (PrintSource* s = printSource())
-        if (wxWindow* w = s->printWindow()) w->Enable();
-    printSources_.fill(nullptr);
-    if (wxWindow* focus = focusBeforePrinting_.get(); focus && focus->IsShownOnScreen() && focus->IsEnabled())
-        focus->SetFocus();
-    focusBeforePrinting_ = nullptr;
-}
-
-void CZorvelCalView::pageSetup() {
-    wxPageSetupDialogData data(printData_);
-    wxPageSetupDialog dialog(wxGetTopLevelParent(this), &data);
-    if (dialog.ShowModal() == wxID_OK) printData_ = dialog.GetPageSetupDialogData().GetPrintData();
 }
 
 } // namespace zc

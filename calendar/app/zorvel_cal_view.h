@@ -1,18 +1,17 @@
 #pragma once
 // CZorvelCalView: the month grid in the main frame's client area. It draws one month with its
-// navigation header, turns clicks into month and year steps or into the day planner, week view and
-// to-do list, holds the process-wide reminder and printing settings and the main font, and runs the
-// print job through which every other window prints.
-#include "ui/font_record.h"
-#include "ui/print_source.h"
+// navigation header and turns clicks into month and year steps or into the day planner, week view
+// and to-do list. It reads the windows' settings when it is made (and the main font, which the
+// user chooses here), and when it goes it closes the planners, purges old months and saves the
+// colours.
 #include "data/appointment_table.h"
+#include "data/date_helpers.h"
 #include "data/services.h"
+#include "ui/calendar_context.h"
+#include "ui/font_record.h"
 
-#include <wx/cmndata.h>
 #include <wx/font.h>
 #include <wx/palette.h>
-#include <wx/print.h>
-#include <wx/weakref.h>
 #include <wx/window.h>
 
 #include <array>
@@ -20,8 +19,6 @@
 #include <memory>
 
 namespace zc {
-
-class CMainFrame;
 
 // Rectangle whose right and bottom edges belong to it as well: neighbouring cells share their
 // border pixels.
@@ -35,29 +32,11 @@ struct CellRect {
 
 class CZorvelCalView : public wxWindow {
   public:
-    // The windows that the month view opens belong to other parts of the program; they plug in
-    // here. Until they do, each does nothing beyond what the month view itself does first.
-    struct Hooks {
-        std::function<void(int year, int month, int day)> openPlanner;
-        std::function<void()> openToDoList;
-        std::function<void(int year, int month, int day)> openWeekView;
-        std::function<void()> closeAllPlanners;
-    };
-    static Hooks& hooks();
+    static constexpr int kFirstYear = kFirstCalendarYear;
+    static constexpr int kLastYear = kLastCalendarYear;
 
-    static constexpr int kFirstYear = 1970;
-    static constexpr int kLastYear = 2037;
-
-    CZorvelCalView(wxWindow* parent, AppointmentTable& table, const Clock& clock);
+    CZorvelCalView(wxWindow* parent, CalendarContext& context);
     ~CZorvelCalView() override;
-
-    // Settings of the "reminders" group that other windows read and change.
-    int age = 60;
-    // The default reminder lead is kept once, in the appointment table that gives it to new
-    // entries; this names the same value.
-    int& early;
-    int reminders = 0;
-    int fastprinting = 0;
 
     int shownYear() const { return year_; }
     int shownMonth() const { return month_; }
@@ -75,9 +54,9 @@ class CZorvelCalView : public wxWindow {
     // The size the grid needs: seven columns by eight rows of cells.
     wxSize gridSize();
 
-    const wxFont& mainFont() const { return mainFont_; }
-    const LogFont& mainFontRecord() const { return mainFontRecord_; }
-    void setMainFont(const LogFont& description);
+    const wxFont& mainFont() const { return context_.settings.mainFont; }
+    const LogFont& mainFontRecord() const { return context_.settings.mainFontRecord; }
+    void setMainFont(const LogFont& description) { context_.settings.setMainFont(description); }
     void changeMainFont();
 
     void realizePalette(wxDC& dc);
@@ -102,21 +81,8 @@ class CZorvelCalView : public wxWindow {
     void openWeekView(int year, int month, int day);
     void openPlanner(int year, int month, int day);
 
-    // Printing on behalf of another window.
-    void printThrough(PrintKind kind, PrintSource* source);
-    // Makes source the only recorded print source; printThrough does this before its job runs.
-    void recordPrintSource(PrintKind kind, PrintSource* source);
-    void pageSetup();
-    // The print job's pages: each one drawn by the recorded source, one unit a screen pixel.
-    std::unique_ptr<wxPrintout> createPrintout();
-    PrintSource* printSource() const;
-    int printPageCount() const;
-    void printPage(wxDC& dc, int page);
-    void endPrinting();
-    wxPrintData& printData() { return printData_; }
-
     // Called once, after the first paint of the month (the start-up time measurement uses it).
-    static std::function<void()>& firstPaintHandler();
+    std::function<void()> firstPaintHandler;
     // Called after the user chose a new main font, so the main frame can fit the grid again.
     std::function<void()> fontChangedHandler;
 
@@ -129,13 +95,12 @@ class CZorvelCalView : public wxWindow {
     // Shows the month of the date and selects its day, within the years the view shows.
     void selectDate(int year, int month, int day);
 
+    CalendarContext& context_;
     AppointmentTable& table_;
     int tableListener_ = 0;
     const Clock& clock_;
     int year_ = 1970;
     int month_ = 1;
-    wxFont mainFont_;
-    LogFont mainFontRecord_;
     int cellWidth_ = 0;
     int cellHeight_ = 0;
     CellRect prevRect_;
@@ -143,16 +108,9 @@ class CZorvelCalView : public wxWindow {
     std::array<CellRect, 32> dayRects_{};
     wxPalette palette_;
     bool paletteBuilt_ = false;
-    std::array<PrintSource*, 4> printSources_{};
-    // Where the keyboard was when the print job began, to give it back at its end.
-    wxWeakRef<wxWindow> focusBeforePrinting_;
-    wxPrintData printData_;
     bool firstPaintDone_ = false;
     // 0 until the keyboard has moved it (selectedDay() then gives the day it starts on).
     int selectedDay_ = 0;
 };
-
-// The one month view, or nullptr before it exists and after it is gone.
-CZorvelCalView* currentView();
 
 } // namespace zc

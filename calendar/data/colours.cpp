@@ -5,15 +5,6 @@
 
 namespace zc {
 
-Colours& colours() {
-    static Colours current;
-    return current;
-}
-
-void setDefaultColours() {
-    colours() = Colours{};
-}
-
 void applyReadabilityRule(Colours& c) {
     if (c.back == c.fore || (c.fore == c.dayplan1 && c.fore == c.dayplan2)) {
         c.back = c.dayplan1 = c.dayplan2 = 0xFFFFFF;
@@ -21,10 +12,10 @@ void applyReadabilityRule(Colours& c) {
     }
 }
 
-void loadColours() {
+Colours loadColours() {
+    Colours c;
     SettingsKey key;
-    if (key.openGroup(settings::kColors) != SettingsKey::kExisted) return;
-    Colours& c = colours();
+    if (key.openGroup(settings::kColors) != SettingsKey::kExisted) return c;
     // Displays here are true-colour, so every stored colour is shown exactly as stored. A value
     // that is missing (a first run that ended before its first exit leaves the group empty) keeps
     // that colour's default rather than turning black.
@@ -42,12 +33,12 @@ void loadColours() {
     c.toplite = read("toplite", defaults.toplite);
     c.botlite = read("botlite", defaults.botlite);
     applyReadabilityRule(c);
+    return c;
 }
 
-void saveColours() {
+void saveColours(const Colours& c) {
     SettingsKey key;
     if (key.openGroup(settings::kColors) == SettingsKey::kFailed) return;
-    const Colours& c = colours();
     const auto write = [&key](const char* name, ColourRef value) {
         key.writeDword(name, static_cast<std::int32_t>(value));
     };

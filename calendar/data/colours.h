@@ -1,5 +1,5 @@
 #pragma once
-// The eight colours every view paints with, held once for the whole program and kept in the
+// The eight colours every view paints with, held once in the windows' settings and kept in the
 // "Colors" group as 0x00BBGGRR numbers (red in the low byte, which is also how wxColour packs an
 // RGB value).
 #include <cstdint>
@@ -21,17 +21,12 @@ struct Colours {
     bool operator==(const Colours&) const = default;
 };
 
-// The process-wide colours.
-Colours& colours();
-
-void setDefaultColours();
 // Reads the eight values when the "Colors" group exists already (a missing value reads as that
-// colour's default) and then applies the readability rule; a new group leaves the colours as they
-// are.
-void loadColours();
+// colour's default) and then applies the readability rule; a new group gives the defaults.
+Colours loadColours();
 // Writes the eight values in the order back, fore, dayplan1, dayplan2, toplite, botlite,
 // currentday, hasappoint.
-void saveColours();
+void saveColours(const Colours& c);
 // Text the same colour as its background cannot be read: such a set falls back to black on white.
 void applyReadabilityRule(Colours& c);
 

@@ -12,6 +12,9 @@ using Time32 = std::int32_t;
 
 constexpr std::int32_t kSecondsPerDay = 86400;
 constexpr std::int32_t kSecondsPerWeek = 604800;
+// The years the calendar's views show and step through.
+constexpr int kFirstCalendarYear = 1970;
+constexpr int kLastCalendarYear = 2037;
 
 // Broken-down local time, as the calendar uses it.
 struct LocalDate {

@@ -12,11 +12,6 @@
 namespace zc {
 namespace {
 
-MonthRepaintHandler& repaintHandler() {
-    static MonthRepaintHandler handler;
-    return handler;
-}
-
 // Dates are stepped on the calendar itself, never by spans of 86,400 seconds, so that a change of
 // daylight saving cannot move an entry to another date; the time is computed from the new date
 // afterwards, at the entry's own time of day.
@@ -220,15 +215,11 @@ void generateSeries(Appointment& source) {
     }
 }
 
-void setMonthRepaintHandler(MonthRepaintHandler handler) {
-    repaintHandler() = std::move(handler);
-}
-
 void Appointment::applyRepeat() {
     if (repeats == kRepeatNone) return;
     time = localTime(year, month, day, hour, minute);
+    // The table tells its listeners (the month view among them) of every occurrence entered.
     generateSeries(*this);
-    if (repaintHandler()) repaintHandler()(year, month);
 }
 
 void RepeatDialogModel::prepareRepeatDialog(int d, int m, int y, const std::string& entryText,

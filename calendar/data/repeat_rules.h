@@ -43,11 +43,6 @@ bool advance(Appointment& appointment);
 // Generates the occurrences that follow source, as Appointment::applyRepeat does.
 void generateSeries(Appointment& source);
 
-// Asked after a series has been generated: the application repaints its month view when that shows
-// the given month. Without a handler (the engine used alone) nothing happens.
-using MonthRepaintHandler = std::function<void(int year, int month)>;
-void setMonthRepaintHandler(MonthRepaintHandler handler);
-
 // Everything the repeat dialog shows and returns. The dialog window fills its controls from it and
 // writes the chosen radio index back into `kind`; applyTo then does to the entry what closing the
 // dialog does.

@@ -4,19 +4,19 @@
 #include "ui/command_ids.h"
 #include "ui/display_text.h"
 #include "ui/help_topics.h"
-#include "app/main_frame.h"
 #include "ui/program_icon.h"
 #include "ui/quick_hints_dialog.h"
-#include "ui/wx_questions.h"
-#include "app/zorvel_cal_view.h"
 #include "data/appointment_table.h"
 #include "data/date_helpers.h"
 #include "data/repeat_rules.h"
 #include "data/settings_catalogue.h"
 #include "data/settings_key.h"
 #include "planner/repeat_dialog.h"
+#include "planner/view_week.h"
 #include "reminders/configure_reminder_dialog.h"
 #include "ui/sound.h"
+#include "ui/dialog_parent.h"
+#include "ui/message_box.h"
 
 #include <wx/accel.h>
 #include <wx/dcclient.h>
@@ -96,7 +96,7 @@ class AppointBook2::Canvas final : public wxWindow {
         SetBackgroundStyle(wxBG_STYLE_PAINT);
         Bind(wxEVT_PAINT, [this](wxPaintEvent&) {
             wxPaintDC dc(this);
-            dc.SetBackground(wxBrush(toWx(colours().dayplan1)));
+            dc.SetBackground(wxBrush(toWx(planner_.settings().colours.dayplan1)));
             dc.Clear();
             planner_.drawDay(dc, false);
             // A refreshed planner always has a live editor; it is placed after the paint, since
@@ -129,19 +129,17 @@ class AppointBook2::Canvas final : public wxWindow {
     AppointBook2& planner_;
 };
 
-AppointBook2* openDayPlanner(int year, int month, int day) {
+AppointBook2* openDayPlanner(CalendarContext& context, int year, int month, int day) {
     playSound(settings::kSoundClick);
     if (AppointBook2* open = AppointBook2::find(year, month, day)) {
         open->bringForward();
         return open;
     }
-    CMainFrame* frame = mainFrame();
-    if (!frame) return nullptr;
     if (AppointBook2::openCount() >= AppointBook2::kMaxPlanners) {
         wxMessageBox("Too many day planners open, please close one.", kCaption, wxOK, dialogParent());
         return nullptr;
     }
-    return new AppointBook2(frame, frame->table(), year, month, day);
+    return new AppointBook2(context, year, month, day);
 }
 
 AppointBook2* AppointBook2::find(int year, int month, int day) {
@@ -159,20 +157,16 @@ void AppointBook2::closeAll() {
         if (p) delete p; // the destructor empties the place
 }
 
-std::function<void()>& AppointBook2::closedHandler() {
-    static std::function<void()> handler;
-    return handler;
-}
-
 AppointBook2::FontChooser& AppointBook2::fontChooser() {
     static FontChooser chooser = [](wxWindow* parent, const LogFont& current) { return chooseFont(parent, current); };
     return chooser;
 }
 
-AppointBook2::AppointBook2(wxWindow* owner, AppointmentTable& table, int year, int month, int day)
-    : wxFrame(owner, wxID_ANY, wxEmptyString, wxDefaultPosition, wxDefaultSize,
+AppointBook2::AppointBook2(CalendarContext& context, int year, int month, int day)
+    : wxFrame(context.owner, wxID_ANY, wxEmptyString, wxDefaultPosition, wxDefaultSize,
               wxCAPTION | wxSYSTEM_MENU | wxMINIMIZE_BOX | wxCLOSE_BOX | wxCLIP_CHILDREN, "dayPlanner"),
-      table_(table), year_(year), month_(month), day_(day), pendingEarly_(table.defaultEarly()) {
+      context_(context), table_(context.table), year_(year), month_(month), day_(day),
+      pendingEarly_(context.table.defaultEarly()) {
     for (AppointBook2*& p : openPlanners)
         if (!p) {
             p = this;
@@ -182,10 +176,8 @@ AppointBook2::AppointBook2(wxWindow* owner, AppointmentTable& table, int year, i
     // The planner's own font, else the month view's.
     if (std::optional<LogFont> stored = loadFont(settings::kFont2))
         fontRecord_ = *stored;
-    else if (CZorvelCalView* view = currentView())
-        fontRecord_ = view->mainFontRecord();
     else
-        fontRecord_ = defaultMainFont();
+        fontRecord_ = context_.settings.mainFontRecord;
     font_ = fontFromRecord(fontRecord_);
 
     canvas_ = new Canvas(*this);
@@ -276,8 +268,9 @@ AppointBook2::~AppointBook2() {
     for (AppointBook2*& p : openPlanners)
         if (p == this) p = nullptr;
     cascadeLeft = cascadeTop = 0;
-    if (CZorvelCalView* view = currentView()) view->Refresh(false);
-    if (closedHandler()) closedHandler()();
+    // The month and the week on show may have changed meanwhile.
+    if (context_.monthChanged) context_.monthChanged();
+    if (ViewWeek* week = ViewWeek::instance()) week->canvas()->Refresh(false);
 }
 
 void AppointBook2::buildTitle() {
@@ -362,9 +355,8 @@ void AppointBook2::windowMoved(const wxPoint& position) {
 // Drawing.
 
 void AppointBook2::drawDay(wxDC& dc, bool printing) {
-    CZorvelCalView* view = currentView();
-    const bool fast = printing && view && view->fastprinting != 0;
-    const Colours& c = colours();
+    const bool fast = printing && context_.settings.fastprinting != 0;
+    const Colours& c = context_.settings.colours;
     std::array<Row, kRows> printRows;
     const std::array<Row, kRows>* rows = &rows_;
     int first = firstHour_;
@@ -734,8 +726,8 @@ void AppointBook2::reminderCommand() {
     if (entry) {
         minutes = entry->early;
         enabled = minutes != -1;
-    } else if (CZorvelCalView* view = currentView()) {
-        enabled = view->reminders == 0;
+    } else {
+        enabled = context_.settings.reminders == 0;
     }
     if (minutes == -1) {
         enabled = false;
@@ -800,7 +792,7 @@ void AppointBook2::selectFontCommand() {
 void AppointBook2::printCommand() {
     // What was typed last belongs on the page.
     if (!commit()) return;
-    if (CZorvelCalView* view = currentView()) view->printThrough(PrintKind::DayPlanner, this);
+    context_.printJob.printThrough(PrintKind::DayPlanner, this);
 }
 
 void AppointBook2::onClose(wxCloseEvent& event) {

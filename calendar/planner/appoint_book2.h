@@ -4,7 +4,8 @@
 // time, and edits one slot at a time through an EntryEdit laid over it. Leaving a slot commits its
 // text to the appointment table, which writes it through to the store at once; the planner reads
 // the table afresh at every paint. It also sets an entry's repeat and reminder, clears the day,
-// changes its font, prints the day through the month view and steps to the previous or next day.
+// changes its font, prints the day through the program's print job and steps to the previous or next day.
+#include "ui/calendar_context.h"
 #include "ui/font_record.h"
 #include "ui/print_source.h"
 #include "planner/entry_edit.h"
@@ -28,7 +29,7 @@ class AppointmentTable;
 // the click sound; brings forward the planner that shows the date already, or opens a new one.
 // Returns the planner shown, or nullptr when ten are open already (the user is told).
 class AppointBook2;
-AppointBook2* openDayPlanner(int year, int month, int day);
+AppointBook2* openDayPlanner(CalendarContext& context, int year, int month, int day);
 
 class AppointBook2 final : public wxFrame, public EntryEditOwner, public PrintSource {
   public:
@@ -54,17 +55,15 @@ class AppointBook2 final : public wxFrame, public EntryEditOwner, public PrintSo
     static int openCount();
     // Deletes every open planner at once (each commits its editor first).
     static void closeAll();
-    // Called after a planner has closed, so other views of the appointments (the week view) can
-    // repaint.
-    static std::function<void()>& closedHandler();
     // Asks the user for a font; tests replace it.
     using FontChooser = std::function<std::optional<LogFont>(wxWindow* parent, const LogFont& current)>;
     static FontChooser& fontChooser();
 
     // Use openDayPlanner(); the table must have room.
-    AppointBook2(wxWindow* owner, AppointmentTable& table, int year, int month, int day);
+    AppointBook2(CalendarContext& context, int year, int month, int day);
     ~AppointBook2() override;
 
+    const ViewSettings& settings() const { return context_.settings; }
     int year() const { return year_; }
     int month() const { return month_; }
     int day() const { return day_; }
@@ -140,6 +139,7 @@ class AppointBook2 final : public wxFrame, public EntryEditOwner, public PrintSo
     void onMenu(wxCommandEvent& event);
     void onClose(wxCloseEvent& event);
 
+    CalendarContext& context_;
     AppointmentTable& table_;
     Canvas* canvas_ = nullptr;
     int year_, month_, day_;

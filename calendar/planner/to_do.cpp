@@ -5,9 +5,9 @@
 #include "ui/display_text.h"
 #include "ui/font_record.h"
 #include "ui/wx_questions.h"
-#include "app/zorvel_cal_view.h"
 #include "data/settings_catalogue.h"
 #include "data/settings_key.h"
+#include "ui/save_watch.h"
 
 #include <wx/dcclient.h>
 
@@ -26,22 +26,22 @@ ToDo* ToDo::instance() {
     return theToDo;
 }
 
-void ToDo::open() {
+void ToDo::open(CalendarContext& context) {
     // The month view plays the click sound before it asks for the list.
     if (theToDo)
         theToDo->bringForward();
     else
-        new ToDo();
+        new ToDo(context);
 }
 
-ToDo::ToDo() : ViewFrame("Things To Do...", settings::kToDoPosition, "toDoList") {
+ToDo::ToDo(CalendarContext& context) : ViewFrame(context, "Things To Do...", settings::kToDoPosition, "toDoList") {
     theToDo = this;
     // Every item's key exists from the first opening on, empty or not.
     list_.loadCreatingKeys();
     if (const std::optional<LogFont> stored = loadFont(settings::kFont2))
         font_ = fontFromRecord(*stored);
-    else if (currentView())
-        font_ = currentView()->mainFont();
+    else
+        font_ = settings().mainFont;
     {
         wxClientDC dc(canvas());
         measure(dc, false);
@@ -84,7 +84,7 @@ wxRect ToDo::itemRect(int i) const {
 
 void ToDo::drawList(wxDC& dc, bool printing) {
     const bool fast = printing && fastPrinting();
-    const Colours& c = colours();
+    const Colours& c = settings().colours;
     measure(dc, printing);
     if (!fast) dc.SetTextForeground(toWxColour(c.fore));
     // On paper the heading takes the first lines and every item moves down below it.

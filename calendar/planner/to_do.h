@@ -16,10 +16,10 @@ class ToDo final : public ViewFrame, public EntryEditOwner {
 
     // View > To Do List and a click on an empty part of the month view: brings the open list
     // forward, else opens one.
-    static void open();
+    static void open(CalendarContext& context);
     static ToDo* instance();
 
-    ToDo();
+    explicit ToDo(CalendarContext& context);
     ~ToDo() override;
 
     const std::string& itemText(int i) const { return list_.item(i); }

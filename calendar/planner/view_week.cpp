@@ -4,9 +4,8 @@
 #include "ui/help_topics.h"
 #include "ui/display_text.h"
 #include "ui/font_record.h"
-#include "app/main_frame.h"
 #include "ui/toolkit_details.h"
-#include "app/zorvel_cal_view.h"
+#include "planner/appoint_book2.h"
 #include "data/appointment_table.h"
 #include "data/settings_catalogue.h"
 #include "data/settings_key.h"
@@ -55,18 +54,18 @@ wxString ViewWeek::timeText(int hour, int minute, bool printing) {
     return wxString(twelveHourTime(hour, minute)) + (printing ? " " : "");
 }
 
-void ViewWeek::open(int year, int month, int day) {
+void ViewWeek::open(CalendarContext& context, int year, int month, int day) {
     if (!dateExists(year, month, day)) return;
     if (theWeekView) {
         theWeekView->setDate(year, month, day);
         theWeekView->bringForward();
     } else {
-        new ViewWeek(year, month, day);
+        new ViewWeek(context, year, month, day);
     }
 }
 
-ViewWeek::ViewWeek(int year, int month, int day)
-    : ViewFrame(titleOf(sundayOf(year, month, day)), settings::kWeekPosition, "weekView",
+ViewWeek::ViewWeek(CalendarContext& context, int year, int month, int day)
+    : ViewFrame(context, titleOf(sundayOf(year, month, day)), settings::kWeekPosition, "weekView",
                 wxVSCROLL | wxALWAYS_SHOW_SB),
       sunday_(sundayOf(year, month, day)) {
     theWeekView = this;
@@ -161,7 +160,7 @@ void ViewWeek::fontChanged() {
 }
 
 void ViewWeek::measure(wxDC& dc, bool printing) {
-    if (!printing) dc.SetFont(font_.IsOk() ? font_ : currentView()->mainFont());
+    if (!printing) dc.SetFont(font_.IsOk() ? font_ : settings().mainFont);
     if (!dc.GetFont().IsOk()) dc.SetFont(*wxNORMAL_FONT);
     wxCoord w = 0, h = 0;
     dc.GetTextExtent("08:30AM", &w, &h);
@@ -182,7 +181,7 @@ LocalDate ViewWeek::dateOf(int d) const {
 
 std::vector<const Appointment*> ViewWeek::entriesOf(int d) const {
     const LocalDate date = dateOf(d);
-    const auto& onDate = mainFrame()->table().entriesOn(date.year, date.month, date.day);
+    const auto& onDate = context().table.entriesOn(date.year, date.month, date.day);
     std::vector<const Appointment*> entries(onDate.begin(), onDate.end());
     // Times can tie where a change of daylight saving skips an hour; the clock time decides then.
     std::sort(entries.begin(), entries.end(), [](const Appointment* a, const Appointment* b) {
@@ -196,7 +195,7 @@ std::array<int, 7> ViewWeek::entryCounts() const {
     std::array<int, 7> counts{};
     for (int d = 0; d < 7; ++d) {
         const LocalDate date = dateOf(d);
-        counts[d] = static_cast<int>(mainFrame()->table().entriesOn(date.year, date.month, date.day).size());
+        counts[d] = static_cast<int>(context().table.entriesOn(date.year, date.month, date.day).size());
     }
     return counts;
 }
@@ -250,7 +249,7 @@ std::vector<ViewWeek::Page> ViewWeek::paginate(const std::array<int, 7>& entries
 }
 
 int ViewWeek::drawDay(wxDC& dc, int d, bool header, int entryFrom, int entryTo, int y, bool printing, bool fast) {
-    const Colours& c = colours();
+    const Colours& c = settings().colours;
     const int visibleBottom = printing ? INT_MAX : dc.GetSize().y;
     if (header) {
         const LocalDate date = dateOf(d);
@@ -279,7 +278,7 @@ int ViewWeek::drawDay(wxDC& dc, int d, bool header, int entryFrom, int entryTo, 
 void ViewWeek::drawWeek(wxDC& dc, int page) {
     const bool printing = page > 0;
     const bool fast = printing && fastPrinting();
-    const Colours& c = colours();
+    const Colours& c = settings().colours;
     measure(dc, printing);
     if (!fast) {
         dc.SetPen(*wxTRANSPARENT_PEN);
@@ -343,9 +342,9 @@ int ViewWeek::dayAt(int y) const {
 
 void ViewWeek::leftClick(int y) {
     const int d = dayAt(y);
-    if (d < 0 || !currentView()) return;
+    if (d < 0) return;
     const LocalDate date = dateOf(d);
-    currentView()->openPlanner(date.year, date.month, date.day);
+    openDayPlanner(context(), date.year, date.month, date.day);
 }
 
 void ViewWeek::showSunday(const LocalDate& sunday) {
@@ -365,12 +364,12 @@ void ViewWeek::setDate(int year, int month, int day) {
 
 void ViewWeek::previousWeek() {
     const LocalDate sunday = daysAfter(sunday_, -7);
-    if (sunday.year >= CZorvelCalView::kFirstYear) showSunday(sunday);
+    if (sunday.year >= kFirstCalendarYear) showSunday(sunday);
 }
 
 void ViewWeek::nextWeek() {
     const LocalDate sunday = daysAfter(sunday_, 7);
-    if (sunday.year <= CZorvelCalView::kLastYear) showSunday(sunday);
+    if (sunday.year <= kLastCalendarYear) showSunday(sunday);
 }
 
 int ViewWeek::printPageCount() {

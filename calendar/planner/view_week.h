@@ -20,7 +20,7 @@ class ViewWeek final : public ViewFrame {
 
     // The month view's openWeekView: moves an open week view to the week of the date and brings it
     // forward, else opens one there. A date that does not exist does nothing.
-    static void open(int year, int month, int day);
+    static void open(CalendarContext& context, int year, int month, int day);
     static ViewWeek* instance();
     static bool dateExists(int year, int month, int day);
     // The Sunday on or before a date.
@@ -40,7 +40,7 @@ class ViewWeek final : public ViewFrame {
     static std::vector<Page> paginate(const std::array<int, 7>& entriesPerDay, int linesPerPage = kPageLines);
 
     // The date must exist (dateExists).
-    ViewWeek(int year, int month, int day);
+    ViewWeek(CalendarContext& context, int year, int month, int day);
     ~ViewWeek() override;
 
     void setDate(int year, int month, int day);

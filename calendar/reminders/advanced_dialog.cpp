@@ -2,11 +2,12 @@
 
 #include "ui/command_ids.h"
 #include "ui/help_topics.h"
-#include "app/main_frame.h"
 #include "ui/program_icon.h"
+#include "reminders/settings_commands.h"
+#include "data/backup.h"
 #include "ui/range_validators.h"
 #include "ui/wx_questions.h"
-#include "app/zorvel_cal_view.h"
+#include "ui/save_watch.h"
 
 #include <wx/button.h>
 #include <wx/checkbox.h>
@@ -18,10 +19,10 @@
 
 namespace zc {
 
-CAdvancedDialog::CAdvancedDialog(wxWindow* parent)
+CAdvancedDialog::CAdvancedDialog(wxWindow* parent, CalendarContext& context)
     : wxDialog(parent, wxID_ANY, "                            Advanced", wxDefaultPosition, wxDefaultSize,
                wxDEFAULT_DIALOG_STYLE, "advancedDialog"),
-      values_(settings::loadReminderSettings()), edited_(values_) {
+      context_(context), values_(settings::loadReminderSettings()), edited_(values_) {
     SetIcons(programIcons());
 
     auto* remindersBox = new wxStaticBoxSizer(wxVERTICAL, this, "   Reminders");
@@ -100,21 +101,14 @@ CAdvancedDialog::CAdvancedDialog(wxWindow* parent)
     Bind(wxEVT_BUTTON, &CAdvancedDialog::onOk, this, wxID_OK);
     Bind(
         wxEVT_BUTTON, [](wxCommandEvent&) { openHelpTopic(kHelpAdvanced); }, wxID_HELP);
-    // Backup and Restore are the main frame's commands. A dialog keeps its command events to
-    // itself, so their clicks and their enable requests are handed on to the frame here.
-    const int firstCommand = cmd::menuId(cmd::kBackup), lastCommand = cmd::menuId(cmd::kRestore);
     Bind(
-        wxEVT_BUTTON,
-        [](wxCommandEvent& event) {
-            if (CMainFrame* frame = mainFrame()) frame->runCommand(cmd::commandOf(event.GetId()));
-        },
-        firstCommand, lastCommand);
+        wxEVT_BUTTON, [this](wxCommandEvent&) { backupAppointments(context_); }, cmd::menuId(cmd::kBackup));
     Bind(
-        wxEVT_UPDATE_UI,
-        [](wxUpdateUIEvent& event) {
-            if (CMainFrame* frame = mainFrame()) frame->GetEventHandler()->ProcessEventLocally(event);
-        },
-        firstCommand, lastCommand);
+        wxEVT_BUTTON, [this](wxCommandEvent&) { restoreAppointments(context_); }, cmd::menuId(cmd::kRestore));
+    // Restore has something to merge only while the backup file exists.
+    Bind(
+        wxEVT_UPDATE_UI, [](wxUpdateUIEvent& e) { e.Enable(backupExists(kBackupFileName)); },
+        cmd::menuId(cmd::kRestore));
     CentreOnParent();
 }
 
@@ -145,10 +139,6 @@ void CAdvancedDialog::onOk(wxCommandEvent&) {
     WxQuestions questions(this);
     if (!watch.saved(questions)) return;
     values_ = *chosen;
-    if (CZorvelCalView* view = currentView()) {
-        view->early = values_.early;
-        view->fastprinting = values_.fastprinting;
-    }
     EndModal(wxID_OK);
 }
 

@@ -1,8 +1,9 @@
 #pragma once
 // Dialog 145, "Advanced": whether reminders pop up, the default reminder lead, after how many
 // months old entries are purged, the splash screen, minimised start and fast printing, and the
-// Backup and Restore buttons, whose commands belong to the main frame.
+// Backup and Restore buttons.
 #include "data/settings_catalogue.h"
+#include "ui/calendar_context.h"
 
 #include <wx/dialog.h>
 
@@ -28,7 +29,7 @@ class CAdvancedDialog final : public wxDialog {
     static constexpr int kMinAge = 3, kMaxAge = 60;
     static constexpr int kMinEarly = 0, kMaxEarly = 180;
 
-    explicit CAdvancedDialog(wxWindow* parent);
+    CAdvancedDialog(wxWindow* parent, CalendarContext& context);
 
     // The stored settings: as read when the dialog opened, or as written by OK.
     const settings::ReminderSettings& values() const { return values_; }
@@ -39,6 +40,7 @@ class CAdvancedDialog final : public wxDialog {
     std::optional<settings::ReminderSettings> readControls();
     void onOk(wxCommandEvent& event);
 
+    CalendarContext& context_;
     settings::ReminderSettings values_;
     settings::ReminderSettings edited_; // what the number fields exchange with
     wxRadioButton* automatic_ = nullptr;

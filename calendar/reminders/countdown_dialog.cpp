@@ -1,10 +1,9 @@
 #include "reminders/countdown_dialog.h"
 
-#include "app/main_frame.h"
 #include "ui/program_icon.h"
 #include "ui/range_validators.h"
-#include "ui/wx_questions.h"
 #include "reminders/reminder_wnd.h"
+#include "ui/dialog_parent.h"
 
 #include <wx/button.h>
 #include <wx/sizer.h>
@@ -14,10 +13,10 @@
 
 namespace zc {
 
-CountdownDialog::CountdownDialog(wxWindow* parent, CMainFrame& frame)
+CountdownDialog::CountdownDialog(wxWindow* parent, CalendarContext& context)
     : wxDialog(parent, kResource, "                                     Countdown Timer", wxDefaultPosition,
                wxDefaultSize, wxDEFAULT_DIALOG_STYLE, "countdownDialog"),
-      frame_(frame) {
+      context_(context) {
     SetIcons(programIcons());
     auto* top = new wxBoxSizer(wxVERTICAL);
     top->Add(new wxStaticText(this, wxID_ANY, " Minutes until timer expires (1 - 120):"), 0, wxLEFT | wxRIGHT | wxTOP,
@@ -68,17 +67,18 @@ void CountdownDialog::onSlider(wxCommandEvent&) {
 void CountdownDialog::onOk(wxCommandEvent&) {
     // A countdown starts only for values that passed their checks; a refused OK starts nothing.
     if (!Validate() || !TransferDataFromWindow()) return;
-    startCountdown(frame_, minutes_, text_.utf8_string());
+    startCountdown(context_, minutes_, text_.utf8_string());
     EndDialog(wxID_OK);
 }
 
-void startCountdown(CMainFrame& frame, int minutes, const std::string& text) {
-    frame.startCallbackTimer(static_cast<std::int64_t>(minutes) * 60000,
-                             [text] { showReminder(ReminderWnd::kCountdown, 0, text); });
+void startCountdown(CalendarContext& context, int minutes, const std::string& text) {
+    context.timers.startCallbackTimer(static_cast<std::int64_t>(minutes) * 60000, [&context, text] {
+        showReminder(context, ReminderWnd::kCountdown, 0, text);
+    });
 }
 
-void runCountdownDialog(CMainFrame& frame) {
-    CountdownDialog dialog(dialogParent() ? dialogParent() : &frame, frame);
+void runCountdownDialog(CalendarContext& context) {
+    CountdownDialog dialog(dialogParent() ? dialogParent() : context.owner, context);
     dialog.ShowModal();
 }
 

@@ -1,8 +1,10 @@
 #pragma once
 // The Countdown Timer dialog (resource 151): a kitchen timer. OK starts a countdown of the chosen
-// minutes (1 to 120) on the main frame; when it runs out, a reminder window in its countdown form
+// minutes (1 to 120) on the program's timers; when it runs out, a reminder window in its countdown form
 // shows the optional text (at most 60 characters). Any number of countdowns may run at once, each
 // with its own text; none survives the end of the program.
+#include "ui/calendar_context.h"
+
 #include <wx/dialog.h>
 
 #include <string>
@@ -11,8 +13,6 @@ class wxSlider;
 class wxTextCtrl;
 
 namespace zc {
-
-class CMainFrame;
 
 class CountdownDialog final : public wxDialog {
   public:
@@ -24,7 +24,7 @@ class CountdownDialog final : public wxDialog {
     static constexpr int kMaxMinutes = 120;
     static constexpr std::size_t kMaxText = 60;
 
-    CountdownDialog(wxWindow* parent, CMainFrame& frame);
+    CountdownDialog(wxWindow* parent, CalendarContext& context);
 
     int minutes() const { return minutes_; }
     const wxString& text() const { return text_; }
@@ -37,7 +37,7 @@ class CountdownDialog final : public wxDialog {
     void onSlider(wxCommandEvent& event);
     void onOk(wxCommandEvent& event);
 
-    CMainFrame& frame_;
+    CalendarContext& context_;
     int minutes_ = 1;
     wxString text_;
     wxTextCtrl* minutesEdit_ = nullptr;
@@ -45,9 +45,9 @@ class CountdownDialog final : public wxDialog {
     wxTextCtrl* textEdit_ = nullptr;
 };
 
-// Starts a countdown on the frame: after minutes, the countdown window with text opens.
-void startCountdown(CMainFrame& frame, int minutes, const std::string& text);
+// Starts a countdown on the program's timers: after minutes, the countdown window with text opens.
+void startCountdown(CalendarContext& context, int minutes, const std::string& text);
 // File > Set Timer.
-void runCountdownDialog(CMainFrame& frame);
+void runCountdownDialog(CalendarContext& context);
 
 } // namespace zc

@@ -1,31 +1,21 @@
 #include "reminders/reminder_handler.h"
 
-#include "app/main_frame.h"
-#include "app/zorvel_cal_view.h"
+#include "data/appointment.h"
+#include "data/reminder_watch.h"
 #include "reminders/reminder_wnd.h"
 
 namespace zc {
 
-std::function<void(CMainFrame&)>& mainWindowActivator() {
-    static std::function<void(CMainFrame&)> activate = [](CMainFrame& frame) {
-        // Presenting a window the user hid in the notification area would show it again; only a
-        // visible main window is brought to the front.
-        if (frame.IsShown() && !frame.IsIconized()) frame.Raise();
-    };
-    return activate;
+void raiseReminder(CalendarContext& context, const Appointment& appointment, const std::function<void()>& activate) {
+    if (activate) activate();
+    if (context.settings.reminders == 0)
+        showReminder(context, appointment.hour, appointment.minute, appointment.notes);
 }
 
-void raiseReminder(CMainFrame& frame, const Appointment& appointment) {
-    const CZorvelCalView* view = frame.view();
-    // The month view goes first when the program closes; a timer that fires after it is ignored.
-    if (!view) return;
-    if (mainWindowActivator()) mainWindowActivator()(frame);
-    if (view->reminders == 0) showReminder(appointment.hour, appointment.minute, appointment.notes);
-}
-
-void handleReminderTimer(CMainFrame& frame, unsigned timerId) {
-    for (Appointment* due : frame.reminderWatch().timerFired(frame.table(), timerId))
-        raiseReminder(frame, *due);
+void handleReminderTimer(CalendarContext& context, ReminderWatch& watch, unsigned timerId,
+                         const std::function<void()>& activate) {
+    for (Appointment* due : watch.timerFired(context.table, timerId))
+        raiseReminder(context, *due, activate);
 }
 
 } // namespace zc

@@ -3,18 +3,20 @@
 // identifiers, the reminder watch decides which appointments are due (one, or several after the
 // computer woke up), and each of them activates the main window and, unless the user chose "No
 // Reminders", opens its ReminderWnd.
+#include "ui/calendar_context.h"
+
 #include <functional>
 
 namespace zc {
 
 class Appointment;
-class CMainFrame;
+class ReminderWatch;
 
-// The handler that CMainFrame::reminderHandler() is set to.
-void handleReminderTimer(CMainFrame& frame, unsigned timerId);
+// The reminder timer timerId fired (the timer is gone by then); activate brings the main window
+// forward.
+void handleReminderTimer(CalendarContext& context, ReminderWatch& watch, unsigned timerId,
+                         const std::function<void()>& activate);
 // Raises one appointment's reminder.
-void raiseReminder(CMainFrame& frame, const Appointment& appointment);
-// Makes the main window the active one; tests replace it to see that it happened.
-std::function<void(CMainFrame&)>& mainWindowActivator();
+void raiseReminder(CalendarContext& context, const Appointment& appointment, const std::function<void()>& activate);
 
 } // namespace zc

@@ -3,9 +3,7 @@
 #include "data/colours.h"
 #include "ui/display_text.h"
 #include "ui/font_record.h"
-#include "app/main_frame.h"
 #include "data/date_helpers.h"
-#include "app/zorvel_cal_view.h"
 #include "data/settings_catalogue.h"
 #include "ui/sound.h"
 
@@ -54,11 +52,6 @@ wxColour toWx(ColourRef c) {
     return wxColour(static_cast<unsigned long>(c));
 }
 
-wxFont mainFontNow() {
-    if (const CZorvelCalView* view = currentView()) return view->mainFont();
-    return fontFromRecord(defaultMainFont());
-}
-
 } // namespace
 
 ReminderWnd::Cascade& ReminderWnd::cascade() {
@@ -71,11 +64,12 @@ wxString ReminderWnd::titleFor(int hour, int minute) {
     return " " + wxString(twelveHourTime(hour, minute));
 }
 
-ReminderWnd::ReminderWnd(wxWindow* parent, int hour, int minute, const std::string& text)
+ReminderWnd::ReminderWnd(wxWindow* parent, const ViewSettings& settings, int hour, int minute,
+                         const std::string& text)
     : wxFrame(parent, wxID_ANY, titleFor(hour, minute), wxDefaultPosition, wxDefaultSize,
               wxCAPTION | wxSYSTEM_MENU | wxMINIMIZE_BOX | wxCLOSE_BOX | wxSTAY_ON_TOP,
               hour == kCountdown ? "countdownWindow" : "reminderWindow"),
-      text_(displayText(text)), hour_(hour), mainFont_(mainFontNow()) {
+      settings_(settings), text_(displayText(text)), hour_(hour), mainFont_(settings.mainFont) {
     if (const auto stored = loadFont(settings::kFont2)) font_ = fontFromRecord(*stored);
     {
         wxClientDC dc(this);
@@ -121,7 +115,7 @@ void ReminderWnd::selectFont(wxDC& dc) const {
 }
 
 void ReminderWnd::draw(wxDC& dc) {
-    const Colours& c = colours();
+    const Colours& c = settings_.colours;
     const bool evenHour = hour_ != kCountdown && hour_ % 2 == 0;
     dc.SetBrush(wxBrush(toWx(evenHour ? c.dayplan1 : c.dayplan2)));
     dc.SetPen(*wxTRANSPARENT_PEN);
@@ -140,8 +134,8 @@ void ReminderWnd::onPaint(wxPaintEvent&) {
     draw(dc);
 }
 
-ReminderWnd* showReminder(int hour, int minute, const std::string& text) {
-    auto* window = new ReminderWnd(mainFrame(), hour, minute, text);
+ReminderWnd* showReminder(CalendarContext& context, int hour, int minute, const std::string& text) {
+    auto* window = new ReminderWnd(context.owner, context.settings, hour, minute, text);
     window->Show();
     return window;
 }

@@ -4,6 +4,8 @@
 // Calendar" and reads " Timer Expired:". The reminder sound plays whenever it paints. Windows
 // cascade from (50, 70) in steps of 25 pixels for the whole run; each lives until the user closes
 // it, and the main frame deletes any still open when it closes.
+#include "ui/calendar_context.h"
+
 #include <wx/font.h>
 #include <wx/frame.h>
 
@@ -27,7 +29,7 @@ class ReminderWnd final : public wxFrame {
     // " 9:05am", " 12:00pm", " 0:30am"; "Zorvel Calendar" for the countdown form.
     static wxString titleFor(int hour, int minute);
 
-    ReminderWnd(wxWindow* parent, int hour, int minute, const std::string& text);
+    ReminderWnd(wxWindow* parent, const ViewSettings& settings, int hour, int minute, const std::string& text);
 
     // The one drawing routine, for the screen and for tests that read its pixels.
     void draw(wxDC& dc);
@@ -41,6 +43,7 @@ class ReminderWnd final : public wxFrame {
     void onPaint(wxPaintEvent& event);
     void selectFont(wxDC& dc) const;
 
+    const ViewSettings& settings_;
     wxString text_;
     int hour_;
     int textWidth_ = 0;
@@ -52,7 +55,7 @@ class ReminderWnd final : public wxFrame {
     bool painted_ = false;
 };
 
-// Opens a reminder window on the main frame and shows it; hour -1 gives the countdown form.
-ReminderWnd* showReminder(int hour, int minute, const std::string& text);
+// Opens a reminder window on the main window and shows it; hour -1 gives the countdown form.
+ReminderWnd* showReminder(CalendarContext& context, int hour, int minute, const std::string& text);
 
 } // namespace zc

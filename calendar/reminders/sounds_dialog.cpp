@@ -5,6 +5,7 @@
 #include "data/settings_catalogue.h"
 #include "data/settings_key.h"
 #include "ui/sound.h"
+#include "ui/save_watch.h"
 
 #include <wx/button.h>
 #include <wx/filedlg.h>

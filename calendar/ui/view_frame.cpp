@@ -2,10 +2,9 @@
 
 #include "ui/command_ids.h"
 #include "ui/help_topics.h"
-#include "app/main_frame.h"
 #include "ui/program_icon.h"
 #include "ui/toolkit_details.h"
-#include "app/zorvel_cal_view.h"
+#include "data/appointment_table.h"
 #include "data/settings_key.h"
 
 #include <wx/dcclient.h>
@@ -20,14 +19,11 @@ wxColour toWxColour(ColourRef c) {
     return wxColour(static_cast<unsigned long>(c));
 }
 
-bool fastPrinting() {
-    return currentView() && currentView()->fastprinting != 0;
-}
-
-ViewFrame::ViewFrame(const wxString& title, const char* positionGroup, const wxString& name, long canvasStyle)
-    : wxFrame(mainFrame(), wxID_ANY, title, wxDefaultPosition, wxDefaultSize,
+ViewFrame::ViewFrame(CalendarContext& context, const wxString& title, const char* positionGroup,
+                     const wxString& name, long canvasStyle)
+    : wxFrame(context.owner, wxID_ANY, title, wxDefaultPosition, wxDefaultSize,
               wxCAPTION | wxSYSTEM_MENU | wxMINIMIZE_BOX | wxCLOSE_BOX, name),
-      positionGroup_(positionGroup) {
+      context_(context), positionGroup_(positionGroup) {
     SetIcons(programIcons());
     canvas_ = new wxWindow(this, wxID_ANY, wxDefaultPosition, wxDefaultSize,
                            canvasStyle | wxFULL_REPAINT_ON_RESIZE | wxWANTS_CHARS, name + "Canvas");
@@ -40,19 +36,13 @@ ViewFrame::ViewFrame(const wxString& title, const char* positionGroup, const wxS
     Bind(wxEVT_MENU, &ViewFrame::onMenu, this);
     // The views read the table at every paint, so a change made in any other window only needs
     // a new paint to show.
-    if (CMainFrame* owner = mainFrame()) {
-        table_ = &owner->table();
-        tableListener_ = table_->addChangeListener([this] { canvas_->Refresh(false); });
-    }
+    tableListener_ = context_.table.addChangeListener([this] { canvas_->Refresh(false); });
 }
 
 ViewFrame::~ViewFrame() {
-    if (table_) table_->removeChangeListener(tableListener_);
-    // A window deleted in the middle of its print job must not stay behind as the print source.
-    if (CZorvelCalView* view = currentView()) {
-        if (view->printSource() == this) view->recordPrintSource(PrintKind::DayPlanner, nullptr);
-        view->Refresh(false);
-    }
+    context_.table.removeChangeListener(tableListener_);
+    context_.printJob.forgetSource(this);
+    if (context_.monthChanged) context_.monthChanged();
 }
 
 void ViewFrame::bringForward() {
@@ -126,7 +116,7 @@ void ViewFrame::showQuickHints(const wxString& title, std::initializer_list<CQui
 }
 
 void ViewFrame::print(PrintKind kind) {
-    if (CZorvelCalView* view = currentView()) view->printThrough(kind, this);
+    context_.printJob.printThrough(kind, this);
 }
 
 void fitToPage(wxDC& dc, wxSize content, int lineHeight, const std::function<int()>& widestLine) {

@@ -1,10 +1,11 @@
 #pragma once
 // ViewFrame: what the to-do list, the week view and the year view share. Each is a top-level frame
-// owned by the main frame, not resizable, with one canvas child that it paints through a single
-// routine for the screen and the printer. Each prints through the month view's print job, keeps its
+// owned by the main window, not resizable, with one canvas child that it paints through a single
+// routine for the screen and the printer. Each prints through the program's print job, keeps its
 // screen position in its own settings group, and asks the month view to repaint when it goes, so
 // the grid shows what was changed meanwhile.
 #include "data/colours.h"
+#include "ui/calendar_context.h"
 #include "ui/print_source.h"
 #include "ui/quick_hints_dialog.h"
 
@@ -18,8 +19,6 @@ class wxMenu;
 
 namespace zc {
 
-class AppointmentTable;
-
 class ViewFrame : public wxFrame, public PrintSource {
   public:
     // Restores the window when minimised and makes it the active window.
@@ -30,10 +29,15 @@ class ViewFrame : public wxFrame, public PrintSource {
     virtual bool runCommand(int command);
     // The main font has changed: the window measures itself again in it and takes its new size.
     virtual void fontChanged() {}
+    CalendarContext& context() const { return context_; }
+    const ViewSettings& settings() const { return context_.settings; }
+    // Whether the printouts leave out fills and colours ("fastprinting").
+    bool fastPrinting() const { return context_.settings.fastprinting != 0; }
 
   protected:
     // canvasStyle adds e.g. a vertical scroll bar to the canvas.
-    ViewFrame(const wxString& title, const char* positionGroup, const wxString& name, long canvasStyle = 0);
+    ViewFrame(CalendarContext& context, const wxString& title, const char* positionGroup, const wxString& name,
+              long canvasStyle = 0);
     ~ViewFrame() override;
 
     // The menu bar: Commands (Print, Close), then Previous and Next when steps names them, each a
@@ -59,9 +63,9 @@ class ViewFrame : public wxFrame, public PrintSource {
     void onMenu(wxCommandEvent& event);
     void onMenuOpen(wxMenuEvent& event);
 
+    CalendarContext& context_;
     wxWindow* canvas_;
     const char* positionGroup_;
-    AppointmentTable* table_ = nullptr;
     wxMenu* previousMenu_ = nullptr;
     wxMenu* nextMenu_ = nullptr;
     bool menuJustClosed_ = false;
@@ -70,7 +74,5 @@ class ViewFrame : public wxFrame, public PrintSource {
 };
 
 wxColour toWxColour(ColourRef c);
-// Whether the printouts leave out fills and colours ("fastprinting").
-bool fastPrinting();
 
 } // namespace zc

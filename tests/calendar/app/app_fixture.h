@@ -6,6 +6,9 @@
 #include "data/colours.h"
 #include "app/main_frame.h"
 #include "app/zorvel_cal_view.h"
+#include "planner/appoint_book2.h"
+#include "planner/to_do.h"
+#include "planner/view_week.h"
 #include "data/settings_catalogue.h"
 #include "data/settings_key.h"
 
@@ -13,14 +16,15 @@
 #include <wx/dcmemory.h>
 #include <wx/image.h>
 
+#include <string>
+#include <vector>
+
 namespace zc::test {
 
 class AppTest : public StoreTest {
   protected:
     void SetUp() override {
         StoreTest::SetUp();
-        CZorvelCalView::hooks() = {};
-        setDefaultColours();
         // Wednesday, 12 August 2015, 10:00.
         clock.t = localTime(2015, 8, 12, 10, 0);
     }
@@ -36,6 +40,35 @@ class AppTest : public StoreTest {
         return *frame;
     }
     CZorvelCalView& view() { return *frame->view(); }
+    ViewSettings& settings() { return frame->settings(); }
+    Colours& colours() { return frame->settings().colours; }
+    CalendarPrintJob& printJob() { return frame->printJob(); }
+
+    // The feature windows open now, oldest first: "planner 2015-8-26", "week 2015-8-23" (the
+    // week's Sunday), "todo".
+    std::vector<std::string> openWindows() const {
+        std::vector<std::string> open;
+        const auto date = [](const char* what, int y, int m, int d) {
+            return std::string(what) + " " + std::to_string(y) + "-" + std::to_string(m) + "-" + std::to_string(d);
+        };
+        for (wxWindow* w : wxTopLevelWindows) {
+            if (w->IsBeingDeleted()) continue;
+            if (auto* p = dynamic_cast<AppointBook2*>(w)) open.push_back(date("planner", p->year(), p->month(), p->day()));
+            if (auto* v = dynamic_cast<ViewWeek*>(w))
+                open.push_back(date("week", v->sunday().year, v->sunday().month, v->sunday().day));
+            if (dynamic_cast<ToDo*>(w)) open.push_back("todo");
+        }
+        return open;
+    }
+    // Fires one of the program's timers as the toolkit does.
+    void fireTimer(unsigned id) {
+        wxTimer sameId(&frame->timers(), static_cast<int>(id));
+        wxTimerEvent fired(sameId);
+        frame->timers().ProcessEvent(fired);
+    }
+
+    // Closes the windows the frame owns, as the frame does when it closes.
+    void closeFeatureWindows() { frame->closeOwnedWindows(); }
 
     void closeFrame() {
         delete frame;

@@ -53,15 +53,12 @@ TEST_F(ColoursTest, LoadingReadsWhatIsStoredAndKeepsTextReadable) {
         root.openPath("");
         root.deleteSubkey("Colors");
         writeColours(row.stored);
-        setDefaultColours();
-        loadColours();
-        EXPECT_EQ(colours(), row.expected);
+        EXPECT_EQ(loadColours(), row.expected);
     }
 }
 
 TEST_F(ColoursTest, ANewColoursGroupLeavesTheDefaults) {
-    loadColours();
-    EXPECT_EQ(colours(), Colours{});
+    EXPECT_EQ(loadColours(), Colours{});
 }
 
 TEST_F(ColoursTest, TheDialogsCancelRestoresTheColoursItOpenedWith) {
@@ -76,8 +73,8 @@ TEST_F(ColoursTest, TheDialogsCancelRestoresTheColoursItOpenedWith) {
         {CColorsDialog::kOk, 0x123456, 0x00FFFF},
     };
     for (const Row& row : rows) {
-        setDefaultColours();
-        CColorsDialog dialog(frame);
+        colours() = Colours{};
+        CColorsDialog dialog(frame, colours(), [] {});
         EXPECT_EQ(dialog.GetEscapeId(), CColorsDialog::kBackground);
         std::optional<ColourRef> foreBeforeClosing;
         dialog.CallAfter([&] {
@@ -94,7 +91,7 @@ TEST_F(ColoursTest, TheDialogsCancelRestoresTheColoursItOpenedWith) {
     }
 
     // "Defaults" puts every colour back, whatever was chosen.
-    CColorsDialog dialog(frame);
+    CColorsDialog dialog(frame, colours(), [] {});
     dialog.CallAfter([&] {
         wxCommandEvent back(wxEVT_BUTTON, CColorsDialog::kBackground);
         dialog.FindWindow(CColorsDialog::kBackground)->ProcessWindowEvent(back);

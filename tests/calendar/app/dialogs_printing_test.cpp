@@ -28,7 +28,7 @@ TEST_F(DialogsTest, QuickHintsCloseWithEscape) {
 TEST_F(DialogsTest, TheColoursDialogsCloseBoxLeavesWithoutTheChanges) {
     openFrame();
     CColorsDialog::colourChooser() = [](wxWindow*) -> std::optional<ColourRef> { return 0xABCDEF; };
-    CColorsDialog dialog(frame);
+    CColorsDialog dialog(frame, colours(), [] {});
     dialog.CallAfter([&dialog] {
         wxCommandEvent current(wxEVT_BUTTON, CColorsDialog::kCurrentDay);
         dialog.FindWindow(CColorsDialog::kCurrentDay)->ProcessWindowEvent(current);
@@ -44,7 +44,7 @@ TEST_F(DialogsTest, TerminationWhileTheColoursDialogIsOpenKeepsNoUnconfirmedColo
     openFrame();
     CColorsDialog::colourChooser() = [](wxWindow*) -> std::optional<ColourRef> { return 0xABCDEF; };
     {
-        CColorsDialog dialog(frame);
+        CColorsDialog dialog(frame, colours(), [] {});
         dialog.CallAfter([&dialog] {
             wxCommandEvent text(wxEVT_BUTTON, CColorsDialog::kText);
             dialog.FindWindow(CColorsDialog::kText)->ProcessWindowEvent(text);
@@ -71,7 +71,7 @@ TEST_F(DialogsTest, EscapeInTheColoursDialogChoosesTheBackground) {
         ++asked;
         return 0x445566;
     };
-    CColorsDialog dialog(frame);
+    CColorsDialog dialog(frame, colours(), [] {});
     dialog.CallAfter([&dialog] {
         wxKeyEvent escape(wxEVT_CHAR_HOOK);
         escape.m_keyCode = WXK_ESCAPE;
@@ -113,26 +113,26 @@ TEST_F(DialogsTest, PagesGoToTheRecordedSourceWhichIsDisabledUntilTheJobEnds) {
     wxBitmap page(10, 10);
     wxMemoryDC dc(page);
 
-    EXPECT_EQ(view().printPageCount(), 1);
-    view().printPage(dc, 1); // nothing recorded: nothing printed
-    view().recordPrintSource(PrintKind::WeekView, &week);
-    EXPECT_EQ(view().printSource(), &week);
-    EXPECT_EQ(view().printPageCount(), 3);
-    view().printPage(dc, 1);
-    view().printPage(dc, 2);
+    EXPECT_EQ(printJob().printPageCount(), 1);
+    printJob().printPage(dc, 1); // nothing recorded: nothing printed
+    frame->printJob().recordPrintSource(PrintKind::WeekView, &week);
+    EXPECT_EQ(printJob().printSource(), &week);
+    EXPECT_EQ(printJob().printPageCount(), 3);
+    printJob().printPage(dc, 1);
+    printJob().printPage(dc, 2);
     EXPECT_EQ(week.printed, (std::vector<int>{1, 2}));
     EXPECT_FALSE(week.enabledWhilePrinting);
-    view().endPrinting();
+    printJob().endPrinting();
     EXPECT_TRUE(window->IsEnabled());
-    EXPECT_EQ(view().printSource(), nullptr);
-    EXPECT_EQ(view().printPageCount(), 1);
+    EXPECT_EQ(printJob().printSource(), nullptr);
+    EXPECT_EQ(printJob().printPageCount(), 1);
 
     // Recording another source forgets the first.
     FakeSource todo(window);
-    view().recordPrintSource(PrintKind::WeekView, &week);
-    view().recordPrintSource(PrintKind::ToDoList, &todo);
-    EXPECT_EQ(view().printSource(), &todo);
-    view().endPrinting();
+    frame->printJob().recordPrintSource(PrintKind::WeekView, &week);
+    frame->printJob().recordPrintSource(PrintKind::ToDoList, &todo);
+    EXPECT_EQ(printJob().printSource(), &todo);
+    printJob().endPrinting();
     window->Destroy();
 }
 

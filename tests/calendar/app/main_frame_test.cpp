@@ -3,6 +3,7 @@
 #include "ui/command_ids.h"
 #include "app/instance_guard.h"
 #include "app/notify_icon.h"
+#include "app/view_year.h"
 
 #include <wx/app.h>
 #include <wx/menu.h>
@@ -113,22 +114,17 @@ TEST_F(MainFrameTest, HasTheMenusWithTheirIdentifiersUnderAHiddenOwnerTitledZorv
     }
 }
 
-TEST_F(MainFrameTest, CommandsOfLaterWindowsGoToTheirHandlers) {
+TEST_F(MainFrameTest, TheFramesCommandsReachTheirFeatures) {
     openFrame();
-    std::vector<int> reached;
-    for (int id : {cmd::kSounds, cmd::kAdvanced, cmd::kSetTimer, cmd::kThisYear, cmd::kBackup})
-        CMainFrame::laterCommands()[id] = [&reached, id](CMainFrame&) { reached.push_back(id); };
-    for (int id :
-         {cmd::kSounds, cmd::kAdvanced, cmd::kSetTimer, cmd::kThisYear, cmd::kBackup, cmd::kRestore}) {
+    for (int id : {cmd::kThisYear, cmd::kToDoList, cmd::kThisWeek}) {
         wxCommandEvent event(wxEVT_MENU, cmd::menuId(id));
         frame->ProcessWindowEvent(event);
     }
-    CMainFrame::laterCommands().clear();
-    EXPECT_EQ(reached,
-              (std::vector<int>{cmd::kSounds, cmd::kAdvanced, cmd::kSetTimer, cmd::kThisYear, cmd::kBackup}));
+    EXPECT_NE(ViewYear::instance(), nullptr);
+    EXPECT_EQ(openWindows(), (std::vector<std::string>{"todo", "week 2015-8-9"}));
 }
 
-TEST_F(MainFrameTest, ReminderTimersAreOneShotTimersOnTheFrameThatFindTheirAppointment) {
+TEST_F(MainFrameTest, ReminderTimersAreOneShotTimersThatFindTheirAppointment) {
     openFrame();
     clock.t = static_cast<std::int64_t>(std::time(nullptr));
     const LocalDate soon = toLocal(static_cast<Time32>(clock.t + 3600));
@@ -136,42 +132,34 @@ TEST_F(MainFrameTest, ReminderTimersAreOneShotTimersOnTheFrameThatFindTheirAppoi
     a.setWhen(soon.year, soon.month, soon.day, soon.hour, soon.minute, 5, "Call back");
     a.schedule(true);
     ASSERT_NE(a.timerId, 0u);
-    EXPECT_TRUE(frame->timerRunning(a.timerId));
+    EXPECT_TRUE(frame->timers().timerRunning(a.timerId));
 
-    std::vector<Appointment*> reminded;
-    CMainFrame::reminderHandler() = [&reminded](CMainFrame& f, unsigned id) {
-        reminded = f.reminderWatch().timerFired(f.table(), id);
-    };
+    int activations = 0;
+    frame->activateForReminder = [&activations] { ++activations; };
+    settings().reminders = 1; // no window: only the due appointment's activation is looked at
     clock.t += 55 * 60;
-    wxTimer sameId(frame, static_cast<int>(a.timerId));
-    wxTimerEvent fired(sameId);
-    frame->ProcessWindowEvent(fired);
-    CMainFrame::reminderHandler() = nullptr;
-    EXPECT_EQ(reminded, std::vector<Appointment*>{&a});
-    // A fired timer leaves the frame's map.
-    EXPECT_FALSE(frame->timerRunning(a.timerId));
+    fireTimer(a.timerId);
+    EXPECT_EQ(activations, 1);
+    // A fired timer leaves the service's map.
+    EXPECT_FALSE(frame->timers().timerRunning(a.timerId));
 }
 
-TEST_F(MainFrameTest, CallbackTimersRunTheirOwnCallbackOnceAndNeverReachTheReminderHandler) {
+TEST_F(MainFrameTest, CallbackTimersRunTheirOwnCallbackOnceAndNeverReachTheReminders) {
     openFrame();
-    std::vector<unsigned> handled;
-    CMainFrame::reminderHandler() = [&handled](CMainFrame&, unsigned id) { handled.push_back(id); };
+    int activations = 0;
+    frame->activateForReminder = [&activations] { ++activations; };
     int calls = 0;
-    const unsigned id = frame->startCallbackTimer(60000, [&calls] { ++calls; });
-    const unsigned stopped = frame->startCallbackTimer(60000, [&calls] { calls += 100; });
-    EXPECT_GE(id, CMainFrame::kFirstCallbackTimerId);
-    EXPECT_TRUE(frame->timerRunning(id));
-    frame->stopCallbackTimer(stopped);
-    for (unsigned fire : {id, id, stopped}) {
-        wxTimer sameId(frame, static_cast<int>(fire));
-        wxTimerEvent fired(sameId);
-        frame->ProcessWindowEvent(fired);
-    }
-    CMainFrame::reminderHandler() = nullptr;
+    const unsigned id = frame->timers().startCallbackTimer(60000, [&calls] { ++calls; });
+    const unsigned stopped = frame->timers().startCallbackTimer(60000, [&calls] { calls += 100; });
+    EXPECT_GE(id, TimerService::kFirstCallbackTimerId);
+    EXPECT_TRUE(frame->timers().timerRunning(id));
+    frame->timers().stopCallbackTimer(stopped);
+    for (unsigned fire : {id, id, stopped})
+        fireTimer(fire);
     EXPECT_EQ(calls, 1);
-    EXPECT_TRUE(handled.empty());
-    EXPECT_TRUE(frame->callbackTimerIds().empty());
-    EXPECT_FALSE(frame->timerRunning(id));
+    EXPECT_EQ(activations, 0);
+    EXPECT_TRUE(frame->timers().callbackTimerIds().empty());
+    EXPECT_FALSE(frame->timers().timerRunning(id));
 }
 
 TEST_F(MainFrameTest, BringForwardShowsAndRestoresTheWindow) {
@@ -263,9 +251,7 @@ TEST_F(MainFrameTest, AFirstRunKilledBeforeItsExitLeavesTheDefaultColours) {
     // The run made the "Colors" group and never filled it.
     SettingsKey group;
     ASSERT_TRUE(group.openPathForRead(settings::kColors));
-    setDefaultColours();
-    loadColours();
-    EXPECT_EQ(colours(), Colours{});
+    EXPECT_EQ(loadColours(), Colours{});
 }
 #endif
 

@@ -13,10 +13,6 @@ class MonthViewTest : public AppTest {
     void SetUp() override {
         AppTest::SetUp();
         openFrame();
-        auto& h = CZorvelCalView::hooks();
-        h.openPlanner = [this](int y, int m, int d) { opened.push_back(format("planner", y, m, d)); };
-        h.openWeekView = [this](int y, int m, int d) { opened.push_back(format("week", y, m, d)); };
-        h.openToDoList = [this] { opened.push_back("todo"); };
     }
 
     static std::string format(const char* what, int y, int m, int d) {
@@ -30,7 +26,8 @@ class MonthViewTest : public AppTest {
         return {(r.left + r.right) / 2, (r.top + r.bottom) / 2};
     }
 
-    std::vector<std::string> opened;
+    // The windows the clicks and keys opened.
+    std::vector<std::string> opened() const { return openWindows(); }
 };
 
 TEST_F(MonthViewTest, CellSizeIsMeasuredFromWeInTheMainFont) {
@@ -57,7 +54,7 @@ TEST_F(MonthViewTest, KeysMoveTheSelectedDayStepMonthsAndOpenThePlanner) {
         view().ProcessWindowEvent(key);
         EXPECT_EQ(format("", view().shownYear(), view().shownMonth(), view().selectedDay()), std::string(" ") + shown);
     }
-    EXPECT_EQ(opened, std::vector<std::string>{"planner 2015-8-26"});
+    EXPECT_EQ(opened(), std::vector<std::string>{"planner 2015-8-26"});
 }
 
 TEST_F(MonthViewTest, DayRowsFollowTheFirstWeekdayAndTheLengthOfTheMonth) {
@@ -139,10 +136,10 @@ TEST_F(MonthViewTest, LeftClicksOpenTheLowerDayOnSharedBordersAndTheToDoListElse
         {cell.x / 2, 2 * cell.y + 3, "todo"},       // an empty cell before the 1st
     };
     for (const Row& row : rows) {
-        opened.clear();
+        closeFeatureWindows();
         view().leftClick(row.x, row.y);
-        ASSERT_EQ(opened.size(), 1u) << row.x << "," << row.y;
-        EXPECT_EQ(opened[0], row.expected) << row.x << "," << row.y;
+        ASSERT_EQ(opened().size(), 1u) << row.x << "," << row.y;
+        EXPECT_EQ(opened()[0], row.expected) << row.x << "," << row.y;
     }
 }
 
@@ -151,10 +148,10 @@ TEST_F(MonthViewTest, AStaleDay31IsAnEmptyPlaceInA30DayMonth) {
     const wxPoint where31 = centreOf(31);
     view().showMonth(2015, 9);
     view().leftClick(where31.x, where31.y);
-    EXPECT_EQ(opened, std::vector<std::string>{"todo"});
-    opened.clear();
+    EXPECT_EQ(opened(), std::vector<std::string>{"todo"});
+    closeFeatureWindows();
     view().rightClick(where31.x, where31.y);
-    EXPECT_TRUE(opened.empty());
+    EXPECT_TRUE(opened().empty());
 }
 
 TEST_F(MonthViewTest, RightClicksOpenTheWeekOfADayAndNothingElsewhere) {
@@ -163,7 +160,8 @@ TEST_F(MonthViewTest, RightClicksOpenTheWeekOfADayAndNothingElsewhere) {
     view().rightClick(d5.x, d5.y);
     view().rightClick(3 * view().cell().x, view().cell().y / 2);
     view().rightClick(2 * view().cell().x, view().cell().y + 2);
-    EXPECT_EQ(opened, std::vector<std::string>{"week 2015-8-5"});
+    // The week view shows the week of the 5th, which starts on Sunday the 2nd.
+    EXPECT_EQ(opened(), std::vector<std::string>{"week 2015-8-2"});
 }
 
 TEST_F(MonthViewTest, MonthAndYearStepsStayWithin1970And2037) {
@@ -191,7 +189,7 @@ TEST_F(MonthViewTest, MonthAndYearStepsStayWithin1970And2037) {
             view().rightClick(x, y);
         EXPECT_EQ(view().shownYear(), row.expectedYear);
         EXPECT_EQ(view().shownMonth(), row.expectedMonth);
-        EXPECT_TRUE(opened.empty());
+        EXPECT_TRUE(opened().empty());
     }
 }
 

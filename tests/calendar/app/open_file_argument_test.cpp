@@ -3,6 +3,7 @@
 #include "app_fixture.h"
 
 #include "app/open_file_argument.h"
+#include "ui/wx_questions.h"
 
 #include <wx/app.h>
 #include <wx/cmdline.h>

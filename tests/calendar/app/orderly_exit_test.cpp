@@ -3,7 +3,6 @@
 #include "app_fixture.h"
 
 #include "ui/font_record.h"
-#include "app/later_windows.h"
 #include "app/orderly_exit.h"
 #include "planner/appoint_book2.h"
 
@@ -30,18 +29,17 @@ TEST_F(OrderlyExitTest, EachKindOfOpenDialogEndsAndTheWindowsCloseFromTheMainLoo
     };
     const Row rows[] = {
         {"print",
-         [](CMainFrame& f) { f.view()->printThrough(PrintKind::DayPlanner, AppointBook2::find(2015, 8, 20)); }},
-        {"page setup", [](CMainFrame& f) { f.view()->pageSetup(); }},
+         [](CMainFrame& f) { f.printJob().printThrough(PrintKind::DayPlanner, AppointBook2::find(2015, 8, 20)); }},
+        {"page setup", [](CMainFrame& f) { f.printJob().pageSetup(); }},
         {"font", [](CMainFrame& f) { EXPECT_FALSE(chooseFont(&f, LogFont{})); }},
         {"colour", [](CMainFrame& f) { EXPECT_EQ(wxColourDialog(&f).ShowModal(), wxID_CANCEL); }},
         {"file chooser", [](CMainFrame& f) { EXPECT_EQ(wxFileDialog(&f, "Open").ShowModal(), wxID_CANCEL); }},
         {"message box",
          [](CMainFrame& f) { EXPECT_NE(wxMessageDialog(&f, "Go on?", "ZorvelCal", wxYES_NO).ShowModal(), wxID_YES); }},
     };
-    registerLaterWindows();
     for (const Row& row : rows) {
         openFrame().Show();
-        AppointBook2* planner = openDayPlanner(2015, 8, 20);
+        AppointBook2* planner = openDayPlanner(frame->context(), 2015, 8, 20);
         ASSERT_NE(planner, nullptr);
         wxYield();
         const wxString typed = wxString("typed before the ") + row.kind + " dialog";

@@ -82,10 +82,10 @@ TEST_F(StartupTest, TheMonthViewLoadsTheStoredAppointmentsAndSettings) {
     prepareStore(true);
     settings::saveReminderSettings(24, 15, 1, 1, 0, 1);
     openFrame();
-    EXPECT_EQ(view().age, 24);
-    EXPECT_EQ(view().early, 15);
-    EXPECT_EQ(view().reminders, 1);
-    EXPECT_EQ(view().fastprinting, 1);
+    EXPECT_EQ(settings().age, 24);
+    EXPECT_EQ(frame->table().defaultEarly(), 15);
+    EXPECT_EQ(settings().reminders, 1);
+    EXPECT_EQ(settings().fastprinting, 1);
     EXPECT_EQ(frame->table().size(), 3u);
     EXPECT_TRUE(frame->table().hasAppointmentOn(1997, 12, 25));
 }

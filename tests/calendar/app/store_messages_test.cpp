@@ -3,7 +3,7 @@
 #include "app_fixture.h"
 
 #include "app/instance_guard.h"
-#include "ui/wx_questions.h"
+#include "ui/message_box.h"
 
 #include <wx/log.h>
 #include <wx/tokenzr.h>

@@ -270,7 +270,7 @@ TEST_F(WindowManagerTest, WithNothingStoredTheWindowStaysWhereTheWindowManagerPu
     frame->minimize();
     ASSERT_TRUE(settle([&shown] { return !shown(); }));
     ReminderWnd::cascade() = {};
-    ReminderWnd* reminder = showReminder(9, 0, "While hidden");
+    ReminderWnd* reminder = showReminder(frame->context(), 9, 0, "While hidden");
     ASSERT_TRUE(settle([reminder] { return reminder->IsShownOnScreen(); }));
     EXPECT_TRUE(wxRect(50, 70, 30, 50).Contains(serverRect(" 9:00am").GetPosition()));
     EXPECT_FALSE(readPosition(settings::kPosition).stored);

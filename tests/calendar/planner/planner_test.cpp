@@ -3,7 +3,6 @@
 #include "app/app_fixture.h"
 
 #include "ui/command_ids.h"
-#include "app/later_windows.h"
 #include "ui/toolkit_details.h"
 #include "app/view_year.h"
 #include "data/sqlite_store.h"
@@ -70,7 +69,6 @@ class PlannerTest : public AppTest {
   protected:
     void SetUp() override {
         AppTest::SetUp();
-        registerLaterWindows();
         openFrame();
     }
     void TearDown() override {
@@ -80,7 +78,7 @@ class PlannerTest : public AppTest {
 
     // A planner for a day of August 2015 (the clock shows Wednesday the 12th, 10:00).
     AppointBook2& planner(int day = 20) {
-        AppointBook2* p = openDayPlanner(2015, 8, day);
+        AppointBook2* p = openDayPlanner(frame->context(), 2015, 8, day);
         EXPECT_NE(p, nullptr);
         wxYield();
         return *p;
@@ -238,7 +236,7 @@ TEST_F(PlannerTest, PlannersAreOnePerDateCascadeAndStopAtTen) {
     for (int day = 3; day <= 10; ++day)
         planner(day);
     EXPECT_EQ(AppointBook2::openCount(), 10);
-    EXPECT_EQ(openDayPlanner(2015, 8, 11), nullptr);
+    EXPECT_EQ(openDayPlanner(frame->context(), 2015, 8, 11), nullptr);
     ASSERT_EQ(modal.boxes.size(), 1u);
     EXPECT_EQ(modal.boxes[0].text, "Too many day planners open, please close one.");
     EXPECT_EQ(AppointBook2::openCount(), 10);
@@ -380,7 +378,7 @@ TEST_F(PlannerTest, EveryOpenWindowRepaintsWhenAnEntryGoesAndAnUntouchedEditorFo
     AppointBook2& shows = planner(20);
     shows.beginEditing(1, true);
     AppointBook2& other = planner(21);
-    ViewWeek::open(2015, 8, 20), ViewYear::open(), frame->Show();
+    ViewWeek::open(frame->context(), 2015, 8, 20), ViewYear::open(frame->context()), frame->Show();
     const std::vector<wxWindow*> windows = {shows.editor()->GetParent(), other.editor()->GetParent(),
                                             ViewWeek::instance()->canvas(), ViewYear::instance()->canvas(), &view()};
     std::vector<int> paints(windows.size());
@@ -436,7 +434,7 @@ TEST_F(PlannerTest, APrintedDayStartsAtSixAndTheWindowKeepsItsScrollPosition) {
     add(20, 6, 30, "Early run");
     AppointBook2& p = planner();
     place(p, 10, 4, true);
-    view().recordPrintSource(PrintKind::DayPlanner, &p);
+    frame->printJob().recordPrintSource(PrintKind::DayPlanner, &p);
     const std::string file = (dir / "day.ps").string();
     wxPrintData data;
     data.SetFilename(file);
@@ -448,7 +446,7 @@ TEST_F(PlannerTest, APrintedDayStartsAtSixAndTheWindowKeepsItsScrollPosition) {
     dialogData.SetToPage(1);
     wxPostScriptPrinter printer(&dialogData);
     // The month view's print job, printed to a file without its dialog.
-    ASSERT_TRUE(printer.Print(frame, view().createPrintout().get(), false));
+    ASSERT_TRUE(printer.Print(frame, printJob().createPrintout().get(), false));
 
     std::ifstream in(file);
     std::stringstream text;

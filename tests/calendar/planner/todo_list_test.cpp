@@ -131,7 +131,7 @@ TEST_F(ToDoTest, PrintingKeepsTheFocusAndFitsLongLinesOnThePage) {
     type(list, std::string(100, 'W').c_str());
     addEntry(2015, 8, 12, 9, 0, std::string(100, 'W'));
     view().openWeekView(2015, 8, 12);
-    AppointBook2* planner = openDayPlanner(2015, 8, 12);
+    AppointBook2* planner = openDayPlanner(frame->context(), 2015, 8, 12);
     ASSERT_NE(planner, nullptr);
     wxYield();
     const std::tuple<PrintKind, PrintSource*, wxWindow*> rows[] = {
@@ -142,15 +142,15 @@ TEST_F(ToDoTest, PrintingKeepsTheFocusAndFitsLongLinesOnThePage) {
         focus->SetFocus();
         wxYield();
         ASSERT_EQ(wxWindow::FindFocus(), focus);
-        view().recordPrintSource(kind, source);
+        frame->printJob().recordPrintSource(kind, source);
         wxBitmap page(794, 1123, 24); // A4 at the screen's resolution
         {
             wxMemoryDC dc(page);
             dc.SetBackground(*wxWHITE_BRUSH);
             dc.Clear();
-            view().printPage(dc, 1);
+            printJob().printPage(dc, 1);
         }
-        view().endPrinting();
+        printJob().endPrinting();
         wxYield();
         EXPECT_EQ(wxWindow::FindFocus(), focus) << focus->GetName();
         // Nothing dark (text, lines) in the right margin.

@@ -1,9 +1,8 @@
 #pragma once
-// Fixture of the to-do, week and year view tests: the window fixture with every later window
-// registered, the planner replaced by a recorder, and helpers to add entries and print to a file.
+// Fixture of the to-do, week and year view tests: the window fixture with a main frame open, and
+// helpers to add entries and print to a file.
 #include "app/app_fixture.h"
 
-#include "app/later_windows.h"
 
 #include <wx/dcps.h>
 #include <wx/filename.h>
@@ -20,11 +19,7 @@ class ViewsTest : public AppTest {
   protected:
     void SetUp() override {
         AppTest::SetUp();
-        registerLaterWindows();
         openFrame();
-        CZorvelCalView::hooks().openPlanner = [this](int y, int m, int d) {
-            planners.push_back(std::to_string(y) + "-" + std::to_string(m) + "-" + std::to_string(d));
-        };
     }
 
     Appointment& addEntry(int y, int m, int d, int h, int min, const std::string& text) {
@@ -72,7 +67,13 @@ class ViewsTest : public AppTest {
         return false;
     }
 
-    std::vector<std::string> planners;
+    // The dates of the day planners open now, oldest first ("2015-8-9").
+    std::vector<std::string> planners() const {
+        std::vector<std::string> dates;
+        for (const std::string& window : openWindows())
+            if (window.rfind("planner ", 0) == 0) dates.push_back(window.substr(8));
+        return dates;
+    }
 };
 
 } // namespace zc::test

@@ -69,7 +69,7 @@ TEST_F(WeekViewTest, ALeftClickOpensThePlannerOfTheDayAndBelowTheLastDayNothing)
     week.leftClick(1 + 2 * lh + 2);   // Monday's entry
     week.leftClick(1 + 3 * lh + 2);   // Tuesday's header
     week.leftClick(1 + 8 * lh + 2);   // below Saturday
-    EXPECT_EQ(planners, (std::vector<std::string>{"2015-8-9", "2015-8-10", "2015-8-11"}));
+    EXPECT_EQ(planners(), (std::vector<std::string>{"2015-8-9", "2015-8-10", "2015-8-11"}));
 }
 
 TEST_F(WeekViewTest, PreviousAndNextStepAWeekAndReturnToTheFirstLine) {

@@ -66,19 +66,16 @@ TEST_F(YearViewTest, TheLeapDayOpensItsPlannerAndAfterACommonYearThatPlaceNothin
     year.runCommand(cmd::kListNext);
     EXPECT_TRUE(year.cellRect(2, 29).empty());
     year.leftClick(leapDay.x, leapDay.y);
-    EXPECT_EQ(planners, (std::vector<std::string>{"2020-2-29"}));
+    EXPECT_EQ(planners(), (std::vector<std::string>{"2020-2-29"}));
 }
 
 TEST_F(YearViewTest, ARightClickOpensTheWeekOfTheDay) {
-    std::vector<std::string> weeks;
-    CZorvelCalView::hooks().openWeekView = [&weeks](int y, int m, int d) {
-        weeks.push_back(std::to_string(y) + "-" + std::to_string(m) + "-" + std::to_string(d));
-    };
     ViewYear& year = openYear();
     const wxPoint at = centreOf(year.cellRect(11, 3));
     year.rightClick(at.x, at.y);
     year.rightClick(1, 1); // the name of January: no day
-    EXPECT_EQ(weeks, (std::vector<std::string>{"2015-11-3"}));
+    // The week of Tuesday, 3 November 2015 starts on Sunday the 1st.
+    EXPECT_EQ(openWindows(), (std::vector<std::string>{"week 2015-11-1"}));
 }
 
 TEST_F(YearViewTest, AStoredPositionFarRightIsIgnoredAndZeroZeroCentres) {
@@ -108,7 +105,7 @@ TEST_F(YearViewTest, AppointmentDaysAreColouredOnScreenOnly) {
 
 TEST_F(YearViewTest, FastPrintingHasNoFillsAndNoColours) {
     addEntry(2015, 8, 20, 9, 0, "dentist");
-    view().fastprinting = 1;
+    settings().fastprinting = 1;
     ViewYear& year = openYear();
     const wxImage paper = draw(year, true);
     const wxRect all(0, 0, 1400, 1000);
@@ -125,7 +122,7 @@ TEST_F(YearViewTest, PrintsThroughTheToolkitToAFile) {
     // Clicks still hit the screen's cells after printing.
     const wxPoint at = centreOf(year.cellRect(1, 1));
     year.leftClick(at.x, at.y);
-    EXPECT_EQ(planners, (std::vector<std::string>{"2015-1-1"}));
+    EXPECT_EQ(planners(), (std::vector<std::string>{"2015-1-1"}));
 }
 
 
@@ -134,7 +131,7 @@ TEST_F(YearViewTest, PrintsThroughTheToolkitToAFile) {
 TEST_F(ViewsTest, OpenViewsTakeTheirSizeAgainWhenTheMainFontChanges) {
     using Open = std::function<ViewFrame*()>;
     for (const Open& open : {Open([this] { return view().openWeekView(2015, 8, 12), (ViewFrame*)ViewWeek::instance(); }),
-                             Open([] { return ViewYear::open(), (ViewFrame*)ViewYear::instance(); })}) {
+                             Open([this] { return ViewYear::open(frame->context()), (ViewFrame*)ViewYear::instance(); })}) {
         view().setMainFont(defaultMainFont());
         ViewFrame* shown = open();
         const wxSize before = shown->canvas()->GetClientSize();
@@ -153,7 +150,7 @@ TEST_F(ViewsTest, OpenViewsTakeTheirSizeAgainWhenTheMainFontChanges) {
 // Previous and Next took a second click on an item below the title and had no keys; the year
 // view ignored Page Up, Page Down and the wheel; the week view's overlay scroll bar hid itself.
 TEST_F(ViewsTest, PreviousAndNextStepAtOneClickOrKeyAndTheYearTakesPagesAndTheWheel) {
-    ViewYear::open();
+    ViewYear::open(frame->context());
     ViewYear& year = *ViewYear::instance();
     wxMenuBar* bar = year.GetMenuBar();
     wxKeyEvent pageUp(wxEVT_CHAR_HOOK);
@@ -180,9 +177,9 @@ TEST_F(ViewsTest, PreviousAndNextStepAtOneClickOrKeyAndTheYearTakesPagesAndTheWh
 TEST_F(ViewsTest, EachViewsHelpTopicsOpensItsOwnPage) {
     std::string opened;
     helpBrowser() = [&opened](const wxString& address) { return opened = address.utf8_string(), true; };
-    ToDo::open();
+    ToDo::open(frame->context());
     view().openWeekView(2015, 8, 12);
-    ViewYear::open();
+    ViewYear::open(frame->context());
     for (const auto& [window, page] : {std::pair<ViewFrame*, std::string>{ToDo::instance(), "/todo.html"},
                                        {ViewWeek::instance(), "/week.html"}, {ViewYear::instance(), "/year.html"}}) {
         EXPECT_NE(window->GetMenuBar()->FindMenuItem("Help", "Help Topics"), wxNOT_FOUND) << page;

@@ -14,7 +14,7 @@ class CountdownTest : public ReminderTest {
     void SetUp() override {
         ReminderTest::SetUp();
         openFrame();
-        dialog = new CountdownDialog(frame, *frame);
+        dialog = new CountdownDialog(frame, frame->context());
         dialog->Show();
     }
     void TearDown() override {
@@ -33,7 +33,7 @@ class CountdownTest : public ReminderTest {
     }
     // Lets every countdown run out, in the order they were started.
     void expireAll() {
-        for (unsigned id : frame->callbackTimerIds())
+        for (unsigned id : frame->timers().callbackTimerIds())
             fireTimer(id);
     }
 
@@ -46,9 +46,9 @@ TEST_F(CountdownTest, AMinuteWithTheTextTeaOpensTheCountdownWindow) {
     clickOk();
     EXPECT_TRUE(messages.empty());
     EXPECT_FALSE(dialog->IsShown());
-    const std::vector<unsigned> ids = frame->callbackTimerIds();
+    const std::vector<unsigned> ids = frame->timers().callbackTimerIds();
     ASSERT_EQ(ids.size(), 1u);
-    EXPECT_TRUE(frame->timerRunning(ids[0]));
+    EXPECT_TRUE(frame->timers().timerRunning(ids[0]));
     EXPECT_TRUE(reminderWindows().empty());
 
     expireAll();
@@ -60,7 +60,7 @@ TEST_F(CountdownTest, AMinuteWithTheTextTeaOpensTheCountdownWindow) {
     EXPECT_EQ(pixel(paintOf(shown), 2, 2), colours().dayplan2);
     // A countdown is not an appointment: the main window is left where it is.
     EXPECT_EQ(activations, 0);
-    EXPECT_TRUE(frame->callbackTimerIds().empty());
+    EXPECT_TRUE(frame->timers().callbackTimerIds().empty());
 }
 
 TEST_F(CountdownTest, CountdownsRunSideBySideEachWithItsOwnTextAndAnEmptyTextStillOpensAWindow) {
@@ -69,8 +69,8 @@ TEST_F(CountdownTest, CountdownsRunSideBySideEachWithItsOwnTextAndAnEmptyTextSti
         const char* text;
     } started[] = {{3, "Tea"}, {1, "Eggs"}, {120, ""}};
     for (const auto& countdown : started)
-        startCountdown(*frame, countdown.minutes, countdown.text);
-    ASSERT_EQ(frame->callbackTimerIds().size(), 3u);
+        startCountdown(frame->context(), countdown.minutes, countdown.text);
+    ASSERT_EQ(frame->timers().callbackTimerIds().size(), 3u);
     expireAll();
     const std::vector<ReminderWnd*> windows = reminderWindows();
     ASSERT_EQ(windows.size(), 3u);
@@ -100,11 +100,11 @@ TEST_F(CountdownTest, ARefusedOkStartsNothingAndTheNextValidOkStartsExactlyOne) 
         ASSERT_FALSE(messages.empty()) << row.minutes;
         EXPECT_EQ(messages.back(), row.message) << row.minutes;
         EXPECT_TRUE(dialog->IsShown());
-        EXPECT_TRUE(frame->callbackTimerIds().empty()) << row.minutes;
+        EXPECT_TRUE(frame->timers().callbackTimerIds().empty()) << row.minutes;
     }
     enter("5", "Tea");
     clickOk();
-    EXPECT_EQ(frame->callbackTimerIds().size(), 1u);
+    EXPECT_EQ(frame->timers().callbackTimerIds().size(), 1u);
 }
 
 TEST_F(CountdownTest, TheSliderAndTheMinutesBoxFollowEachOther) {

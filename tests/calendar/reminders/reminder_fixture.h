@@ -1,9 +1,8 @@
 #pragma once
-// Window tests of reminders: the application fixture with the reminder windows registered, the
+// Window tests of reminders: the application fixture with the main window's activation counted, the
 // cascade back at its start, and helpers that fire the main frame's timers as the toolkit would.
 #include "app/app_fixture.h"
 
-#include "app/later_windows.h"
 #include "ui/range_validators.h"
 #include "reminders/reminder_handler.h"
 #include "reminders/reminder_wnd.h"
@@ -18,24 +17,20 @@ class ReminderTest : public AppTest {
   protected:
     void SetUp() override {
         AppTest::SetUp();
-        registerLaterWindows();
         ReminderWnd::cascade() = {};
-        savedActivator = mainWindowActivator();
-        mainWindowActivator() = [this](CMainFrame&) { ++activations; };
         savedMessage = validationMessage();
         validationMessage() = [this](wxWindow*, const wxString& text) { messages.push_back(text); };
     }
 
     void TearDown() override {
-        mainWindowActivator() = savedActivator;
         validationMessage() = savedMessage;
         AppTest::TearDown();
     }
 
-    void fireTimer(unsigned id) {
-        wxTimer sameId(frame, static_cast<int>(id));
-        wxTimerEvent fired(sameId);
-        frame->ProcessWindowEvent(fired);
+    CMainFrame& openFrame() {
+        AppTest::openFrame();
+        frame->activateForReminder = [this] { ++activations; };
+        return *frame;
     }
 
     std::vector<ReminderWnd*> reminderWindows() const {
@@ -66,7 +61,6 @@ class ReminderTest : public AppTest {
 
     int activations = 0;
     std::vector<wxString> messages;
-    std::function<void(CMainFrame&)> savedActivator;
     std::function<void(wxWindow*, const wxString&)> savedMessage;
 };
 

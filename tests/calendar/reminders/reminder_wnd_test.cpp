@@ -21,7 +21,7 @@ TEST_F(ReminderWndTest, AReminderDueAt1345OpensTitled2pmWithItsNotesOnTheEvenHou
     clock.t = localTime(2015, 8, 12, 13, 0);
     openFrame();
     Appointment& a = entryOn12August(14, 0, 15, "Call the plumber");
-    ASSERT_TRUE(frame->timerRunning(a.timerId));
+    ASSERT_TRUE(frame->timers().timerRunning(a.timerId));
 
     clock.t = localTime(2015, 8, 12, 13, 45);
     fireTimer(a.timerId);
@@ -65,7 +65,7 @@ TEST_F(ReminderWndTest, TitlesShowTheTimeOnATwelveHourClockAfterOneBlank) {
 TEST_F(ReminderWndTest, NoRemindersActivatesTheMainWindowOnlyAndNoLeadArmsNothing) {
     clock.t = localTime(2015, 8, 12, 13, 0);
     openFrame();
-    view().reminders = 1;
+    settings().reminders = 1;
     Appointment& a = entryOn12August(14, 0, 15, "Quiet");
     Appointment& none = entryOn12August(15, 0, -1, "No reminder");
     EXPECT_EQ(none.timerId, 0u);
@@ -92,7 +92,7 @@ TEST_F(ReminderWndTest, WindowsCascadeByTwentyFiveAndWrapAtTheTopAndTheScreenEdg
     EXPECT_EQ(windows[1]->GetPosition(), wxPoint(75, 95));
 
     for (int i = 2; i < 11; ++i)
-        showReminder(10, 0, "Short");
+        showReminder(frame->context(), 10, 0, "Short");
     windows = reminderWindows();
     ASSERT_EQ(windows.size(), 11u);
     for (int i = 0; i < 10; ++i)
@@ -100,11 +100,11 @@ TEST_F(ReminderWndTest, WindowsCascadeByTwentyFiveAndWrapAtTheTopAndTheScreenEdg
     EXPECT_EQ(windows[10]->GetPosition(), wxPoint(50 + 25 * 10, 70));
 
     // A long text widens the window; one that would pass the screen edge starts again at 50.
-    ReminderWnd* wide = showReminder(11, 0, std::string(60, 'W'));
+    ReminderWnd* wide = showReminder(frame->context(), 11, 0, std::string(60, 'W'));
     EXPECT_GT(wide->windowWidth(), 260);
     EXPECT_EQ(wide->windowWidth(), wide->textSize().x + 20);
     EXPECT_EQ(wide->GetPosition().x, 50 + 25 * 11);
-    ReminderWnd* reset = showReminder(11, 0, std::string(200, 'W'));
+    ReminderWnd* reset = showReminder(frame->context(), 11, 0, std::string(200, 'W'));
     ASSERT_GT(reset->textSize().x + 19 + 50 + 25 * 12, wxSystemSettings::GetMetric(wxSYS_SCREEN_X));
     EXPECT_EQ(reset->GetPosition(), wxPoint(50, 70 + 25 * 2));
     EXPECT_EQ(reset->GetSize().x, reset->windowWidth() + 10);
@@ -114,7 +114,7 @@ TEST_F(ReminderWndTest, WindowsCascadeByTwentyFiveAndWrapAtTheTopAndTheScreenEdg
 TEST_F(ReminderWndTest, EscapeClosesAReminderAndOtherKeysLeaveItOpen) {
     openFrame();
     for (const auto& [code, closes] : {std::pair<int, bool>{WXK_ESCAPE, true}, {WXK_RETURN, false}, {'A', false}}) {
-        ReminderWnd* window = showReminder(9, 0, "Read me");
+        ReminderWnd* window = showReminder(frame->context(), 9, 0, "Read me");
         wxKeyEvent key(wxEVT_CHAR_HOOK);
         key.m_keyCode = code;
         window->ProcessWindowEvent(key);
@@ -125,11 +125,11 @@ TEST_F(ReminderWndTest, EscapeClosesAReminderAndOtherKeysLeaveItOpen) {
 
 TEST_F(ReminderWndTest, ThePlannerFontIsUsedWhenStoredAndClosingTheFrameClosesTheWindows) {
     openFrame();
-    ReminderWnd* plain = showReminder(9, 0, "Font");
+    ReminderWnd* plain = showReminder(frame->context(), 9, 0, "Font");
     LogFont big = defaultMainFont();
     big.height = -40;
     saveFont(settings::kFont2, big);
-    ReminderWnd* planner = showReminder(9, 0, "Font");
+    ReminderWnd* planner = showReminder(frame->context(), 9, 0, "Font");
     EXPECT_GT(planner->textSize().y, plain->textSize().y);
     closeFrame();
     for (wxWindow* window : wxTopLevelWindows)

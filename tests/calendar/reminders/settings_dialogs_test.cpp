@@ -153,7 +153,7 @@ TEST_F(AdvancedTest, ARefusedNumberKeepsTheDialogOpenAndWritesNothing) {
         questions.messages.clear();
         openFrame();
         bool stayedOpen = false;
-        CAdvancedDialog dialog(frame);
+        CAdvancedDialog dialog(frame, frame->context());
         dialog.CallAfter([&] {
             setField(dialog, row.field, row.text);
             wxDynamicCast(dialog.FindWindow(CAdvancedDialog::kSplash), wxCheckBox)->SetValue(true);
@@ -193,10 +193,10 @@ TEST_F(AdvancedTest, OkWritesTheSixValuesAndTheFrameCopiesThemIntoTheMonthView) 
     EXPECT_EQ(stored.splash, 0);
     EXPECT_EQ(stored.minatstart, 1);
     EXPECT_EQ(stored.fastprinting, 1);
-    EXPECT_EQ(view().age, 12);
-    EXPECT_EQ(view().early, 180);
-    EXPECT_EQ(view().reminders, 1);
-    EXPECT_EQ(view().fastprinting, 1);
+    EXPECT_EQ(settings().age, 12);
+    EXPECT_EQ(frame->table().defaultEarly(), 180);
+    EXPECT_EQ(settings().reminders, 1);
+    EXPECT_EQ(settings().fastprinting, 1);
     // New entries take the new lead: the view and the table hold one value.
     EXPECT_EQ(frame->table().defaultEarly(), 180);
     EXPECT_EQ(frame->table().construct().early, 180);
@@ -218,20 +218,20 @@ TEST_F(AdvancedTest, ANewLeadReArmsTheRemindersAndAnUnchangedOneDoesNot) {
         click(dialog, wxID_OK);
     });
     EXPECT_NE(entry.timerId, first);
-    EXPECT_FALSE(frame->timerRunning(first));
-    EXPECT_TRUE(frame->timerRunning(entry.timerId));
+    EXPECT_FALSE(frame->timers().timerRunning(first));
+    EXPECT_TRUE(frame->timers().timerRunning(entry.timerId));
 
     // Cancel leaves the stored values in the month view.
     whileOpen(cmd::kAdvanced, "advancedDialog", [&](wxDialog& dialog) {
         setField(dialog, CAdvancedDialog::kEarly, "45");
         click(dialog, wxID_CANCEL);
     });
-    EXPECT_EQ(view().early, 30);
+    EXPECT_EQ(frame->table().defaultEarly(), 30);
 }
 
 TEST_F(AdvancedTest, RestoreIsEnabledOnlyWhileTheBackupFileExists) {
     openFrame();
-    CAdvancedDialog dialog(frame);
+    CAdvancedDialog dialog(frame, frame->context());
     wxWindow* restoreButton = dialog.FindWindow(cmd::menuId(cmd::kRestore));
     ASSERT_NE(restoreButton, nullptr);
     dialog.UpdateWindowUI(wxUPDATE_UI_RECURSE);

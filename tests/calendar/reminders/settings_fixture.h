@@ -4,7 +4,6 @@
 // the backup file lives) in the test's temporary folder.
 #include "app/app_fixture.h"
 
-#include "app/later_windows.h"
 #include "ui/range_validators.h"
 #include "ui/wx_questions.h"
 
@@ -21,7 +20,6 @@ class SettingsTest : public AppTest {
   protected:
     void SetUp() override {
         AppTest::SetUp();
-        registerLaterWindows();
         WxQuestions::standIn() = &questions;
         savedValidationMessage = validationMessage();
         validationMessage() = [this](wxWindow*, const wxString& text) {

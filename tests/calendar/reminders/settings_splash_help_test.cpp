@@ -75,13 +75,13 @@ TEST_F(SplashTest, TheFirstKeyOrMousePressClosesItAndGoesNoFurther) {
         ASSERT_NE(CSplashWnd::current(), nullptr);
         wxCommandEvent event(row.type);
         // The program offers every event to the splash window first.
-        const int result = CZorvelCalApp::eventFilter()(event);
+        const int result = CSplashWnd::filterEvent(event);
         EXPECT_EQ(result, row.closes ? wxEventFilter::Event_Processed : wxEventFilter::Event_Skip);
         EXPECT_EQ(CSplashWnd::current() == nullptr, row.closes);
         // Once it is gone, presses reach the windows again.
         if (row.closes) {
             wxCommandEvent again(row.type);
-            EXPECT_EQ(CZorvelCalApp::eventFilter()(again), wxEventFilter::Event_Skip);
+            EXPECT_EQ(CSplashWnd::filterEvent(again), wxEventFilter::Event_Skip);
         }
     }
 }
@@ -133,7 +133,7 @@ TEST_F(HelpTest, EachContextOpensItsOwnTopic) {
 TEST_F(HelpTest, HelpTopicsAndTheAdvancedDialogsHelpButtonOpenTheirTopics) {
     openFrame();
     frame->runCommand(cmd::kHelpTopics);
-    CAdvancedDialog dialog(frame);
+    CAdvancedDialog dialog(frame, frame->context());
     click(dialog, wxID_HELP);
     ASSERT_EQ(opened.size(), 2u);
     EXPECT_TRUE(endsWith(opened[0], "/index.html")) << opened[0];
