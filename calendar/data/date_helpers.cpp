@@ -142,9 +142,11 @@ Time32 addCalendarDays(Time32 t, int days) {
     return fromLocalFields(d.year, d.month, static_cast<std::int64_t>(d.day) + days, d.hour, d.minute, d.second);
 }
 
-std::string twelveHourTime(int hour, int minute) {
-    char text[24];
-    std::snprintf(text, sizeof text, "%d:%02d%s", hour > 12 ? hour - 12 : hour, minute, hour >= 12 ? "pm" : "am");
+std::string twelveHourTime(int hour, int minute, TimeForm form) {
+    if (form == TimeForm::kPlannerHour && hour == 12 && minute == 0) return "noon";
+    const char* suffix = form == TimeForm::kNoSuffix ? "" : hour >= 12 ? "pm" : "am";
+    char text[32];
+    std::snprintf(text, sizeof text, "%d:%02d%s", hour > 12 ? hour - 12 : hour, minute, suffix);
     return text;
 }
 

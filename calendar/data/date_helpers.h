@@ -55,8 +55,15 @@ LocalDate toLocal(Time32 t);
 // daylight saving lies between, the result equals t + days * 86400.
 Time32 addCalendarDays(Time32 t, int days);
 
-// A time of day as the calendar shows it everywhere: "9:05am", "12:30pm", "1:15pm", and "0:15am"
-// in the hour after midnight.
-std::string twelveHourTime(int hour, int minute);
+// The forms a time of day takes in the calendar's windows and texts.
+enum class TimeForm {
+    kFull,        // "9:05am", "12:30pm", "1:15pm", and "0:15am" in the hour after midnight
+    kNoSuffix,    // "9:30", "12:30", "1:30": the day planner's half-hour labels, below their hour
+    kPlannerHour, // as kFull, but "noon" for 12:00: the day planner's hour labels
+};
+
+// A time of day as the calendar shows it everywhere; every window and text that shows one asks
+// here, so that none of them reads a time differently. The hour after midnight keeps its 0.
+std::string twelveHourTime(int hour, int minute, TimeForm form = TimeForm::kFull);
 
 } // namespace zc

@@ -24,7 +24,8 @@
 // is counted in the completion message. When the store cannot take the import, nothing of it
 // stays in the table either.
 //
-// The file is read and written by libical; everything that calls it lives in ical_exchange.cpp.
+// The file is read and written by libical, which only the exchange's own sources call: export,
+// import, the mapping of rules on repeat kinds, and the zone look-up (ical_*.cpp).
 #include <string>
 #include <string_view>
 

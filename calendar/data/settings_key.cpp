@@ -62,9 +62,6 @@ bool SettingsKey::openRead(const std::string& relativePath) {
 int SettingsKey::openGroup(const std::string& name) {
     return openWrite(name);
 }
-int SettingsKey::openToDoItem(int n) {
-    return openWrite("ToDo\\" + std::to_string(n));
-}
 int SettingsKey::openAppointments() {
     return openWrite("Appointments");
 }

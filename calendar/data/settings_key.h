@@ -34,7 +34,6 @@ class SettingsKey {
 
     // Write-side opens: create the key when missing; kCreated, kExisted or kFailed.
     int openGroup(const std::string& name);
-    int openToDoItem(int n);
     int openAppointment(int year, int month, int day, int hour, int minute);
     int openAppointments();
     int openPath(const std::string& relativePath);

@@ -7,6 +7,7 @@
 #include "ui/program_icon.h"
 #include "ui/quick_hints_dialog.h"
 #include "data/appointment_table.h"
+#include "data/date_helpers.h"
 #include "data/repeat_rules.h"
 #include "data/settings_catalogue.h"
 #include "data/settings_key.h"
@@ -48,12 +49,11 @@ wxColour toWx(ColourRef c) {
 }
 
 wxString hourLabel(int hour) {
-    if (hour == 12) return "noon";
-    return wxString::Format("%d:00%s", hour > 12 ? hour - 12 : hour, hour > 12 ? "pm" : "am");
+    return wxString(twelveHourTime(hour, 0, TimeForm::kPlannerHour));
 }
 
 wxString halfHourLabel(int hour) {
-    return wxString::Format("%d:30", hour > 12 ? hour - 12 : hour);
+    return wxString(twelveHourTime(hour, 30, TimeForm::kNoSuffix));
 }
 
 bool onlyBlanks(const wxString& text) {

@@ -37,11 +37,7 @@ void ToDo::open(CalendarContext& context) {
 ToDo::ToDo(CalendarContext& context) : ViewFrame(context, "Things To Do...", settings::kToDoPosition, "toDoList") {
     theToDo = this;
     // Every item's key exists from the first opening on, empty or not.
-    for (int i = 0; i < kItems; ++i) {
-        SettingsKey key;
-        key.openToDoItem(i);
-        key.readString("notes", items_[i]);
-    }
+    list_.loadCreatingKeys();
     if (const std::optional<LogFont> stored = loadFont(settings::kFont2))
         font_ = fontFromRecord(*stored);
     else
@@ -101,7 +97,7 @@ void ToDo::drawList(wxDC& dc, bool printing) {
             dc.SetBrush(wxBrush(toWxColour(i % 2 == 0 ? c.dayplan1 : c.dayplan2)));
             dc.DrawRectangle(0, y, 9999, lineHeight_);
         }
-        dc.DrawText(displayText(items_[i]), kTextLeft, y + 2);
+        dc.DrawText(displayText(list_.item(i)), kTextLeft, y + 2);
     }
     dc.SetBrush(*wxTRANSPARENT_BRUSH);
 }
@@ -117,8 +113,8 @@ void ToDo::printPage(wxDC& dc, int) {
     // An item may be wider than the 70 letters a line is measured for.
     fitToPage(dc, {lineWidth_, (kItems + 3) * lineHeight_}, lineHeight_, [&dc, this] {
         int widest = 0;
-        for (const std::string& item : items_)
-            widest = std::max(widest, kTextLeft + dc.GetTextExtent(displayText(item)).x + 4);
+        for (int i = 0; i < kItems; ++i)
+            widest = std::max(widest, kTextLeft + dc.GetTextExtent(displayText(list_.item(i))).x + 4);
         return widest;
     });
     drawList(dc, true);
@@ -150,7 +146,7 @@ void ToDo::beginEditing(int i) {
     }
     editorItem_ = i;
     current_ = i;
-    editText_ = displayText(items_[i]);
+    editText_ = displayText(list_.item(i));
     editor_->ChangeValue(editText_);
     const wxRect r = itemRect(i);
     editor_->placeOver(kTextLeft, r.y + 2, r.x + r.width - 1, r.height - 3);
@@ -170,15 +166,12 @@ void ToDo::editPrevious() {
 }
 
 void ToDo::saveItem(int i, const wxString& text) {
-    if (i < 0 || i >= kItems || text == displayText(items_[i])) return;
+    if (i < 0 || i >= kItems || text == displayText(list_.item(i))) return;
     const SaveWatch watch;
-    SettingsKey key;
-    key.openToDoItem(i);
-    key.writeString("notes", text.utf8_string());
+    list_.save(i, text.utf8_string());
     // A failed write is told once; the text stays in the list, so the user can copy it elsewhere.
     WxQuestions questions(IsShown() ? this : nullptr);
     watch.saved(questions);
-    items_[i] = text.utf8_string();
     canvas()->RefreshRect(itemRect(i), false);
 }
 

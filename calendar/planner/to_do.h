@@ -4,15 +4,15 @@
 // exists.
 #include "ui/view_frame.h"
 #include "planner/entry_edit.h"
+#include "data/todo_list.h"
 
-#include <array>
 #include <string>
 
 namespace zc {
 
 class ToDo final : public ViewFrame, public EntryEditOwner {
   public:
-    static constexpr int kItems = 20;
+    static constexpr int kItems = TodoList::kItems;
 
     // View > To Do List and a click on an empty part of the month view: brings the open list
     // forward, else opens one.
@@ -22,7 +22,7 @@ class ToDo final : public ViewFrame, public EntryEditOwner {
     explicit ToDo(CalendarContext& context);
     ~ToDo() override;
 
-    const std::string& itemText(int i) const { return items_[i]; }
+    const std::string& itemText(int i) const { return list_.item(i); }
     int current() const { return current_; }
     // The item's rectangle on screen; right and bottom belong to it.
     wxRect itemRect(int i) const;
@@ -55,7 +55,7 @@ class ToDo final : public ViewFrame, public EntryEditOwner {
     void measure(wxDC& dc, bool printing);
     void closeEditor();
 
-    std::array<std::string, kItems> items_;
+    TodoList list_;
     int current_ = -1;
     EntryEdit* editor_ = nullptr;
     int editorItem_ = -1;

@@ -3,6 +3,7 @@
 #include "data/ical_exchange.h"
 
 #include "data/settings_key.h"
+#include "data/todo_list.h"
 #include "repeat_backup_fixture.h"
 
 #include <cstdlib>
@@ -60,9 +61,7 @@ class IcsExportTest : public TableTest {
 TEST_F(IcsExportTest, EachEntryIsAnEventInTheUsersZoneWithItsReminder) {
     add(2024, 3, 15, 9, 30, "Dentist, then \"lunch\"; bring\x01 card", 15);
     add(2024, 7, 1, 18, 0, "Concert");
-    SettingsKey todo;
-    todo.openToDoItem(3);
-    todo.writeString("notes", "Buy milk");
+    TodoList().save(3, "Buy milk");
 
     const IcsExportResult result = exportIcs(*table, file);
     ASSERT_TRUE(result.ok);

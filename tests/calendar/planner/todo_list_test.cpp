@@ -63,11 +63,9 @@ TEST_F(ToDoTest, KeysMoveWithinTheTwentyItemsAndSaveOnTheWay) {
 
 TEST_F(ToDoTest, AnErasedItemStoresAnEmptyTextAndStaysInPlace) {
     {
-        SettingsKey key;
-        key.openToDoItem(3);
-        key.writeString("notes", "call the plumber");
-        key.openToDoItem(4);
-        key.writeString("notes", "water plants");
+        TodoList stored;
+        stored.save(3, "call the plumber");
+        stored.save(4, "water plants");
     }
     ToDo& list = openList();
     click(list, 3);
@@ -116,11 +114,7 @@ TEST_F(ToDoTest, AFailedSaveIsReportedAndTheTextStays) {
 }
 
 TEST_F(ToDoTest, PrintsThroughTheToolkitToAFile) {
-    {
-        SettingsKey key;
-        key.openToDoItem(0);
-        key.writeString("notes", "Renew passport");
-    }
+    TodoList().save(0, "Renew passport");
     ToDo& list = openList();
     const std::string text = printToFile(list, "todo.ps");
     EXPECT_NE(text.find("Things to do..."), std::string::npos);

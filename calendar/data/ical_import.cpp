@@ -1,33 +1,26 @@
-#include "data/ical_exchange.h"
+// Import of an iCalendar file: its events become day planner entries, each date of a repeating
+// event an entry of its own, merged into the table and the store in one batch.
+#include "data/ical_shared.h"
 
 #include "data/appointment.h"
 #include "data/appointment_table.h"
-#include "data/date_helpers.h"
-#include "data/file_access.h"
 #include "data/repeat_rules.h"
 #include "data/settings_catalogue.h"
 #include "data/settings_key.h"
 #include "data/settings_store.h"
 #include "data/utf8_text.h"
 
-#include <libical/ical.h>
-#include <unicode/ucal.h>
-
 #include <algorithm>
-#include <cctype>
 #include <cerrno>
 #include <chrono>
+#include <climits>
 #include <cstdint>
-#include <cstdio>
-#include <cstdlib>
 #include <cstring>
 #include <ctime>
 #include <deque>
 #include <filesystem>
 #include <fstream>
-#include <iterator>
 #include <map>
-#include <memory>
 #include <optional>
 #include <set>
 #include <string>
@@ -37,19 +30,18 @@
 #include <vector>
 
 namespace zc {
+
+using namespace ical;
+
 namespace {
 
-constexpr int kFirstSlotHour = 6;
-constexpr int kEventMinutes = 30;
-constexpr int kToDoItems = 20;
 // The most dates one event brings: a rule that runs on for decades (daily since 2010) would
 // otherwise fill the day planner and the store; those nearest to today are kept.
 constexpr int kMaxOccurrencesPerEvent = 5000;
 // How far the library may look for a rule's dates: past the horizon far enough for the one date
-// beyond it that the repeat engine stores too, and no more than so many steps of a rule of
-// seconds, minutes or hours (each step of which the library takes one by one).
+// beyond it that the repeat engine stores too, no more than kMaxRuleSteps steps of a rule of
+// seconds, minutes or hours, and for no longer than the budget of the whole import.
 constexpr std::int64_t kHorizonMargin = 400LL * 86400;
-constexpr std::int64_t kMaxRuleSteps = 100000;
 constexpr std::chrono::seconds kRuleBudget{10};
 // Dates of rules looked at in one import, counting those only counted as left out: a whole
 // calendar of daily rules over decades takes a fraction of it.
@@ -60,414 +52,11 @@ constexpr const char* kEndlessHorizonText = "2 years";
 // The days a multi-day event may cover in the day planner: a month-long holiday is shown on each
 // of its days, a "whole year" event is not written onto hundreds of them.
 constexpr int kMaxEventDays = 31;
-// The changes of offset one VTIMEZONE of a file may hold up to the last year a time can hold: real
-// zones have a few hundred at most. The library lists every change from the zone's first one
-// when it converts a time; observances repeating by the hour would take minutes and gigabytes.
-constexpr int kMaxZoneChanges = 2000;
 // A reminder lead beyond a year is no reminder anyone set on purpose.
 constexpr std::int64_t kMaxLeadMinutes = 366LL * 24 * 60;
 // A calendar of decades takes a few megabytes, and the parsed file takes some fifteen times its
 // size in memory: anything larger is no calendar anyone exported.
 constexpr std::uintmax_t kMaxFileMegabytes = 64;
-constexpr const char* kProductId = "-//Ombrix//Zorvel Calendar//EN";
-
-std::string shownName(const std::string& path) {
-    return std::filesystem::path(path).filename().string();
-}
-
-// libical reports problems through a global error state that, in some builds, aborts the
-// program; a damaged file must only make an event unreadable.
-void prepareLibrary() {
-    static const bool prepared = [] {
-        icalerror_set_errors_are_fatal(0);
-        return true;
-    }();
-    (void)prepared;
-}
-
-struct ComponentFree {
-    void operator()(icalcomponent* c) const { icalcomponent_free(c); }
-};
-using Component = std::unique_ptr<icalcomponent, ComponentFree>;
-
-struct CharFree {
-    void operator()(char* s) const { std::free(s); }
-};
-
-bool inExchangeYears(int year) {
-    return year >= kFirstExchangeYear && year <= kLastExchangeYear;
-}
-
-bool isRealDateTime(int year, int month, int day, int hour, int minute) {
-    return inExchangeYears(year) && month >= 1 && month <= 12 && day >= 1 && day <= daysInMonth(year, month) &&
-           hour >= 0 && hour <= 23 && minute >= 0 && minute <= 59;
-}
-
-// What the library writes before a zone's name in the TZIDs of its own files.
-constexpr std::string_view kLibraryPrefix = "/freeassociation.sourceforge.net/";
-
-// A zone of the system's time zone database, by its name ("Europe/Berlin"), or by the TZID the
-// library writes for it. The library finds a zone by opening the file of that name below the
-// database's folder, so only names made of the characters zone names use are looked up: "..",
-// an absolute path or a device would otherwise be opened, and "/dev/stdin" would wait for ever.
-icaltimezone* databaseZone(std::string_view name) {
-    if (name.starts_with(kLibraryPrefix)) name.remove_prefix(kLibraryPrefix.size());
-    if (name.empty() || name.size() > 64 || name.front() == '/' || name.back() == '/') return nullptr;
-    for (char c : name)
-        if (!std::isalnum(static_cast<unsigned char>(c)) && c != '/' && c != '_' && c != '-' && c != '+')
-            return nullptr;
-    return icaltimezone_get_builtin_timezone(std::string(name).c_str());
-}
-
-// The zone database's name for a Windows zone name ("Pacific Standard Time" gives
-// "America/Los_Angeles"), from the CLDR table ICU carries; empty for any other name.
-std::string databaseNameOfWindowsZone(std::string_view name) {
-    constexpr std::size_t kLongest = 64;
-    if (name.empty() || name.size() > kLongest) return "";
-    UChar windows[kLongest];
-    for (std::size_t i = 0; i < name.size(); ++i) {
-        if (static_cast<unsigned char>(name[i]) >= 0x80) return "";
-        windows[i] = static_cast<UChar>(name[i]);
-    }
-    UChar found[kLongest];
-    UErrorCode status = U_ZERO_ERROR;
-    const std::int32_t length = ucal_getTimeZoneIDForWindowsID(windows, static_cast<std::int32_t>(name.size()),
-                                                               nullptr, found, kLongest, &status);
-    if (U_FAILURE(status) || length <= 0 || length >= static_cast<std::int32_t>(kLongest)) return "";
-    std::string out;
-    for (std::int32_t i = 0; i < length; ++i) {
-        if (found[i] >= 0x80) return "";
-        out.push_back(static_cast<char>(found[i]));
-    }
-    return out;
-}
-
-// A zone by its name in the zone database, or by the Windows name that programs of that system
-// write without a VTIMEZONE.
-icaltimezone* systemZone(std::string_view name) {
-    if (icaltimezone* zone = databaseZone(name)) return zone;
-    const std::string mapped = databaseNameOfWindowsZone(name);
-    return mapped.empty() ? nullptr : databaseZone(mapped);
-}
-
-icaltimetype utcTime(std::int64_t seconds) {
-    return icaltime_from_timet_with_zone(static_cast<time_t>(seconds), 0, icaltimezone_get_utc_timezone());
-}
-
-std::int64_t wallSeconds(icaltimetype t) {
-    t.zone = nullptr;
-    return static_cast<std::int64_t>(icaltime_as_timet(t));
-}
-
-int offsetAt(icaltimezone* zone, std::int64_t instant) {
-    icaltimetype t = utcTime(instant);
-    int daylight = 0;
-    return icaltimezone_get_utc_offset_of_utc_time(zone, &t, &daylight);
-}
-
-// The instant of a local time in a zone, read as RFC 5545 reads it and as the store reads its
-// own local times: a time the clocks pass twice is the first of its two instants, and a time the
-// clocks skip takes the offset from before the change. The library itself takes the later of
-// both. A change of offset is taken to lie more than a day from the next one.
-std::int64_t instantInZone(const icaltimetype& t, icaltimezone* zone) {
-    const std::int64_t wall = wallSeconds(t);
-    const int before = offsetAt(zone, wall - kSecondsPerDay);
-    const int after = offsetAt(zone, wall + kSecondsPerDay);
-    const std::int64_t early = wall - std::max(before, after), late = wall - std::min(before, after);
-    for (const std::int64_t candidate : {early, late})
-        if (wall - offsetAt(zone, candidate) == candidate) return candidate;
-    return wall - before;
-}
-
-// ---------------------------------------------------------------------------------------------
-// Export
-
-// The zone the C library converts local times with: TZ when it names a zone, else the zone the
-// system's /etc/localtime points at. Without one (a POSIX rule in TZ, or a system that has no such
-// file) the export writes times in UTC, which every reader places correctly.
-icaltimezone* userZone() {
-    std::string name;
-    if (const char* tz = std::getenv("TZ"); tz && *tz) {
-        name = tz[0] == ':' ? tz + 1 : tz;
-    } else {
-        std::error_code error;
-        const std::string target = std::filesystem::read_symlink("/etc/localtime", error).string();
-        if (const auto at = target.find("zoneinfo/"); !error && at != std::string::npos)
-            name = target.substr(at + 9);
-        else if (std::ifstream file("/etc/timezone"); file)
-            std::getline(file, name);
-    }
-    if (name.find('/') == std::string::npos) return nullptr; // UTC, GMT, rules
-    return systemZone(name);
-}
-
-// The rule of an observance without its end, as text, to find the same rule continued.
-std::string openRule(icalproperty* rrule) {
-    icalrecurrencetype rule = icalproperty_get_rrule(rrule);
-    rule.until = icaltime_null_time();
-    rule.count = 0;
-    const std::unique_ptr<char, CharFree> text(icalrecurrencetype_as_string_r(&rule));
-    return text ? text.get() : "";
-}
-
-std::string valueText(icalcomponent* observance, icalproperty_kind kind) {
-    icalproperty* p = icalcomponent_get_first_property(observance, kind);
-    const char* text = p ? icalproperty_get_value_as_string(p) : nullptr;
-    return text ? text : "";
-}
-
-// The library writes a zone's rules from its system file, which lists each year's changes up to
-// 2037 and one rule after: every rule in use ends with an UNTIL in 2037 and starts again as a rule
-// of its own. One open rule says the same, and some readers reject an UNTIL inside a zone.
-void joinContinuedRules(icalcomponent* vtimezone) {
-    std::vector<icalcomponent*> observances;
-    for (icalcomponent* c = icalcomponent_get_first_component(vtimezone, ICAL_ANY_COMPONENT); c;
-         c = icalcomponent_get_next_component(vtimezone, ICAL_ANY_COMPONENT))
-        observances.push_back(c);
-    std::vector<icalcomponent*> continued;
-    for (icalcomponent* ending : observances) {
-        icalproperty* rrule = icalcomponent_get_first_property(ending, ICAL_RRULE_PROPERTY);
-        if (!rrule || icaltime_is_null_time(icalproperty_get_rrule(rrule).until)) continue;
-        for (icalcomponent* next : observances) {
-            icalproperty* nextRule = icalcomponent_get_first_property(next, ICAL_RRULE_PROPERTY);
-            if (next == ending || !nextRule || icalcomponent_isa(next) != icalcomponent_isa(ending) ||
-                std::find(continued.begin(), continued.end(), next) != continued.end())
-                continue;
-            const icalrecurrencetype open = icalproperty_get_rrule(nextRule);
-            if (!icaltime_is_null_time(open.until) || open.count != 0 || openRule(nextRule) != openRule(rrule))
-                continue;
-            const icaltimetype from = icalcomponent_get_dtstart(ending), to = icalcomponent_get_dtstart(next);
-            if (icaltime_compare(to, from) <= 0) continue;
-            bool same = true;
-            for (icalproperty_kind kind : {ICAL_TZOFFSETFROM_PROPERTY, ICAL_TZOFFSETTO_PROPERTY, ICAL_TZNAME_PROPERTY})
-                same = same && valueText(ending, kind) == valueText(next, kind);
-            if (!same) continue;
-            icalcomponent_remove_property(ending, rrule);
-            icalproperty_free(rrule);
-            icalcomponent_add_property(ending, icalproperty_new_rrule(open));
-            continued.push_back(next);
-            break;
-        }
-    }
-    for (icalcomponent* next : continued) {
-        icalcomponent_remove_component(vtimezone, next);
-        icalcomponent_free(next);
-    }
-}
-
-// The name a zone is written under: its plain name in the zone database, as calendar programs
-// write it. Some readers take a time whose TZID carries the library's own prefix for UTC.
-std::string zoneName(icaltimezone* zone) {
-    const char* location = icaltimezone_get_location(zone);
-    if (location && *location) return location;
-    const char* tzid = icaltimezone_get_tzid(zone);
-    std::string_view name = tzid ? tzid : "";
-    if (name.starts_with(kLibraryPrefix)) name.remove_prefix(kLibraryPrefix.size());
-    return std::string(name);
-}
-
-// The instants an observance of a zone starts at, from its DTSTART through its rule and RDATEs,
-// up to the rule's own end and to the given end.
-std::vector<std::pair<std::int64_t, icaltimetype>> onsetsOf(icalcomponent* observance, std::int64_t end) {
-    std::vector<std::pair<std::int64_t, icaltimetype>> onsets;
-    const icaltimetype start = icalcomponent_get_dtstart(observance);
-    icalproperty* from = icalcomponent_get_first_property(observance, ICAL_TZOFFSETFROM_PROPERTY);
-    if (icaltime_is_null_time(start) || !from) return onsets;
-    const int offset = icalproperty_get_tzoffsetfrom(from);
-    const auto add = [&](const icaltimetype& wall) {
-        if (!icaltime_is_null_time(wall)) onsets.emplace_back(wallSeconds(wall) - offset, wall);
-    };
-    add(start);
-    if (icalproperty* p = icalcomponent_get_first_property(observance, ICAL_RRULE_PROPERTY)) {
-        // The rule's UNTIL is in UTC and its dates in local time, which the library compares as
-        // they stand; the end is therefore checked here, on instants.
-        icalrecurrencetype rule = icalproperty_get_rrule(p);
-        const std::int64_t until = icaltime_is_null_time(rule.until) ? end : wallSeconds(rule.until);
-        const int count = rule.count;
-        rule.until = icaltime_null_time();
-        rule.count = 0;
-        if (icalrecur_iterator* it = icalrecur_iterator_new(rule, start)) {
-            int produced = 1;
-            for (icaltimetype next = icalrecur_iterator_next(it); !icaltime_is_null_time(next);
-                 next = icalrecur_iterator_next(it)) {
-                if (icaltime_compare(next, start) <= 0) continue;
-                const std::int64_t at = wallSeconds(next) - offset;
-                if (at > std::min(until, end) || (count > 0 && produced >= count) || produced > kMaxRuleSteps) break;
-                add(next);
-                ++produced;
-            }
-            icalrecur_iterator_free(it);
-        }
-    }
-    for (icalproperty* p = icalcomponent_get_first_property(observance, ICAL_RDATE_PROPERTY); p;
-         p = icalcomponent_get_next_property(observance, ICAL_RDATE_PROPERTY)) {
-        const icaldatetimeperiodtype date = icalproperty_get_rdate(p);
-        add(icaltime_is_null_time(date.time) ? date.period.start : date.time);
-    }
-    return onsets;
-}
-
-// Some readers refuse a zone whose rule ends with an UNTIL, or come to grief on it, and such
-// rules stand in every zone for its years before the last change of its rules (New York before
-// 2007, Berlin before 1996). The zone is therefore written with the observances in force between
-// first and last only: a rule still in force stays as it is, and each change of a rule that
-// ended, or of a date of its own, becomes an observance of its own without a rule. The last such
-// change before first stays as well, since it says which offset held then.
-void keepRangeOnly(icalcomponent* vtimezone, std::int64_t first, std::int64_t last) {
-    std::vector<icalcomponent*> observances;
-    for (icalcomponent* c = icalcomponent_get_first_component(vtimezone, ICAL_ANY_COMPONENT); c;
-         c = icalcomponent_get_next_component(vtimezone, ICAL_ANY_COMPONENT))
-        observances.push_back(c);
-    std::vector<std::pair<std::int64_t, icalcomponent*>> changes; // owned, no rule, no RDATE
-    std::pair<std::int64_t, icalcomponent*> inForce{INT64_MIN, nullptr};
-    for (icalcomponent* observance : observances) {
-        icalproperty* rrule = icalcomponent_get_first_property(observance, ICAL_RRULE_PROPERTY);
-        const bool open = rrule && icaltime_is_null_time(icalproperty_get_rrule(rrule).until) &&
-                          icalproperty_get_rrule(rrule).count == 0 &&
-                          !icalcomponent_get_first_property(observance, ICAL_RDATE_PROPERTY);
-        const auto onsets = onsetsOf(observance, last);
-        if (open) {
-            if (onsets.empty() || onsets.front().first > last) {
-                icalcomponent_remove_component(vtimezone, observance);
-                icalcomponent_free(observance);
-            }
-            continue;
-        }
-        icalcomponent_remove_component(vtimezone, observance);
-        for (const auto& [at, wall] : onsets) {
-            if (at > last || (at <= first && at <= inForce.first)) continue;
-            icalcomponent* change = icalcomponent_new_clone(observance);
-            for (icalproperty_kind kind : {ICAL_RRULE_PROPERTY, ICAL_RDATE_PROPERTY, ICAL_EXDATE_PROPERTY})
-                while (icalproperty* p = icalcomponent_get_first_property(change, kind)) {
-                    icalcomponent_remove_property(change, p);
-                    icalproperty_free(p);
-                }
-            icalcomponent_set_dtstart(change, wall);
-            if (at > first) {
-                changes.emplace_back(at, change);
-            } else {
-                if (inForce.second) icalcomponent_free(inForce.second);
-                inForce = {at, change};
-            }
-        }
-        icalcomponent_free(observance);
-    }
-    if (inForce.second) changes.emplace_back(inForce);
-    std::sort(changes.begin(), changes.end(), [](const auto& a, const auto& b) { return a.first < b.first; });
-    for (const auto& change : changes)
-        icalcomponent_add_component(vtimezone, change.second);
-}
-
-// The zone of the exported times, as a VTIMEZONE under its plain name, with the rules in force
-// from a year before the first entry to a year after the last.
-icalcomponent* vtimezoneOf(icaltimezone* zone, std::int64_t first, std::int64_t last) {
-    constexpr std::int64_t kMargin = 366LL * kSecondsPerDay;
-    icalcomponent* vtimezone = icalcomponent_new_clone(icaltimezone_get_component(zone));
-    // The zone's whole history since the 19th century is of no use to anyone.
-    icaltimezone_truncate_vtimezone(vtimezone, utcTime(first - kMargin), icaltime_null_time(), 1);
-    joinContinuedRules(vtimezone);
-    keepRangeOnly(vtimezone, first - kMargin, last + kMargin);
-    const std::string name = zoneName(zone);
-    if (icalproperty* tzid = icalcomponent_get_first_property(vtimezone, ICAL_TZID_PROPERTY))
-        icalproperty_set_tzid(tzid, name.c_str());
-    while (icalproperty* p = icalcomponent_get_first_property(vtimezone, ICAL_X_PROPERTY)) {
-        icalcomponent_remove_property(vtimezone, p);
-        icalproperty_free(p);
-    }
-    return vtimezone;
-}
-
-icaltimetype wallTime(int year, int month, int day, int hour, int minute) {
-    icaltimetype t = icaltime_null_time();
-    t.year = year;
-    t.month = month;
-    t.day = day;
-    t.hour = hour;
-    t.minute = minute;
-    return t;
-}
-
-// Control characters have no place in an iCalendar text; line breaks are escaped by the library.
-std::string exportedText(const std::string& stored) {
-    std::string text = validUtf8(stored);
-    for (char& c : text)
-        if (static_cast<unsigned char>(c) < 0x20 && c != '\n') c = ' ';
-    return text;
-}
-
-std::string uidOf(const Appointment& a) {
-    char uid[96];
-    std::snprintf(uid, sizeof uid, "zorvelcal-%d_%d-%d_%d_%d@ombrix", a.year, a.month, a.day, a.hour, a.minute);
-    return uid;
-}
-
-// What the day planner shows an all-day event as, at its first slot; such an entry is exported
-// as the all-day event it came from, so that export and import undo each other.
-constexpr std::string_view kAllDayPrefix = "All day: ";
-
-bool isAllDay(const Appointment& a) {
-    return a.hour == kFirstSlotHour && a.minute == 0 && a.notes.size() > kAllDayPrefix.size() &&
-           std::string_view(a.notes).starts_with(kAllDayPrefix);
-}
-
-icalproperty* datedProperty(icalproperty* property, const char* tzid) {
-    if (tzid) icalproperty_add_parameter(property, icalparameter_new_tzid(tzid));
-    return property;
-}
-
-icalcomponent* eventOf(const Appointment& a, icaltimezone* zone, const std::string& tzid, const icaltimetype& stamp) {
-    icalcomponent* event = icalcomponent_new_vevent();
-    icalcomponent_add_property(event, icalproperty_new_uid(uidOf(a).c_str()));
-    icalcomponent_add_property(event, icalproperty_new_dtstamp(stamp));
-    const bool allDay = isAllDay(a);
-    // The instant the reminder is measured from: the slot, or an all-day event's midnight.
-    std::int64_t from = a.time;
-    if (allDay) {
-        icaltimetype day = icaltime_null_date();
-        day.year = a.year;
-        day.month = a.month;
-        day.day = a.day;
-        icalcomponent_add_property(event, icalproperty_new_dtstart(day));
-        icaltime_adjust(&day, 1, 0, 0, 0);
-        icalcomponent_add_property(event, icalproperty_new_dtend(day));
-        from = localTime(a.year, a.month, a.day, 0, 0);
-    } else if (zone) {
-        icalcomponent_add_property(
-            event, datedProperty(icalproperty_new_dtstart(wallTime(a.year, a.month, a.day, a.hour, a.minute)), tzid.c_str()));
-    } else {
-        icalcomponent_add_property(event, icalproperty_new_dtstart(utcTime(a.time)));
-    }
-    if (!allDay)
-        icalcomponent_add_property(event, icalproperty_new_duration(icaldurationtype_from_int(kEventMinutes * 60)));
-    const std::string summary = exportedText(allDay ? a.notes.substr(kAllDayPrefix.size()) : a.notes);
-    icalcomponent_add_property(event, icalproperty_new_summary(summary.c_str()));
-    if (a.early >= 0) {
-        icalcomponent* alarm = icalcomponent_new_valarm();
-        icalcomponent_add_property(alarm, icalproperty_new_action(ICAL_ACTION_DISPLAY));
-        icaltriggertype trigger{};
-        trigger.time = icaltime_null_time();
-        trigger.duration = icaldurationtype_from_int(static_cast<int>(a.time - a.early * 60LL - from));
-        icalcomponent_add_property(alarm, icalproperty_new_trigger(trigger));
-        icalcomponent_add_property(alarm, icalproperty_new_description(summary.c_str()));
-        icalcomponent_add_component(event, alarm);
-    }
-    return event;
-}
-
-// The non-empty to-do items with their numbers, which keep their UIDs stable.
-std::vector<std::pair<int, std::string>> toDoItems() {
-    std::vector<std::pair<int, std::string>> items;
-    for (int n = 0; n < kToDoItems; ++n) {
-        SettingsKey key;
-        std::string text;
-        if (key.openPathForRead("ToDo\\" + std::to_string(n))) key.readString("notes", text);
-        if (text.find_first_not_of(" \t") != std::string::npos) items.emplace_back(n, text);
-    }
-    return items;
-}
-
-// ---------------------------------------------------------------------------------------------
-// Import
 
 // Hands the parser the text a line at a time, as fgets would. The library's own reader of texts
 // searches the rest of the text for the line's end at every chunk it hands over, which takes
@@ -533,98 +122,6 @@ std::string entryText(const char* summary, const char* description) {
     while (!text.empty() && text.back() == ' ')
         text.pop_back();
     return text;
-}
-
-// The time an event's text starts with when it does not lie on its slot's own time: "9:15am" in
-// the 9:00 slot, "5:00am" for an event before the first slot. It reads as every other time the
-// calendar shows, so "1:15pm" is never taken for a quarter past one at night.
-std::string ownTime(int hour, int minute) {
-    return twelveHourTime(hour, minute);
-}
-
-// The horizon of the repeat engine for the kind a rule maps on, or for the nearest kind by its
-// frequency when it maps on none.
-std::int64_t horizonFor(const icalrecurrencetype& rule, int kind) {
-    if (kind != kRepeatNone) return repeatHorizon(kind);
-    switch (rule.freq) {
-    case ICAL_MONTHLY_RECURRENCE:
-        return repeatHorizon(kRepeatMonthlyOnDay);
-    case ICAL_YEARLY_RECURRENCE:
-        return repeatHorizon(kRepeatYearly);
-    default:
-        return repeatHorizon(kRepeatWeekly);
-    }
-}
-
-bool noneSet(const short* list) {
-    return list[0] == ICAL_RECURRENCE_ARRAY_MAX;
-}
-
-// Whether every value of a rule's part lies within limit of zero (and is not zero where zero
-// means nothing).
-bool within(const short* list, int size, int low, int limit) {
-    for (int i = 0; i < size && list[i] != ICAL_RECURRENCE_ARRAY_MAX; ++i)
-        if (list[i] < low || list[i] > limit || (low < 0 && list[i] == 0)) return false;
-    return true;
-}
-
-// A rule whose parts name values no calendar has (the 8th Tuesday of a month, the 32nd day) never
-// yields a date; the library would search centuries for one.
-bool canMatch(const icalrecurrencetype& rule) {
-    const int weekLimit = rule.freq == ICAL_MONTHLY_RECURRENCE || !noneSet(rule.by_month) ? 5 : 53;
-    for (int i = 0; i < ICAL_BY_DAY_SIZE && rule.by_day[i] != ICAL_RECURRENCE_ARRAY_MAX; ++i)
-        if (std::abs(icalrecurrencetype_day_position(rule.by_day[i])) > weekLimit) return false;
-    return within(rule.by_month_day, ICAL_BY_MONTHDAY_SIZE, -31, 31) &&
-           within(rule.by_year_day, ICAL_BY_YEARDAY_SIZE, -366, 366) &&
-           within(rule.by_week_no, ICAL_BY_WEEKNO_SIZE, -53, 53) && within(rule.by_month, ICAL_BY_MONTH_SIZE, 1, 12) &&
-           within(rule.by_set_pos, ICAL_BY_SETPOS_SIZE, -366, 366) && within(rule.by_hour, ICAL_BY_HOUR_SIZE, 0, 23) &&
-           within(rule.by_minute, ICAL_BY_MINUTE_SIZE, 0, 59) && within(rule.by_second, ICAL_BY_SECOND_SIZE, 0, 60);
-}
-
-bool onlyValue(const short* list, int value) {
-    return noneSet(list) || (list[0] == value && list[1] == ICAL_RECURRENCE_ARRAY_MAX);
-}
-
-// libical numbers weekdays as the calendar does: 1 = Sunday to 7 = Saturday.
-int weekdayOf(int year, int month, int day) {
-    return icaltime_day_of_week(wallTime(year, month, day, 0, 0));
-}
-
-// The calendar's repeat kind that yields exactly the rule's dates from the first one, or none.
-// The calendar's monthly kind moves the 29th-31st to shorter months' last day and its yearly kind
-// 29 February to the 28th, where the rule skips them; its nth-weekday kind has no "5th" rule that
-// the rule could match.
-int kindOf(const icalrecurrencetype& rule, int year, int month, int day) {
-    if (rule.interval < 1 || !noneSet(rule.by_second) || !noneSet(rule.by_minute) || !noneSet(rule.by_hour) ||
-        !noneSet(rule.by_year_day) || !noneSet(rule.by_week_no) || !noneSet(rule.by_set_pos) ||
-        (rule.rscale && *rule.rscale))
-        return kRepeatNone;
-    const int weekday = weekdayOf(year, month, day);
-    const bool dayMatches = noneSet(rule.by_day) || (rule.by_day[1] == ICAL_RECURRENCE_ARRAY_MAX &&
-                                                     icalrecurrencetype_day_day_of_week(rule.by_day[0]) == weekday);
-    const int position = noneSet(rule.by_day) ? 0 : icalrecurrencetype_day_position(rule.by_day[0]);
-    switch (rule.freq) {
-    case ICAL_WEEKLY_RECURRENCE:
-        if (rule.interval > 2 || !dayMatches || !noneSet(rule.by_month_day) || !noneSet(rule.by_month) ||
-            position != 0)
-            return kRepeatNone;
-        return rule.interval == 1 ? kRepeatWeekly : kRepeatEverySecondWeek;
-    case ICAL_MONTHLY_RECURRENCE:
-        if (rule.interval != 1 || !noneSet(rule.by_month)) return kRepeatNone;
-        if (noneSet(rule.by_day))
-            return onlyValue(rule.by_month_day, day) && day <= 28 ? kRepeatMonthlyOnDay : kRepeatNone;
-        return noneSet(rule.by_month_day) && dayMatches && position >= 1 && position <= 4 &&
-                       position == (day - 1) / 7 + 1
-                   ? kRepeatNthWeekday
-                   : kRepeatNone;
-    case ICAL_YEARLY_RECURRENCE:
-        return rule.interval == 1 && noneSet(rule.by_day) && onlyValue(rule.by_month, month) &&
-                       onlyValue(rule.by_month_day, day) && !(month == 2 && day == 29)
-                   ? kRepeatYearly
-                   : kRepeatNone;
-    default:
-        return kRepeatNone;
-    }
 }
 
 // Marks, in the seconds of a date-time, a zone that could not be used: one nobody knows, or a
@@ -739,43 +236,11 @@ class Importer {
         return t;
     }
 
-    // Whether a VTIMEZONE of the file has few enough changes of offset for the library to list
-    // them all, as it does when it converts a time. No real zone changes by the hour, minute or
-    // second, and none has thousands of changes over the years a time can hold.
+    // Whether a VTIMEZONE of the file has few enough changes of offset to work out; each zone is
+    // looked at once.
     bool withinZoneBudget(icaltimezone* zone) {
         const auto [verdict, fresh] = zoneVerdicts_.try_emplace(zone, true);
-        if (!fresh) return verdict->second;
-        icalcomponent* vtimezone = icaltimezone_get_component(zone);
-        const icaltimetype last = wallTime(kLastExchangeYear + 6, 1, 1, 0, 0);
-        int changes = 0;
-        const auto count = [&](icalcomponent* observance) {
-            ++changes;
-            // Read before the rules are walked: reading a property restarts the walk.
-            icaltimetype from = icalcomponent_get_dtstart(observance);
-            from.zone = nullptr; // an observance starts in the offset before it, written as a floating time
-            for (icalproperty* p = icalcomponent_get_first_property(observance, ICAL_RDATE_PROPERTY); p;
-                 p = icalcomponent_get_next_property(observance, ICAL_RDATE_PROPERTY))
-                ++changes;
-            for (icalproperty* p = icalcomponent_get_first_property(observance, ICAL_RRULE_PROPERTY);
-                 p && changes <= kMaxZoneChanges; p = icalcomponent_get_next_property(observance, ICAL_RRULE_PROPERTY)) {
-                icalrecurrencetype rule = icalproperty_get_rrule(p);
-                if (rule.freq == ICAL_NO_RECURRENCE) continue;
-                if (rule.freq < ICAL_DAILY_RECURRENCE || !canMatch(rule) ||
-                    std::chrono::steady_clock::now() > ruleDeadline_)
-                    return false;
-                if (icaltime_is_null_time(rule.until) || icaltime_compare(rule.until, last) > 0) rule.until = last;
-                icalrecur_iterator* it = icalrecur_iterator_new(rule, from);
-                if (!it) continue;
-                for (icaltimetype next = icalrecur_iterator_next(it);
-                     !icaltime_is_null_time(next) && changes <= kMaxZoneChanges; next = icalrecur_iterator_next(it))
-                    ++changes;
-                icalrecur_iterator_free(it);
-            }
-            return changes <= kMaxZoneChanges;
-        };
-        for (icalcomponent* c = vtimezone ? icalcomponent_get_first_component(vtimezone, ICAL_ANY_COMPONENT) : nullptr;
-             c && verdict->second; c = icalcomponent_get_next_component(vtimezone, ICAL_ANY_COMPONENT))
-            verdict->second = count(c);
+        if (fresh) verdict->second = fewEnoughChanges(zone, ruleDeadline_);
         return verdict->second;
     }
 
@@ -1100,7 +565,7 @@ class Importer {
             w.month = date.month;
             w.day = date.day;
             w.hour = kFirstSlotHour;
-            prefix = "All day: ";
+            prefix = kAllDayPrefix;
         } else {
             const LocalDate local = toLocal(static_cast<Time32>(instant));
             w.year = local.year;
@@ -1109,7 +574,9 @@ class Importer {
             const bool early = local.hour < kFirstSlotHour;
             w.hour = early ? kFirstSlotHour : local.hour;
             w.minute = early ? 0 : local.minute / 30 * 30;
-            if (early || local.minute != w.minute) prefix = ownTime(local.hour, local.minute) + " ";
+            // An event off its slot's own time starts with that time ("9:15am" in the 9:00 slot,
+            // "5:00am" in the first one), written as every other time the calendar shows.
+            if (early || local.minute != w.minute) prefix = twelveHourTime(local.hour, local.minute) + " ";
         }
         setText(w, prefix + text);
         if (alarmOffset != kNoAlarm) {
@@ -1159,7 +626,9 @@ class Importer {
                 w.day = d.day;
                 w.hour = kFirstSlotHour;
                 const bool endsThatDay = !allDay && ending.year == d.year && ending.month == d.month && ending.day == d.day;
-                setText(w, (endsThatDay ? "Until " + ownTime(ending.hour, ending.minute) + ": " : "All day: ") + text);
+                setText(w, (endsThatDay ? "Until " + twelveHourTime(ending.hour, ending.minute) + ": "
+                                        : std::string(kAllDayPrefix)) +
+                               text);
                 wanted_.push_back(std::move(w));
             }
         }
@@ -1296,70 +765,6 @@ std::string completion(const IcsImportCounts& c, const std::string& name) {
 }
 
 } // namespace
-
-IcsExportResult exportIcs(const AppointmentTable& table, const std::string& path) {
-    prepareLibrary();
-    IcsExportResult result;
-    const std::string name = shownName(path);
-
-    std::vector<const Appointment*> entries;
-    entries.reserve(table.size());
-    table.forEach([&](const Appointment& a) {
-        if (isRealDateTime(a.year, a.month, a.day, a.hour, a.minute)) entries.push_back(&a);
-    });
-    std::stable_sort(entries.begin(), entries.end(),
-                     [](const Appointment* a, const Appointment* b) { return a->time < b->time; });
-
-    Component calendar(icalcomponent_new_vcalendar());
-    icalcomponent_add_property(calendar.get(), icalproperty_new_version("2.0"));
-    icalcomponent_add_property(calendar.get(), icalproperty_new_prodid(kProductId));
-    icalcomponent_add_property(calendar.get(), icalproperty_new_calscale("GREGORIAN"));
-    icaltimezone* zone = userZone();
-    const std::string tzid = zone ? zoneName(zone) : "";
-    if (zone && !entries.empty())
-        icalcomponent_add_component(calendar.get(), vtimezoneOf(zone, entries.front()->time, entries.back()->time));
-    const icaltimetype stamp = utcTime(table.clock().now());
-    const auto items = toDoItems();
-
-    // The file is replaced only by a whole new one (a link at path is followed, anything but a
-    // regular file refused). Each event is written as soon as the library has turned it into
-    // text, so the whole calendar never stands in memory twice.
-    std::string why;
-    const ReplaceResult replaced = replaceFile(path, [&](std::FILE* file) {
-        bool written = true;
-        const auto write = [&](icalcomponent* component, std::size_t dropTail) {
-            const Component owned(component);
-            const std::unique_ptr<char, CharFree> text(icalcomponent_as_ical_string_r(component));
-            const std::size_t size = text ? std::strlen(text.get()) : 0;
-            const std::size_t keep = size - std::min(size, dropTail);
-            written = written && std::fwrite(text.get(), 1, keep, file) == keep;
-        };
-        // The calendar with its zone, without its closing line, which follows the events.
-        constexpr std::string_view kClosing = "END:VCALENDAR\r\n";
-        write(calendar.release(), kClosing.size());
-        for (const Appointment* a : entries)
-            write(eventOf(*a, zone, tzid, stamp), 0);
-        for (const auto& [number, item] : items) {
-            icalcomponent* todo = icalcomponent_new_vtodo();
-            const std::string uid = "zorvelcal-todo-" + std::to_string(number) + "@ombrix";
-            icalcomponent_add_property(todo, icalproperty_new_uid(uid.c_str()));
-            icalcomponent_add_property(todo, icalproperty_new_dtstamp(stamp));
-            icalcomponent_add_property(todo, icalproperty_new_summary(exportedText(item).c_str()));
-            write(todo, 0);
-        }
-        return written && std::fwrite(kClosing.data(), 1, kClosing.size(), file) == kClosing.size();
-    }, why);
-    if (replaced != ReplaceResult::kDone) {
-        result.message = "The file \"" + name + "\" could not be written: " + why + ".";
-        return result;
-    }
-    result.ok = true;
-    result.events = static_cast<int>(entries.size());
-    result.todos = static_cast<int>(items.size());
-    result.message = "Exported " + std::to_string(result.events) + " appointments and " +
-                     std::to_string(result.todos) + " to-do items to \"" + name + "\".";
-    return result;
-}
 
 IcsImportResult importIcsText(AppointmentTable& table, std::string_view text, const std::string& name) {
     prepareLibrary();
