@@ -3,7 +3,8 @@
 #include "data/appointment.h"
 #include "data/appointment_table.h"
 #include "data/date_helpers.h"
-#include "data/file_access.h"
+#include "platform/file_access.h"
+#include "platform/platform.h"
 #include "data/repeat_rules.h"
 #include "data/settings_catalogue.h"
 #include "data/settings_key.h"
@@ -182,21 +183,11 @@ std::int64_t instantInZone(const icaltimetype& t, icaltimezone* zone) {
 // ---------------------------------------------------------------------------------------------
 // Export
 
-// The zone the C library converts local times with: TZ when it names a zone, else the zone the
-// system's /etc/localtime points at. Without one (a POSIX rule in TZ, or a system that has no such
-// file) the export writes times in UTC, which every reader places correctly.
+// The zone the C library converts local times with. Without a zone of a region (UTC, a POSIX rule
+// in TZ, or a system that names none) the export writes times in UTC, which every reader places
+// correctly.
 icaltimezone* userZone() {
-    std::string name;
-    if (const char* tz = std::getenv("TZ"); tz && *tz) {
-        name = tz[0] == ':' ? tz + 1 : tz;
-    } else {
-        std::error_code error;
-        const std::string target = std::filesystem::read_symlink("/etc/localtime", error).string();
-        if (const auto at = target.find("zoneinfo/"); !error && at != std::string::npos)
-            name = target.substr(at + 9);
-        else if (std::ifstream file("/etc/timezone"); file)
-            std::getline(file, name);
-    }
+    const std::string name = platform::localZoneName();
     if (name.find('/') == std::string::npos) return nullptr; // UTC, GMT, rules
     return systemZone(name);
 }
