@@ -1,6 +1,6 @@
 #include "kz_message.h"
 
-#include "core/kz_text.h"
+#include "text/message_wrap.h"
 
 #include <utility>
 
@@ -26,7 +26,7 @@ void ShowBox(wxWindow* parent, const std::string& text, long icon) {
 } // namespace
 
 std::string KzMessageText(const std::string& text) {
-    return KzWrapMessage(text);
+    return text::wrapMessage(text);
 }
 
 void KzShowMessage(wxWindow* parent, const std::string& text) {

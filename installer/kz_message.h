@@ -7,7 +7,7 @@
 class wxWindow;
 
 // The text as a box shows it: the installer's "\r" separators become line breaks, and long lines
-// are wrapped so that the box always fits the screen (KzWrapMessage).
+// are wrapped so that the box always fits the screen (text::wrapMessage).
 std::string KzMessageText(const std::string& text);
 
 // A simple message box with one OK button, titled with the installer program's file name

@@ -1,7 +1,7 @@
 #include "t_form_create_program_group.h"
 
 #include "core/kz_shell_link.h"
-#include "core/kz_text.h"
+#include "text/text_utils.h"
 #include "kz_form_scale.h"
 #include "kz_message.h"
 
@@ -84,7 +84,7 @@ void TFormCreateProgramGroup::EditProgramgroupKeyPress(wxKeyEvent& event) {
 }
 
 void TFormCreateProgramGroup::ButtonOKClick() {
-    const std::string text = KzTrim(EditProgramgroup->GetValue().utf8_string());
+    const std::string text = text::trimmed(EditProgramgroup->GetValue().utf8_string());
     EditProgramgroup->ChangeValue(wxString::FromUTF8(text));
     // Pasted text is held to the same characters as typed text, so no separator or other name
     // that leaves the program folder can reach the file system.

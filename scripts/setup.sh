@@ -13,6 +13,7 @@ packages=(
   libgtk-3-dev python3-xdg python3-gi gir1.2-gmenu-3.0
   libglib2.0-dev dbus dpkg-dev file appstream
   libical-dev python3-icalendar libicu-dev khal lintian libxxhash-dev
+  g++-mingw-w64-x86-64-posix
 )
 missing=()
 for p in "${packages[@]}"; do

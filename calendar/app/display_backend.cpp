@@ -1,5 +1,7 @@
 #include "app/display_backend.h"
 
+#include "platform/platform.h"
+
 #include <cstdio>
 #include <cstdlib>
 
@@ -35,8 +37,8 @@ void applyDisplayBackend() {
         // Unlike GDK_BACKEND, this binds only this program: what it starts (the browser showing
         // the help) still runs on the user's Wayland session.
         gdk_set_allowed_backends(choice.gdkBackend.c_str());
-#elif !defined(_WIN32)
-        ::setenv("GDK_BACKEND", choice.gdkBackend.c_str(), 1);
+#else
+        platform::setEnvironment("GDK_BACKEND", choice.gdkBackend);
 #endif
     }
     if (choice.positionsIgnored)

@@ -1,5 +1,7 @@
 #include "app/instance_guard.h"
 
+#include "platform/platform.h"
+
 #include <wx/filename.h>
 #include <wx/ipc.h>
 #include <wx/log.h>
@@ -9,7 +11,6 @@
 #include <cstdint>
 #include <cstdio>
 #include <filesystem>
-#include <unistd.h>
 
 namespace zc {
 namespace {
@@ -61,12 +62,13 @@ class RaiseServer final : public wxServer {
 } // namespace
 
 std::string InstanceGuard::socketPath(const std::string& storePath) {
-    wxString folder;
-    if (!wxGetEnv("XDG_RUNTIME_DIR", &folder) || folder.empty() || !wxDirExists(folder)) folder = "/tmp";
-    char name[64];
-    std::snprintf(name, sizeof name, "/zorvelcal-%u-%016llx.sock", static_cast<unsigned>(getuid()),
+    std::string folder = platform::runtimeFolder();
+    std::error_code error;
+    if (folder.empty() || !std::filesystem::is_directory(folder, error)) folder = platform::temporaryFolder();
+    char hash[17];
+    std::snprintf(hash, sizeof hash, "%016llx",
                   static_cast<unsigned long long>(fnv1a(absoluteStorePath(storePath))));
-    return folder.utf8_string() + name;
+    return folder + "/zorvelcal-" + platform::userId() + "-" + hash + ".sock";
 }
 
 InstanceGuard::InstanceGuard(const std::string& storePath)

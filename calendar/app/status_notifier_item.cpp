@@ -2,12 +2,11 @@
 
 #include "ui/display_text.h"
 #include "ui/program_icon.h"
+#include "platform/platform.h"
 
 #include <wx/image.h>
 
 #include <gio/gio.h>
-
-#include <unistd.h>
 
 #include <atomic>
 #include <cstdlib>
@@ -57,9 +56,9 @@ GDBusInterfaceInfo* itemInterfaceInfo() {
 bool sessionBusConfigured() {
     const char* address = std::getenv("DBUS_SESSION_BUS_ADDRESS");
     if (address && *address) return true;
-    const char* runtime = std::getenv("XDG_RUNTIME_DIR");
+    const std::string runtime = platform::runtimeFolder();
     std::error_code error;
-    return runtime && *runtime && std::filesystem::exists(std::filesystem::path(runtime) / "bus", error);
+    return !runtime.empty() && std::filesystem::exists(std::filesystem::path(runtime) / "bus", error);
 }
 
 GDBusConnection* sessionBus() {
@@ -142,7 +141,8 @@ StatusNotifierItem::StatusNotifierItem(CMainFrame& frame) : NotifyIcon(frame) {
 
     // The conventional name of an item: the watcher and the panels follow its owner.
     static std::atomic<int> items{0};
-    busName_ = "org.kde.StatusNotifierItem-" + std::to_string(::getpid()) + "-" + std::to_string(++items);
+    busName_ =
+        "org.kde.StatusNotifierItem-" + std::to_string(platform::processId()) + "-" + std::to_string(++items);
     GVariant* reply = g_dbus_connection_call_sync(
         bus_, "org.freedesktop.DBus", "/org/freedesktop/DBus", "org.freedesktop.DBus", "RequestName",
         g_variant_new("(su)", busName_.c_str(), 4u /* do not queue */), G_VARIANT_TYPE("(u)"),

@@ -1,6 +1,7 @@
 #include "data/appointment_table.h"
 
 #include "data/settings_key.h"
+#include "text/text_utils.h"
 
 #include <algorithm>
 
@@ -19,16 +20,6 @@ int leadingNumber(std::string_view text) {
     for (; i < text.size() && text[i] >= '0' && text[i] <= '9' && value < 100000000; ++i)
         value = value * 10 + (text[i] - '0');
     return static_cast<int>(negative ? -value : value);
-}
-
-std::string trimmed(const std::string& text) {
-    const auto isSpace = [](unsigned char c) { return c == ' ' || (c >= '\t' && c <= '\r'); };
-    std::size_t b = 0, e = text.size();
-    while (b < e && isSpace(static_cast<unsigned char>(text[b])))
-        ++b;
-    while (e > b && isSpace(static_cast<unsigned char>(text[e - 1])))
-        --e;
-    return text.substr(b, e - b);
 }
 
 } // namespace
@@ -202,7 +193,8 @@ std::vector<AppointmentTable::Change> AppointmentTable::seriesChanges(const Appo
         if (other->notes == entry.notes)
             changes.push_back({other, true, {}});
         else
-            changes.push_back({other, false, trimmed(std::string(other->notes).erase(at, entry.notes.size()))});
+            changes.push_back(
+                {other, false, text::trimmed(std::string(other->notes).erase(at, entry.notes.size()))});
     }
     return changes;
 }

@@ -2,7 +2,7 @@
 
 #include "data/appointment.h"
 #include "data/appointment_table.h"
-#include "data/file_access.h"
+#include "platform/file_access.h"
 #include "data/repeat_rules.h"
 #include "data/settings_store.h"
 

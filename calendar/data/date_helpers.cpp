@@ -1,5 +1,7 @@
 #include "data/date_helpers.h"
 
+#include "platform/platform.h"
+
 #include <cstdint>
 #include <cstdio>
 #include <ctime>
@@ -24,15 +26,6 @@ std::int64_t daysFromCivil(std::int64_t y, int m, std::int64_t d) {
     return era * 146097 + doe - 719468;
 }
 
-bool localFields(std::int64_t t, std::tm& tm) {
-    const std::time_t tt = static_cast<std::time_t>(t);
-#ifdef _WIN32
-    return localtime_s(&tm, &tt) == 0;
-#else
-    return localtime_r(&tt, &tm) != nullptr;
-#endif
-}
-
 // The local wall-clock reading of a time, as seconds on a clock that knows no zones.
 std::int64_t wallSeconds(const std::tm& tm) {
     return daysFromCivil(tm.tm_year + 1900LL, tm.tm_mon + 1, tm.tm_mday) * 86400 + tm.tm_hour * 3600LL +
@@ -43,7 +36,7 @@ std::int64_t wallSeconds(const std::tm& tm) {
 // rather than a platform field, so that every platform decides it alike.
 std::int64_t offsetAt(std::int64_t t) {
     std::tm tm{};
-    return localFields(t, tm) ? wallSeconds(tm) - t : 0;
+    return platform::localTimeFields(t, tm) ? wallSeconds(tm) - t : 0;
 }
 
 // The C library's mktime decides the repeated hour at the end of daylight saving by its previous
@@ -133,7 +126,7 @@ Time32 localTime(int year, int month, int day, int hour, int minute) {
 
 LocalDate toLocal(Time32 t) {
     std::tm tm{};
-    localFields(t, tm);
+    platform::localTimeFields(t, tm);
     return {tm.tm_year + 1900, tm.tm_mon + 1, tm.tm_mday, tm.tm_hour, tm.tm_min, tm.tm_sec, tm.tm_wday + 1};
 }
 

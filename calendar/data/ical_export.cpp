@@ -4,9 +4,9 @@
 
 #include "data/appointment.h"
 #include "data/appointment_table.h"
-#include "data/file_access.h"
+#include "platform/file_access.h"
 #include "data/todo_list.h"
-#include "data/utf8_text.h"
+#include "text/text_utils.h"
 
 #include <algorithm>
 #include <cstdint>
@@ -29,7 +29,7 @@ constexpr const char* kProductId = "-//Ombrix//Zorvel Calendar//EN";
 
 // Control characters have no place in an iCalendar text; line breaks are escaped by the library.
 std::string exportedText(const std::string& stored) {
-    std::string text = validUtf8(stored);
+    std::string text = text::validUtf8(stored);
     for (char& c : text)
         if (static_cast<unsigned char>(c) < 0x20 && c != '\n') c = ' ';
     return text;

@@ -8,7 +8,7 @@
 #include "data/settings_catalogue.h"
 #include "data/settings_key.h"
 #include "data/settings_store.h"
-#include "data/utf8_text.h"
+#include "text/text_utils.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -108,7 +108,7 @@ std::string entryText(const char* summary, const char* description) {
     }
     // The cut comes first, so a huge text costs no more than a short one below.
     joined.resize(std::min(joined.size(), kMaxImportedText * 4));
-    const std::string utf8 = validUtf8(joined);
+    const std::string utf8 = text::validUtf8(joined);
     std::string text;
     text.reserve(utf8.size());
     for (char c : utf8) {
@@ -169,7 +169,7 @@ class NearestDates {
 // An entry's text cut to the length one entry holds, at a character boundary.
 void setText(Wanted& w, std::string full) {
     w.cut = full.size() > kMaxImportedText;
-    full.resize(wholeCharacterPrefix(full, kMaxImportedText));
+    full.resize(text::wholeCharacterPrefix(full, kMaxImportedText));
     w.text = std::move(full);
 }
 
@@ -411,8 +411,8 @@ class Importer {
             icalparameter* tzid = p ? icalproperty_get_first_parameter(p, ICAL_TZID_PARAMETER) : nullptr;
             const char* name = tzid ? icalparameter_get_tzid(tzid) : nullptr;
             if (counts_.firstUnknownZone.empty() && name) {
-                std::string shown = validUtf8(std::string(name).substr(0, 64));
-                shown.resize(wholeCharacterPrefix(shown, 64));
+                std::string shown = text::validUtf8(std::string(name).substr(0, 64));
+                shown.resize(text::wholeCharacterPrefix(shown, 64));
                 counts_.firstUnknownZone = shown;
             }
         } else {
@@ -701,7 +701,7 @@ void merge(AppointmentTable& table, const Wanted& w, IcsImportCounts& counts, Ta
         // The joined text keeps to the length of any entry; the text already there is never cut.
         std::string joined = existing->notes + std::string(kTextJoiner) + w.text;
         const bool cut = w.cut || joined.size() > kMaxImportedText;
-        joined.resize(wholeCharacterPrefix(joined, kMaxImportedText));
+        joined.resize(text::wholeCharacterPrefix(joined, kMaxImportedText));
         if (joined.size() <= existing->notes.size() + kTextJoiner.size()) {
             ++counts.noRoom;
             return;

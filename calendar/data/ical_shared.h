@@ -87,9 +87,6 @@ inline icaltimetype wallTime(int year, int month, int day, int hour, int minute)
 // other name.
 icaltimezone* systemZone(std::string_view name);
 
-// The name of the zone the C library converts local times with, as the system gives it.
-std::string localZoneName();
-
 // The zone the C library converts local times with, or null when it names none (UTC, or a POSIX
 // rule in TZ): the export then writes its times in UTC, which every reader places correctly.
 icaltimezone* userZone();

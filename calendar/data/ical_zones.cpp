@@ -1,6 +1,7 @@
 // Zone look-up of the iCalendar exchange: the zones a file names by TZID, by its own VTIMEZONE or
 // by a Windows name, the user's own zone, and the VTIMEZONE an export writes for it.
 #include "data/ical_shared.h"
+#include "platform/platform.h"
 
 #include <unicode/ucal.h>
 
@@ -252,21 +253,8 @@ std::int64_t instantInZone(const icaltimetype& t, icaltimezone* zone) {
     return wall - before;
 }
 
-// The name of the zone the C library converts local times with: TZ when it names one, else the
-// zone the system's /etc/localtime points at (or /etc/timezone names). Empty, or a name without a
-// '/', when there is none.
-std::string localZoneName() {
-    if (const char* tz = std::getenv("TZ"); tz && *tz) return tz[0] == ':' ? tz + 1 : tz;
-    std::error_code error;
-    const std::string target = std::filesystem::read_symlink("/etc/localtime", error).string();
-    if (const auto at = target.find("zoneinfo/"); !error && at != std::string::npos) return target.substr(at + 9);
-    std::string name;
-    if (std::ifstream file("/etc/timezone"); file) std::getline(file, name);
-    return name;
-}
-
 icaltimezone* userZone() {
-    const std::string name = localZoneName();
+    const std::string name = platform::localZoneName();
     if (name.find('/') == std::string::npos) return nullptr; // UTC, GMT, rules
     return systemZone(name);
 }

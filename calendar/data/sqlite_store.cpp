@@ -1,10 +1,10 @@
 #include "data/sqlite_store.h"
 
 #include "data/store_rescue.h"
+#include "platform/platform.h"
 
 #include <sqlite3.h>
 
-#include <cerrno>
 #include <set>
 #include <future>
 #include <cstdlib>
@@ -57,21 +57,18 @@ std::string columnText(sqlite3_stmt* s, int column) {
 // Why a call failed, as the user would put it: the words of the operating system's error where
 // there is one, never "disk I/O error".
 std::string plainReason(sqlite3* db) {
-#ifndef _WIN32
-    switch (sqlite3_system_errno(db)) {
-    case ENOSPC:
+    switch (platform::systemFailure(sqlite3_system_errno(db))) {
+    case platform::SystemFailure::kDiskFull:
         return "the disk is full";
-    case EDQUOT:
+    case platform::SystemFailure::kQuotaExceeded:
         return "the disk quota is used up";
-    case EROFS:
+    case platform::SystemFailure::kReadOnlyDisk:
         return "the disk is read-only";
-    case EACCES:
-    case EPERM:
+    case platform::SystemFailure::kNoPermission:
         return "you have no permission to write it";
-    default:
+    case platform::SystemFailure::kOther:
         break;
     }
-#endif
     switch (sqlite3_errcode(db) & 0xFF) {
     case SQLITE_FULL:
         return "the disk is full";
@@ -178,14 +175,8 @@ class SqliteStore::Statement {
 std::string SqliteStore::defaultPath() {
     if (const char* explicitPath = std::getenv("ZORVELCAL_STORE"); explicitPath && *explicitPath)
         return explicitPath;
-    std::string base;
-    if (const char* xdg = std::getenv("XDG_DATA_HOME"); xdg && *xdg)
-        base = xdg;
-    else if (const char* home = std::getenv("HOME"); home && *home)
-        base = std::string(home) + "/.local/share";
-    else
-        base = ".";
-    return base + "/zorvelcal/store.db";
+    const std::string base = platform::userDataFolder();
+    return (base.empty() ? std::string(".") : base) + "/zorvelcal/store.db";
 }
 
 SqliteStore::SqliteStore(const std::string& path) : path_(path) {
@@ -240,13 +231,9 @@ std::string SqliteStore::columnsOf(const char* table) {
 std::string SqliteStore::openFailure() {
     if (!db_) return "the computer is out of memory.";
     const int code = sqlite3_errcode(db_) & 0xFF;
-#ifndef _WIN32
-    const int system = sqlite3_system_errno(db_);
-#else
-    const int system = 0;
-#endif
-    if ((code == SQLITE_READONLY || code == SQLITE_CANTOPEN || code == SQLITE_PERM || system == EACCES ||
-         system == EPERM) &&
+    const bool refused =
+        platform::systemFailure(sqlite3_system_errno(db_)) == platform::SystemFailure::kNoPermission;
+    if ((code == SQLITE_READONLY || code == SQLITE_CANTOPEN || code == SQLITE_PERM || refused) &&
         !folderTakesFiles(path_)) {
         std::error_code ec;
         const std::string folder = std::filesystem::absolute(path_, ec).parent_path().string();

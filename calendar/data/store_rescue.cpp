@@ -1,6 +1,7 @@
 #include "data/store_rescue.h"
 
 #include "data/settings_store.h"
+#include "platform/platform.h"
 
 #include <sqlite3.h>
 
@@ -39,11 +40,7 @@ class Query {
 std::string datedName(const fs::path& path) {
     const std::time_t now = std::time(nullptr);
     std::tm tm{};
-#ifdef _WIN32
-    localtime_s(&tm, &now);
-#else
-    localtime_r(&now, &tm);
-#endif
+    platform::localTimeFields(now, tm);
     char stamp[32];
     std::strftime(stamp, sizeof stamp, "%Y-%m-%d-%H%M%S", &tm);
     const std::string stem = path.stem().string() + ".damaged-" + stamp;

@@ -1,7 +1,6 @@
 #include "data/tray_tip.h"
 
-#include "data/utf8_text.h"
-
+#include "text/text_utils.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -43,7 +42,7 @@ std::string describeNext(Time32 when, int hour, int minute, const std::string& n
         tip = format(" %s, %s %d %s: %s  ", weekdayName(next.weekday), monthName(next.month), next.day,
                      at.c_str(), text);
     // The tip holds 63 bytes; the cut keeps whole characters as displayText shows them.
-    if (tip.size() > 62) tip = tip.substr(0, wholeCharacterPrefix(tip, 60)) + "...";
+    if (tip.size() > 62) tip = tip.substr(0, text::wholeCharacterPrefix(tip, 60)) + "...";
     return tip;
 }
 

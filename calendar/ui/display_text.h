@@ -2,7 +2,7 @@
 // Texts from the store or a backup file may be any bytes: an older program wrote them in a
 // single-byte code page. Every window turns them into display text here, so one stray byte never
 // blanks a whole text.
-#include "data/utf8_text.h"
+#include "text/text_utils.h"
 
 #include <wx/string.h>
 
@@ -14,6 +14,6 @@ namespace zc {
 // Latin-1 character of that byte.
 wxString displayText(std::string_view bytes);
 
-// wholeCharacterPrefix (data/utf8_text.h) cuts such texts without splitting a character.
+// text::wholeCharacterPrefix (text/text_utils.h) cuts such texts without splitting a character.
 
 } // namespace zc

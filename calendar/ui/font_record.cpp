@@ -2,6 +2,7 @@
 
 #include "ui/display_text.h"
 #include "data/settings_key.h"
+#include "text/text_utils.h"
 
 #include <wx/fontdata.h>
 #include <wx/fontdlg.h>
@@ -49,7 +50,7 @@ std::string LogFont::face() const {
 void LogFont::setFace(const std::string& name) {
     faceName.fill('\0');
     // The record holds 31 bytes and the terminating zero; a longer name loses whole characters.
-    std::copy_n(name.begin(), wholeCharacterPrefix(name, kFaceSize - 1), faceName.begin());
+    std::copy_n(name.begin(), text::wholeCharacterPrefix(name, kFaceSize - 1), faceName.begin());
 }
 
 std::array<std::uint8_t, LogFont::kSize> LogFont::toBytes() const {

@@ -2,10 +2,10 @@
 
 #include "ui/resource_folders.h"
 #include "data/settings_catalogue.h"
+#include "platform/platform.h"
 
 #include <canberra.h>
 
-#include <cstdlib>
 #include <filesystem>
 #include <system_error>
 
@@ -17,31 +17,13 @@ bool isRegularFile(const std::filesystem::path& path) {
     return std::filesystem::is_regular_file(path, error);
 }
 
-// A machine plays sounds through a sound server of the desktop or through a playback device of
-// the kernel's sound layer. With neither, every attempt only fills the terminal with the sound
-// library's complaints, so none is made.
-bool soundDeviceExists() {
-    if (const char* server = std::getenv("PULSE_SERVER"); server && *server) return true;
-    if (const char* runtime = std::getenv("XDG_RUNTIME_DIR"); runtime && *runtime) {
-        const std::filesystem::path folder(runtime);
-        std::error_code error;
-        if (std::filesystem::exists(folder / "pulse/native", error) ||
-            std::filesystem::exists(folder / "pipewire-0", error))
-            return true;
-    }
-    std::error_code error;
-    for (const auto& entry : std::filesystem::directory_iterator("/dev/snd", error)) {
-        const std::string name = entry.path().filename().string();
-        if (name.starts_with("pcmC") && name.ends_with('p')) return true;
-    }
-    return false;
-}
-
 // One context for the whole run: opening the connection to the sound service costs more than a
 // click should, so it is made on first use and kept.
 ca_context* soundContext() {
     static ca_context* context = [] {
-        if (!soundDeviceExists()) return static_cast<ca_context*>(nullptr);
+        // Without a device every attempt would only fill the terminal with the sound library's
+        // complaints, so none is made.
+        if (!platform::soundDeviceExists()) return static_cast<ca_context*>(nullptr);
         ca_context* made = nullptr;
         if (ca_context_create(&made) != CA_SUCCESS) return static_cast<ca_context*>(nullptr);
         ca_context_change_props(made, CA_PROP_APPLICATION_NAME, "Zorvel Calendar", CA_PROP_APPLICATION_ID,

@@ -1,6 +1,6 @@
 #include "core/kz_files.h"
 
-#include "core/kz_text.h"
+#include "text/text_utils.h"
 
 #include <new>
 
@@ -29,8 +29,8 @@ std::string GetField(int n, const std::string& line, char separator) {
     if (n <= 0) return {};
     const std::size_t at = line.find(separator);
     if (at == std::string::npos) return n == 1 ? line : std::string();
-    if (n == 1) return KzTrim(line.substr(0, at));
-    return KzTrim(GetField(n - 1, line.substr(at + 1), separator));
+    if (n == 1) return text::trimmed(line.substr(0, at));
+    return text::trimmed(GetField(n - 1, line.substr(at + 1), separator));
 }
 
 KzStatus CopyExpandFile(const std::string& source, const std::string& destination, const KzWriteObserver& observer) {
@@ -60,7 +60,7 @@ KzStatus MakeDirectory(const std::string& directory) {
 
 std::vector<std::string> DirectoryChain(const std::string& path) {
     std::vector<std::string> chain;
-    if (KzTrim(path).empty()) return chain;
+    if (text::trimmed(path).empty()) return chain;
     std::string current = path;
     const std::size_t root = RootLength(current);
     chain.push_back(current);

@@ -1,6 +1,7 @@
 #include "core/kz_path.h"
 
 #include "core/kz_text.h"
+#include "text/text_utils.h"
 
 namespace {
 
@@ -26,7 +27,7 @@ std::string ArgumentWithSeparators(std::string text) {
 } // namespace
 
 std::string NativePath(const std::string& text, const std::string& base) {
-    std::string path = KzTrim(text);
+    std::string path = text::trimmed(text);
     if (path.empty()) return base;
     path = WithSeparators(std::move(path));
     if (path[0] == '~' && (path.size() == 1 || path[1] == KzPathSeparator())) {
@@ -40,7 +41,7 @@ std::string NativePath(const std::string& text, const std::string& base) {
 }
 
 std::string AddBackslash(const std::string& path) {
-    if (KzTrim(path).empty()) return {};
+    if (text::trimmed(path).empty()) return {};
     if (IsSeparator(path.back())) return path;
     return path + KzPathSeparator();
 }
@@ -49,7 +50,7 @@ std::vector<std::string> KzProgramArguments(const std::string& line, const std::
     std::vector<std::string> arguments = KzSplitArguments(line);
     for (std::string& argument : arguments)
         argument = ArgumentWithSeparators(std::move(argument));
-    if (arguments.empty() || KzTrim(arguments.front()).empty()) return {};
+    if (arguments.empty() || text::trimmed(arguments.front()).empty()) return {};
     // The program, "\" or "/" alike, is a path.
     arguments.front() = NativePath(arguments.front(), appDirectory);
     return arguments;
@@ -59,5 +60,5 @@ std::string KzScriptPathFromArgument(const std::string& argument, const std::str
     const auto end = argument.find_last_of(KzDirectoryEnds());
     // A path from the root keeps its root as its directory part.
     const std::string directory = end == std::string::npos ? std::string() : argument.substr(0, end ? end : 1);
-    return KzTrim(directory).empty() ? appDirectory + argument : argument;
+    return text::trimmed(directory).empty() ? appDirectory + argument : argument;
 }

@@ -1,5 +1,7 @@
 #include "kz_script.h"
 
+#include "text/text_utils.h"
+
 #include <algorithm>
 #include <cerrno>
 #include <stdexcept>
@@ -85,7 +87,7 @@ void TKzScript::Create() {
             Note("Copied " + source + " to " + destination);
             if (Recorder) Recorder->FileWritten(destination, existed, KzFileSum{sum.Size(), sum.Digest()});
         } else {
-            Note(KzTrim(result.text), false);
+            Note(text::trimmed(result.text), false);
         }
         return result;
     };
@@ -163,11 +165,11 @@ void TKzScript::LoadScriptText(const std::string& text) {
     while (begin <= text.size()) {
         std::size_t end = text.find_first_of("\r\n", begin);
         if (end == std::string::npos) end = text.size();
-        std::string line = KzTrim(text.substr(begin, end - begin));
+        std::string line = text::trimmed(text.substr(begin, end - begin));
         // A NUL inside a line would cut the text short in the window's controls.
         for (char& c : line)
             if (c == '\0') c = ' ';
-        Lines.push_back(KzToUtf8(line));
+        Lines.push_back(text::utf8OrLatin1(line));
         if (end == text.size()) break;
         begin = end + ((text[end] == '\r' && end + 1 < text.size() && text[end + 1] == '\n') ? 2 : 1);
         if (begin == text.size()) break;
@@ -209,7 +211,7 @@ void TKzScript::ReadNextLine(std::string& line, bool& isCommand, int& status) {
 }
 
 void TKzScript::ExecuteCommand(std::string& line, int& status) {
-    const std::string command = KzTrim(KzLowerAscii(line));
+    const std::string command = text::trimmed(KzLowerAscii(line));
     if (!command.empty()) Note("<" + command + ">", false);
     bool endOfBlock = false;
     status = KzStatusOk;
@@ -254,7 +256,7 @@ void TKzScript::ExecuteCommand(std::string& line, int& status) {
         }
     } else if (command == "readonly editbox") {
         if (readParameter())
-            Window->SetReadOnly(KzControl::Edit1, KzTrim(KzLowerAscii(line)) == "true");
+            Window->SetReadOnly(KzControl::Edit1, text::trimmed(KzLowerAscii(line)) == "true");
     } else if (command == "hide editbox") {
         show(KzControl::Edit1, false);
         show(KzControl::ButtonEdit, false);
@@ -370,7 +372,7 @@ void TKzScript::CreateDirectory(const std::string& command, std::string& line, b
         ask = true;
         // An empty edit box would otherwise make the current directory the installation
         // directory without anybody having chosen it.
-        const KzStatus result = KzTrim(InstallDir).empty()
+        const KzStatus result = text::trimmed(InstallDir).empty()
                                     ? KzStatus{-2, "Unable to create directory "}
                                     : Operations.MakeDirectoryPath(InstallDir);
         status = result.status == -3 ? KzStatusOk : result.status;
@@ -389,7 +391,7 @@ void TKzScript::CreateProgramGroup(const std::string& command, std::string& line
     // The name is trimmed once, here where it enters, and that one name is used for the folder,
     // the menu and every shortcut.
     if (command.find("-noask") != std::string::npos) {
-        GroupName = KzTrim(line);
+        GroupName = text::trimmed(line);
         Operations.CreateGroupFolder(GroupName);
         return;
     }
@@ -403,7 +405,7 @@ void TKzScript::CreateProgramGroup(const std::string& command, std::string& line
     Window->SetEnabled(KzControl::ButtonEdit, true);
     Window->SetClickHandler(KzControl::ButtonEdit, [this] {
         const std::string group = Window->SelectProgramGroup();
-        if (!KzTrim(group).empty()) {
+        if (!text::trimmed(group).empty()) {
             Window->SetText(KzControl::Edit1, group);
             Window->ProcessMessages();
             Window->Sleep(100);
@@ -416,7 +418,7 @@ void TKzScript::CreateProgramGroup(const std::string& command, std::string& line
         });
         WaitForNext(NextCaption);
     }
-    while (!Aborted && !Operations.IsValidGroupName(KzTrim(Window->GetText(KzControl::Edit1)))) {
+    while (!Aborted && !Operations.IsValidGroupName(text::trimmed(Window->GetText(KzControl::Edit1)))) {
         if (!Window->CanAsk())
             throw KzError("Invalid program group name: \r" + Window->GetText(KzControl::Edit1));
         Window->ShowMessage("Invalid program group name: \r" + Window->GetText(KzControl::Edit1) + "\r" +
@@ -424,7 +426,7 @@ void TKzScript::CreateProgramGroup(const std::string& command, std::string& line
         WaitForNext(NextCaption);
     }
     if (Aborted) return;
-    GroupName = KzTrim(Window->GetText(KzControl::Edit1));
+    GroupName = text::trimmed(Window->GetText(KzControl::Edit1));
     Operations.CreateGroupFolder(GroupName);
 }
 
@@ -438,7 +440,7 @@ void TKzScript::CreateProgramItems(std::string& line, bool& endOfBlock, int& sta
         // A line that describes no shortcut is the script's fault, not the installation's: the
         // user learns which line was skipped, and the other items are still made.
         try {
-            Operations.CreateShortcutFromLine(KzTrim(line), InstallDir, GroupName);
+            Operations.CreateShortcutFromLine(text::trimmed(line), InstallDir, GroupName);
             created = true;
         } catch (const KzItemError& error) {
             Window->ShowMessage(std::string(error.what()) + "\r" + "\r" +
@@ -506,7 +508,7 @@ void TKzScript::SleepCommand(std::string& line, bool& endOfBlock, int& status) {
     ReadNextLine(line, endOfBlock, status);
     if (endOfBlock || status != KzStatusOk) return;
     long long milliseconds = 0;
-    if (!KzParseNumber(KzTrim(line), milliseconds)) return;
+    if (!KzParseNumber(text::trimmed(line), milliseconds)) return;
     long long elapsed = 0;
     // At most 200 steps of 100 ms; Quit ends the pause early like it ends a wait.
     for (int step = 0; step < 200 && elapsed < milliseconds && !Aborted; ++step) {
@@ -517,11 +519,11 @@ void TKzScript::SleepCommand(std::string& line, bool& endOfBlock, int& status) {
 }
 
 std::string TKzScript::ProductName() const {
-    if (!KzTrim(Title).empty()) return KzTrim(Title);
+    if (!text::trimmed(Title).empty()) return text::trimmed(Title);
     std::string folder = InstallDir;
     while (folder.size() > 1 && (folder.back() == '/' || folder.back() == '\\'))
         folder.pop_back();
-    if (const std::string name = folder.substr(folder.find_last_of("/\\") + 1); !KzTrim(name).empty())
+    if (const std::string name = folder.substr(folder.find_last_of("/\\") + 1); !text::trimmed(name).empty())
         return name;
     return GroupName;
 }

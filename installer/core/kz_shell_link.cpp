@@ -3,6 +3,7 @@
 #include "core/kz_files.h"
 #include "core/kz_platform.h"
 #include "core/kz_text.h"
+#include "text/text_utils.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -182,7 +183,7 @@ class DesktopEntryFile {
         if (!place) {
             // New keys go after the last key of the group, before any blank lines that end it.
             size_t at = last;
-            while (at > first && KzTrim(lines_[at - 1]).empty())
+            while (at > first && text::trimmed(lines_[at - 1]).empty())
                 --at;
             lines_.insert(lines_.begin() + static_cast<std::ptrdiff_t>(at), key + "=" + value);
         }
@@ -202,7 +203,7 @@ class DesktopEntryFile {
         if (line.empty() || line[0] == '#' || line[0] == '[') return {};
         const size_t eq = line.find('=');
         if (eq == std::string::npos) return {};
-        return KzTrim(std::string_view(line).substr(0, eq));
+        return text::trimmed(std::string_view(line).substr(0, eq));
     }
 
     // The lines of the "Desktop Entry" group, from the line after its header to the next header;
@@ -210,7 +211,7 @@ class DesktopEntryFile {
     void FindMainGroup(size_t& first, size_t& last) {
         const std::string header = std::string("[") + EntryGroup + "]";
         size_t i = 0;
-        while (i < lines_.size() && KzTrim(lines_[i]) != header)
+        while (i < lines_.size() && text::trimmed(lines_[i]) != header)
             ++i;
         if (i == lines_.size()) {
             lines_.insert(lines_.begin(), header);
@@ -257,7 +258,7 @@ std::string FileStem(const std::string& path) {
 // Removes one pair of double quotes around a field, so a name may hold a comma.
 std::string Unquote(const std::string& field) {
     if (field.size() >= 2 && field.front() == '"' && field.back() == '"')
-        return KzTrim(std::string_view(field).substr(1, field.size() - 2));
+        return text::trimmed(std::string_view(field).substr(1, field.size() - 2));
     return field;
 }
 
@@ -312,25 +313,25 @@ std::vector<std::string> SplitFields(const std::string& line) {
         if (line[i] == '"') {
             ++quotes;
         } else if (line[i] == ',' && quotes % 2 == 0) {
-            fields.push_back(KzTrim(std::string_view(line).substr(start, i - start)));
+            fields.push_back(text::trimmed(std::string_view(line).substr(start, i - start)));
             start = i + 1;
             quotes = 0;
         }
     }
     // The rest after the last separating comma is the last field, also when it ends with a double
     // quote, so that a line holding only the quoted program or ending in a quoted name keeps it.
-    if (start < line.size()) fields.push_back(KzTrim(std::string_view(line).substr(start)));
+    if (start < line.size()) fields.push_back(text::trimmed(std::string_view(line).substr(start)));
     return fields;
 }
 
 std::vector<std::string> SplitQuoted(const std::string& text) {
-    const std::string trimmed = KzTrim(text);
+    const std::string trimmed = text::trimmed(text);
     const size_t open = trimmed.find('"');
     if (open == std::string::npos) return {};
     const size_t close = trimmed.find('"', open + 1);
     if (close == std::string::npos) return {};
-    return {KzTrim(std::string_view(trimmed).substr(open + 1, close - open - 1)),
-            KzTrim(std::string_view(trimmed).substr(close + 1))};
+    return {text::trimmed(std::string_view(trimmed).substr(open + 1, close - open - 1)),
+            text::trimmed(std::string_view(trimmed).substr(close + 1))};
 }
 
 std::string ChangeExtension(const std::string& name, const std::string& extension) {
@@ -429,7 +430,7 @@ void TKz_ShellLink::CreateShortcutFromLine(const std::string& line, const std::s
     const auto fields = SplitFields(line);
     if (!fields.empty()) {
         const auto parts = SplitQuoted(fields[0]);
-        if (!parts.empty() && !KzTrim(parts[0]).empty()) Target = NativePath(parts[0], installDir);
+        if (!parts.empty() && !text::trimmed(parts[0]).empty()) Target = NativePath(parts[0], installDir);
         if (parts.size() > 1) Arguments = parts[1];
     }
     // A shortcut that starts nothing is of no use to anybody; the script's author learns about
@@ -443,7 +444,7 @@ void TKz_ShellLink::CreateShortcutFromLine(const std::string& line, const std::s
     // The program gets the execute permission that the compressed format cannot carry.
     if (KzIsProgramFile(Target)) KzMakeExecutable(Target);
     // Without a name the item would be a hidden file; it is named after its program instead.
-    if (KzTrim(Description).empty()) Description = FileStem(Target);
+    if (text::trimmed(Description).empty()) Description = FileStem(Target);
     SaveShortcut();
     UpdateShortcut(LinkFile);
 }
@@ -455,7 +456,8 @@ void TKz_ShellLink::SaveShortcut() {
     LinkFile = GroupFolder + "/" + ChangeExtension(Description, "desktop");
     std::string entry = std::string("[") + EntryGroup + "]\nType=Application\n";
     entry +=
-        "Name=" + DesktopEntryEscape(KzTrim(Description).empty() ? FileStem(LinkFile) : Description) + "\n";
+        "Name=" + DesktopEntryEscape(text::trimmed(Description).empty() ? FileStem(LinkFile) : Description) +
+        "\n";
     entry += "Exec=" + DesktopEntryEscape(ShortcutExec(Target, "")) + "\n";
     // A failed first write shows up as the unreadable file in UpdateShortcut.
     KzWriteFileAtomically(LinkFile, entry);
@@ -467,8 +469,8 @@ void TKz_ShellLink::UpdateShortcut(const std::string& linkFile) {
     if (const int error = KzReadWholeFile(linkFile, text, 1u << 20))
         throw KzError("Unable to read shortcut \"" + linkFile + "\": \r" + KzErrorText(error));
     DesktopEntryFile entry(text);
-    std::string name = KzTrim(Description).empty() ? FileStem(linkFile) : Description;
-    if (KzTrim(name).empty()) name = FileStem(Target);
+    std::string name = text::trimmed(Description).empty() ? FileStem(linkFile) : Description;
+    if (text::trimmed(name).empty()) name = FileStem(Target);
     entry.Set("Type", "Application");
     entry.Set("Name", DesktopEntryEscape(name));
     entry.Set("Comment", DesktopEntryEscape(Description));

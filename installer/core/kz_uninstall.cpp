@@ -2,7 +2,7 @@
 
 #include "core/kz_platform.h"
 #include "core/kz_shell_link.h"
-#include "core/kz_text.h"
+#include "text/text_utils.h"
 
 #include <algorithm>
 #include <filesystem>
@@ -102,7 +102,7 @@ bool KzPlanUninstall(const std::string& product, TKzUninstallPlan& plan, std::st
         return false;
     }
     for (const std::string& line : badLines)
-        plan.Refused.push_back("damaged line of the record: " + KzToUtf8(line));
+        plan.Refused.push_back("damaged line of the record: " + text::utf8OrLatin1(line));
 
     // Entries of a bad shape do not count as folders either, so they cannot lend their trust.
     TKzRecord trusted;

@@ -4,6 +4,7 @@
 // a user who keeps answering the same way is made to press Quit after a while, as the asking
 // loops of the directory and group commands only end by a valid answer or by Quit.
 #include "../installer/script_fake_window.h"
+#include "text/text_utils.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -71,6 +72,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     }
     // Folders are absolute from where they enter, and a group name is trimmed once.
     if (!script.InstallDir.empty() && script.InstallDir[0] != '/') __builtin_trap();
-    if (script.GroupName != KzTrim(script.GroupName)) __builtin_trap();
+    if (script.GroupName != text::trimmed(script.GroupName)) __builtin_trap();
     return 0;
 }

@@ -2,7 +2,8 @@
 // writers, and checks the properties the written files depend on.
 #include "core/kz_path.h"
 #include "core/kz_shell_link.h"
-#include "core/kz_text.h"
+#include "text/message_wrap.h"
+#include "text/text_utils.h"
 
 #include <cstdint>
 #include <cstdlib>
@@ -68,17 +69,17 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
     // A message box's text has no word longer than a line and not many lines, and keeps every
     // character whole.
-    const std::string message = KzWrapMessage(KzToUtf8(input));
+    const std::string message = text::wrapMessage(text::utf8OrLatin1(input));
     size_t lines = 1, characters = 0;
     for (char c : message) {
         if (c == '\n' || c == ' ') {
             lines += c == '\n';
             characters = 0;
         } else if ((static_cast<unsigned char>(c) & 0xC0) != 0x80) {
-            Check(++characters <= KzMessageLineLength);
+            Check(++characters <= text::kMessageLineLength);
         }
     }
-    Check(lines <= KzMessageMaxLines);
-    Check(KzToUtf8(message) == message);
+    Check(lines <= text::kMessageMaxLines);
+    Check(text::utf8OrLatin1(message) == message);
     return 0;
 }

@@ -5,7 +5,6 @@
 #include "file_helpers.h"
 #include "core/kz_script.h"
 #include "core/kz_platform.h"
-#include "core/kz_text.h"
 
 #include <gtest/gtest.h>
 
@@ -265,52 +264,6 @@ TEST_F(FilesSafetyTest, PipesAndDevicesAreRefusedWithoutWaiting) {
     EXPECT_EQ(script.LoadScript(dir.string(), error), -1);
     EXPECT_EQ(CopyExpandFile(At("fifo"), At("out")).status, KzStatusCannotOpen);
 }
-
-TEST(WrapMessageTest, EveryLineAndTheWholeTextFitABox) {
-    // Sentences are left to the box, which wraps them at their blanks; a long path is broken.
-    EXPECT_EQ(KzWrapMessage("Unable to create directory\r/opt/x/\r\rspecify another directory."),
-              "Unable to create directory\n/opt/x/\n\nspecify another directory.");
-    const std::string sentence = "Drive:  /tmp/kz-dialogs-S0HBow/cdrom-without-disc: not ready. And more words.";
-    EXPECT_EQ(KzWrapMessage(sentence), sentence);
-    const std::string path = "/" + std::string(70, 'a') + "/" + std::string(20, 'b');
-    EXPECT_EQ(KzWrapMessage("Can not copy file to:\r" + path + " now"),
-              "Can not copy file to:\n/" + std::string(70, 'a').substr(0, 59) + "\n" + std::string(11, 'a') + "/" +
-                  std::string(20, 'b') + " now");
-
-    // A path of 131,000 characters: lines of at most 60 characters, broken after a separator where
-    // there is one, and no more than 20 lines, the start and the end of the text kept.
-    std::string huge;
-    while (huge.size() < 131000)
-        huge += "/folder" + std::to_string(huge.size());
-    const std::string wrapped = KzWrapMessage("Can not copy file to:\r" + huge);
-    std::vector<std::string> lines;
-    for (std::size_t start = 0;;) {
-        const std::size_t end = wrapped.find('\n', start);
-        lines.push_back(wrapped.substr(start, end - start));
-        if (end == std::string::npos) break;
-        start = end + 1;
-    }
-    EXPECT_EQ(lines.size(), KzMessageMaxLines);
-    EXPECT_EQ(lines.front(), "Can not copy file to:");
-    EXPECT_EQ(lines[1].rfind("/folder0/", 0), 0u);
-    EXPECT_EQ(lines[1].back(), '/');
-    EXPECT_NE(std::find(lines.begin(), lines.end(), "..."), lines.end());
-    EXPECT_EQ(huge.compare(huge.size() - lines.back().size(), lines.back().size(), lines.back()), 0);
-    for (const auto& line : lines)
-        EXPECT_LE(line.size(), KzMessageLineLength);
-
-    // Characters of several bytes are never cut, and count as one.
-    std::string umlauts;
-    for (int i = 0; i < 100; ++i)
-        umlauts += "\xC3\xA4";
-    const std::string text = KzWrapMessage(umlauts);
-    EXPECT_EQ(text.find('\n'), 2 * KzMessageLineLength);
-    EXPECT_EQ(KzToUtf8(text), text);
-}
-
-} // namespace
-
-namespace {
 
 TEST_F(FilesSafetyTest, ProgramsStartInTheirFolderAndFailuresStaySilent) {
     // What the failures might write to the terminal goes to a file instead, which must stay empty.

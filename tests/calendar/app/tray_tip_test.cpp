@@ -113,18 +113,6 @@ TEST_F(TrayTipTest, StrayBytesShowAsLatin1AndCutsKeepWholeCharacters) {
     add(2015, 8, 12, 14, 5, "Caf\xE9");
     EXPECT_EQ(displayText(tip()), wxString(L" 2:05pm: Caf\u00E9  "));
 
-    // Cuts keep whole characters, whether valid UTF-8 sequences or single stray bytes.
-    struct Row {
-        std::string bytes;
-        std::size_t maxBytes, kept;
-    };
-    const Row rows[] = {
-        {"ab\xC3\xA9", 3, 2}, {"ab\xC3\xA9", 4, 4}, {"ab\xE9\xA9", 3, 3},
-        {"\xE2\x82\xAC", 2, 0}, {"\xE2\x82", 1, 1}, {"", 5, 0},
-    };
-    for (const Row& row : rows)
-        EXPECT_EQ(wholeCharacterPrefix(row.bytes, row.maxBytes), row.kept) << row.bytes;
-
     LogFont font;
     font.setFace(std::string(29, 'F') + "\xC3\xA9\xC3\xA9");
     EXPECT_EQ(font.face(), std::string(29, 'F') + "\xC3\xA9");

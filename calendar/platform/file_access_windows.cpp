@@ -1,4 +1,4 @@
-#include "data/file_access.h"
+#include "platform/file_access.h"
 
 #include <atomic>
 #include <cerrno>
