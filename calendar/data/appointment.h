@@ -2,6 +2,7 @@
 // One calendar entry: a text at a local date and time, with an optional reminder lead and repeat
 // rule. Appointments are created only through their AppointmentTable, which owns them; every change
 // is written through to the settings store at once.
+#include "data/appointment_values.h"
 #include "data/date_helpers.h"
 
 #include <cstddef>
@@ -19,15 +20,8 @@ inline constexpr std::int32_t kMaxEarlyMinutes = 366 * 24 * 60;
 
 class Appointment {
   public:
-    // Stored fields.
-    std::int32_t year = 0, month = 0, day = 0, hour = 0, minute = 0;
-    std::int32_t nthday = 0;
-    std::int32_t early = -1; // reminder lead in minutes, -1 = no reminder
-    std::string nthweek;
-    std::string sday;
-    std::string notes;
-    std::int32_t repeats = 0;
-    Time32 started = 0;
+    // What the store keeps of the entry.
+    AppointmentValues stored;
     // Derived state, never stored.
     unsigned timerId = 0;
     Time32 time = 0;
@@ -36,7 +30,7 @@ class Appointment {
     Time32 remindedTime = 0;
     bool reminderRaised() const { return remindedTime != 0 && remindedTime == time; }
     // The moment the reminder falls due: the time less the lead.
-    std::int64_t dueMoment() const { return static_cast<std::int64_t>(time) - static_cast<std::int64_t>(early) * 60; }
+    std::int64_t dueMoment() const { return static_cast<std::int64_t>(time) - static_cast<std::int64_t>(stored.early) * 60; }
 
     Appointment(const Appointment&) = delete;
     Appointment& operator=(const Appointment&) = delete;

@@ -50,7 +50,7 @@ Appointment& AppointmentTable::enter(std::unique_ptr<Appointment> appointment) {
     if (firstFree_ == slots_.size()) slots_.resize(slots_.size() + kGrowth);
     Appointment& a = *appointment;
     a.slot_ = firstFree_;
-    a.indexedDate_ = dateKey(a.year, a.month, a.day);
+    a.indexedDate_ = dateKey(a.stored.year, a.stored.month, a.stored.day);
     byDate_[a.indexedDate_].push_back(&a);
     slots_[firstFree_++] = std::move(appointment);
     ++count_;
@@ -64,19 +64,19 @@ Appointment& AppointmentTable::construct() {
 
 Appointment& AppointmentTable::constructCopy(const Appointment& source) {
     std::unique_ptr<Appointment> a(new Appointment(*this));
-    a->year = source.year;
-    a->month = source.month;
-    a->day = source.day;
-    a->hour = source.hour;
-    a->minute = source.minute;
-    a->nthday = source.nthday;
-    a->early = source.early;
-    a->nthweek = source.nthweek;
-    a->sday = source.sday;
-    a->notes = source.notes;
-    a->repeats = source.repeats;
+    a->stored.year = source.stored.year;
+    a->stored.month = source.stored.month;
+    a->stored.day = source.stored.day;
+    a->stored.hour = source.stored.hour;
+    a->stored.minute = source.stored.minute;
+    a->stored.nthday = source.stored.nthday;
+    a->stored.early = source.stored.early;
+    a->stored.nthweek = source.stored.nthweek;
+    a->stored.sday = source.stored.sday;
+    a->stored.notes = source.stored.notes;
+    a->stored.repeats = source.stored.repeats;
     a->time = source.time;
-    a->started = source.started;
+    a->stored.started = source.stored.started;
     return enter(std::move(a));
 }
 
@@ -89,7 +89,7 @@ void AppointmentTable::unindex(const Appointment& a) {
 }
 
 void AppointmentTable::reindex(Appointment& a) {
-    const DateKey key = dateKey(a.year, a.month, a.day);
+    const DateKey key = dateKey(a.stored.year, a.stored.month, a.stored.day);
     if (key == a.indexedDate_) return;
     unindex(a);
     a.indexedDate_ = key;
@@ -128,7 +128,7 @@ Appointment* AppointmentTable::findAt(int year, int month, int day, int hour, in
     if (it == byDate_.end()) return nullptr;
     Appointment* first = nullptr;
     for (Appointment* a : it->second)
-        if (a != except && a->hour == hour && a->minute == minute && (!first || a->slot_ < first->slot_))
+        if (a != except && a->stored.hour == hour && a->stored.minute == minute && (!first || a->slot_ < first->slot_))
             first = a;
     return first;
 }
@@ -175,7 +175,7 @@ void AppointmentTable::sortByTime() {
 
 bool AppointmentTable::remove(Appointment& appointment, bool askAboutSeries) {
     std::vector<Change> changes;
-    if (askAboutSeries && appointment.repeats != 0) changes = seriesChanges(appointment);
+    if (askAboutSeries && appointment.stored.repeats != 0) changes = seriesChanges(appointment);
     changes.push_back({&appointment, true, {}});
     return apply(changes);
 }
@@ -186,23 +186,23 @@ bool AppointmentTable::askAndRemoveSeries(const Appointment& entry) {
 
 std::vector<AppointmentTable::Change> AppointmentTable::seriesChanges(const Appointment& entry) {
     const std::string text = "You have deleted a datebook entry which repeats.  Delete the other \"" +
-                             entry.notes + "\" entries as well?";
+                             entry.stored.notes + "\" entries as well?";
     std::vector<Change> changes;
     if (!questions_.askYesNo(text, "ZorvelCal")) return changes;
     // Every text contains the empty text: an entry without words must not take every other
     // repeating entry at that time of day with it.
-    if (entry.notes.empty()) return changes;
+    if (entry.stored.notes.empty()) return changes;
     for (const auto& slot : slots_) {
         Appointment* other = slot.get();
-        if (!other || other == &entry || other->repeats != entry.repeats || other->hour != entry.hour ||
-            other->minute != entry.minute)
+        if (!other || other == &entry || other->stored.repeats != entry.stored.repeats || other->stored.hour != entry.stored.hour ||
+            other->stored.minute != entry.stored.minute)
             continue;
-        const std::size_t at = other->notes.find(entry.notes);
+        const std::size_t at = other->stored.notes.find(entry.stored.notes);
         if (at == std::string::npos) continue;
-        if (other->notes == entry.notes)
+        if (other->stored.notes == entry.stored.notes)
             changes.push_back({other, true, {}});
         else
-            changes.push_back({other, false, trimmed(std::string(other->notes).erase(at, entry.notes.size()))});
+            changes.push_back({other, false, trimmed(std::string(other->stored.notes).erase(at, entry.stored.notes.size()))});
     }
     return changes;
 }
@@ -218,26 +218,26 @@ bool AppointmentTable::apply(const std::vector<Change>& changes) {
             Appointment& a = *c.entry;
             if (c.removed) {
                 SettingsKey key;
-                key.deleteAppointmentKey(a.year, a.month, a.day, a.hour, a.minute);
+                key.deleteAppointmentKey(a.stored.year, a.stored.month, a.stored.day, a.stored.hour, a.stored.minute);
                 continue;
             }
             SettingsKey key;
-            if (key.openAppointment(a.year, a.month, a.day, a.hour, a.minute) != SettingsKey::kFailed)
-                key.writeAppointment({a.year, a.month, a.day, a.hour, a.minute, a.early, c.notes, a.started, 0,
-                                      a.sday, a.nthweek, a.nthday});
+            if (key.openAppointment(a.stored.year, a.stored.month, a.stored.day, a.stored.hour, a.stored.minute) != SettingsKey::kFailed)
+                key.writeAppointment({a.stored.year, a.stored.month, a.stored.day, a.stored.hour, a.stored.minute, a.stored.early, c.notes, a.stored.started, 0,
+                                      a.stored.sday, a.stored.nthweek, a.stored.nthday});
         }
     }
     if (store.failures().count != failuresBefore) return false;
     for (const Change& c : changes) {
         Appointment& a = *c.entry;
         if (!c.removed) {
-            a.notes = c.notes;
-            a.repeats = 0;
+            a.stored.notes = c.notes;
+            a.stored.repeats = 0;
             continue;
         }
         if (a.timerId != 0) timers_.stop(a.timerId);
         a.timerId = 0;
-        a.repeats = 0;
+        a.stored.repeats = 0;
         discard(a);
     }
     return true;
@@ -325,7 +325,7 @@ void AppointmentTable::purgeOldMonths(int age) {
 void TableUndo::rollBack() {
     for (auto it = steps_.rbegin(); it != steps_.rend(); ++it) {
         if (!it->added) {
-            it->entry->notes = it->notes;
+            it->entry->stored.notes = it->notes;
             continue;
         }
         if (it->entry->timerId != 0) table_.timers().stop(it->entry->timerId);

@@ -139,7 +139,7 @@ class TableUndo {
   public:
     explicit TableUndo(AppointmentTable& table) : table_(table) {}
     void added(Appointment& entry) { steps_.push_back({&entry, true, {}}); }
-    void notesChanging(Appointment& entry) { steps_.push_back({&entry, false, entry.notes}); }
+    void notesChanging(Appointment& entry) { steps_.push_back({&entry, false, entry.stored.notes}); }
     // Takes every step back, the last first, and has the windows repaint.
     void rollBack();
 

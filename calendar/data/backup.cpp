@@ -116,9 +116,9 @@ void merge(AppointmentTable& table, const Record& r, RestoreCounts& counts, Tabl
         return;
     }
     if (Appointment* existing = table.findAt(r.year, r.month, r.day, r.hour, r.minute)) {
-        if (existing->notes.find(r.notes) != std::string::npos) return;
+        if (existing->stored.notes.find(r.notes) != std::string::npos) return;
         undo.notesChanging(*existing);
-        existing->notes += " " + r.notes;
+        existing->stored.notes += " " + r.notes;
         existing->save();
         ++counts.modified;
         return;
@@ -201,15 +201,15 @@ bool backupExists(const std::string& path) {
 }
 
 std::string backupRecordLine(const Appointment& a) {
-    std::string nthweek = a.nthweek, sday = a.sday, notes = a.notes;
+    std::string nthweek = a.stored.nthweek, sday = a.stored.sday, notes = a.stored.notes;
     const auto build = [&] {
         std::string line;
         line.reserve(64 + nthweek.size() + sday.size() + notes.size());
-        for (long long n : {static_cast<long long>(a.year), static_cast<long long>(a.month),
-                            static_cast<long long>(a.day), static_cast<long long>(a.hour),
-                            static_cast<long long>(a.minute), static_cast<long long>(a.nthday),
-                            static_cast<long long>(a.repeats), static_cast<long long>(a.timerId),
-                            static_cast<long long>(a.time), static_cast<long long>(a.early)}) {
+        for (long long n : {static_cast<long long>(a.stored.year), static_cast<long long>(a.stored.month),
+                            static_cast<long long>(a.stored.day), static_cast<long long>(a.stored.hour),
+                            static_cast<long long>(a.stored.minute), static_cast<long long>(a.stored.nthday),
+                            static_cast<long long>(a.stored.repeats), static_cast<long long>(a.timerId),
+                            static_cast<long long>(a.time), static_cast<long long>(a.stored.early)}) {
             line += std::to_string(n);
             line += '|';
         }
@@ -243,7 +243,7 @@ int backup(AppointmentTable& table, const std::string& path) {
     const auto writeRecords = [&](std::FILE* file) {
         bool failed = false;
         table.forEach([&](const Appointment& a) {
-            if (failed || a.year < kFirstBackupYear || a.year > kLastBackupYear) return;
+            if (failed || a.stored.year < kFirstBackupYear || a.stored.year > kLastBackupYear) return;
             const std::string line = backupRecordLine(a);
             char prefix[8];
             std::snprintf(prefix, sizeof prefix, "%04u|", static_cast<unsigned>(line.size()));

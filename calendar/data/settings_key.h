@@ -3,6 +3,7 @@
 // "SOFTWARE\Ombrix\ZorvelCal", and reads and writes its values with the registry's rules: a missing
 // or wrongly typed number reads 0, a text that cannot be read leaves its target unchanged, and a
 // failed write is ignored. Write-side opens create what is missing.
+#include "data/appointment_values.h"
 #include "data/settings_store.h"
 
 #include <cstdint>
@@ -12,15 +13,6 @@
 namespace zc {
 
 inline constexpr const char* kBasePath = "SOFTWARE\\Ombrix\\ZorvelCal";
-
-// The twelve stored values of one appointment, in the order they are written.
-struct AppointmentValues {
-    std::int32_t year = 0, month = 0, day = 0, hour = 0, minute = 0, early = 0;
-    std::string notes;
-    std::int32_t started = 0, repeats = 0;
-    std::string sday, nthweek;
-    std::int32_t nthday = 0;
-};
 
 class SettingsKey {
   public:

@@ -386,7 +386,7 @@ void AppointBook2::drawDay(wxDC& dc, bool printing) {
                 for (int minute : {0, 30})
                     if (const Appointment* entry = table_.findAt(year_, month_, day_, hour, minute))
                         width = std::max(width, m.labelWidth + kTextIndent +
-                                                    dc.GetTextExtent(displayText(entry->notes)).x + 4);
+                                                    dc.GetTextExtent(displayText(entry->stored.notes)).x + 4);
             return width;
         };
         fitToPage(dc, {0, (2 * kRows + 2) * m.rowHeight}, m.rowHeight, widest);
@@ -403,13 +403,13 @@ void AppointBook2::drawDay(wxDC& dc, bool printing) {
     const wxColour red(255, 0, 0);
     const auto drawEntry = [&](const Appointment* entry, const SlotRect& slot, int plusTop) {
         if (!entry) return;
-        if (entry->repeats != 0) {
+        if (entry->stored.repeats != 0) {
             const wxColour text = dc.GetTextForeground();
             if (!fast) dc.SetTextForeground(red);
             dc.DrawText("+", slot.left - 9, plusTop);
             dc.SetTextForeground(text);
         }
-        dc.DrawText(displayText(entry->notes), slot.left + kTextIndent, slot.top + 2);
+        dc.DrawText(displayText(entry->stored.notes), slot.left + kTextIndent, slot.top + 2);
     };
 
     for (int hour = first; hour <= 23; ++hour) {
@@ -477,7 +477,7 @@ bool AppointBook2::beginEditing(int row, bool onHour, int topHour) {
     editOnHour_ = onHour;
     const Appointment* entry = table_.findAt(year_, month_, day_, firstHour_ + row, onHour ? 0 : 30);
     editor_->entry = const_cast<Appointment*>(entry);
-    editText_ = entry ? displayText(entry->notes) : wxString();
+    editText_ = entry ? displayText(entry->stored.notes) : wxString();
     shownNotes_ = editText_;
     editor_->ChangeValue(editText_);
     const Row& r = rows_[static_cast<std::size_t>(row)];
@@ -502,7 +502,7 @@ bool AppointBook2::closeEditor() {
 void AppointBook2::followTable() {
     if (!editor_) return;
     Appointment* entry = editedEntry();
-    const wxString now = entry ? displayText(entry->notes) : wxString();
+    const wxString now = entry ? displayText(entry->stored.notes) : wxString();
     // Text the user typed is theirs and is committed as usual; an untouched slot shows what the
     // table holds now, so leaving it cannot bring back an entry removed elsewhere.
     if (editText_ == shownNotes_ && editText_ != now) {
@@ -542,24 +542,24 @@ bool AppointBook2::commit() {
             }
             editor_->entry = &created;
             pendingEarly_ = table_.defaultEarly();
-        } else if (text != displayText(entry->notes)) {
-            const std::string previous = entry->notes;
+        } else if (text != displayText(entry->stored.notes)) {
+            const std::string previous = entry->stored.notes;
             entry->changeNotes(text.utf8_string());
-            if (settingsStore().failures().count != before) entry->notes = previous;
+            if (settingsStore().failures().count != before) entry->stored.notes = previous;
         }
     } else if (entry) {
         editor_->entry = nullptr;
-        const bool repeated = entry->repeats != 0;
+        const bool repeated = entry->stored.repeats != 0;
         // Kept to put the entry back in the table should its key not be deleted from the store.
-        const AppointmentValues kept{entry->year,  entry->month,   entry->day,     entry->hour,
-                                     entry->minute, entry->early,  entry->notes,   entry->started,
-                                     entry->repeats, entry->sday,  entry->nthweek, entry->nthday};
+        const AppointmentValues kept{entry->stored.year,  entry->stored.month,   entry->stored.day,     entry->stored.hour,
+                                     entry->stored.minute, entry->stored.early,  entry->stored.notes,   entry->stored.started,
+                                     entry->stored.repeats, entry->stored.sday,  entry->stored.nthweek, entry->stored.nthday};
         table_.remove(*entry, true);
         if (settingsStore().failures().count != before && !table_.findAt(year_, month_, day_, hour, minute)) {
             Appointment& back = table_.construct();
             back.setWhen(kept.year, kept.month, kept.day, kept.hour, kept.minute, kept.early, kept.notes);
             back.setRepeat(kept.repeats, kept.nthweek, kept.sday, kept.nthday);
-            back.started = kept.started;
+            back.stored.started = kept.started;
             back.schedule(false);
             editor_->entry = &back;
         }
@@ -705,7 +705,7 @@ void AppointBook2::repeatsCommand() {
 
     RepeatDialogModel model;
     model.prepareRepeatDialog(day_, month_, year_, editText_.utf8_string(), table_.clock().now());
-    model.presetRepeatDialog(entry->repeats, entry->nthweek);
+    model.presetRepeatDialog(entry->stored.repeats, entry->stored.nthweek);
     repeatsDialogOpen = true;
     {
         // OK and Cancel both apply what the dialog holds; Cancel leaves the kind it opened with.
@@ -732,7 +732,7 @@ void AppointBook2::reminderCommand() {
     int minutes = table_.defaultEarly();
     bool enabled = true;
     if (entry) {
-        minutes = entry->early;
+        minutes = entry->stored.early;
         enabled = minutes != -1;
     } else if (CZorvelCalView* view = currentView()) {
         enabled = view->reminders == 0;
@@ -750,13 +750,13 @@ void AppointBook2::reminderCommand() {
     }
     if (!enabled) minutes = -1;
     if (entry) entry = editedEntry();
-    if (entry && entry->early != minutes) {
+    if (entry && entry->stored.early != minutes) {
         const std::uint64_t before = settingsStore().failures().count;
-        const int previous = entry->early;
-        entry->early = minutes;
+        const int previous = entry->stored.early;
+        entry->stored.early = minutes;
         entry->schedule(true);
         if (reportStoreFailure(before)) {
-            entry->early = previous;
+            entry->stored.early = previous;
             entry->schedule(false);
         }
     }

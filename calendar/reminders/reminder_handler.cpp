@@ -20,7 +20,7 @@ void raiseReminder(CMainFrame& frame, const Appointment& appointment) {
     // The month view goes first when the program closes; a timer that fires after it is ignored.
     if (!view) return;
     if (mainWindowActivator()) mainWindowActivator()(frame);
-    if (view->reminders == 0) showReminder(appointment.hour, appointment.minute, appointment.notes);
+    if (view->reminders == 0) showReminder(appointment.stored.hour, appointment.stored.minute, appointment.stored.notes);
 }
 
 void handleReminderTimer(CMainFrame& frame, unsigned timerId) {

@@ -168,7 +168,7 @@ TEST_F(NotifyIconTest, TheTipFollowsTheTableAndTheTurnOfTheMinuteWithoutReorderi
     EXPECT_EQ(icon.tipChangesAt(), localTime(2015, 8, 12, 16, 0));
 
     std::vector<std::string> slots;
-    table.forEach([&slots](const Appointment& a) { slots.push_back(a.notes); });
+    table.forEach([&slots](const Appointment& a) { slots.push_back(a.stored.notes); });
     EXPECT_EQ(slots, (std::vector<std::string>{"Later", "Soon"}));
 }
 
