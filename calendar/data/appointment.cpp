@@ -20,6 +20,11 @@ void Appointment::setWhen(int y, int m, int d, int h, int min, int lead, const s
     reindex();
 }
 
+void Appointment::setStored(AppointmentValues values) {
+    stored = std::move(values);
+    reindex();
+}
+
 void Appointment::setRepeat(int kind, const std::string& week, const std::string& weekday, int wantedDay) {
     stored.repeats = kind;
     stored.nthweek = week;
@@ -33,10 +38,12 @@ void Appointment::changeNotes(const std::string& text) {
     SettingsKey key;
     // Only an entry that is stored already has its text rewritten; looking first keeps the
     // write-side open from leaving an empty key behind for an entry that was never saved.
-    if (!key.openAppointmentForRead(
-            stored.year, stored.month, std::to_string(stored.day) + "_" + std::to_string(stored.hour) + "_" + std::to_string(stored.minute)))
+    if (!key.openAppointmentForRead(stored.year, stored.month,
+                                    std::to_string(stored.day) + "_" + std::to_string(stored.hour) + "_" +
+                                        std::to_string(stored.minute)))
         return;
-    if (key.openAppointment(stored.year, stored.month, stored.day, stored.hour, stored.minute) == SettingsKey::kExisted)
+    if (key.openAppointment(stored.year, stored.month, stored.day, stored.hour, stored.minute) ==
+        SettingsKey::kExisted)
         key.writeString("notes", stored.notes);
 }
 
@@ -47,9 +54,10 @@ void Appointment::save() {
     // without values behind.
     StoreBatch batch(settingsStore());
     SettingsKey key;
-    if (key.openAppointment(stored.year, stored.month, stored.day, stored.hour, stored.minute) == SettingsKey::kFailed) return;
-    key.writeAppointment(
-        {stored.year, stored.month, stored.day, stored.hour, stored.minute, stored.early, stored.notes, stored.started, stored.repeats, stored.sday, stored.nthweek, stored.nthday});
+    if (key.openAppointment(stored.year, stored.month, stored.day, stored.hour, stored.minute) ==
+        SettingsKey::kFailed)
+        return;
+    key.writeAppointment(stored);
 }
 
 void Appointment::schedule(bool saveAlso) {
@@ -80,23 +88,7 @@ void Appointment::eraseStored() {
 }
 
 bool Appointment::loadFrom(const SettingsKey& key) {
-    AppointmentValues v;
-    v.notes = stored.notes;
-    v.sday = stored.sday;
-    v.nthweek = stored.nthweek;
-    key.readAppointment(v);
-    stored.year = v.year;
-    stored.month = v.month;
-    stored.day = v.day;
-    stored.hour = v.hour;
-    stored.minute = v.minute;
-    stored.early = v.early;
-    stored.notes = v.notes;
-    stored.started = v.started;
-    stored.repeats = v.repeats;
-    stored.sday = v.sday;
-    stored.nthweek = v.nthweek;
-    stored.nthday = v.nthday;
+    key.readAppointment(stored);
     reindex();
     if (stored.year == 0 || stored.month == 0 || stored.day == 0 || stored.hour == 0) return false;
     // A date that no time can hold (a damaged record) would wrap round to another year.

@@ -30,7 +30,9 @@ class Appointment {
     Time32 remindedTime = 0;
     bool reminderRaised() const { return remindedTime != 0 && remindedTime == time; }
     // The moment the reminder falls due: the time less the lead.
-    std::int64_t dueMoment() const { return static_cast<std::int64_t>(time) - static_cast<std::int64_t>(stored.early) * 60; }
+    std::int64_t dueMoment() const {
+        return static_cast<std::int64_t>(time) - static_cast<std::int64_t>(stored.early) * 60;
+    }
 
     Appointment(const Appointment&) = delete;
     Appointment& operator=(const Appointment&) = delete;
@@ -38,6 +40,9 @@ class Appointment {
     AppointmentTable& table() const { return *table_; }
 
     void setWhen(int year, int month, int day, int hour, int minute, int early, const std::string& notes);
+    // Takes all twelve values at once (a copy, a restored record, an imported event) and files the
+    // entry under its new date.
+    void setStored(AppointmentValues values);
     void setRepeat(int repeats, const std::string& nthweek, const std::string& sday, int nthday);
     // Rewrites "notes" only, and only when the entry's key exists already.
     void changeNotes(const std::string& text);

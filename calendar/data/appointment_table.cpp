@@ -64,19 +64,8 @@ Appointment& AppointmentTable::construct() {
 
 Appointment& AppointmentTable::constructCopy(const Appointment& source) {
     std::unique_ptr<Appointment> a(new Appointment(*this));
-    a->stored.year = source.stored.year;
-    a->stored.month = source.stored.month;
-    a->stored.day = source.stored.day;
-    a->stored.hour = source.stored.hour;
-    a->stored.minute = source.stored.minute;
-    a->stored.nthday = source.stored.nthday;
-    a->stored.early = source.stored.early;
-    a->stored.nthweek = source.stored.nthweek;
-    a->stored.sday = source.stored.sday;
-    a->stored.notes = source.stored.notes;
-    a->stored.repeats = source.stored.repeats;
+    a->stored = source.stored;
     a->time = source.time;
-    a->stored.started = source.stored.started;
     return enter(std::move(a));
 }
 
@@ -128,7 +117,8 @@ Appointment* AppointmentTable::findAt(int year, int month, int day, int hour, in
     if (it == byDate_.end()) return nullptr;
     Appointment* first = nullptr;
     for (Appointment* a : it->second)
-        if (a != except && a->stored.hour == hour && a->stored.minute == minute && (!first || a->slot_ < first->slot_))
+        if (a != except && a->stored.hour == hour && a->stored.minute == minute &&
+            (!first || a->slot_ < first->slot_))
             first = a;
     return first;
 }
@@ -194,15 +184,17 @@ std::vector<AppointmentTable::Change> AppointmentTable::seriesChanges(const Appo
     if (entry.stored.notes.empty()) return changes;
     for (const auto& slot : slots_) {
         Appointment* other = slot.get();
-        if (!other || other == &entry || other->stored.repeats != entry.stored.repeats || other->stored.hour != entry.stored.hour ||
-            other->stored.minute != entry.stored.minute)
+        if (!other || other == &entry || other->stored.repeats != entry.stored.repeats ||
+            other->stored.hour != entry.stored.hour || other->stored.minute != entry.stored.minute)
             continue;
         const std::size_t at = other->stored.notes.find(entry.stored.notes);
         if (at == std::string::npos) continue;
         if (other->stored.notes == entry.stored.notes)
             changes.push_back({other, true, {}});
         else
-            changes.push_back({other, false, trimmed(std::string(other->stored.notes).erase(at, entry.stored.notes.size()))});
+            changes.push_back(
+                {other, false,
+                 trimmed(std::string(other->stored.notes).erase(at, entry.stored.notes.size()))});
     }
     return changes;
 }
@@ -218,13 +210,18 @@ bool AppointmentTable::apply(const std::vector<Change>& changes) {
             Appointment& a = *c.entry;
             if (c.removed) {
                 SettingsKey key;
-                key.deleteAppointmentKey(a.stored.year, a.stored.month, a.stored.day, a.stored.hour, a.stored.minute);
+                key.deleteAppointmentKey(a.stored.year, a.stored.month, a.stored.day, a.stored.hour,
+                                         a.stored.minute);
                 continue;
             }
+            // The entry freed of the series: its new text, and no repeat of its own.
+            AppointmentValues freed = a.stored;
+            freed.notes = c.notes;
+            freed.repeats = 0;
             SettingsKey key;
-            if (key.openAppointment(a.stored.year, a.stored.month, a.stored.day, a.stored.hour, a.stored.minute) != SettingsKey::kFailed)
-                key.writeAppointment({a.stored.year, a.stored.month, a.stored.day, a.stored.hour, a.stored.minute, a.stored.early, c.notes, a.stored.started, 0,
-                                      a.stored.sday, a.stored.nthweek, a.stored.nthday});
+            if (key.openAppointment(a.stored.year, a.stored.month, a.stored.day, a.stored.hour,
+                                    a.stored.minute) != SettingsKey::kFailed)
+                key.writeAppointment(freed);
         }
     }
     if (store.failures().count != failuresBefore) return false;

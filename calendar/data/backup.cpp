@@ -60,10 +60,8 @@ std::size_t shorten(std::string& text, std::size_t excess) {
     return cut;
 }
 
-struct Record {
-    std::int32_t year = 0, month = 0, day = 0, hour = 0, minute = 0, nthday = 0, repeats = 0, early = 0;
-    std::string nthweek, sday, notes;
-};
+// A record holds the values of an entry but its first time, which a restore computes afresh.
+using Record = AppointmentValues;
 
 // Splits a record line at "|": each field runs to the next "|" or the end of the line, so a "|"
 // inside the notes ends them there. A line with fewer fields leaves the rest 0 or empty.
@@ -125,8 +123,7 @@ void merge(AppointmentTable& table, const Record& r, RestoreCounts& counts, Tabl
     }
     // A restored entry starts a series link of its own; its series is not generated again.
     Appointment& a = table.construct();
-    a.setWhen(r.year, r.month, r.day, r.hour, r.minute, r.early, r.notes);
-    a.setRepeat(r.repeats, r.nthweek, r.sday, r.nthday);
+    a.setStored(r);
     a.schedule(true);
     undo.added(a);
     ++counts.added;

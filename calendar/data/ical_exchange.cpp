@@ -397,7 +397,8 @@ std::string exportedText(const std::string& stored) {
 
 std::string uidOf(const Appointment& a) {
     char uid[96];
-    std::snprintf(uid, sizeof uid, "zorvelcal-%d_%d-%d_%d_%d@ombrix", a.stored.year, a.stored.month, a.stored.day, a.stored.hour, a.stored.minute);
+    std::snprintf(uid, sizeof uid, "zorvelcal-%d_%d-%d_%d_%d@ombrix", a.stored.year, a.stored.month,
+                  a.stored.day, a.stored.hour, a.stored.minute);
     return uid;
 }
 
@@ -406,7 +407,8 @@ std::string uidOf(const Appointment& a) {
 constexpr std::string_view kAllDayPrefix = "All day: ";
 
 bool isAllDay(const Appointment& a) {
-    return a.stored.hour == kFirstSlotHour && a.stored.minute == 0 && a.stored.notes.size() > kAllDayPrefix.size() &&
+    return a.stored.hour == kFirstSlotHour && a.stored.minute == 0 &&
+           a.stored.notes.size() > kAllDayPrefix.size() &&
            std::string_view(a.stored.notes).starts_with(kAllDayPrefix);
 }
 
@@ -433,13 +435,17 @@ icalcomponent* eventOf(const Appointment& a, icaltimezone* zone, const std::stri
         from = localTime(a.stored.year, a.stored.month, a.stored.day, 0, 0);
     } else if (zone) {
         icalcomponent_add_property(
-            event, datedProperty(icalproperty_new_dtstart(wallTime(a.stored.year, a.stored.month, a.stored.day, a.stored.hour, a.stored.minute)), tzid.c_str()));
+            event,
+            datedProperty(icalproperty_new_dtstart(wallTime(a.stored.year, a.stored.month, a.stored.day,
+                                                            a.stored.hour, a.stored.minute)),
+                          tzid.c_str()));
     } else {
         icalcomponent_add_property(event, icalproperty_new_dtstart(utcTime(a.time)));
     }
     if (!allDay)
         icalcomponent_add_property(event, icalproperty_new_duration(icaldurationtype_from_int(kEventMinutes * 60)));
-    const std::string summary = exportedText(allDay ? a.stored.notes.substr(kAllDayPrefix.size()) : a.stored.notes);
+    const std::string summary =
+        exportedText(allDay ? a.stored.notes.substr(kAllDayPrefix.size()) : a.stored.notes);
     icalcomponent_add_property(event, icalproperty_new_summary(summary.c_str()));
     if (a.stored.early >= 0) {
         icalcomponent* alarm = icalcomponent_new_valarm();
@@ -498,15 +504,9 @@ icalcomponent* parse(std::string_view text) {
 }
 
 // One appointment an event asks for, before it meets the table.
-struct Wanted {
-    int year = 0, month = 0, day = 0, hour = 0, minute = 0;
-    int early = -1;
-    std::string text;
-    bool cut = false; // text is the start of a longer one
-    int kind = kRepeatNone;
-    std::string nthweek, sday;
-    int nthday = 0;
-    Time32 started = 0;
+struct Wanted : AppointmentValues {
+    Wanted() { early = -1; }
+    bool cut = false; // the notes are the start of a longer text
 };
 
 // The text of an entry from SUMMARY and DESCRIPTION: valid UTF-8, one line, white space runs
@@ -673,7 +673,7 @@ class NearestDates {
 void setText(Wanted& w, std::string full) {
     w.cut = full.size() > kMaxImportedText;
     full.resize(wholeCharacterPrefix(full, kMaxImportedText));
-    w.text = std::move(full);
+    w.notes = std::move(full);
 }
 
 class Importer {
@@ -1177,7 +1177,7 @@ class Importer {
         const Time32 started = localTime(source.year, source.month, source.day, source.hour, source.minute);
         for (std::size_t i = first; i < wanted_.size(); ++i) {
             Wanted& w = wanted_[i];
-            w.kind = kind;
+            w.repeats = kind;
             w.sday = sday;
             w.nthweek = nthweek;
             w.nthday = nthday;
@@ -1228,9 +1228,9 @@ bool holdsText(const std::string& notes, const std::string& text, bool cut) {
 
 void merge(AppointmentTable& table, const Wanted& w, IcsImportCounts& counts, TableUndo& undo) {
     if (Appointment* existing = table.findAt(w.year, w.month, w.day, w.hour, w.minute)) {
-        if (holdsText(existing->stored.notes, w.text, w.cut)) return;
+        if (holdsText(existing->stored.notes, w.notes, w.cut)) return;
         // The joined text keeps to the length of any entry; the text already there is never cut.
-        std::string joined = existing->stored.notes + std::string(kTextJoiner) + w.text;
+        std::string joined = existing->stored.notes + std::string(kTextJoiner) + w.notes;
         const bool cut = w.cut || joined.size() > kMaxImportedText;
         joined.resize(wholeCharacterPrefix(joined, kMaxImportedText));
         if (joined.size() <= existing->stored.notes.size() + kTextJoiner.size()) {
@@ -1245,11 +1245,7 @@ void merge(AppointmentTable& table, const Wanted& w, IcsImportCounts& counts, Ta
         return;
     }
     Appointment& a = table.construct();
-    a.setWhen(w.year, w.month, w.day, w.hour, w.minute, w.early, w.text);
-    if (w.kind != kRepeatNone) {
-        a.setRepeat(w.kind, w.nthweek, w.sday, w.nthday);
-        a.stored.started = w.started;
-    }
+    a.setStored(w);
     a.schedule(true);
     undo.added(a);
     ++counts.added;
@@ -1305,7 +1301,8 @@ IcsExportResult exportIcs(const AppointmentTable& table, const std::string& path
     std::vector<const Appointment*> entries;
     entries.reserve(table.size());
     table.forEach([&](const Appointment& a) {
-        if (isRealDateTime(a.stored.year, a.stored.month, a.stored.day, a.stored.hour, a.stored.minute)) entries.push_back(&a);
+        if (isRealDateTime(a.stored.year, a.stored.month, a.stored.day, a.stored.hour, a.stored.minute))
+            entries.push_back(&a);
     });
     std::stable_sort(entries.begin(), entries.end(),
                      [](const Appointment* a, const Appointment* b) { return a->time < b->time; });

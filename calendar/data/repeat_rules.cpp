@@ -182,16 +182,17 @@ void generateOccurrences(Appointment& source, std::vector<Appointment*>& made) {
         // The wanted day goes back before the slot is tested: the occurrence is saved under that
         // day's key, and an entry already there must stop the series rather than be overwritten.
         if (kind == kRepeatMonthlyOnDay && occurrence.stored.day < wantedDay) {
-            occurrence.stored.day = std::min(wantedDay, daysInMonth(occurrence.stored.year, occurrence.stored.month));
+            occurrence.stored.day =
+                std::min(wantedDay, daysInMonth(occurrence.stored.year, occurrence.stored.month));
             occurrence.reindex();
         }
         // A series stops silently at the first occupied date and time, and where the 32-bit time
         // ends; an unknown kind has not moved, so its slot is the previous one's and stops it too.
         if (!moved ||
-            table.findAt(occurrence.stored.year, occurrence.stored.month, occurrence.stored.day, occurrence.stored.hour,
-                         occurrence.stored.minute, &occurrence) ||
-            !representable(occurrence.stored.year, occurrence.stored.month, occurrence.stored.day, occurrence.stored.hour,
-                           occurrence.stored.minute)) {
+            table.findAt(occurrence.stored.year, occurrence.stored.month, occurrence.stored.day,
+                         occurrence.stored.hour, occurrence.stored.minute, &occurrence) ||
+            !representable(occurrence.stored.year, occurrence.stored.month, occurrence.stored.day,
+                           occurrence.stored.hour, occurrence.stored.minute)) {
             table.discard(occurrence);
             return;
         }

@@ -551,15 +551,11 @@ bool AppointBook2::commit() {
         editor_->entry = nullptr;
         const bool repeated = entry->stored.repeats != 0;
         // Kept to put the entry back in the table should its key not be deleted from the store.
-        const AppointmentValues kept{entry->stored.year,  entry->stored.month,   entry->stored.day,     entry->stored.hour,
-                                     entry->stored.minute, entry->stored.early,  entry->stored.notes,   entry->stored.started,
-                                     entry->stored.repeats, entry->stored.sday,  entry->stored.nthweek, entry->stored.nthday};
+        const AppointmentValues kept = entry->stored;
         table_.remove(*entry, true);
         if (settingsStore().failures().count != before && !table_.findAt(year_, month_, day_, hour, minute)) {
             Appointment& back = table_.construct();
-            back.setWhen(kept.year, kept.month, kept.day, kept.hour, kept.minute, kept.early, kept.notes);
-            back.setRepeat(kept.repeats, kept.nthweek, kept.sday, kept.nthday);
-            back.stored.started = kept.started;
+            back.setStored(kept);
             back.schedule(false);
             editor_->entry = &back;
         }
