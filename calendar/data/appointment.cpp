@@ -62,6 +62,10 @@ void Appointment::save() {
 
 void Appointment::schedule(bool saveAlso) {
     time = localTime(stored.year, stored.month, stored.day, stored.hour, stored.minute);
+    scheduleAtTime(saveAlso);
+}
+
+void Appointment::scheduleAtTime(bool saveAlso) {
     if (stored.started == 0 && time != -1) stored.started = time;
     reindex();
     if (saveAlso) save();
@@ -87,12 +91,12 @@ void Appointment::eraseStored() {
     table().changed();
 }
 
-bool Appointment::loadFrom(const SettingsKey& key) {
-    key.readAppointment(stored);
-    reindex();
+bool Appointment::loadFrom(AppointmentValues values) {
+    setStored(std::move(values));
     if (stored.year == 0 || stored.month == 0 || stored.day == 0 || stored.hour == 0) return false;
     // A date that no time can hold (a damaged record) would wrap round to another year.
-    if (localTime(stored.year, stored.month, stored.day, stored.hour, stored.minute) == -1) return false;
+    time = localTime(stored.year, stored.month, stored.day, stored.hour, stored.minute);
+    if (time == -1) return false;
     return table().findAt(stored.year, stored.month, stored.day, stored.hour, stored.minute, this) == nullptr;
 }
 

@@ -53,9 +53,10 @@ class Appointment {
     void schedule(bool saveAlso);
     // Stops the reminder, deletes the stored key and clears the repeat kind; the object stays.
     void eraseStored();
-    // Reads the twelve values from an open key; false when the entry is not valid (a date or hour
-    // field reads 0, or another entry holds the same date and minute).
-    bool loadFrom(const SettingsKey& key);
+    // Takes the twelve values read from the store and computes the time; false when the entry
+    // is not valid (a date or hour field reads 0, a date no time can hold, or another entry holds
+    // the same date and minute).
+    bool loadFrom(AppointmentValues values);
     // Code that changes year, month or day directly (rather than through setWhen or schedule)
     // calls this before the table is searched again, so the table's date index stays in step.
     void reindex();
@@ -65,6 +66,8 @@ class Appointment {
   private:
     friend class AppointmentTable;
     explicit Appointment(AppointmentTable& table);
+    // schedule() once the time is computed.
+    void scheduleAtTime(bool saveAlso);
     AppointmentTable* table_;
     std::size_t slot_ = 0;         // position in the table
     std::int64_t indexedDate_ = 0; // the date under which the table's index files this entry

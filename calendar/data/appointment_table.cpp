@@ -261,34 +261,39 @@ void AppointmentTable::loadAll() {
     SettingsKey root;
     if (root.openAppointments() == SettingsKey::kFailed) return;
     loading_ = true;
-    // The names are taken first and empty months deleted last: deleting while enumerating by
-    // index would skip the month after each deleted one.
-    const std::vector<std::string> months = root.subkeyNames();
+    // One read takes every month and entry; empty months are deleted only after it.
+    StoredAppointments all = root.readAppointments();
+    // A month is read under the name its year and month make ("2024_3"), so a month key spelt
+    // otherwise ("2024_03") stands for the month of that name when there is one, and a name
+    // without a month in it for none.
+    std::unordered_map<std::string_view, std::size_t> byName;
+    for (std::size_t i = 0; i < all.months.size(); ++i)
+        byName.emplace(all.months[i].name, i);
+    std::vector<bool> read(all.months.size());
+    slots_.reserve(count_ + all.entries.size());
+    byDate_.reserve(byDate_.size() + all.entries.size() / 4);
     std::vector<std::pair<int, int>> emptyMonths;
-    for (const std::string& name : months) {
-        const int year = leadingNumber(std::string_view(name).substr(0, 4));
+    for (const StoredAppointments::Month& listed : all.months) {
+        const std::string_view name = listed.name;
+        const int year = leadingNumber(name.substr(0, 4));
         const std::size_t n = name.size();
-        const int month = n >= 2 && name[n - 2] == '_'
-                              ? leadingNumber(std::string_view(name).substr(n - 1))
-                              : leadingNumber(std::string_view(name).substr(n >= 2 ? n - 2 : 0));
-        SettingsKey monthKey;
-        if (!monthKey.openMonthForRead(year, month)) continue;
-        // One query reads the whole month; every listed key is then open already.
-        std::vector<SubkeyValues> entries = monthKey.subkeysWithValues();
-        const std::string monthPath =
-            "Appointments\\" + std::to_string(year) + "_" + std::to_string(month) + "\\";
-        int visited = 0;
-        for (SubkeyValues& entry : entries) {
-            SettingsKey key;
-            key.adoptLoaded(monthPath + entry.name, std::move(entry));
-            ++visited;
+        const int month = n >= 2 && name[n - 2] == '_' ? leadingNumber(name.substr(n - 1))
+                                                       : leadingNumber(name.substr(n >= 2 ? n - 2 : 0));
+        const auto found = byName.find(std::to_string(year) + "_" + std::to_string(month));
+        if (found == byName.end()) continue;
+        const StoredAppointments::Month& stored = all.months[found->second];
+        if (stored.count == 0) emptyMonths.emplace_back(year, month);
+        // A month reached under a second spelling holds the entries read already, each of which
+        // would now be dropped as a duplicate.
+        if (read[found->second]) continue;
+        read[found->second] = true;
+        for (std::size_t i = stored.first; i < stored.first + stored.count; ++i) {
             Appointment& a = construct();
-            if (a.loadFrom(key))
-                a.schedule(false);
+            if (a.loadFrom(std::move(all.entries[i])))
+                a.scheduleAtTime(false);
             else
                 discard(a);
         }
-        if (visited == 0) emptyMonths.emplace_back(year, month);
     }
     for (const auto& [year, month] : emptyMonths) {
         SettingsKey key;

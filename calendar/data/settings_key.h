@@ -14,6 +14,17 @@ namespace zc {
 
 inline constexpr const char* kBasePath = "SOFTWARE\\Ombrix\\ZorvelCal";
 
+// Every appointment below the "Appointments" key, as loading reads them in one pass.
+struct StoredAppointments {
+    struct Month {
+        std::string name;
+        std::size_t first = 0; // its entries are entries[first] to entries[first + count - 1]
+        std::size_t count = 0;
+    };
+    std::vector<Month> months;              // in name order
+    std::vector<AppointmentValues> entries; // each month's in name order
+};
+
 class SettingsKey {
   public:
     // Results of the write-side opens.
@@ -45,8 +56,6 @@ class SettingsKey {
     // Deletes a direct subkey of the open key, with everything below it.
     bool deleteSubkey(const std::string& name);
 
-    // Holds a key whose values were read already (loading reads a whole month at once).
-    void adoptLoaded(const std::string& relativePath, SubkeyValues&& loaded);
     // The open key's subkeys with all their values, in name order.
     std::vector<SubkeyValues> subkeysWithValues() const;
 
@@ -70,6 +79,9 @@ class SettingsKey {
     // The twelve values of an appointment: written in one transaction, read from one query.
     void writeAppointment(const AppointmentValues& values);
     void readAppointment(AppointmentValues& values) const;
+    // Every appointment below the open key, the "Appointments" key, with the reading rules of
+    // readAppointment.
+    StoredAppointments readAppointments() const;
 
   private:
     int openWrite(const std::string& relativePath);

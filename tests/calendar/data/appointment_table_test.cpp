@@ -101,6 +101,56 @@ TEST_F(AppointmentTableTest, MonthNamesParseLikeTheirWriter) {
     EXPECT_TRUE(key.openPathForRead("Appointments\\junk")) << "a month that cannot be read is kept";
 }
 
+// Loading reads every stored value in one pass; each entry must still get only its own values,
+// read by the registry's rules, with the keys of other groups written in between.
+TEST_F(AppointmentTableTest, LoadingReadsEachValueByTheRegistryRules) {
+    const struct {
+        const char* name; // the value rewritten after the entry's twelve were written
+        ValueType type;
+        std::string data;
+        int day;           // of the entry; 0 when the entry must be dropped
+        const char* notes; // as loaded
+        int early;
+    } rows[] = {
+        {"NOTES", ValueType::String, "Upper-case name", 1, "Upper-case name", -1},
+        {"notes", ValueType::String, std::string("Ends at\0the zero", 16), 2, "Ends at", -1},
+        {"notes", ValueType::Binary, "binary", 3, "", -1}, // a text of another type is not read
+        {"early", ValueType::Binary, dwordBytes(20), 4, "Entry 4", 0},
+        {"early", ValueType::Dword, std::string("\x14\0", 2), 5, "Entry 5", 0},
+        {"hour", ValueType::String, "9", 0, nullptr, 0}, // hour reads 0: no valid entry
+        {"colour", ValueType::Dword, dwordBytes(3), 7, "Entry 7", -1},
+    };
+    int day = 0;
+    for (const auto& row : rows) {
+        ++day;
+        const std::string name = std::to_string(day) + "_9_0";
+        storeRaw("2024_3", name, values(2024, 3, day, 9, 0, "Entry " + std::to_string(day)));
+        SettingsKey key;
+        key.openPath("Appointments\\2024_3\\" + name);
+        settingsStore().setValue(settingsStore().openKey(key.path()), row.name, row.type, row.data);
+        SettingsKey other; // a key of another group between two entries
+        other.openPath("Group " + std::to_string(day));
+        other.writeString("notes", "not an entry's");
+        other.writeDword("hour", 11);
+    }
+    // A month spelt otherwise stands for the month of its number, whose entries load once.
+    storeRaw("2024_03", "20_9_0", values(2024, 3, 20, 9, 0, "never read"));
+    AppointmentTable& t = restart();
+    day = 0;
+    for (const auto& row : rows) {
+        const Appointment* a = t.findAt(2024, 3, ++day, 9, 0);
+        if (!row.day) {
+            EXPECT_EQ(a, nullptr) << day;
+            continue;
+        }
+        ASSERT_NE(a, nullptr) << day;
+        EXPECT_EQ(a->stored.notes, row.notes) << day;
+        EXPECT_EQ(a->stored.early, row.early) << day;
+    }
+    EXPECT_EQ(t.size(), 6u);
+    EXPECT_EQ(t.findAt(2024, 3, 20, 9, 0), nullptr);
+}
+
 TEST_F(AppointmentTableTest, ReminderTimersOnlyWithinSevenDays) {
     clock.t = localTime(2024, 3, 15, 12, 0);
     const struct {
