@@ -1,6 +1,7 @@
 #include "data/appointment_table.h"
 
 #include "data/settings_key.h"
+#include "data/utf8_text.h"
 
 #include <algorithm>
 
@@ -250,6 +251,48 @@ bool AppointmentTable::clearDay(int year, int month, int day) {
     for (Appointment* a : onDay)
         changes.push_back({a, true, {}});
     return apply(changes);
+}
+
+AppointmentTable::SlotChange AppointmentTable::setSlotText(int year, int month, int day, int hour, int minute,
+                                                           const std::string& text, int early) {
+    SettingsStore& store = settingsStore();
+    const std::uint64_t failuresBefore = store.failures().count;
+    SlotChange change;
+    change.entry = findAt(year, month, day, hour, minute);
+    if (text.find_first_not_of(" \t") == std::string::npos) {
+        if (!change.entry) return change;
+        change.kind = SlotChange::Kind::Removed;
+        change.series = change.entry->stored.repeats != 0;
+        change.stored = remove(*change.entry, true);
+        change.entry = findAt(year, month, day, hour, minute);
+        return change;
+    }
+    if (!change.entry) {
+        change.kind = SlotChange::Kind::Created;
+        Appointment& created = construct();
+        created.setWhen(year, month, day, hour, minute, early, text);
+        created.schedule(true);
+        if (store.failures().count == failuresBefore) {
+            change.entry = &created;
+            return change;
+        }
+        // Not stored, so not kept: the table shows only what the store holds. A store without
+        // transactions may have made the key before its values failed; it goes too.
+        created.eraseStored();
+        discard(created);
+        change.stored = false;
+        return change;
+    }
+    if (validUtf8(change.entry->stored.notes) == text) return change;
+    change.kind = SlotChange::Kind::Changed;
+    const std::string previous = change.entry->stored.notes;
+    change.entry->changeNotes(text);
+    if (store.failures().count != failuresBefore) {
+        change.entry->stored.notes = previous;
+        change.stored = false;
+        changed();
+    }
+    return change;
 }
 
 void AppointmentTable::rearmReminders() {

@@ -520,47 +520,17 @@ Appointment* AppointBook2::editedEntry() const {
 
 bool AppointBook2::commit() {
     if (!editor_ || editRow_ < 0) return true;
-    const int hour = firstHour_ + editRow_;
-    const int minute = editOnHour_ ? 0 : 30;
-    Appointment* entry = editedEntry();
-    const wxString text = onlyBlanks(editText_) ? wxString() : editText_;
     const std::uint64_t before = settingsStore().failures().count;
     ScopedDialogParent parent(this);
-
-    if (!text.empty()) {
-        if (!entry) {
-            Appointment& created = table_.construct();
-            created.setWhen(year_, month_, day_, hour, minute, pendingEarly_, text.utf8_string());
-            created.schedule(true);
-            if (settingsStore().failures().count != before) {
-                // Not stored, so not kept: the table shows only what the store holds, and the
-                // text stays in the editor for another try. The key may have been made before
-                // its values failed; it goes too.
-                created.eraseStored();
-                table_.discard(created);
-                return !reportStoreFailure(before);
-            }
-            editor_->entry = &created;
-            pendingEarly_ = table_.defaultEarly();
-        } else if (text != displayText(entry->stored.notes)) {
-            const std::string previous = entry->stored.notes;
-            entry->changeNotes(text.utf8_string());
-            if (settingsStore().failures().count != before) entry->stored.notes = previous;
-        }
-    } else if (entry) {
-        editor_->entry = nullptr;
-        const bool repeated = entry->stored.repeats != 0;
-        // Kept to put the entry back in the table should its key not be deleted from the store.
-        const AppointmentValues kept = entry->stored;
-        table_.remove(*entry, true);
-        if (settingsStore().failures().count != before && !table_.findAt(year_, month_, day_, hour, minute)) {
-            Appointment& back = table_.construct();
-            back.setStored(kept);
-            back.schedule(false);
-            editor_->entry = &back;
-        }
-        if (repeated) canvas_->Refresh(false);
-    }
+    // The entry may go with the change; the editor names whatever holds the slot afterwards.
+    editor_->entry = nullptr;
+    const AppointmentTable::SlotChange change = table_.setSlotText(
+        year_, month_, day_, firstHour_ + editRow_, editOnHour_ ? 0 : 30, editText_.utf8_string(), pendingEarly_);
+    editor_->entry = change.entry;
+    if (change.kind == AppointmentTable::SlotChange::Kind::Created && change.stored)
+        pendingEarly_ = table_.defaultEarly();
+    if (change.series) canvas_->Refresh(false);
+    // A text the store did not take stays in the editor for another try.
     return !reportStoreFailure(before);
 }
 

@@ -419,6 +419,56 @@ TEST_F(StoreFaultTest, ChangesOfManyKeysLandWholeOrNotAtAll) {
     EXPECT_EQ(next.findAt(2024, 4, 25, 8, 0)->stored.notes, "Swim");
 }
 
+// The day planner's slot: what typing a text does to the entry, with and without the store
+// taking it. A change the store refuses leaves the table as it was.
+TEST_F(StoreFaultTest, ASlotTextTheStoreCannotTakeLeavesTheSlotAsItWas) {
+    using Kind = AppointmentTable::SlotChange::Kind;
+    const struct {
+        const char* before; // the slot's entry, nullptr for none
+        const char* typed;
+        bool fails;
+        Kind kind;
+        bool stored;
+        const char* after; // the slot's entry afterwards, in the table and at the next start
+    } rows[] = {
+        {nullptr, "Lunch", false, Kind::Created, true, "Lunch"},
+        {nullptr, "Lunch", true, Kind::Created, false, nullptr},
+        {"Old", "New", false, Kind::Changed, true, "New"},
+        {"Old", "New", true, Kind::Changed, false, "Old"},
+        {"Old", " \t ", false, Kind::Removed, true, nullptr},
+        {"Old", "", true, Kind::Removed, false, "Old"},
+        {"Old", "Old", true, Kind::None, true, "Old"},
+        {nullptr, " ", true, Kind::None, true, nullptr},
+    };
+    int hour = 8;
+    for (const auto& row : rows) {
+        ++hour;
+        if (row.before) add(2024, 3, 15, hour, 0, row.before);
+        const std::string key = "15_" + std::to_string(hour) + "_0";
+        if (row.fails) {
+            failWritesOf(key);
+            ASSERT_TRUE(store().execute(
+                "CREATE TEMP TRIGGER \"notes of " + key +
+                "\" BEFORE INSERT ON vals WHEN new.key = (SELECT id FROM keys WHERE name = '" + key +
+                "') BEGIN SELECT RAISE(ABORT, 'x'); END"));
+        }
+        const std::uint64_t failures = store().failures().count;
+        const auto change = table->setSlotText(2024, 3, 15, hour, 0, row.typed, 15);
+        EXPECT_EQ(change.kind, row.kind) << hour;
+        EXPECT_EQ(change.stored, row.stored) << hour;
+        EXPECT_EQ(store().failures().count != failures, !row.stored) << hour;
+        EXPECT_EQ(change.entry, table->findAt(2024, 3, 15, hour, 0)) << hour;
+        EXPECT_EQ(change.entry ? change.entry->stored.notes : "-", row.after ? row.after : "-") << hour;
+    }
+    AppointmentTable& next = restart();
+    hour = 8;
+    for (const auto& row : rows) {
+        const Appointment* a = next.findAt(2024, 3, 15, ++hour, 0);
+        EXPECT_EQ(a ? a->stored.notes : "-", row.after ? row.after : "-") << hour;
+    }
+    EXPECT_EQ(next.findAt(2024, 3, 15, 9, 0)->stored.early, 15) << "a new entry takes the lead given";
+}
+
 TEST_F(StoreFaultTest, ASeriesTheStoreCannotTakeIsNotShownEither) {
     Appointment& choir = add(2024, 4, 4, 18, 0, "Choir");
     failWritesOf("25_18_0");
