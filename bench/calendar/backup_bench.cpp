@@ -98,7 +98,7 @@ void BM_RestoreAddsAll(benchmark::State& state) {
         zc::StoreBatch batch(zc::settingsStore());
         std::vector<zc::Appointment*> added;
         f.table->forEach([&](const zc::Appointment& a) {
-            if (a.minute % 30 != 0) added.push_back(const_cast<zc::Appointment*>(&a));
+            if (a.stored.minute % 30 != 0) added.push_back(const_cast<zc::Appointment*>(&a));
         });
         for (zc::Appointment* a : added)
             f.table->remove(*a, false);

@@ -83,17 +83,21 @@ void tell(int fd, const std::string& line) {
             } else if (op < 75) {
                 Appointment& a = *all[random() % all.size()];
                 const std::string text = "Note " + std::to_string(note++);
-                tell(fd, "B notes " + keyName({a.year, a.month, a.day, a.hour, a.minute}) + " " + text);
+                tell(fd, "B notes " +
+                             keyName({a.stored.year, a.stored.month, a.stored.day, a.stored.hour,
+                                      a.stored.minute}) +
+                             " " + text);
                 a.changeNotes(text);
             } else if (op < 92) {
                 Appointment& a = *all[random() % all.size()];
-                tell(fd, "B remove " + keyName({a.year, a.month, a.day, a.hour, a.minute}));
+                tell(fd, "B remove " + keyName({a.stored.year, a.stored.month, a.stored.day, a.stored.hour,
+                                                a.stored.minute}));
                 table.remove(a, false);
             } else {
                 const Appointment& a = *all[random() % all.size()];
-                tell(fd, "B clear " + std::to_string(a.year) + "_" + std::to_string(a.month) + " " +
-                             std::to_string(a.day));
-                table.clearDay(a.year, a.month, a.day);
+                tell(fd, "B clear " + std::to_string(a.stored.year) + "_" + std::to_string(a.stored.month) +
+                             " " + std::to_string(a.stored.day));
+                table.clearDay(a.stored.year, a.stored.month, a.stored.day);
             }
             tell(fd, settingsStore().failures().count ? "F" : "E");
         }

@@ -53,8 +53,9 @@ void BM_SetWeeklyRepeat(benchmark::State& state) {
         const std::clock_t cpuStart = std::clock();
         const auto start = std::chrono::steady_clock::now();
         zc::RepeatDialogModel model;
-        model.prepareRepeatDialog(entry.day, entry.month, entry.year, entry.notes, f.clock.now());
-        model.presetRepeatDialog(entry.repeats, entry.nthweek);
+        model.prepareRepeatDialog(entry.stored.day, entry.stored.month, entry.stored.year, entry.stored.notes,
+                                  f.clock.now());
+        model.presetRepeatDialog(entry.stored.repeats, entry.stored.nthweek);
         model.openRepeatDialog();
         model.kind = zc::kRepeatWeekly;
         model.applyTo(entry);
@@ -65,7 +66,8 @@ void BM_SetWeeklyRepeat(benchmark::State& state) {
         // The series goes again, so every round generates the same seven occurrences.
         std::vector<zc::Appointment*> series;
         table.forEach([&](const zc::Appointment& a) {
-            if (&a != &entry && a.notes == "Dentist") series.push_back(const_cast<zc::Appointment*>(&a));
+            if (&a != &entry && a.stored.notes == "Dentist")
+                series.push_back(const_cast<zc::Appointment*>(&a));
         });
         if (series.size() != 7) state.SkipWithError("the series has the wrong length");
         for (zc::Appointment* a : series)

@@ -5,37 +5,46 @@
 
 namespace zc {
 
-Appointment::Appointment(AppointmentTable& table) : early(table.defaultEarly()), table_(&table) {}
+Appointment::Appointment(AppointmentTable& table) : table_(&table) {
+    stored.early = table.defaultEarly();
+}
 
 void Appointment::setWhen(int y, int m, int d, int h, int min, int lead, const std::string& text) {
-    year = y;
-    month = m;
-    day = d;
-    hour = h;
-    minute = min;
-    early = lead;
-    notes = text;
+    stored.year = y;
+    stored.month = m;
+    stored.day = d;
+    stored.hour = h;
+    stored.minute = min;
+    stored.early = lead;
+    stored.notes = text;
+    reindex();
+}
+
+void Appointment::setStored(AppointmentValues values) {
+    stored = std::move(values);
     reindex();
 }
 
 void Appointment::setRepeat(int kind, const std::string& week, const std::string& weekday, int wantedDay) {
-    repeats = kind;
-    nthweek = week;
-    sday = weekday;
-    nthday = wantedDay;
+    stored.repeats = kind;
+    stored.nthweek = week;
+    stored.sday = weekday;
+    stored.nthday = wantedDay;
 }
 
 void Appointment::changeNotes(const std::string& text) {
-    notes = text;
+    stored.notes = text;
     table().changed();
     SettingsKey key;
     // Only an entry that is stored already has its text rewritten; looking first keeps the
     // write-side open from leaving an empty key behind for an entry that was never saved.
-    if (!key.openAppointmentForRead(
-            year, month, std::to_string(day) + "_" + std::to_string(hour) + "_" + std::to_string(minute)))
+    if (!key.openAppointmentForRead(stored.year, stored.month,
+                                    std::to_string(stored.day) + "_" + std::to_string(stored.hour) + "_" +
+                                        std::to_string(stored.minute)))
         return;
-    if (key.openAppointment(year, month, day, hour, minute) == SettingsKey::kExisted)
-        key.writeString("notes", notes);
+    if (key.openAppointment(stored.year, stored.month, stored.day, stored.hour, stored.minute) ==
+        SettingsKey::kExisted)
+        key.writeString("notes", stored.notes);
 }
 
 void Appointment::save() {
@@ -45,14 +54,19 @@ void Appointment::save() {
     // without values behind.
     StoreBatch batch(settingsStore());
     SettingsKey key;
-    if (key.openAppointment(year, month, day, hour, minute) == SettingsKey::kFailed) return;
-    key.writeAppointment(
-        {year, month, day, hour, minute, early, notes, started, repeats, sday, nthweek, nthday});
+    if (key.openAppointment(stored.year, stored.month, stored.day, stored.hour, stored.minute) ==
+        SettingsKey::kFailed)
+        return;
+    key.writeAppointment(stored);
 }
 
 void Appointment::schedule(bool saveAlso) {
-    time = localTime(year, month, day, hour, minute);
-    if (started == 0 && time != -1) started = time;
+    time = localTime(stored.year, stored.month, stored.day, stored.hour, stored.minute);
+    scheduleAtTime(saveAlso);
+}
+
+void Appointment::scheduleAtTime(bool saveAlso) {
+    if (stored.started == 0 && time != -1) stored.started = time;
     reindex();
     if (saveAlso) save();
     AppointmentTable& t = table();
@@ -60,7 +74,7 @@ void Appointment::schedule(bool saveAlso) {
     t.changed();
     // A lead changed after the reminder came must not bring it back a second time, and a date
     // outside what a time can hold (-1) is never due.
-    if (early == -1 || time == -1 || reminderRaised()) return;
+    if (stored.early == -1 || time == -1 || reminderRaised()) return;
     const std::int64_t delay = dueMoment() - t.clock().now();
     if (delay > 0 && delay < kSecondsPerWeek) {
         timerId = t.nextTimerId();
@@ -72,34 +86,18 @@ void Appointment::eraseStored() {
     if (timerId != 0) table().timers().stop(timerId);
     timerId = 0;
     SettingsKey key;
-    key.deleteAppointmentKey(year, month, day, hour, minute);
-    repeats = 0;
+    key.deleteAppointmentKey(stored.year, stored.month, stored.day, stored.hour, stored.minute);
+    stored.repeats = 0;
     table().changed();
 }
 
-bool Appointment::loadFrom(const SettingsKey& key) {
-    AppointmentValues v;
-    v.notes = notes;
-    v.sday = sday;
-    v.nthweek = nthweek;
-    key.readAppointment(v);
-    year = v.year;
-    month = v.month;
-    day = v.day;
-    hour = v.hour;
-    minute = v.minute;
-    early = v.early;
-    notes = v.notes;
-    started = v.started;
-    repeats = v.repeats;
-    sday = v.sday;
-    nthweek = v.nthweek;
-    nthday = v.nthday;
-    reindex();
-    if (year == 0 || month == 0 || day == 0 || hour == 0) return false;
+bool Appointment::loadFrom(AppointmentValues values) {
+    setStored(std::move(values));
+    if (stored.year == 0 || stored.month == 0 || stored.day == 0 || stored.hour == 0) return false;
     // A date that no time can hold (a damaged record) would wrap round to another year.
-    if (localTime(year, month, day, hour, minute) == -1) return false;
-    return table().findAt(year, month, day, hour, minute, this) == nullptr;
+    time = localTime(stored.year, stored.month, stored.day, stored.hour, stored.minute);
+    if (time == -1) return false;
+    return table().findAt(stored.year, stored.month, stored.day, stored.hour, stored.minute, this) == nullptr;
 }
 
 void Appointment::reindex() {

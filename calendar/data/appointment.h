@@ -2,6 +2,7 @@
 // One calendar entry: a text at a local date and time, with an optional reminder lead and repeat
 // rule. Appointments are created only through their AppointmentTable, which owns them; every change
 // is written through to the settings store at once.
+#include "data/appointment_values.h"
 #include "data/date_helpers.h"
 
 #include <cstddef>
@@ -19,15 +20,8 @@ inline constexpr std::int32_t kMaxEarlyMinutes = 366 * 24 * 60;
 
 class Appointment {
   public:
-    // Stored fields.
-    std::int32_t year = 0, month = 0, day = 0, hour = 0, minute = 0;
-    std::int32_t nthday = 0;
-    std::int32_t early = -1; // reminder lead in minutes, -1 = no reminder
-    std::string nthweek;
-    std::string sday;
-    std::string notes;
-    std::int32_t repeats = 0;
-    Time32 started = 0;
+    // What the store keeps of the entry.
+    AppointmentValues stored;
     // Derived state, never stored.
     unsigned timerId = 0;
     Time32 time = 0;
@@ -36,7 +30,9 @@ class Appointment {
     Time32 remindedTime = 0;
     bool reminderRaised() const { return remindedTime != 0 && remindedTime == time; }
     // The moment the reminder falls due: the time less the lead.
-    std::int64_t dueMoment() const { return static_cast<std::int64_t>(time) - static_cast<std::int64_t>(early) * 60; }
+    std::int64_t dueMoment() const {
+        return static_cast<std::int64_t>(time) - static_cast<std::int64_t>(stored.early) * 60;
+    }
 
     Appointment(const Appointment&) = delete;
     Appointment& operator=(const Appointment&) = delete;
@@ -44,6 +40,9 @@ class Appointment {
     AppointmentTable& table() const { return *table_; }
 
     void setWhen(int year, int month, int day, int hour, int minute, int early, const std::string& notes);
+    // Takes all twelve values at once (a copy, a restored record, an imported event) and files the
+    // entry under its new date.
+    void setStored(AppointmentValues values);
     void setRepeat(int repeats, const std::string& nthweek, const std::string& sday, int nthday);
     // Rewrites "notes" only, and only when the entry's key exists already.
     void changeNotes(const std::string& text);
@@ -54,9 +53,10 @@ class Appointment {
     void schedule(bool saveAlso);
     // Stops the reminder, deletes the stored key and clears the repeat kind; the object stays.
     void eraseStored();
-    // Reads the twelve values from an open key; false when the entry is not valid (a date or hour
-    // field reads 0, or another entry holds the same date and minute).
-    bool loadFrom(const SettingsKey& key);
+    // Takes the twelve values read from the store and computes the time; false when the entry
+    // is not valid (a date or hour field reads 0, a date no time can hold, or another entry holds
+    // the same date and minute).
+    bool loadFrom(AppointmentValues values);
     // Code that changes year, month or day directly (rather than through setWhen or schedule)
     // calls this before the table is searched again, so the table's date index stays in step.
     void reindex();
@@ -66,6 +66,8 @@ class Appointment {
   private:
     friend class AppointmentTable;
     explicit Appointment(AppointmentTable& table);
+    // schedule() once the time is computed.
+    void scheduleAtTime(bool saveAlso);
     AppointmentTable* table_;
     std::size_t slot_ = 0;         // position in the table
     std::int64_t indexedDate_ = 0; // the date under which the table's index files this entry

@@ -41,7 +41,7 @@ Appointment& AppointmentTable::enter(std::unique_ptr<Appointment> appointment) {
     if (firstFree_ == slots_.size()) slots_.resize(slots_.size() + kGrowth);
     Appointment& a = *appointment;
     a.slot_ = firstFree_;
-    a.indexedDate_ = dateKey(a.year, a.month, a.day);
+    a.indexedDate_ = dateKey(a.stored.year, a.stored.month, a.stored.day);
     byDate_[a.indexedDate_].push_back(&a);
     slots_[firstFree_++] = std::move(appointment);
     ++count_;
@@ -55,19 +55,8 @@ Appointment& AppointmentTable::construct() {
 
 Appointment& AppointmentTable::constructCopy(const Appointment& source) {
     std::unique_ptr<Appointment> a(new Appointment(*this));
-    a->year = source.year;
-    a->month = source.month;
-    a->day = source.day;
-    a->hour = source.hour;
-    a->minute = source.minute;
-    a->nthday = source.nthday;
-    a->early = source.early;
-    a->nthweek = source.nthweek;
-    a->sday = source.sday;
-    a->notes = source.notes;
-    a->repeats = source.repeats;
+    a->stored = source.stored;
     a->time = source.time;
-    a->started = source.started;
     return enter(std::move(a));
 }
 
@@ -80,7 +69,7 @@ void AppointmentTable::unindex(const Appointment& a) {
 }
 
 void AppointmentTable::reindex(Appointment& a) {
-    const DateKey key = dateKey(a.year, a.month, a.day);
+    const DateKey key = dateKey(a.stored.year, a.stored.month, a.stored.day);
     if (key == a.indexedDate_) return;
     unindex(a);
     a.indexedDate_ = key;
@@ -119,7 +108,8 @@ Appointment* AppointmentTable::findAt(int year, int month, int day, int hour, in
     if (it == byDate_.end()) return nullptr;
     Appointment* first = nullptr;
     for (Appointment* a : it->second)
-        if (a != except && a->hour == hour && a->minute == minute && (!first || a->slot_ < first->slot_))
+        if (a != except && a->stored.hour == hour && a->stored.minute == minute &&
+            (!first || a->slot_ < first->slot_))
             first = a;
     return first;
 }
@@ -166,7 +156,7 @@ void AppointmentTable::sortByTime() {
 
 bool AppointmentTable::remove(Appointment& appointment, bool askAboutSeries) {
     std::vector<Change> changes;
-    if (askAboutSeries && appointment.repeats != 0) changes = seriesChanges(appointment);
+    if (askAboutSeries && appointment.stored.repeats != 0) changes = seriesChanges(appointment);
     changes.push_back({&appointment, true, {}});
     return apply(changes);
 }
@@ -177,24 +167,25 @@ bool AppointmentTable::askAndRemoveSeries(const Appointment& entry) {
 
 std::vector<AppointmentTable::Change> AppointmentTable::seriesChanges(const Appointment& entry) {
     const std::string text = "You have deleted a datebook entry which repeats.  Delete the other \"" +
-                             entry.notes + "\" entries as well?";
+                             entry.stored.notes + "\" entries as well?";
     std::vector<Change> changes;
     if (!questions_.askYesNo(text, "ZorvelCal")) return changes;
     // Every text contains the empty text: an entry without words must not take every other
     // repeating entry at that time of day with it.
-    if (entry.notes.empty()) return changes;
+    if (entry.stored.notes.empty()) return changes;
     for (const auto& slot : slots_) {
         Appointment* other = slot.get();
-        if (!other || other == &entry || other->repeats != entry.repeats || other->hour != entry.hour ||
-            other->minute != entry.minute)
+        if (!other || other == &entry || other->stored.repeats != entry.stored.repeats ||
+            other->stored.hour != entry.stored.hour || other->stored.minute != entry.stored.minute)
             continue;
-        const std::size_t at = other->notes.find(entry.notes);
+        const std::size_t at = other->stored.notes.find(entry.stored.notes);
         if (at == std::string::npos) continue;
-        if (other->notes == entry.notes)
+        if (other->stored.notes == entry.stored.notes)
             changes.push_back({other, true, {}});
         else
             changes.push_back(
-                {other, false, text::trimmed(std::string(other->notes).erase(at, entry.notes.size()))});
+                {other, false,
+                 text::trimmed(std::string(other->stored.notes).erase(at, entry.stored.notes.size()))});
     }
     return changes;
 }
@@ -210,26 +201,31 @@ bool AppointmentTable::apply(const std::vector<Change>& changes) {
             Appointment& a = *c.entry;
             if (c.removed) {
                 SettingsKey key;
-                key.deleteAppointmentKey(a.year, a.month, a.day, a.hour, a.minute);
+                key.deleteAppointmentKey(a.stored.year, a.stored.month, a.stored.day, a.stored.hour,
+                                         a.stored.minute);
                 continue;
             }
+            // The entry freed of the series: its new text, and no repeat of its own.
+            AppointmentValues freed = a.stored;
+            freed.notes = c.notes;
+            freed.repeats = 0;
             SettingsKey key;
-            if (key.openAppointment(a.year, a.month, a.day, a.hour, a.minute) != SettingsKey::kFailed)
-                key.writeAppointment({a.year, a.month, a.day, a.hour, a.minute, a.early, c.notes, a.started, 0,
-                                      a.sday, a.nthweek, a.nthday});
+            if (key.openAppointment(a.stored.year, a.stored.month, a.stored.day, a.stored.hour,
+                                    a.stored.minute) != SettingsKey::kFailed)
+                key.writeAppointment(freed);
         }
     }
     if (store.failures().count != failuresBefore) return false;
     for (const Change& c : changes) {
         Appointment& a = *c.entry;
         if (!c.removed) {
-            a.notes = c.notes;
-            a.repeats = 0;
+            a.stored.notes = c.notes;
+            a.stored.repeats = 0;
             continue;
         }
         if (a.timerId != 0) timers_.stop(a.timerId);
         a.timerId = 0;
-        a.repeats = 0;
+        a.stored.repeats = 0;
         discard(a);
     }
     return true;
@@ -247,6 +243,48 @@ bool AppointmentTable::clearDay(int year, int month, int day) {
     return apply(changes);
 }
 
+AppointmentTable::SlotChange AppointmentTable::setSlotText(int year, int month, int day, int hour, int minute,
+                                                           const std::string& text, int early) {
+    SettingsStore& store = settingsStore();
+    const std::uint64_t failuresBefore = store.failures().count;
+    SlotChange change;
+    change.entry = findAt(year, month, day, hour, minute);
+    if (text.find_first_not_of(" \t") == std::string::npos) {
+        if (!change.entry) return change;
+        change.kind = SlotChange::Kind::Removed;
+        change.series = change.entry->stored.repeats != 0;
+        change.stored = remove(*change.entry, true);
+        change.entry = findAt(year, month, day, hour, minute);
+        return change;
+    }
+    if (!change.entry) {
+        change.kind = SlotChange::Kind::Created;
+        Appointment& created = construct();
+        created.setWhen(year, month, day, hour, minute, early, text);
+        created.schedule(true);
+        if (store.failures().count == failuresBefore) {
+            change.entry = &created;
+            return change;
+        }
+        // Not stored, so not kept: the table shows only what the store holds. A store without
+        // transactions may have made the key before its values failed; it goes too.
+        created.eraseStored();
+        discard(created);
+        change.stored = false;
+        return change;
+    }
+    if (text::validUtf8(change.entry->stored.notes) == text) return change;
+    change.kind = SlotChange::Kind::Changed;
+    const std::string previous = change.entry->stored.notes;
+    change.entry->changeNotes(text);
+    if (store.failures().count != failuresBefore) {
+        change.entry->stored.notes = previous;
+        change.stored = false;
+        changed();
+    }
+    return change;
+}
+
 void AppointmentTable::rearmReminders() {
     for (const auto& slot : slots_)
         if (slot && slot->timerId != 0) slot->schedule(false);
@@ -256,34 +294,39 @@ void AppointmentTable::loadAll() {
     SettingsKey root;
     if (root.openAppointments() == SettingsKey::kFailed) return;
     loading_ = true;
-    // The names are taken first and empty months deleted last: deleting while enumerating by
-    // index would skip the month after each deleted one.
-    const std::vector<std::string> months = root.subkeyNames();
+    // One read takes every month and entry; empty months are deleted only after it.
+    StoredAppointments all = root.readAppointments();
+    // A month is read under the name its year and month make ("2024_3"), so a month key spelt
+    // otherwise ("2024_03") stands for the month of that name when there is one, and a name
+    // without a month in it for none.
+    std::unordered_map<std::string_view, std::size_t> byName;
+    for (std::size_t i = 0; i < all.months.size(); ++i)
+        byName.emplace(all.months[i].name, i);
+    std::vector<bool> read(all.months.size());
+    slots_.reserve(count_ + all.entries.size());
+    byDate_.reserve(byDate_.size() + all.entries.size() / 4);
     std::vector<std::pair<int, int>> emptyMonths;
-    for (const std::string& name : months) {
-        const int year = leadingNumber(std::string_view(name).substr(0, 4));
+    for (const StoredAppointments::Month& listed : all.months) {
+        const std::string_view name = listed.name;
+        const int year = leadingNumber(name.substr(0, 4));
         const std::size_t n = name.size();
-        const int month = n >= 2 && name[n - 2] == '_'
-                              ? leadingNumber(std::string_view(name).substr(n - 1))
-                              : leadingNumber(std::string_view(name).substr(n >= 2 ? n - 2 : 0));
-        SettingsKey monthKey;
-        if (!monthKey.openMonthForRead(year, month)) continue;
-        // One query reads the whole month; every listed key is then open already.
-        std::vector<SubkeyValues> entries = monthKey.subkeysWithValues();
-        const std::string monthPath =
-            "Appointments\\" + std::to_string(year) + "_" + std::to_string(month) + "\\";
-        int visited = 0;
-        for (SubkeyValues& entry : entries) {
-            SettingsKey key;
-            key.adoptLoaded(monthPath + entry.name, std::move(entry));
-            ++visited;
+        const int month = n >= 2 && name[n - 2] == '_' ? leadingNumber(name.substr(n - 1))
+                                                       : leadingNumber(name.substr(n >= 2 ? n - 2 : 0));
+        const auto found = byName.find(std::to_string(year) + "_" + std::to_string(month));
+        if (found == byName.end()) continue;
+        const StoredAppointments::Month& stored = all.months[found->second];
+        if (stored.count == 0) emptyMonths.emplace_back(year, month);
+        // A month reached under a second spelling holds the entries read already, each of which
+        // would now be dropped as a duplicate.
+        if (read[found->second]) continue;
+        read[found->second] = true;
+        for (std::size_t i = stored.first; i < stored.first + stored.count; ++i) {
             Appointment& a = construct();
-            if (a.loadFrom(key))
-                a.schedule(false);
+            if (a.loadFrom(std::move(all.entries[i])))
+                a.scheduleAtTime(false);
             else
                 discard(a);
         }
-        if (visited == 0) emptyMonths.emplace_back(year, month);
     }
     for (const auto& [year, month] : emptyMonths) {
         SettingsKey key;
@@ -317,7 +360,7 @@ void AppointmentTable::purgeOldMonths(int age) {
 void TableUndo::rollBack() {
     for (auto it = steps_.rbegin(); it != steps_.rend(); ++it) {
         if (!it->added) {
-            it->entry->notes = it->notes;
+            it->entry->stored.notes = it->notes;
             continue;
         }
         if (it->entry->timerId != 0) table_.timers().stop(it->entry->timerId);

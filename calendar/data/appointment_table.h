@@ -51,6 +51,25 @@ class AppointmentTable {
     bool remove(Appointment& appointment, bool askAboutSeries);
     // Removes every entry of a date, without any question, all or none as remove does.
     bool clearDay(int year, int month, int day);
+
+    // What setting a slot's text did.
+    struct SlotChange {
+        enum class Kind { None, Created, Changed, Removed };
+        Kind kind = Kind::None;
+        // False when the store did not take the change; the table is then as it was, and the
+        // store's failures() tell why.
+        bool stored = true;
+        // The emptied entry belonged to a series: entries of other days may have changed too.
+        bool series = false;
+        Appointment* entry = nullptr; // the slot's entry afterwards
+    };
+    // Sets the text of the slot at a date and time as it was typed into the day planner: a text
+    // creates the slot's entry (with the reminder lead early) or gives it new notes; a text of
+    // only blanks removes it, asking the series question for a repeating entry. A text that is
+    // what the slot shows already changes nothing, so stored bytes that are not UTF-8 stay as
+    // they are.
+    SlotChange setSlotText(int year, int month, int day, int hour, int minute, const std::string& text,
+                           int early);
     // Schedules again (without saving) every entry whose reminder timer was started.
     void rearmReminders();
     // Loads every appointment from the store; called once at start.
@@ -139,7 +158,7 @@ class TableUndo {
   public:
     explicit TableUndo(AppointmentTable& table) : table_(table) {}
     void added(Appointment& entry) { steps_.push_back({&entry, true, {}}); }
-    void notesChanging(Appointment& entry) { steps_.push_back({&entry, false, entry.notes}); }
+    void notesChanging(Appointment& entry) { steps_.push_back({&entry, false, entry.stored.notes}); }
     // Takes every step back, the last first, and has the windows repaint.
     void rollBack();
 

@@ -60,10 +60,8 @@ std::size_t shorten(std::string& text, std::size_t excess) {
     return cut;
 }
 
-struct Record {
-    std::int32_t year = 0, month = 0, day = 0, hour = 0, minute = 0, nthday = 0, repeats = 0, early = 0;
-    std::string nthweek, sday, notes;
-};
+// A record holds the values of an entry but its first time, which a restore computes afresh.
+using Record = AppointmentValues;
 
 // Splits a record line at "|": each field runs to the next "|" or the end of the line, so a "|"
 // inside the notes ends them there. A line with fewer fields leaves the rest 0 or empty.
@@ -116,17 +114,16 @@ void merge(AppointmentTable& table, const Record& r, RestoreCounts& counts, Tabl
         return;
     }
     if (Appointment* existing = table.findAt(r.year, r.month, r.day, r.hour, r.minute)) {
-        if (existing->notes.find(r.notes) != std::string::npos) return;
+        if (existing->stored.notes.find(r.notes) != std::string::npos) return;
         undo.notesChanging(*existing);
-        existing->notes += " " + r.notes;
+        existing->stored.notes += " " + r.notes;
         existing->save();
         ++counts.modified;
         return;
     }
     // A restored entry starts a series link of its own; its series is not generated again.
     Appointment& a = table.construct();
-    a.setWhen(r.year, r.month, r.day, r.hour, r.minute, r.early, r.notes);
-    a.setRepeat(r.repeats, r.nthweek, r.sday, r.nthday);
+    a.setStored(r);
     a.schedule(true);
     undo.added(a);
     ++counts.added;
@@ -201,15 +198,15 @@ bool backupExists(const std::string& path) {
 }
 
 std::string backupRecordLine(const Appointment& a) {
-    std::string nthweek = a.nthweek, sday = a.sday, notes = a.notes;
+    std::string nthweek = a.stored.nthweek, sday = a.stored.sday, notes = a.stored.notes;
     const auto build = [&] {
         std::string line;
         line.reserve(64 + nthweek.size() + sday.size() + notes.size());
-        for (long long n : {static_cast<long long>(a.year), static_cast<long long>(a.month),
-                            static_cast<long long>(a.day), static_cast<long long>(a.hour),
-                            static_cast<long long>(a.minute), static_cast<long long>(a.nthday),
-                            static_cast<long long>(a.repeats), static_cast<long long>(a.timerId),
-                            static_cast<long long>(a.time), static_cast<long long>(a.early)}) {
+        for (long long n : {static_cast<long long>(a.stored.year), static_cast<long long>(a.stored.month),
+                            static_cast<long long>(a.stored.day), static_cast<long long>(a.stored.hour),
+                            static_cast<long long>(a.stored.minute), static_cast<long long>(a.stored.nthday),
+                            static_cast<long long>(a.stored.repeats), static_cast<long long>(a.timerId),
+                            static_cast<long long>(a.time), static_cast<long long>(a.stored.early)}) {
             line += std::to_string(n);
             line += '|';
         }
@@ -243,7 +240,7 @@ int backup(AppointmentTable& table, const std::string& path) {
     const auto writeRecords = [&](std::FILE* file) {
         bool failed = false;
         table.forEach([&](const Appointment& a) {
-            if (failed || a.year < kFirstBackupYear || a.year > kLastBackupYear) return;
+            if (failed || a.stored.year < kFirstBackupYear || a.stored.year > kLastBackupYear) return;
             const std::string line = backupRecordLine(a);
             char prefix[8];
             std::snprintf(prefix, sizeof prefix, "%04u|", static_cast<unsigned>(line.size()));

@@ -37,13 +37,13 @@ std::string exportedText(const std::string& stored) {
 
 std::string uidOf(const Appointment& a) {
     char uid[96];
-    std::snprintf(uid, sizeof uid, "zorvelcal-%d_%d-%d_%d_%d@ombrix", a.year, a.month, a.day, a.hour, a.minute);
+    std::snprintf(uid, sizeof uid, "zorvelcal-%d_%d-%d_%d_%d@ombrix", a.stored.year, a.stored.month, a.stored.day, a.stored.hour, a.stored.minute);
     return uid;
 }
 
 bool isAllDay(const Appointment& a) {
-    return a.hour == kFirstSlotHour && a.minute == 0 && a.notes.size() > kAllDayPrefix.size() &&
-           std::string_view(a.notes).starts_with(kAllDayPrefix);
+    return a.stored.hour == kFirstSlotHour && a.stored.minute == 0 && a.stored.notes.size() > kAllDayPrefix.size() &&
+           std::string_view(a.stored.notes).starts_with(kAllDayPrefix);
 }
 
 icalproperty* datedProperty(icalproperty* property, const char* tzid) {
@@ -60,29 +60,29 @@ icalcomponent* eventOf(const Appointment& a, icaltimezone* zone, const std::stri
     std::int64_t from = a.time;
     if (allDay) {
         icaltimetype day = icaltime_null_date();
-        day.year = a.year;
-        day.month = a.month;
-        day.day = a.day;
+        day.year = a.stored.year;
+        day.month = a.stored.month;
+        day.day = a.stored.day;
         icalcomponent_add_property(event, icalproperty_new_dtstart(day));
         icaltime_adjust(&day, 1, 0, 0, 0);
         icalcomponent_add_property(event, icalproperty_new_dtend(day));
-        from = localTime(a.year, a.month, a.day, 0, 0);
+        from = localTime(a.stored.year, a.stored.month, a.stored.day, 0, 0);
     } else if (zone) {
         icalcomponent_add_property(
-            event, datedProperty(icalproperty_new_dtstart(wallTime(a.year, a.month, a.day, a.hour, a.minute)), tzid.c_str()));
+            event, datedProperty(icalproperty_new_dtstart(wallTime(a.stored.year, a.stored.month, a.stored.day, a.stored.hour, a.stored.minute)), tzid.c_str()));
     } else {
         icalcomponent_add_property(event, icalproperty_new_dtstart(utcTime(a.time)));
     }
     if (!allDay)
         icalcomponent_add_property(event, icalproperty_new_duration(icaldurationtype_from_int(kEventMinutes * 60)));
-    const std::string summary = exportedText(allDay ? a.notes.substr(kAllDayPrefix.size()) : a.notes);
+    const std::string summary = exportedText(allDay ? a.stored.notes.substr(kAllDayPrefix.size()) : a.stored.notes);
     icalcomponent_add_property(event, icalproperty_new_summary(summary.c_str()));
-    if (a.early >= 0) {
+    if (a.stored.early >= 0) {
         icalcomponent* alarm = icalcomponent_new_valarm();
         icalcomponent_add_property(alarm, icalproperty_new_action(ICAL_ACTION_DISPLAY));
         icaltriggertype trigger{};
         trigger.time = icaltime_null_time();
-        trigger.duration = icaldurationtype_from_int(static_cast<int>(a.time - a.early * 60LL - from));
+        trigger.duration = icaldurationtype_from_int(static_cast<int>(a.time - a.stored.early * 60LL - from));
         icalcomponent_add_property(alarm, icalproperty_new_trigger(trigger));
         icalcomponent_add_property(alarm, icalproperty_new_description(summary.c_str()));
         icalcomponent_add_component(event, alarm);
@@ -100,7 +100,7 @@ IcsExportResult exportIcs(const AppointmentTable& table, const std::string& path
     std::vector<const Appointment*> entries;
     entries.reserve(table.size());
     table.forEach([&](const Appointment& a) {
-        if (isRealDateTime(a.year, a.month, a.day, a.hour, a.minute)) entries.push_back(&a);
+        if (isRealDateTime(a.stored.year, a.stored.month, a.stored.day, a.stored.hour, a.stored.minute)) entries.push_back(&a);
     });
     std::stable_sort(entries.begin(), entries.end(),
                      [](const Appointment* a, const Appointment* b) { return a->time < b->time; });

@@ -697,17 +697,17 @@ bool holdsText(const std::string& notes, const std::string& text, bool cut) {
 
 void merge(AppointmentTable& table, const Wanted& w, IcsImportCounts& counts, TableUndo& undo) {
     if (Appointment* existing = table.findAt(w.year, w.month, w.day, w.hour, w.minute)) {
-        if (holdsText(existing->notes, w.text, w.cut)) return;
+        if (holdsText(existing->stored.notes, w.text, w.cut)) return;
         // The joined text keeps to the length of any entry; the text already there is never cut.
-        std::string joined = existing->notes + std::string(kTextJoiner) + w.text;
+        std::string joined = existing->stored.notes + std::string(kTextJoiner) + w.text;
         const bool cut = w.cut || joined.size() > kMaxImportedText;
         joined.resize(text::wholeCharacterPrefix(joined, kMaxImportedText));
-        if (joined.size() <= existing->notes.size() + kTextJoiner.size()) {
+        if (joined.size() <= existing->stored.notes.size() + kTextJoiner.size()) {
             ++counts.noRoom;
             return;
         }
         undo.notesChanging(*existing);
-        existing->notes = std::move(joined);
+        existing->stored.notes = std::move(joined);
         existing->save();
         ++counts.modified;
         if (cut) ++counts.cutTexts;
@@ -717,7 +717,7 @@ void merge(AppointmentTable& table, const Wanted& w, IcsImportCounts& counts, Ta
     a.setWhen(w.year, w.month, w.day, w.hour, w.minute, w.early, w.text);
     if (w.kind != kRepeatNone) {
         a.setRepeat(w.kind, w.nthweek, w.sday, w.nthday);
-        a.started = w.started;
+        a.stored.started = w.started;
     }
     a.schedule(true);
     undo.added(a);

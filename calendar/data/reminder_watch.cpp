@@ -29,7 +29,7 @@ std::vector<Appointment*> ReminderWatch::timerFired(AppointmentTable& table, uns
     if (id == kClockCheckTimerId) return checkClock(table);
     stop(id);
     Appointment* a = table.findByTimer(id);
-    if (!a || a->early == -1 || a->reminderRaised()) return {};
+    if (!a || a->stored.early == -1 || a->reminderRaised()) return {};
     const std::int64_t left = a->dueMoment() - clock_.now();
     if (left > kEarlyToleranceSeconds) {
         // The clock was set back since the timer was armed: the reminder waits for its moment.
@@ -63,7 +63,7 @@ std::vector<Appointment*> ReminderWatch::rearmAfterClockJump(AppointmentTable& t
     const std::int64_t oldestUnarmed = std::max(since, now - kSecondsPerWeek);
     std::vector<Appointment*> raised;
     table.forEach([&](Appointment& a) {
-        if (a.early == -1 || a.reminderRaised()) return;
+        if (a.stored.early == -1 || a.reminderRaised()) return;
         const std::int64_t due = a.dueMoment();
         const bool armed = hasPendingTimer(a);
         if (due - now <= kEarlyToleranceSeconds) {
@@ -87,7 +87,7 @@ void ReminderWatch::armWithinHorizon(AppointmentTable& table) {
     const std::int64_t now = clock_.now();
     nextSweep_ = now + kHorizonSweepSeconds;
     table.forEach([&](Appointment& a) {
-        if (a.early == -1 || a.reminderRaised() || hasPendingTimer(a)) return;
+        if (a.stored.early == -1 || a.reminderRaised() || hasPendingTimer(a)) return;
         const std::int64_t left = a.dueMoment() - now;
         if (left > 0 && left < kSecondsPerWeek) arm(table, a, left);
     });

@@ -97,14 +97,14 @@ std::int64_t repeatHorizon(int kind) {
 }
 
 bool advance(Appointment& a) {
-    int year = a.year, month = a.month, day = a.day;
+    int year = a.stored.year, month = a.stored.month, day = a.stored.day;
     // Only a restored record can hold a date that is none; it has no next occurrence.
     if (year < 1900 || year > 9999 || month < 1 || month > 12 || day < 1 || day > daysInMonth(year, month))
         return false;
-    switch (a.repeats) {
+    switch (a.stored.repeats) {
     case kRepeatWeekly:
     case kRepeatEverySecondWeek: {
-        const LocalDate next = dateAfter(year, month, day, a.repeats == kRepeatWeekly ? 7 : 14);
+        const LocalDate next = dateAfter(year, month, day, a.stored.repeats == kRepeatWeekly ? 7 : 14);
         year = next.year, month = next.month, day = next.day;
         break;
     }
@@ -118,19 +118,19 @@ bool advance(Appointment& a) {
     }
     case kRepeatNthWeekday: {
         LocalDate first = firstOfNextMonth(year, month);
-        day = firstWeekdayOfMonth(first, a.sday);
-        if (a.nthweek == "5th") {
+        day = firstWeekdayOfMonth(first, a.stored.sday);
+        if (a.stored.nthweek == "5th") {
             // A fifth weekday exists in only some months. The occurrence is the fifth such
             // weekday of the next month that has one, so the series keeps to "the fifth Tuesday"
             // instead of drifting to the last one; a month without it is passed over. Every
             // weekday has a fifth occurrence at least every few months, so the search is short.
             for (int tries = 0; tries < 24 && day + 28 > daysInMonth(first.year, first.month); ++tries) {
                 first = firstOfNextMonth(first.year, first.month);
-                day = firstWeekdayOfMonth(first, a.sday);
+                day = firstWeekdayOfMonth(first, a.stored.sday);
             }
             day += 28;
         } else {
-            day += 7 * weeksAfterFirst(a.nthweek);
+            day += 7 * weeksAfterFirst(a.stored.nthweek);
         }
         year = first.year, month = first.month;
         break;
@@ -141,13 +141,13 @@ bool advance(Appointment& a) {
         day = std::min(day, daysInMonth(year, month));
         break;
     default:
-        a.repeats = kRepeatNone;
+        a.stored.repeats = kRepeatNone;
         return false;
     }
-    a.year = year;
-    a.month = month;
-    a.day = day;
-    a.time = localTime(year, month, day, a.hour, a.minute);
+    a.stored.year = year;
+    a.stored.month = month;
+    a.stored.day = day;
+    a.time = localTime(year, month, day, a.stored.hour, a.stored.minute);
     a.reindex();
     return true;
 }
@@ -155,17 +155,17 @@ bool advance(Appointment& a) {
 // Makes and saves the occurrences that follow source, each entered into `made`.
 void generateOccurrences(Appointment& source, std::vector<Appointment*>& made) {
     AppointmentTable& table = source.table();
-    const int kind = source.repeats;
+    const int kind = source.stored.repeats;
     const std::int64_t horizon = table.clock().now() + repeatHorizon(kind);
-    const std::string notes = source.notes;
-    const int wantedDay = source.nthday;
+    const std::string notes = source.stored.notes;
+    const int wantedDay = source.stored.nthday;
     std::int64_t last = 0;
     const Appointment* previous = &source;
     // The test against the horizon comes before each occurrence, so the last one generated may
     // lie beyond it.
     while (last <= horizon) {
         Appointment& occurrence = table.constructCopy(*previous);
-        occurrence.nthday = wantedDay;
+        occurrence.stored.nthday = wantedDay;
         bool moved = false;
         // Every kind moves forward by at least a week, so a second step is needed only when a
         // time wraps at the end of the 32-bit range; the bound keeps that from spinning.
@@ -173,20 +173,21 @@ void generateOccurrences(Appointment& source, std::vector<Appointment*>& made) {
             moved = advance(occurrence);
             if (!moved || occurrence.time >= previous->time) break;
         }
-        occurrence.notes = notes;
+        occurrence.stored.notes = notes;
         // The wanted day goes back before the slot is tested: the occurrence is saved under that
         // day's key, and an entry already there must stop the series rather than be overwritten.
-        if (kind == kRepeatMonthlyOnDay && occurrence.day < wantedDay) {
-            occurrence.day = std::min(wantedDay, daysInMonth(occurrence.year, occurrence.month));
+        if (kind == kRepeatMonthlyOnDay && occurrence.stored.day < wantedDay) {
+            occurrence.stored.day =
+                std::min(wantedDay, daysInMonth(occurrence.stored.year, occurrence.stored.month));
             occurrence.reindex();
         }
         // A series stops silently at the first occupied date and time, and where the 32-bit time
         // ends; an unknown kind has not moved, so its slot is the previous one's and stops it too.
         if (!moved ||
-            table.findAt(occurrence.year, occurrence.month, occurrence.day, occurrence.hour,
-                         occurrence.minute, &occurrence) ||
-            !representable(occurrence.year, occurrence.month, occurrence.day, occurrence.hour,
-                           occurrence.minute)) {
+            table.findAt(occurrence.stored.year, occurrence.stored.month, occurrence.stored.day,
+                         occurrence.stored.hour, occurrence.stored.minute, &occurrence) ||
+            !representable(occurrence.stored.year, occurrence.stored.month, occurrence.stored.day,
+                           occurrence.stored.hour, occurrence.stored.minute)) {
             table.discard(occurrence);
             return;
         }
@@ -216,8 +217,8 @@ void generateSeries(Appointment& source) {
 }
 
 void Appointment::applyRepeat() {
-    if (repeats == kRepeatNone) return;
-    time = localTime(year, month, day, hour, minute);
+    if (stored.repeats == kRepeatNone) return;
+    time = localTime(stored.year, stored.month, stored.day, stored.hour, stored.minute);
     // The table tells its listeners (the month view among them) of every occurrence entered.
     generateSeries(*this);
 }
@@ -256,7 +257,7 @@ std::array<std::string, kRepeatKindCount> RepeatDialogModel::descriptions() cons
 }
 
 void RepeatDialogModel::applyTo(Appointment& entry) const {
-    entry.setRepeat(chosenKind(), nthweek, weekly, entry.day);
+    entry.setRepeat(chosenKind(), nthweek, weekly, entry.stored.day);
     entry.schedule(true);
     entry.applyRepeat();
 }

@@ -1,11 +1,13 @@
 #include "data/settings_key.h"
 
 #include <cstring>
+#include <string_view>
+#include <utility>
 
 namespace zc {
 namespace {
 
-bool equalsNoCase(const std::string& a, const std::string& b) {
+bool equalsNoCase(std::string_view a, std::string_view b) {
     if (a.size() != b.size()) return false;
     for (std::size_t i = 0; i < a.size(); ++i) {
         char x = a[i], y = b[i];
@@ -24,13 +26,96 @@ std::string appointmentName(int day, int hour, int minute) {
     return std::to_string(day) + "_" + std::to_string(hour) + "_" + std::to_string(minute);
 }
 
-std::int32_t dwordFrom(const StoredValue& v) {
-    if (v.type != ValueType::Dword || v.data.size() != 4) return 0;
-    const auto* b = reinterpret_cast<const unsigned char*>(v.data.data());
+std::int32_t dwordFrom(ValueType type, std::string_view data) {
+    if (type != ValueType::Dword || data.size() != 4) return 0;
+    const auto* b = reinterpret_cast<const unsigned char*>(data.data());
     return static_cast<std::int32_t>(
         static_cast<std::uint32_t>(b[0]) | static_cast<std::uint32_t>(b[1]) << 8 |
         static_cast<std::uint32_t>(b[2]) << 16 | static_cast<std::uint32_t>(b[3]) << 24);
 }
+
+// A stored terminating zero (written by other tools) is not part of the text.
+std::string_view textFrom(std::string_view data) {
+    return data.substr(0, data.find('\0'));
+}
+
+// Takes one value into an appointment's twelve by its name, as readDword and readString would:
+// a number of another type or size reads 0, a text of another type leaves its field unchanged,
+// and a name that is none of the twelve is passed over. Loading calls this for every stored
+// value, so the name is found by its length and first letter before it is compared.
+void takeAppointmentValue(AppointmentValues& a, std::string_view name, ValueType type,
+                          std::string_view data) {
+    if (name.empty()) return;
+    std::int32_t* number = nullptr;
+    std::string* text = nullptr;
+    const char* field = nullptr;
+    switch (name.size() * 32 + (name[0] | 0x20) - 'a') {
+    case 3 * 32 + 'd' - 'a':
+        number = &a.day, field = "day";
+        break;
+    case 4 * 32 + 'y' - 'a':
+        number = &a.year, field = "year";
+        break;
+    case 4 * 32 + 'h' - 'a':
+        number = &a.hour, field = "hour";
+        break;
+    case 4 * 32 + 's' - 'a':
+        text = &a.sday, field = "sday";
+        break;
+    case 5 * 32 + 'm' - 'a':
+        number = &a.month, field = "month";
+        break;
+    case 5 * 32 + 'e' - 'a':
+        number = &a.early, field = "early";
+        break;
+    case 5 * 32 + 'n' - 'a':
+        text = &a.notes, field = "notes";
+        break;
+    case 6 * 32 + 'm' - 'a':
+        number = &a.minute, field = "minute";
+        break;
+    case 6 * 32 + 'n' - 'a':
+        number = &a.nthday, field = "nthday";
+        break;
+    case 7 * 32 + 's' - 'a':
+        number = &a.started, field = "started";
+        break;
+    case 7 * 32 + 'r' - 'a':
+        number = &a.repeats, field = "repeats";
+        break;
+    case 7 * 32 + 'n' - 'a':
+        text = &a.nthweek, field = "nthweek";
+        break;
+    default:
+        return;
+    }
+    if (!equalsNoCase(name, field)) return;
+    if (number)
+        *number = dwordFrom(type, data);
+    else if (type == ValueType::String)
+        text->assign(textFrom(data));
+}
+
+// Collects the appointments of SettingsStore::readGrandchildren: the months are the children, the
+// entries the grandchildren.
+class AppointmentCollector final : public GrandchildReader {
+  public:
+    explicit AppointmentCollector(StoredAppointments& all) : all_(all) {}
+    void child(std::string_view name) override {
+        all_.months.push_back({std::string(name), all_.entries.size(), 0});
+    }
+    void grandchild() override {
+        all_.entries.emplace_back();
+        ++all_.months.back().count;
+    }
+    void value(std::size_t grandchild, std::string_view name, ValueType type,
+               std::string_view data) override {
+        takeAppointmentValue(all_.entries[grandchild], name, type, data);
+    }
+
+  private:
+    StoredAppointments& all_;
+};
 
 } // namespace
 
@@ -106,13 +191,6 @@ bool SettingsKey::deleteSubkey(const std::string& name) {
     return isOpen() && store_->deleteSubkey(key_, name);
 }
 
-void SettingsKey::adoptLoaded(const std::string& relativePath, SubkeyValues&& loaded) {
-    path_ = std::string(kBasePath) + "\\" + relativePath;
-    key_ = loaded.key;
-    values_ = std::move(loaded.values);
-    valuesLoaded_ = true;
-}
-
 std::vector<SubkeyValues> SettingsKey::subkeysWithValues() const {
     return isOpen() ? store_->subkeysWithValues(key_) : std::vector<SubkeyValues>{};
 }
@@ -158,22 +236,20 @@ std::optional<StoredValue> SettingsKey::lookup(const std::string& name) const {
 
 std::int32_t SettingsKey::readDword(const std::string& name) const {
     const auto v = lookup(name);
-    return v ? dwordFrom(*v) : 0;
+    return v ? dwordFrom(v->type, v->data) : 0;
 }
 
 bool SettingsKey::readDword(const std::string& name, std::int32_t& target) const {
     const auto v = lookup(name);
     if (!v || v->type != ValueType::Dword || v->data.size() != 4) return false;
-    target = dwordFrom(*v);
+    target = dwordFrom(v->type, v->data);
     return true;
 }
 
 bool SettingsKey::readString(const std::string& name, std::string& target) const {
     const auto v = lookup(name);
     if (!v || v->type != ValueType::String) return false;
-    // A stored terminating zero (written by other tools) is not part of the text.
-    const std::size_t end = v->data.find('\0');
-    target = end == std::string::npos ? v->data : v->data.substr(0, end);
+    target = textFrom(v->data);
     return true;
 }
 
@@ -201,18 +277,20 @@ void SettingsKey::writeAppointment(const AppointmentValues& a) {
 }
 
 void SettingsKey::readAppointment(AppointmentValues& a) const {
-    a.year = readDword("year");
-    a.month = readDword("month");
-    a.day = readDword("day");
-    a.hour = readDword("hour");
-    a.minute = readDword("minute");
-    a.early = readDword("early");
-    readString("notes", a.notes);
-    a.started = readDword("started");
-    a.repeats = readDword("repeats");
-    readString("sday", a.sday);
-    readString("nthweek", a.nthweek);
-    a.nthday = readDword("nthday");
+    a.year = a.month = a.day = a.hour = a.minute = a.early = a.started = a.repeats = a.nthday = 0;
+    if (!isOpen()) return;
+    std::vector<NamedValue> fetched;
+    const std::vector<NamedValue>& values = valuesLoaded_ ? values_ : (fetched = store_->allValues(key_));
+    for (const NamedValue& v : values)
+        takeAppointmentValue(a, v.name, v.value.type, v.value.data);
+}
+
+StoredAppointments SettingsKey::readAppointments() const {
+    StoredAppointments all;
+    if (!isOpen()) return all;
+    AppointmentCollector collector(all);
+    store_->readGrandchildren(key_, collector);
+    return all;
 }
 
 void writePosition(const std::string& group, int left, int top) {

@@ -3,6 +3,7 @@
 // "SOFTWARE\Ombrix\ZorvelCal", and reads and writes its values with the registry's rules: a missing
 // or wrongly typed number reads 0, a text that cannot be read leaves its target unchanged, and a
 // failed write is ignored. Write-side opens create what is missing.
+#include "data/appointment_values.h"
 #include "data/settings_store.h"
 
 #include <cstdint>
@@ -13,13 +14,15 @@ namespace zc {
 
 inline constexpr const char* kBasePath = "SOFTWARE\\Ombrix\\ZorvelCal";
 
-// The twelve stored values of one appointment, in the order they are written.
-struct AppointmentValues {
-    std::int32_t year = 0, month = 0, day = 0, hour = 0, minute = 0, early = 0;
-    std::string notes;
-    std::int32_t started = 0, repeats = 0;
-    std::string sday, nthweek;
-    std::int32_t nthday = 0;
+// Every appointment below the "Appointments" key, as loading reads them in one pass.
+struct StoredAppointments {
+    struct Month {
+        std::string name;
+        std::size_t first = 0; // its entries are entries[first] to entries[first + count - 1]
+        std::size_t count = 0;
+    };
+    std::vector<Month> months;              // in name order
+    std::vector<AppointmentValues> entries; // each month's in name order
 };
 
 class SettingsKey {
@@ -52,8 +55,6 @@ class SettingsKey {
     // Deletes a direct subkey of the open key, with everything below it.
     bool deleteSubkey(const std::string& name);
 
-    // Holds a key whose values were read already (loading reads a whole month at once).
-    void adoptLoaded(const std::string& relativePath, SubkeyValues&& loaded);
     // The open key's subkeys with all their values, in name order.
     std::vector<SubkeyValues> subkeysWithValues() const;
 
@@ -77,6 +78,9 @@ class SettingsKey {
     // The twelve values of an appointment: written in one transaction, read from one query.
     void writeAppointment(const AppointmentValues& values);
     void readAppointment(AppointmentValues& values) const;
+    // Every appointment below the open key, the "Appointments" key, with the reading rules of
+    // readAppointment.
+    StoredAppointments readAppointments() const;
 
   private:
     int openWrite(const std::string& relativePath);

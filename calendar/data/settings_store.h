@@ -34,6 +34,21 @@ struct SubkeyValues {
     std::vector<NamedValue> values;
 };
 
+// Takes what SettingsStore::readGrandchildren reads, as it is read. The keys come first: each
+// subkey of the key read, in name order, followed by its own subkeys (the grandchildren), in name
+// order; grandchildren are numbered from 0 in the order they are named. Then come the values of
+// the grandchildren, in no particular order.
+class GrandchildReader {
+  public:
+    virtual ~GrandchildReader() = default;
+    virtual void child(std::string_view name) = 0;
+    // A subkey of the child named last.
+    virtual void grandchild() = 0;
+    // The views are valid only during the call.
+    virtual void value(std::size_t grandchild, std::string_view name, ValueType type,
+                       std::string_view data) = 0;
+};
+
 // A store file that cannot be used at all: it cannot be opened, it is not a calendar store, a write
 // does not reach it. Thrown only when the store is opened; what() names the file and the reason.
 class StoreError : public std::runtime_error {
@@ -79,6 +94,10 @@ class SettingsStore {
     virtual std::vector<NamedValue> allValues(KeyId key) = 0;
     // Every direct subkey of a key with all its values, in name order, read at once.
     virtual std::vector<SubkeyValues> subkeysWithValues(KeyId key) = 0;
+    // Every key two levels below a key, with all its values (loading reads the months of
+    // appointments and their entries so); see GrandchildReader. This version reads one child at a
+    // time; a store that can read faster in one pass does so.
+    virtual void readGrandchildren(KeyId key, GrandchildReader& reader);
 
     // Groups the writes up to the matching endBatch into one transaction: a restore or a repeat
     // series pays one disk commit, and a change of many keys (a series removed, a day cleared, a key

@@ -5,11 +5,13 @@
 
 #include <sqlite3.h>
 
-#include <set>
-#include <future>
+#include <algorithm>
+#include <cerrno>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <future>
+#include <set>
 #include <system_error>
 
 namespace zc {
@@ -46,6 +48,14 @@ std::string columnBytes(sqlite3_stmt* s, int column) {
     const void* p = sqlite3_column_blob(s, column);
     const int n = sqlite3_column_bytes(s, column);
     return p && n > 0 ? std::string(static_cast<const char*>(p), static_cast<std::size_t>(n)) : std::string();
+}
+
+// A column's bytes where SQLite keeps them, valid until the statement moves on.
+std::string_view columnView(sqlite3_stmt* s, int column) {
+    const void* p = sqlite3_column_blob(s, column);
+    const int n = sqlite3_column_bytes(s, column);
+    return p && n > 0 ? std::string_view(static_cast<const char*>(p), static_cast<std::size_t>(n))
+                      : std::string_view();
 }
 
 std::string columnText(sqlite3_stmt* s, int column) {
@@ -204,8 +214,12 @@ void SqliteStore::prepareStatements() {
     childValues_ =
         prepare("SELECT k.id, k.name, v.name, v.type, v.data FROM keys k LEFT JOIN vals v ON v.key = k.id "
                 "WHERE k.parent = ?1 ORDER BY k.name COLLATE NOCASE, k.id");
+    // Both walk an index in its order: the tree's (parent, name) and the values' (key, name).
+    grandchildKeys_ = prepare("SELECT c.id, c.name, g.id FROM keys c LEFT JOIN keys g ON g.parent = c.id "
+                              "WHERE c.parent = ?1 ORDER BY c.name COLLATE NOCASE, g.name COLLATE NOCASE");
+    valuesFrom_ = prepare("SELECT key, name, type, data FROM vals WHERE key >= ?1 ORDER BY key");
     if (!findChild_ || !findTop_ || !insertKey_ || !listChildren_ || !deleteKey_ || !setValue_ ||
-        !getValue_ || !allValues_)
+        !getValue_ || !allValues_ || !childValues_ || !grandchildKeys_ || !valuesFrom_)
         fail(std::string(sqlite3_errmsg(db_)) + ".");
 }
 
@@ -511,7 +525,7 @@ void SqliteStore::close() {
         sqlite3_finalize(s);
     multiValue_.clear();
     for (sqlite3_stmt** s : {&findChild_, &findTop_, &insertKey_, &listChildren_, &deleteKey_, &setValue_,
-                             &getValue_, &allValues_, &childValues_}) {
+                             &getValue_, &allValues_, &childValues_, &grandchildKeys_, &valuesFrom_}) {
         sqlite3_finalize(*s);
         *s = nullptr;
     }
@@ -745,6 +759,48 @@ std::vector<SubkeyValues> SqliteStore::subkeysWithValues(KeyId key) {
                  {static_cast<ValueType>(sqlite3_column_int(s.get(), 3)), columnBytes(s.get(), 4)}});
     }
     return out;
+}
+
+} // namespace zc
+
+namespace zc {
+
+void SqliteStore::readGrandchildren(KeyId key, GrandchildReader& reader) {
+    // The keys come from the tree's index alone, in name order.
+    std::vector<std::pair<KeyId, std::size_t>> numbers; // each grandchild's key and number
+    {
+        Statement s(grandchildKeys_);
+        sqlite3_bind_int64(s.get(), 1, key);
+        KeyId child = kNoKey;
+        while (s.step() == SQLITE_ROW) {
+            if (const KeyId id = sqlite3_column_int64(s.get(), 0); id != child) {
+                child = id;
+                reader.child(columnView(s.get(), 1));
+            }
+            if (sqlite3_column_type(s.get(), 2) == SQLITE_NULL) continue;
+            numbers.emplace_back(sqlite3_column_int64(s.get(), 2), numbers.size());
+            reader.grandchild();
+        }
+    }
+    if (numbers.empty()) return;
+    // The values come in one pass from the first grandchild's key on, in the order the values
+    // table keeps them, instead of one look-up per key: the table is ordered by key, so the keys
+    // in order meet their values in step. Other keys' values in between are passed over.
+    std::sort(numbers.begin(), numbers.end());
+    // The scan has no upper bound of its own: it stops past the last key, which saves the
+    // statement a comparison on every row.
+    Statement s(valuesFrom_);
+    sqlite3_bind_int64(s.get(), 1, numbers.front().first);
+    auto next = numbers.begin();
+    while (s.step() == SQLITE_ROW) {
+        const KeyId owner = sqlite3_column_int64(s.get(), 0);
+        while (next != numbers.end() && next->first < owner)
+            ++next;
+        if (next == numbers.end()) break;
+        if (next->first != owner) continue;
+        reader.value(next->second, columnView(s.get(), 1),
+                     static_cast<ValueType>(sqlite3_column_int(s.get(), 2)), columnView(s.get(), 3));
+    }
 }
 
 } // namespace zc

@@ -55,6 +55,7 @@ class SqliteStore final : public SettingsStore {
     std::optional<StoredValue> queryValue(KeyId key, std::string_view name) override;
     std::vector<NamedValue> allValues(KeyId key) override;
     std::vector<SubkeyValues> subkeysWithValues(KeyId key) override;
+    void readGrandchildren(KeyId key, GrandchildReader& reader) override;
     void beginBatch() override;
     void endBatch() override;
     void abortBatch() override;
@@ -102,6 +103,8 @@ class SqliteStore final : public SettingsStore {
     sqlite3_stmt* getValue_ = nullptr;
     sqlite3_stmt* allValues_ = nullptr;
     sqlite3_stmt* childValues_ = nullptr;
+    sqlite3_stmt* grandchildKeys_ = nullptr;
+    sqlite3_stmt* valuesFrom_ = nullptr;
     // Paths already walked, folded to lower case, so that repeated opens of the same groups and
     // months do not walk the tree again. Deleting a key empties it.
     std::unordered_map<std::string, KeyId> pathCache_;

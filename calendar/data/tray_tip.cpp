@@ -60,7 +60,7 @@ namespace {
 
 std::string tipFor(const Appointment* next, Time32 now) {
     if (!next) return "Zorvel Calendar: no appointments are scheduled";
-    return describeNext(next->time, next->hour, next->minute, next->notes, now);
+    return describeNext(next->time, next->stored.hour, next->stored.minute, next->stored.notes, now);
 }
 
 } // namespace

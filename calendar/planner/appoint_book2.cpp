@@ -378,7 +378,7 @@ void AppointBook2::drawDay(wxDC& dc, bool printing) {
                 for (int minute : {0, 30})
                     if (const Appointment* entry = table_.findAt(year_, month_, day_, hour, minute))
                         width = std::max(width, m.labelWidth + kTextIndent +
-                                                    dc.GetTextExtent(displayText(entry->notes)).x + 4);
+                                                    dc.GetTextExtent(displayText(entry->stored.notes)).x + 4);
             return width;
         };
         fitToPage(dc, {0, (2 * kRows + 2) * m.rowHeight}, m.rowHeight, widest);
@@ -395,13 +395,13 @@ void AppointBook2::drawDay(wxDC& dc, bool printing) {
     const wxColour red(255, 0, 0);
     const auto drawEntry = [&](const Appointment* entry, const SlotRect& slot, int plusTop) {
         if (!entry) return;
-        if (entry->repeats != 0) {
+        if (entry->stored.repeats != 0) {
             const wxColour text = dc.GetTextForeground();
             if (!fast) dc.SetTextForeground(red);
             dc.DrawText("+", slot.left - 9, plusTop);
             dc.SetTextForeground(text);
         }
-        dc.DrawText(displayText(entry->notes), slot.left + kTextIndent, slot.top + 2);
+        dc.DrawText(displayText(entry->stored.notes), slot.left + kTextIndent, slot.top + 2);
     };
 
     for (int hour = first; hour <= 23; ++hour) {
@@ -469,7 +469,7 @@ bool AppointBook2::beginEditing(int row, bool onHour, int topHour) {
     editOnHour_ = onHour;
     const Appointment* entry = table_.findAt(year_, month_, day_, firstHour_ + row, onHour ? 0 : 30);
     editor_->entry = const_cast<Appointment*>(entry);
-    editText_ = entry ? displayText(entry->notes) : wxString();
+    editText_ = entry ? displayText(entry->stored.notes) : wxString();
     shownNotes_ = editText_;
     editor_->ChangeValue(editText_);
     const Row& r = rows_[static_cast<std::size_t>(row)];
@@ -494,7 +494,7 @@ bool AppointBook2::closeEditor() {
 void AppointBook2::followTable() {
     if (!editor_) return;
     Appointment* entry = editedEntry();
-    const wxString now = entry ? displayText(entry->notes) : wxString();
+    const wxString now = entry ? displayText(entry->stored.notes) : wxString();
     // Text the user typed is theirs and is committed as usual; an untouched slot shows what the
     // table holds now, so leaving it cannot bring back an entry removed elsewhere.
     if (editText_ == shownNotes_ && editText_ != now) {
@@ -512,51 +512,17 @@ Appointment* AppointBook2::editedEntry() const {
 
 bool AppointBook2::commit() {
     if (!editor_ || editRow_ < 0) return true;
-    const int hour = firstHour_ + editRow_;
-    const int minute = editOnHour_ ? 0 : 30;
-    Appointment* entry = editedEntry();
-    const wxString text = onlyBlanks(editText_) ? wxString() : editText_;
     const std::uint64_t before = settingsStore().failures().count;
     ScopedDialogParent parent(this);
-
-    if (!text.empty()) {
-        if (!entry) {
-            Appointment& created = table_.construct();
-            created.setWhen(year_, month_, day_, hour, minute, pendingEarly_, text.utf8_string());
-            created.schedule(true);
-            if (settingsStore().failures().count != before) {
-                // Not stored, so not kept: the table shows only what the store holds, and the
-                // text stays in the editor for another try. The key may have been made before
-                // its values failed; it goes too.
-                created.eraseStored();
-                table_.discard(created);
-                return !reportStoreFailure(before);
-            }
-            editor_->entry = &created;
-            pendingEarly_ = table_.defaultEarly();
-        } else if (text != displayText(entry->notes)) {
-            const std::string previous = entry->notes;
-            entry->changeNotes(text.utf8_string());
-            if (settingsStore().failures().count != before) entry->notes = previous;
-        }
-    } else if (entry) {
-        editor_->entry = nullptr;
-        const bool repeated = entry->repeats != 0;
-        // Kept to put the entry back in the table should its key not be deleted from the store.
-        const AppointmentValues kept{entry->year,  entry->month,   entry->day,     entry->hour,
-                                     entry->minute, entry->early,  entry->notes,   entry->started,
-                                     entry->repeats, entry->sday,  entry->nthweek, entry->nthday};
-        table_.remove(*entry, true);
-        if (settingsStore().failures().count != before && !table_.findAt(year_, month_, day_, hour, minute)) {
-            Appointment& back = table_.construct();
-            back.setWhen(kept.year, kept.month, kept.day, kept.hour, kept.minute, kept.early, kept.notes);
-            back.setRepeat(kept.repeats, kept.nthweek, kept.sday, kept.nthday);
-            back.started = kept.started;
-            back.schedule(false);
-            editor_->entry = &back;
-        }
-        if (repeated) canvas_->Refresh(false);
-    }
+    // The entry may go with the change; the editor names whatever holds the slot afterwards.
+    editor_->entry = nullptr;
+    const AppointmentTable::SlotChange change = table_.setSlotText(
+        year_, month_, day_, firstHour_ + editRow_, editOnHour_ ? 0 : 30, editText_.utf8_string(), pendingEarly_);
+    editor_->entry = change.entry;
+    if (change.kind == AppointmentTable::SlotChange::Kind::Created && change.stored)
+        pendingEarly_ = table_.defaultEarly();
+    if (change.series) canvas_->Refresh(false);
+    // A text the store did not take stays in the editor for another try.
     return !reportStoreFailure(before);
 }
 
@@ -697,7 +663,7 @@ void AppointBook2::repeatsCommand() {
 
     RepeatDialogModel model;
     model.prepareRepeatDialog(day_, month_, year_, editText_.utf8_string(), table_.clock().now());
-    model.presetRepeatDialog(entry->repeats, entry->nthweek);
+    model.presetRepeatDialog(entry->stored.repeats, entry->stored.nthweek);
     repeatsDialogOpen = true;
     {
         // OK and Cancel both apply what the dialog holds; Cancel leaves the kind it opened with.
@@ -724,7 +690,7 @@ void AppointBook2::reminderCommand() {
     int minutes = table_.defaultEarly();
     bool enabled = true;
     if (entry) {
-        minutes = entry->early;
+        minutes = entry->stored.early;
         enabled = minutes != -1;
     } else {
         enabled = context_.settings.reminders == 0;
@@ -742,13 +708,13 @@ void AppointBook2::reminderCommand() {
     }
     if (!enabled) minutes = -1;
     if (entry) entry = editedEntry();
-    if (entry && entry->early != minutes) {
+    if (entry && entry->stored.early != minutes) {
         const std::uint64_t before = settingsStore().failures().count;
-        const int previous = entry->early;
-        entry->early = minutes;
+        const int previous = entry->stored.early;
+        entry->stored.early = minutes;
         entry->schedule(true);
         if (reportStoreFailure(before)) {
-            entry->early = previous;
+            entry->stored.early = previous;
             entry->schedule(false);
         }
     }

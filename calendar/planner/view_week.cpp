@@ -186,7 +186,7 @@ std::vector<const Appointment*> ViewWeek::entriesOf(int d) const {
     // Times can tie where a change of daylight saving skips an hour; the clock time decides then.
     std::sort(entries.begin(), entries.end(), [](const Appointment* a, const Appointment* b) {
         if (a->time != b->time) return a->time < b->time;
-        return a->hour * 60 + a->minute < b->hour * 60 + b->minute;
+        return a->stored.hour * 60 + a->stored.minute < b->stored.hour * 60 + b->stored.minute;
     });
     return entries;
 }
@@ -269,8 +269,8 @@ int ViewWeek::drawDay(wxDC& dc, int d, bool header, int entryFrom, int entryTo, 
         // Only the lines in sight are drawn: a busy week has hundreds below the window.
         if (y + lineHeight_ <= 0 || y >= visibleBottom) continue;
         const Appointment& a = *entries[e];
-        dc.DrawText(timeText(a.hour, a.minute, printing), 25, y + 2);
-        dc.DrawText(displayText(a.notes), 25 + timeWidth_, y + 2);
+        dc.DrawText(timeText(a.stored.hour, a.stored.minute, printing), 25, y + 2);
+        dc.DrawText(displayText(a.stored.notes), 25 + timeWidth_, y + 2);
     }
     return y;
 }
@@ -385,7 +385,7 @@ void ViewWeek::printPage(wxDC& dc, int page) {
         int width = 25 + timeWidth_ + textWidth_;
         for (int d = 0; d < 7; ++d)
             for (const Appointment* entry : entriesOf(d))
-                width = std::max(width, 25 + timeWidth_ + dc.GetTextExtent(displayText(entry->notes)).x + 4);
+                width = std::max(width, 25 + timeWidth_ + dc.GetTextExtent(displayText(entry->stored.notes)).x + 4);
         return width;
     };
     fitToPage(dc, {0, (kPageLines + 3) * lineHeight_}, lineHeight_, widest);

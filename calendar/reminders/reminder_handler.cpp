@@ -9,7 +9,7 @@ namespace zc {
 void raiseReminder(CalendarContext& context, const Appointment& appointment, const std::function<void()>& activate) {
     if (activate) activate();
     if (context.settings.reminders == 0)
-        showReminder(context, appointment.hour, appointment.minute, appointment.notes);
+        showReminder(context, appointment.stored.hour, appointment.stored.minute, appointment.stored.notes);
 }
 
 void handleReminderTimer(CalendarContext& context, ReminderWatch& watch, unsigned timerId,

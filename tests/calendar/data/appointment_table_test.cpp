@@ -33,19 +33,19 @@ TEST_F(AppointmentTableTest, SavedEntriesComeBackAtTheNextStart) {
     Appointment& a = add(2024, 3, 15, 9, 30, "Dentist", 15);
     a.setRepeat(1, "3rd", "every Friday", 15);
     a.save();
-    const Time32 started = a.started;
+    const Time32 started = a.stored.started;
 
     AppointmentTable& t = restart();
     ASSERT_EQ(t.size(), 1u);
     const Appointment* b = t.findAt(2024, 3, 15, 9, 30);
     ASSERT_NE(b, nullptr);
-    EXPECT_EQ(b->notes, "Dentist");
-    EXPECT_EQ(b->early, 15);
-    EXPECT_EQ(b->repeats, 1);
-    EXPECT_EQ(b->nthweek, "3rd");
-    EXPECT_EQ(b->sday, "every Friday");
-    EXPECT_EQ(b->nthday, 15);
-    EXPECT_EQ(b->started, started);
+    EXPECT_EQ(b->stored.notes, "Dentist");
+    EXPECT_EQ(b->stored.early, 15);
+    EXPECT_EQ(b->stored.repeats, 1);
+    EXPECT_EQ(b->stored.nthweek, "3rd");
+    EXPECT_EQ(b->stored.sday, "every Friday");
+    EXPECT_EQ(b->stored.nthday, 15);
+    EXPECT_EQ(b->stored.started, started);
     EXPECT_EQ(b->time, localTime(2024, 3, 15, 9, 30));
 }
 
@@ -54,16 +54,16 @@ TEST_F(AppointmentTableTest, OneEntryPerDateAndMinute) {
     Appointment& second = table->construct();
     second.setWhen(2024, 3, 15, 9, 30, -1, "second");
     second.schedule(true); // overwrites the key of the first
-    EXPECT_EQ(table->findAt(2024, 3, 15, 9, 30)->notes, "first") << "the first in slot order";
-    EXPECT_EQ(table->findAt(2024, 3, 15, 9, 30, table->findAt(2024, 3, 15, 9, 30))->notes, "second");
+    EXPECT_EQ(table->findAt(2024, 3, 15, 9, 30)->stored.notes, "first") << "the first in slot order";
+    EXPECT_EQ(table->findAt(2024, 3, 15, 9, 30, table->findAt(2024, 3, 15, 9, 30))->stored.notes, "second");
 
     // Two keys naming the same minute: the table refuses the second and leaves its key alone.
     storeRaw("2024_4", "2_10_0", values(2024, 4, 2, 10, 0, "kept"));
     storeRaw("2024_4", "2_10_00", values(2024, 4, 2, 10, 0, "refused"));
     AppointmentTable& t = restart();
     EXPECT_EQ(t.size(), 2u);
-    EXPECT_EQ(t.findAt(2024, 3, 15, 9, 30)->notes, "second");
-    EXPECT_EQ(t.findAt(2024, 4, 2, 10, 0)->notes, "kept");
+    EXPECT_EQ(t.findAt(2024, 3, 15, 9, 30)->stored.notes, "second");
+    EXPECT_EQ(t.findAt(2024, 4, 2, 10, 0)->stored.notes, "kept");
     EXPECT_TRUE(stored(2024, 4, "2_10_00"));
 }
 
@@ -99,6 +99,56 @@ TEST_F(AppointmentTableTest, MonthNamesParseLikeTheirWriter) {
     EXPECT_FALSE(t.hasAppointmentOn(2025, 1, 1));
     SettingsKey key;
     EXPECT_TRUE(key.openPathForRead("Appointments\\junk")) << "a month that cannot be read is kept";
+}
+
+// Loading reads every stored value in one pass; each entry must still get only its own values,
+// read by the registry's rules, with the keys of other groups written in between.
+TEST_F(AppointmentTableTest, LoadingReadsEachValueByTheRegistryRules) {
+    const struct {
+        const char* name; // the value rewritten after the entry's twelve were written
+        ValueType type;
+        std::string data;
+        int day;           // of the entry; 0 when the entry must be dropped
+        const char* notes; // as loaded
+        int early;
+    } rows[] = {
+        {"NOTES", ValueType::String, "Upper-case name", 1, "Upper-case name", -1},
+        {"notes", ValueType::String, std::string("Ends at\0the zero", 16), 2, "Ends at", -1},
+        {"notes", ValueType::Binary, "binary", 3, "", -1}, // a text of another type is not read
+        {"early", ValueType::Binary, dwordBytes(20), 4, "Entry 4", 0},
+        {"early", ValueType::Dword, std::string("\x14\0", 2), 5, "Entry 5", 0},
+        {"hour", ValueType::String, "9", 0, nullptr, 0}, // hour reads 0: no valid entry
+        {"colour", ValueType::Dword, dwordBytes(3), 7, "Entry 7", -1},
+    };
+    int day = 0;
+    for (const auto& row : rows) {
+        ++day;
+        const std::string name = std::to_string(day) + "_9_0";
+        storeRaw("2024_3", name, values(2024, 3, day, 9, 0, "Entry " + std::to_string(day)));
+        SettingsKey key;
+        key.openPath("Appointments\\2024_3\\" + name);
+        settingsStore().setValue(settingsStore().openKey(key.path()), row.name, row.type, row.data);
+        SettingsKey other; // a key of another group between two entries
+        other.openPath("Group " + std::to_string(day));
+        other.writeString("notes", "not an entry's");
+        other.writeDword("hour", 11);
+    }
+    // A month spelt otherwise stands for the month of its number, whose entries load once.
+    storeRaw("2024_03", "20_9_0", values(2024, 3, 20, 9, 0, "never read"));
+    AppointmentTable& t = restart();
+    day = 0;
+    for (const auto& row : rows) {
+        const Appointment* a = t.findAt(2024, 3, ++day, 9, 0);
+        if (!row.day) {
+            EXPECT_EQ(a, nullptr) << day;
+            continue;
+        }
+        ASSERT_NE(a, nullptr) << day;
+        EXPECT_EQ(a->stored.notes, row.notes) << day;
+        EXPECT_EQ(a->stored.early, row.early) << day;
+    }
+    EXPECT_EQ(t.size(), 6u);
+    EXPECT_EQ(t.findAt(2024, 3, 20, 9, 0), nullptr);
 }
 
 TEST_F(AppointmentTableTest, ReminderTimersOnlyWithinSevenDays) {
@@ -144,7 +194,7 @@ TEST_F(AppointmentTableTest, StartedZeroLoadsAsOwnTimeWithoutBeingWrittenBack) {
     AppointmentTable& t = restart();
     const Appointment* a = t.findAt(2024, 3, 20, 9, 0);
     ASSERT_NE(a, nullptr);
-    EXPECT_EQ(a->started, localTime(2024, 3, 20, 9, 0));
+    EXPECT_EQ(a->stored.started, localTime(2024, 3, 20, 9, 0));
     SettingsKey key;
     key.openAppointmentForRead(2024, 3, "20_9_0");
     EXPECT_EQ(key.readDword("started"), 0);
@@ -170,8 +220,8 @@ TEST_F(AppointmentTableTest, SortByTimeIsStableAndMovesEmptySlotsLast) {
     Appointment& gone = add(2024, 3, 18, 9, 0, "gone");
     Appointment& early1 = add(2024, 3, 16, 9, 0, "early1");
     Appointment& twin = table->constructCopy(early1); // same time, after early1 in slot order
-    twin.day = 16;
-    twin.notes = "twin";
+    twin.stored.day = 16;
+    twin.stored.notes = "twin";
     twin.schedule(false);
     table->remove(gone, false);
     table->sortByTime();
@@ -202,14 +252,14 @@ TEST_F(AppointmentTableTest, RemoveAndClearDayDeleteStoredKeys) {
 
 TEST_F(AppointmentTableTest, ChangeNotesRewritesOnlyStoredEntries) {
     Appointment& a = add(2024, 3, 15, 9, 0, "old");
-    a.early = 99; // not written by changeNotes
+    a.stored.early = 99; // not written by changeNotes
     a.changeNotes("new");
     Appointment& unsaved = table->construct();
     unsaved.setWhen(2024, 3, 15, 11, 0, -1, "");
     unsaved.changeNotes("never saved");
     AppointmentTable& t = restart();
-    EXPECT_EQ(t.findAt(2024, 3, 15, 9, 0)->notes, "new");
-    EXPECT_EQ(t.findAt(2024, 3, 15, 9, 0)->early, -1);
+    EXPECT_EQ(t.findAt(2024, 3, 15, 9, 0)->stored.notes, "new");
+    EXPECT_EQ(t.findAt(2024, 3, 15, 9, 0)->stored.early, -1);
     EXPECT_FALSE(stored(2024, 3, "15_11_0"));
 }
 
@@ -222,7 +272,7 @@ TEST_F(AppointmentTableTest, SeriesQuestionOnlyForRepeatingEntries) {
     Appointment& second = add(2024, 3, 22, 9, 0, "Dentist");
     Appointment& merged = add(2024, 3, 29, 9, 0, "Dentist Lunch");
     for (Appointment* a : {&first, &second, &merged})
-        a->repeats = 1, a->save();
+        a->stored.repeats = 1, a->save();
     questions.answers = {true};
     table->remove(first, true);
     ASSERT_EQ(questions.asked.size(), 1u);
@@ -230,11 +280,11 @@ TEST_F(AppointmentTableTest, SeriesQuestionOnlyForRepeatingEntries) {
         questions.asked[0],
         "You have deleted a datebook entry which repeats.  Delete the other \"Dentist\" entries as well?");
     EXPECT_EQ(table->size(), 1u);
-    EXPECT_EQ(merged.notes, "Lunch");
-    EXPECT_EQ(merged.repeats, 0);
+    EXPECT_EQ(merged.stored.notes, "Lunch");
+    EXPECT_EQ(merged.stored.repeats, 0);
     AppointmentTable& t = restart();
     EXPECT_EQ(t.size(), 1u);
-    EXPECT_EQ(t.findAt(2024, 3, 29, 9, 0)->notes, "Lunch");
+    EXPECT_EQ(t.findAt(2024, 3, 29, 9, 0)->stored.notes, "Lunch");
     (void)second;
 }
 

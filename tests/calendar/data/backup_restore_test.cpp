@@ -111,7 +111,7 @@ TEST_F(BackupTest, RestoreOfAnUnchangedBackupFindsOnlyDuplicates) {
 TEST_F(BackupTest, RestoreAddsBackADeletedEntryWithANewSeriesLink) {
     Appointment& source = add(2024, 3, 15, 9, 30, "Dentist", 15);
     source.setRepeat(1, "3rd", "every Friday", 15);
-    source.started = localTime(2024, 3, 1, 9, 30);
+    source.stored.started = localTime(2024, 3, 1, 9, 30);
     source.save();
     add(2024, 3, 16, 9, 30, "Lunch");
     ASSERT_EQ(backup(*table, file), 2);
@@ -124,13 +124,13 @@ TEST_F(BackupTest, RestoreAddsBackADeletedEntryWithANewSeriesLink) {
     restart();
     const Appointment* back = table->findAt(2024, 3, 15, 9, 30);
     ASSERT_NE(back, nullptr);
-    EXPECT_EQ(back->notes, "Dentist");
-    EXPECT_EQ(back->early, 15);
-    EXPECT_EQ(back->repeats, 1);
-    EXPECT_EQ(back->nthweek, "3rd");
-    EXPECT_EQ(back->sday, "every Friday");
-    EXPECT_EQ(back->nthday, 15);
-    EXPECT_EQ(back->started, localTime(2024, 3, 15, 9, 30));
+    EXPECT_EQ(back->stored.notes, "Dentist");
+    EXPECT_EQ(back->stored.early, 15);
+    EXPECT_EQ(back->stored.repeats, 1);
+    EXPECT_EQ(back->stored.nthweek, "3rd");
+    EXPECT_EQ(back->stored.sday, "every Friday");
+    EXPECT_EQ(back->stored.nthday, 15);
+    EXPECT_EQ(back->stored.started, localTime(2024, 3, 15, 9, 30));
     // Its series is not generated again.
     EXPECT_EQ(table->size(), 2u);
 }
@@ -280,7 +280,7 @@ TEST_F(BackupTest, LongRecordsComeBackWhole) {
         const RestoreCounts counts = restore(*table, file);
         EXPECT_EQ(counts.added, 2);
         ASSERT_NE(table->findAt(2024, 3, 15, 9, 0), nullptr);
-        EXPECT_EQ(table->findAt(2024, 3, 15, 9, 0)->notes.size(), r.keptBytes);
+        EXPECT_EQ(table->findAt(2024, 3, 15, 9, 0)->stored.notes.size(), r.keptBytes);
         EXPECT_NE(table->findAt(2024, 3, 16, 9, 0), nullptr);
     }
 
@@ -299,8 +299,8 @@ TEST_F(BackupTest, LongRecordsComeBackWhole) {
         EXPECT_EQ(restore(*table, file).added, 2);
         const Appointment* back = table->findAt(2024, 3, 15, 9, 0);
         ASSERT_NE(back, nullptr);
-        EXPECT_EQ(notes.compare(0, back->notes.size(), back->notes), 0);
-        EXPECT_EQ(back->notes.size() % (notes[0] == 'c' ? 1 : 2), 0u);
+        EXPECT_EQ(notes.compare(0, back->stored.notes.size(), back->stored.notes), 0);
+        EXPECT_EQ(back->stored.notes.size() % (notes[0] == 'c' ? 1 : 2), 0u);
         EXPECT_NE(table->findAt(2024, 3, 16, 9, 0), nullptr);
     }
 }

@@ -93,7 +93,7 @@ TEST_F(IcsImportTest, ARemindersLeadKeepsTheMomentOfTheFirstAlarm) {
         import({std::string("DTSTART:") + row.start + "\r\nDTEND:20240320T103000\r\nSUMMARY:Dentist\r\n" + alarm});
         const Appointment* a = table->findAt(2024, 3, 20, 9, row.start[11] == '3' ? 30 : 0);
         ASSERT_NE(a, nullptr) << row.alarm;
-        EXPECT_EQ(a->early, row.early) << row.alarm;
+        EXPECT_EQ(a->stored.early, row.early) << row.alarm;
     }
 }
 
@@ -112,7 +112,7 @@ TEST_F(IcsImportTest, ASlotsTextIsJoinedOnceAndTheSameTextIsADuplicate) {
     EXPECT_EQ(import({"DTSTART:20240320T090000\r\nSUMMARY:Dent\r\n"}).counts.modified, 1);
     EXPECT_EQ(entries(), std::vector<std::string>{"Lunch / Dentist / Dent@2024-03-20 09:00"});
     // The store holds what the table holds.
-    EXPECT_EQ(restart().findAt(2024, 3, 20, 9, 0)->notes, "Lunch / Dentist / Dent");
+    EXPECT_EQ(restart().findAt(2024, 3, 20, 9, 0)->stored.notes, "Lunch / Dentist / Dent");
 }
 
 TEST_F(IcsImportTest, RulesExpandUpToTheRepeatEnginesHorizonAndKeepAKindThatMapsExactly) {
@@ -148,12 +148,12 @@ TEST_F(IcsImportTest, RulesExpandUpToTheRepeatEnginesHorizonAndKeepAKindThatMaps
         import({std::string(row.event) + "SUMMARY:Series\r\n"});
         std::vector<std::string> dates;
         table->sortByTime();
-        table->forEach([&](const Appointment& a) { dates.push_back(format(a.year, a.month, a.day, a.hour, a.minute)); });
+        table->forEach([&](const Appointment& a) { dates.push_back(format(a.stored.year, a.stored.month, a.stored.day, a.stored.hour, a.stored.minute)); });
         EXPECT_EQ(dates, row.dates) << row.event;
         table->forEach([&](const Appointment& a) {
-            EXPECT_EQ(a.repeats, row.kind) << row.event;
+            EXPECT_EQ(a.stored.repeats, row.kind) << row.event;
             if (row.kind != kRepeatNone) {
-                EXPECT_EQ(a.started, table->slot(0)->started) << row.event;
+                EXPECT_EQ(a.stored.started, table->slot(0)->stored.started) << row.event;
             }
         });
     }
@@ -227,7 +227,7 @@ TEST_F(IcsImportTest, AHugeSummaryIsCutAtACharacterBoundary) {
         summary += "\xC3\xA9t\xC3\xA9 ";
     const IcsImportResult result = import({"DTSTART:20240320T100000\r\nSUMMARY:" + summary + "\r\n"});
     ASSERT_EQ(result.counts.added, 1);
-    const std::string& notes = table->findAt(2024, 3, 20, 10, 0)->notes;
+    const std::string& notes = table->findAt(2024, 3, 20, 10, 0)->stored.notes;
     EXPECT_LE(notes.size(), kMaxImportedText);
     EXPECT_GE(notes.size(), kMaxImportedText - 3);
     EXPECT_NE(static_cast<unsigned char>(notes.back()) & 0xC0, 0xC0);
@@ -358,7 +358,7 @@ TEST_F(IcsImportTest, EveryDateOfAnEventArrivesOrIsCountedAsLeftOut) {
         }
         for (const std::string& line : row.lines)
             EXPECT_NE(result.message.find(line), std::string::npos) << row.fault << "\n" << result.message;
-        table->forEach([&](const Appointment& a) { EXPECT_LE(a.notes.size(), kMaxImportedText) << row.fault; });
+        table->forEach([&](const Appointment& a) { EXPECT_LE(a.stored.notes.size(), kMaxImportedText) << row.fault; });
     }
 }
 

@@ -60,7 +60,7 @@ TEST_F(ReminderWatchTest, ARemindersTimerRaisesItOnceAndOnlyForALeadThatIsNotOff
     EXPECT_TRUE(fire(id).empty());
     // A smaller lead, or a clock set back, would put the moment ahead again, but the reminder
     // has come.
-    a.early = 5;
+    a.stored.early = 5;
     table->rearmReminders();
     EXPECT_FALSE(armed(a));
     clock.t -= 2 * kHour;
@@ -69,7 +69,7 @@ TEST_F(ReminderWatchTest, ARemindersTimerRaisesItOnceAndOnlyForALeadThatIsNotOff
 
     // Moving the entry makes a new occurrence with a reminder of its own.
     const LocalDate later = toLocal(static_cast<Time32>(clock.t + 2 * kHour));
-    a.setWhen(later.year, later.month, later.day, later.hour, later.minute, 15, a.notes);
+    a.setWhen(later.year, later.month, later.day, later.hour, later.minute, 15, a.stored.notes);
     a.schedule(true);
     EXPECT_TRUE(armed(a));
 }

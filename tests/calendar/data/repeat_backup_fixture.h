@@ -24,7 +24,7 @@ class TableTest : public test::StoreTest {
         table->sortByTime();
         std::vector<std::string> out;
         table->forEach([&](const Appointment& a) {
-            if (a.notes == text) out.push_back(format(a.year, a.month, a.day, a.hour, a.minute));
+            if (a.stored.notes == text) out.push_back(format(a.stored.year, a.stored.month, a.stored.day, a.stored.hour, a.stored.minute));
         });
         return out;
     }
@@ -34,7 +34,7 @@ class TableTest : public test::StoreTest {
         std::vector<std::string> out;
         table->sortByTime();
         table->forEach([&](const Appointment& a) {
-            out.push_back(a.notes + "@" + format(a.year, a.month, a.day, a.hour, a.minute));
+            out.push_back(a.stored.notes + "@" + format(a.stored.year, a.stored.month, a.stored.day, a.stored.hour, a.stored.minute));
         });
         return out;
     }

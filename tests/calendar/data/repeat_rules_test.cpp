@@ -45,10 +45,10 @@ TEST_P(AdvanceTest, MovesToTheNextOccurrence) {
     Appointment& a = add(row.y, row.m, row.d, row.h, row.min, "x");
     a.setRepeat(row.kind, row.nthweek, row.sday, row.d);
     ASSERT_TRUE(advance(a));
-    EXPECT_EQ(format(a.year, a.month, a.day, a.hour, a.minute), row.expected);
-    EXPECT_EQ(a.time, localTime(a.year, a.month, a.day, a.hour, a.minute));
+    EXPECT_EQ(format(a.stored.year, a.stored.month, a.stored.day, a.stored.hour, a.stored.minute), row.expected);
+    EXPECT_EQ(a.time, localTime(a.stored.year, a.stored.month, a.stored.day, a.stored.hour, a.stored.minute));
     // The table's date index follows the move.
-    EXPECT_EQ(table->findAt(a.year, a.month, a.day, a.hour, a.minute), &a);
+    EXPECT_EQ(table->findAt(a.stored.year, a.stored.month, a.stored.day, a.stored.hour, a.stored.minute), &a);
 }
 
 // Europe/Berlin: summer time began on 31 March 2024 and ended on 27 October 2024 and on
@@ -85,17 +85,17 @@ INSTANTIATE_TEST_SUITE_P(
 
 TEST_F(TableTest, AdvanceOfAnUnknownKindFailsAndClearsIt) {
     Appointment& a = add(2024, 3, 15, 9, 30, "x");
-    a.repeats = 9;
+    a.stored.repeats = 9;
     EXPECT_FALSE(advance(a));
-    EXPECT_EQ(a.repeats, 0);
-    EXPECT_EQ(format(a.year, a.month, a.day, a.hour, a.minute), "2024-03-15 09:30");
+    EXPECT_EQ(a.stored.repeats, 0);
+    EXPECT_EQ(format(a.stored.year, a.stored.month, a.stored.day, a.stored.hour, a.stored.minute), "2024-03-15 09:30");
 }
 
 // Sets a repeat on a new entry the way the repeat dialog does, on the entry's own date.
 Appointment& setRepeatOn(TableTest& t, Appointment& a, int kind) {
     RepeatDialogModel model;
-    model.prepareRepeatDialog(a.day, a.month, a.year, a.notes, t.table->clock().now());
-    model.presetRepeatDialog(kind, a.nthweek);
+    model.prepareRepeatDialog(a.stored.day, a.stored.month, a.stored.year, a.stored.notes, t.table->clock().now());
+    model.presetRepeatDialog(kind, a.stored.nthweek);
     model.openRepeatDialog();
     model.applyTo(a);
     return a;
@@ -123,14 +123,14 @@ TEST_P(SeriesTest, GeneratesUpToTheHorizon) {
     EXPECT_EQ(datesOf("Dentist"), row.expected);
 
     // Every occurrence is stored, shares the source's started and carries the wanted day.
-    const Time32 started = source.started;
+    const Time32 started = source.stored.started;
     AppointmentTable& loaded = restart();
     EXPECT_EQ(loaded.size(), row.expected.size());
     loaded.forEach([&](const Appointment& a) {
-        EXPECT_EQ(a.started, started);
-        EXPECT_EQ(a.repeats, row.kind);
-        EXPECT_EQ(a.nthday, row.d);
-        EXPECT_EQ(a.early, 5);
+        EXPECT_EQ(a.stored.started, started);
+        EXPECT_EQ(a.stored.repeats, row.kind);
+        EXPECT_EQ(a.stored.nthday, row.d);
+        EXPECT_EQ(a.stored.early, 5);
     });
 }
 
@@ -224,7 +224,7 @@ TEST_F(TableTest, SeriesStopsAtAnOccupiedSlotAndLeavesItsEntry) {
     EXPECT_EQ(datesOf("Dentist"), (std::vector<std::string>{"2024-03-01 10:00", "2024-03-08 10:00"}));
     restart();
     EXPECT_EQ(datesOf("Lunch"), std::vector<std::string>{"2024-03-15 10:00"});
-    EXPECT_EQ(table->findAt(2024, 3, 15, 10, 0)->repeats, 0);
+    EXPECT_EQ(table->findAt(2024, 3, 15, 10, 0)->stored.repeats, 0);
 }
 
 // The monthly occurrence after 29 February is advanced to the 29th and then put back on the 31st:
@@ -248,7 +248,7 @@ TEST_F(TableTest, SeriesStopsWhereThe32BitTimeEnds) {
     const std::vector<std::string> dates = datesOf("Dentist");
     ASSERT_FALSE(dates.empty());
     EXPECT_EQ(dates.back(), "2038-01-12 10:00");
-    table->forEach([](const Appointment& a) { EXPECT_GE(a.year, 2037); });
+    table->forEach([](const Appointment& a) { EXPECT_GE(a.stored.year, 2037); });
 }
 
 // The month view repaints through the table's listeners: a new series must reach them.
@@ -302,15 +302,15 @@ TEST_F(TableTest, ClosingTheDialogCopiesTheChoiceIntoTheEntry) {
     Appointment& a = add(2024, 5, 21, 10, 0, "Dentist");
     a.setRepeat(0, "", "", 0);
     RepeatDialogModel m;
-    m.prepareRepeatDialog(a.day, a.month, a.year, a.notes, clock.now());
-    m.presetRepeatDialog(a.repeats, a.nthweek);
+    m.prepareRepeatDialog(a.stored.day, a.stored.month, a.stored.year, a.stored.notes, clock.now());
+    m.presetRepeatDialog(a.stored.repeats, a.stored.nthweek);
     m.openRepeatDialog();
     m.kind = 4;
     m.applyTo(a);
-    EXPECT_EQ(a.repeats, 4);
-    EXPECT_EQ(a.nthweek, "3rd");
-    EXPECT_EQ(a.sday, "every Tuesday");
-    EXPECT_EQ(a.nthday, 21);
+    EXPECT_EQ(a.stored.repeats, 4);
+    EXPECT_EQ(a.stored.nthweek, "3rd");
+    EXPECT_EQ(a.stored.sday, "every Tuesday");
+    EXPECT_EQ(a.stored.nthday, 21);
     SettingsKey key;
     ASSERT_TRUE(key.openAppointmentForRead(2024, 5, "21_10_0"));
     EXPECT_EQ(key.readDword("repeats"), 4);
@@ -357,8 +357,8 @@ TEST_P(SeriesQuestionTest, EmptyingARepeatingEntry) {
         std::vector<std::string> out;
         table->sortByTime();
         table->forEach([&](const Appointment& a) {
-            out.push_back(a.notes + "@" + format(a.year, a.month, a.day, a.hour, a.minute) + " " +
-                          std::to_string(a.repeats));
+            out.push_back(a.stored.notes + "@" + format(a.stored.year, a.stored.month, a.stored.day, a.stored.hour, a.stored.minute) + " " +
+                          std::to_string(a.stored.repeats));
         });
         return out;
     };
@@ -393,8 +393,8 @@ TEST_F(TableTest, SeriesQuestionOnlyForRepeatingEntriesAndEmptyTextTakesNoOthers
     table->remove(empty, true);
     EXPECT_EQ(questions.asked.size(), 1u);
     EXPECT_EQ(table->size(), 1u);
-    EXPECT_EQ(other.notes, "Gym");
-    EXPECT_EQ(other.repeats, 1);
+    EXPECT_EQ(other.stored.notes, "Gym");
+    EXPECT_EQ(other.stored.repeats, 1);
 }
 
 } // namespace

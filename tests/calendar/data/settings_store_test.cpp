@@ -190,11 +190,11 @@ TEST_F(CatalogueTest, FirstRunSeedsOnceAndGroupsGetTheirDefaults) {
     ASSERT_EQ(t.size(), 3u);
     const Appointment* christmas = t.findAt(1997, 12, 25, 8, 0);
     ASSERT_NE(christmas, nullptr);
-    EXPECT_EQ(christmas->notes, "Christmas Day");
-    EXPECT_EQ(christmas->repeats, 5);
-    EXPECT_EQ(christmas->nthday, 25);
-    EXPECT_EQ(christmas->early, 0);
-    EXPECT_EQ(christmas->started, christmas->time) << "a stored 0 loads as the entry's own time";
+    EXPECT_EQ(christmas->stored.notes, "Christmas Day");
+    EXPECT_EQ(christmas->stored.repeats, 5);
+    EXPECT_EQ(christmas->stored.nthday, 25);
+    EXPECT_EQ(christmas->stored.early, 0);
+    EXPECT_EQ(christmas->stored.started, christmas->time) << "a stored 0 loads as the entry's own time";
     EXPECT_NE(t.findAt(1998, 1, 1, 8, 0), nullptr);
     EXPECT_NE(t.findAt(1997, 12, 26, 8, 0), nullptr);
 }
@@ -226,7 +226,7 @@ TEST_F(StoreFailureTest, AFailedWriteIsCountedWithTheFileAndAPlainReason) {
     EXPECT_EQ(store.failures().lastMessage,
               "Zorvel Calendar could not save to \"" + storePath + "\": the disk is full.");
     // What was saved before is untouched.
-    EXPECT_EQ(restart().findAt(2024, 3, 15, 9, 0)->notes, "Kept");
+    EXPECT_EQ(restart().findAt(2024, 3, 15, 9, 0)->stored.notes, "Kept");
 }
 
 } // namespace

@@ -158,7 +158,7 @@ TEST_F(StoreFaultTest, AStoreThatCannotBeWrittenIsRefusedAtStartAndLeftAsItWas) 
     EXPECT_EQ(fileBytes(storePath), before);
     EXPECT_FALSE(fs::exists(storePath + "-wal"));
     reopenStore();
-    EXPECT_EQ(restart().findAt(2024, 3, 15, 9, 0)->notes, "Kept");
+    EXPECT_EQ(restart().findAt(2024, 3, 15, 9, 0)->stored.notes, "Kept");
 }
 
 // Fault mended: a read-only folder was reported as a read-only file, and a named pipe given as the
@@ -299,9 +299,9 @@ TEST_F(StoreFaultTest, TheRescueCarriesWhatTheDamagedPagesStillHold) {
         table->loadAll();
         std::size_t carried = 0;
         table->forEach([&](const Appointment& a) {
-            const auto at = written.find(std::to_string(a.year) + "_" + std::to_string(a.month) + "_" +
-                                         std::to_string(a.day) + "_" + std::to_string(a.hour));
-            carried += at != written.end() && at->second == a.notes && a.minute == 30;
+            const auto at = written.find(std::to_string(a.stored.year) + "_" + std::to_string(a.stored.month) + "_" +
+                                         std::to_string(a.stored.day) + "_" + std::to_string(a.stored.hour));
+            carried += at != written.end() && at->second == a.stored.notes && a.stored.minute == 30;
         });
         std::printf("%s: %zu of 1000 appointments carried over\n", c.damage, carried);
         EXPECT_GE(carried, c.least);
@@ -366,7 +366,7 @@ TEST_F(StoreFaultTest, TheFirstWriteToADamagedStoreWaitsForTheRescue) {
     EXPECT_EQ(store().failures().count, 0u);
     EXPECT_FALSE(store().awaitIntegrityCheck().empty());
     AppointmentTable& next = restart();
-    EXPECT_EQ(next.findAt(2024, 6, 1, 9, 0)->notes, "After the damage");
+    EXPECT_EQ(next.findAt(2024, 6, 1, 9, 0)->stored.notes, "After the damage");
     EXPECT_GT(next.size(), 300u);
 }
 
@@ -386,11 +386,11 @@ TEST_F(StoreFaultTest, ChangesOfManyKeysLandWholeOrNotAtAll) {
     add(2024, 3, 20, 11, 0, "Three");
     for (int d : {4, 11, 18}) {
         Appointment& a = add(2024, 4, d, 8, 0, "Gym");
-        a.repeats = 1;
+        a.stored.repeats = 1;
         a.save();
     }
     Appointment& mixed = add(2024, 4, 25, 8, 0, "Gym Swim");
-    mixed.repeats = 1;
+    mixed.stored.repeats = 1;
     mixed.save();
     const auto stored = storedKeys();
 
@@ -404,8 +404,8 @@ TEST_F(StoreFaultTest, ChangesOfManyKeysLandWholeOrNotAtAll) {
     failWritesOf("18_8_0");
     questions.answers = {true};
     EXPECT_FALSE(table->remove(*table->findAt(2024, 4, 4, 8, 0), true));
-    EXPECT_EQ(table->findAt(2024, 4, 25, 8, 0)->notes, "Gym Swim");
-    EXPECT_EQ(table->findAt(2024, 4, 25, 8, 0)->repeats, 1);
+    EXPECT_EQ(table->findAt(2024, 4, 25, 8, 0)->stored.notes, "Gym Swim");
+    EXPECT_EQ(table->findAt(2024, 4, 25, 8, 0)->stored.repeats, 1);
     EXPECT_EQ(storedKeys(), stored);
 
     // Without the faults both land whole.
@@ -416,7 +416,57 @@ TEST_F(StoreFaultTest, ChangesOfManyKeysLandWholeOrNotAtAll) {
     EXPECT_TRUE(table->remove(*table->findAt(2024, 4, 4, 8, 0), true));
     AppointmentTable& next = restart();
     EXPECT_EQ(next.size(), 1u);
-    EXPECT_EQ(next.findAt(2024, 4, 25, 8, 0)->notes, "Swim");
+    EXPECT_EQ(next.findAt(2024, 4, 25, 8, 0)->stored.notes, "Swim");
+}
+
+// The day planner's slot: what typing a text does to the entry, with and without the store
+// taking it. A change the store refuses leaves the table as it was.
+TEST_F(StoreFaultTest, ASlotTextTheStoreCannotTakeLeavesTheSlotAsItWas) {
+    using Kind = AppointmentTable::SlotChange::Kind;
+    const struct {
+        const char* before; // the slot's entry, nullptr for none
+        const char* typed;
+        bool fails;
+        Kind kind;
+        bool stored;
+        const char* after; // the slot's entry afterwards, in the table and at the next start
+    } rows[] = {
+        {nullptr, "Lunch", false, Kind::Created, true, "Lunch"},
+        {nullptr, "Lunch", true, Kind::Created, false, nullptr},
+        {"Old", "New", false, Kind::Changed, true, "New"},
+        {"Old", "New", true, Kind::Changed, false, "Old"},
+        {"Old", " \t ", false, Kind::Removed, true, nullptr},
+        {"Old", "", true, Kind::Removed, false, "Old"},
+        {"Old", "Old", true, Kind::None, true, "Old"},
+        {nullptr, " ", true, Kind::None, true, nullptr},
+    };
+    int hour = 8;
+    for (const auto& row : rows) {
+        ++hour;
+        if (row.before) add(2024, 3, 15, hour, 0, row.before);
+        const std::string key = "15_" + std::to_string(hour) + "_0";
+        if (row.fails) {
+            failWritesOf(key);
+            ASSERT_TRUE(store().execute(
+                "CREATE TEMP TRIGGER \"notes of " + key +
+                "\" BEFORE INSERT ON vals WHEN new.key = (SELECT id FROM keys WHERE name = '" + key +
+                "') BEGIN SELECT RAISE(ABORT, 'x'); END"));
+        }
+        const std::uint64_t failures = store().failures().count;
+        const auto change = table->setSlotText(2024, 3, 15, hour, 0, row.typed, 15);
+        EXPECT_EQ(change.kind, row.kind) << hour;
+        EXPECT_EQ(change.stored, row.stored) << hour;
+        EXPECT_EQ(store().failures().count != failures, !row.stored) << hour;
+        EXPECT_EQ(change.entry, table->findAt(2024, 3, 15, hour, 0)) << hour;
+        EXPECT_EQ(change.entry ? change.entry->stored.notes : "-", row.after ? row.after : "-") << hour;
+    }
+    AppointmentTable& next = restart();
+    hour = 8;
+    for (const auto& row : rows) {
+        const Appointment* a = next.findAt(2024, 3, 15, ++hour, 0);
+        EXPECT_EQ(a ? a->stored.notes : "-", row.after ? row.after : "-") << hour;
+    }
+    EXPECT_EQ(next.findAt(2024, 3, 15, 9, 0)->stored.early, 15) << "a new entry takes the lead given";
 }
 
 TEST_F(StoreFaultTest, ASeriesTheStoreCannotTakeIsNotShownEither) {
@@ -445,11 +495,11 @@ TEST_F(StoreFaultTest, ARestoreTheStoreCannotTakeChangesNothing) {
     EXPECT_EQ(counts.added, 0);
     EXPECT_EQ(counts.modified, 0);
     EXPECT_EQ(table->size(), 1u);
-    EXPECT_EQ(table->findAt(2024, 5, 1, 9, 0)->notes, "Here");
+    EXPECT_EQ(table->findAt(2024, 5, 1, 9, 0)->stored.notes, "Here");
     EXPECT_TRUE(timers.running.empty());
     ASSERT_EQ(questions.messages.size(), 1u);
     EXPECT_EQ(questions.messages[0], store().failures().lastMessage + "\nNothing was restored.");
-    EXPECT_EQ(restart().findAt(2024, 5, 1, 9, 0)->notes, "Here");
+    EXPECT_EQ(restart().findAt(2024, 5, 1, 9, 0)->stored.notes, "Here");
 }
 
 TEST_F(StoreFaultTest, EveryRestoreSeedMergesAndBacksUpWhole) {
@@ -465,7 +515,7 @@ TEST_F(StoreFaultTest, EveryRestoreSeedMergesAndBacksUpWhole) {
         const RestoreCounts again = restore(*table, out);
         EXPECT_EQ(again.read, written);
         EXPECT_EQ(again.added + again.modified, 0);
-        table->forEach([](const Appointment& a) { EXPECT_NE(a.time, -1) << a.notes; });
+        table->forEach([](const Appointment& a) { EXPECT_NE(a.time, -1) << a.stored.notes; });
         ++seeds;
     }
     EXPECT_GE(seeds, 8);
@@ -512,7 +562,7 @@ TEST_F(TimeRangeTest, TheRepeatedHourResolvesToItsFirstInstantWhateverCameBefore
     EXPECT_EQ(toLocal(localTime(2024, 3, 31, 1, 30)).hour, 2);
     Appointment& a = add(2024, 10, 27, 1, 30, "Night shift");
     EXPECT_EQ(a.time, first);
-    EXPECT_EQ(a.started, first);
+    EXPECT_EQ(a.stored.started, first);
 }
 
 } // namespace

@@ -49,15 +49,15 @@ TEST_F(TableChangesTest, TheEarliestLaterEntryIsFoundWithoutReorderingTheSlots) 
     add(2024, 3, 20, 8, 0, "Between");
     add(2024, 3, 16, 8, 0, "Same time, later slot");
     std::vector<std::string> before;
-    table->forEach([&](const Appointment& a) { before.push_back(a.notes); });
+    table->forEach([&](const Appointment& a) { before.push_back(a.stored.notes); });
 
     const Appointment* next = table->earliestAfter(static_cast<Time32>(clock.t));
     ASSERT_NE(next, nullptr);
-    EXPECT_EQ(next->notes, "Next");
+    EXPECT_EQ(next->stored.notes, "Next");
     EXPECT_EQ(table->earliestAfter(last.time), nullptr);
 
     std::vector<std::string> after;
-    table->forEach([&](const Appointment& a) { after.push_back(a.notes); });
+    table->forEach([&](const Appointment& a) { after.push_back(a.stored.notes); });
     EXPECT_EQ(after, before);
 }
 

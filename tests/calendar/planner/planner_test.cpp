@@ -105,7 +105,7 @@ class PlannerTest : public AppTest {
     Appointment& add(int day, int hour, int minute, const std::string& text, int repeats = 0) {
         Appointment& a = frame->table().construct();
         a.setWhen(2015, 8, day, hour, minute, -1, text);
-        a.repeats = repeats;
+        a.stored.repeats = repeats;
         a.schedule(true);
         return a;
     }
@@ -292,8 +292,8 @@ TEST_F(PlannerTest, RepeatsTellsWhatIsMissingAndAppliesTheDialogOnOkAndCancelAli
     p.runCommand(cmd::kRepeats);
     for (int day : {13, 20, 27})
         ASSERT_NE(at(day, 10, 0), nullptr) << day;
-    EXPECT_EQ(at(13, 10, 0)->repeats, kRepeatWeekly);
-    EXPECT_EQ(at(13, 10, 0)->sday, "every Thursday");
+    EXPECT_EQ(at(13, 10, 0)->stored.repeats, kRepeatWeekly);
+    EXPECT_EQ(at(13, 10, 0)->stored.sday, "every Thursday");
     EXPECT_TRUE(stored(27, 10, 0));
     const wxImage image = drawn(p);
     const AppointBook2::SlotRect& slot = p.slots()[2].hour;
@@ -305,8 +305,8 @@ TEST_F(PlannerTest, RepeatsTellsWhatIsMissingAndAppliesTheDialogOnOkAndCancelAli
     p.beginEditing(2, true);
     p.runCommand(cmd::kRepeats);
     ASSERT_NE(at(20, 10, 0), nullptr);
-    EXPECT_EQ(at(20, 10, 0)->repeats, kRepeatWeekly);
-    EXPECT_EQ(at(13, 10, 0)->repeats, kRepeatWeekly);
+    EXPECT_EQ(at(20, 10, 0)->stored.repeats, kRepeatWeekly);
+    EXPECT_EQ(at(13, 10, 0)->stored.repeats, kRepeatWeekly);
 }
 
 TEST_F(PlannerTest, ReminderGivesTheTypedEntryTheLeadLeftInTheDialog) {
@@ -337,7 +337,7 @@ TEST_F(PlannerTest, ReminderGivesTheTypedEntryTheLeadLeftInTheDialog) {
         };
         p.runCommand(cmd::kReminder);
         ASSERT_NE(at(day, 8, 0), nullptr);
-        EXPECT_EQ(at(day, 8, 0)->early, row.expectEarly) << row.minutes;
+        EXPECT_EQ(at(day, 8, 0)->stored.early, row.expectEarly) << row.minutes;
         AppointmentValues v;
         ASSERT_TRUE(stored(day, 8, 0, &v));
         EXPECT_EQ(v.early, row.expectEarly);
@@ -485,7 +485,7 @@ TEST_F(PlannerTest, AFailedWriteKeepsTheTextInItsSlotWithOneMessage) {
     type(p, "Changed");
     press(p, WXK_TAB);
     EXPECT_EQ(modal.boxes.size(), 2u);
-    EXPECT_EQ(at(20, 9, 0)->notes, "Stored before");
+    EXPECT_EQ(at(20, 9, 0)->stored.notes, "Stored before");
 
     closeFrame();
     reopenStore();

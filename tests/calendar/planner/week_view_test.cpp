@@ -56,8 +56,8 @@ TEST_F(WeekViewTest, EntriesAreListedUnderTheirDayInTimeOrder) {
     ViewWeek& week = openWeek(2015, 8, 12);
     const auto tuesday = week.entriesOf(2);
     ASSERT_EQ(tuesday.size(), 2u);
-    EXPECT_EQ(tuesday[0]->notes, "early");
-    EXPECT_EQ(tuesday[1]->notes, "late");
+    EXPECT_EQ(tuesday[0]->stored.notes, "early");
+    EXPECT_EQ(tuesday[1]->stored.notes, "late");
     EXPECT_EQ(week.lineCount(), 9);
 }
 
@@ -137,7 +137,7 @@ TEST_F(WeekViewTest, TheWeekHoldsItsSevenCalendarDaysAcrossAChangeOfDaylightSavi
         EXPECT_EQ(toLocal(week.weekStart()).hour, 6);
         EXPECT_EQ(toLocal(week.weekStart()).day, sunday.day);
         ASSERT_EQ(week.entriesOf(0).size(), 1u);
-        EXPECT_EQ(week.entriesOf(0)[0]->notes, "before six");
+        EXPECT_EQ(week.entriesOf(0)[0]->stored.notes, "before six");
         ASSERT_EQ(week.entriesOf(6).size(), 1u);
         week.runCommand(cmd::kListNext);
         week.runCommand(cmd::kListPrevious);

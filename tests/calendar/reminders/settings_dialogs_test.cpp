@@ -199,7 +199,7 @@ TEST_F(AdvancedTest, OkWritesTheSixValuesAndTheFrameCopiesThemIntoTheMonthView) 
     EXPECT_EQ(settings().fastprinting, 1);
     // New entries take the new lead: the view and the table hold one value.
     EXPECT_EQ(frame->table().defaultEarly(), 180);
-    EXPECT_EQ(frame->table().construct().early, 180);
+    EXPECT_EQ(frame->table().construct().stored.early, 180);
 }
 
 TEST_F(AdvancedTest, ANewLeadReArmsTheRemindersAndAnUnchangedOneDoesNot) {
