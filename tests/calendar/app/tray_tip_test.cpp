@@ -1,7 +1,7 @@
 #include "app_fixture.h"
 
 #include "app/tray_notify_icon.h"
-#include "data/tray_tip.h"
+#include "data/tray_tip_fixture.h"
 #include "ui/display_text.h"
 #include "ui/font_record.h"
 
@@ -9,16 +9,6 @@
 
 namespace zc::test {
 namespace {
-
-class TrayTipTest : public StoreTest {
-  protected:
-    void SetUp() override {
-        StoreTest::SetUp();
-        // Wednesday, 12 August 2015, 10:00.
-        clock.t = localTime(2015, 8, 12, 10, 0);
-    }
-    std::string tip() { return trayTip(*table, static_cast<Time32>(clock.t)); }
-};
 
 // What the tip's stray bytes and a font face's cut look like in the windows; the tip's own text
 // and cuts are tested with the data core.

@@ -1,22 +1,11 @@
-#include "data/tray_tip.h"
-#include "text/text_utils.h"
+#include "tray_tip_fixture.h"
 
-#include "store_fixture.h"
+#include "text/text_utils.h"
 
 #include <gtest/gtest.h>
 
 namespace zc::test {
 namespace {
-
-class TrayTipTest : public StoreTest {
-  protected:
-    void SetUp() override {
-        StoreTest::SetUp();
-        // Wednesday, 12 August 2015, 10:00.
-        clock.t = localTime(2015, 8, 12, 10, 0);
-    }
-    std::string tip() { return trayTip(*table, static_cast<Time32>(clock.t)); }
-};
 
 TEST_F(TrayTipTest, NamesTheNextAppointmentInTheFormItsDistanceAsks) {
     struct Row {
