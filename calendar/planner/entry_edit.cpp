@@ -16,6 +16,7 @@ EntryEdit::EntryEdit(wxWindow* parent, EntryEditOwner& owner, const wxFont& font
     SetFont(font);
     SetMaxLength(kMaxLength);
     Bind(wxEVT_KEY_DOWN, &EntryEdit::onKeyDown, this);
+    Bind(wxEVT_IDLE, &EntryEdit::followLayout, this);
     Bind(wxEVT_TEXT, [this](wxCommandEvent&) { owner_.editTextChanged(GetValue()); });
     // Enter is consumed on key down already; the text control must not beep or pass it on.
     Bind(wxEVT_TEXT_ENTER, [](wxCommandEvent&) {});
@@ -35,17 +36,20 @@ void EntryEdit::focusLater() {
 void EntryEdit::placeOver(int textLeft, int top, int right, int height) {
     place_ = wxRect(textLeft, top, right - textLeft, height);
     applyPlace();
-    // Before the control is first laid out only its style tells where its text begins, which
-    // the toolkit may round otherwise; once it is laid out, the place is taken again.
-    wxWeakRef<EntryEdit> self(this);
-    CallAfter([self] {
-        if (self) self->applyPlace();
-    });
 }
 
 void EntryEdit::applyPlace() {
-    const int left = place_.x - textInsetOf(this);
+    placedInset_ = textInsetOf(this);
+    const int left = place_.x - placedInset_;
     SetSize(left, place_.y, place_.GetRight() + 1 - left, place_.height);
+}
+
+void EntryEdit::followLayout(wxIdleEvent& event) {
+    event.Skip();
+    // Until the toolkit has laid the control out, only its style tells where its text begins, and
+    // that may be off by a pixel or two; the control is placed again once the toolkit knows. On a
+    // busy machine that is later than any single deferred call, so every idle moment looks.
+    if (IsShown() && !place_.IsEmpty() && textInsetOf(this) != placedInset_) applyPlace();
 }
 
 void EntryEdit::placeCaret() {

@@ -46,10 +46,13 @@ class EntryEdit final : public wxTextCtrl {
   private:
     void onKeyDown(wxKeyEvent& event);
     void applyPlace();
+    void followLayout(wxIdleEvent& event);
 
     EntryEditOwner& owner_;
     // Where the text goes (its left edge) and the slot's top, right end and height.
     wxRect place_;
+    // The text inset the control was placed with.
+    int placedInset_ = 0;
 };
 
 } // namespace zc
