@@ -116,6 +116,9 @@ struct Held {
 std::optional<std::map<std::string, Held>> readStore(const std::string& path, std::string& problem) {
     // Opened for writing, as the next start opens it: a child killed while it made the store leaves a
     // hot journal that only a writer rolls back, and a reader-only connection would call that damage.
+    // A child killed before it got as far as making the store leaves no file: that store is empty,
+    // and any change reported as finished shows up as lost in the comparison.
+    if (!fs::exists(path)) return std::map<std::string, Held>{};
     sqlite3* db = nullptr;
     if (sqlite3_open_v2(path.c_str(), &db, SQLITE_OPEN_READWRITE, nullptr) != SQLITE_OK) {
         problem = "the store cannot be opened";
