@@ -59,17 +59,17 @@ ReminderWnd::Cascade& ReminderWnd::cascade() {
     return next;
 }
 
-wxString ReminderWnd::titleFor(int hour, int minute) {
+wxString ReminderWnd::titleFor(int hour, int minute, const RegionSettings& region) {
     if (hour == kCountdown) return "Zorvel Calendar";
-    return " " + wxString(twelveHourTime(hour, minute));
+    return " " + wxString(timeText(hour, minute, TimeForm::kFull, region));
 }
 
 ReminderWnd::ReminderWnd(wxWindow* parent, const ViewSettings& settings, int hour, int minute,
                          const std::string& text)
-    : wxFrame(parent, wxID_ANY, titleFor(hour, minute), wxDefaultPosition, wxDefaultSize,
+    : wxFrame(parent, wxID_ANY, titleFor(hour, minute, settings.region), wxDefaultPosition, wxDefaultSize,
               wxCAPTION | wxSYSTEM_MENU | wxMINIMIZE_BOX | wxCLOSE_BOX | wxSTAY_ON_TOP,
               hour == kCountdown ? "countdownWindow" : "reminderWindow"),
-      settings_(settings), text_(displayText(text)), hour_(hour), mainFont_(settings.mainFont) {
+      settings_(settings), text_(displayText(text)), hour_(hour), minute_(minute), mainFont_(settings.mainFont) {
     if (const auto stored = loadFont(settings::kFont2)) font_ = fontFromRecord(*stored);
     {
         wxClientDC dc(this);
