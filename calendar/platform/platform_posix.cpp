@@ -104,7 +104,7 @@ TimeConventions localeTimeConventions() {
         conventions.twentyFourHour = format.find("%H") != std::string_view::npos ||
                                      format.find("%R") != std::string_view::npos ||
                                      format.find("%T") != std::string_view::npos;
-#ifdef _NL_TIME_FIRST_WEEKDAY
+#ifdef __GLIBC__
         // The first weekday counts from the day of _NL_TIME_WEEK_1STDAY, a date as the number
         // YYYYMMDD (19971130, a Sunday, in most locales).
         const auto packed = static_cast<unsigned>(reinterpret_cast<std::uintptr_t>(::nl_langinfo_l(_NL_TIME_WEEK_1STDAY, locale)));
