@@ -13,7 +13,7 @@ packages=(
   libgtk-3-dev python3-xdg python3-gi gir1.2-gmenu-3.0
   libglib2.0-dev dbus dpkg-dev file appstream
   libical-dev python3-icalendar libicu-dev khal lintian libxxhash-dev
-  g++-mingw-w64-x86-64-posix
+  g++-mingw-w64-x86-64-posix locales
 )
 missing=()
 for p in "${packages[@]}"; do
@@ -25,6 +25,13 @@ if ((${#missing[@]})); then
   echo "Installing: ${missing[*]}"
   $sudo apt-get update -qq
   DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}"
+fi
+
+# The region tests run under a German LC_TIME; a locale that is not generated makes them skip.
+if ! locale -a 2>/dev/null | grep -qi '^de_DE\.utf-\?8$'; then
+  sudo=""
+  [ "$(id -u)" -eq 0 ] || sudo="sudo"
+  $sudo localedef -i de_DE -f UTF-8 de_DE.UTF-8
 fi
 
 build_dir=${BUILD_DIR:-build}

@@ -6,6 +6,8 @@
 #include <wx/debug.h>
 #include <wx/init.h>
 
+#include <cstdlib>
+
 namespace {
 class TestApp : public wxApp {
   public:
@@ -26,6 +28,8 @@ int main(int argc, char** argv) {
     ::testing::InitGoogleTest(&argc, argv);
     // Listing the tests must not need a display.
     if (::testing::GTEST_FLAG(list_tests)) return RUN_ALL_TESTS();
+    // Times and weeks follow LC_TIME; the tests expect the C locale's unless a test sets its own.
+    if (!std::getenv("LC_ALL")) setenv("LC_TIME", "C", 1);
     wxSetAssertHandler(ReportAssertion);
     wxApp::SetInstance(new TestApp);
     if (!wxEntryStart(argc, argv)) return 2;

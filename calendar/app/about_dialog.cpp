@@ -15,7 +15,7 @@ CAboutDlg::CAboutDlg(wxWindow* parent)
                wxDEFAULT_DIALOG_STYLE, "aboutDialog") {
     SetIcons(programIcons());
     auto* row = new wxBoxSizer(wxHORIZONTAL);
-    row->Add(new wxStaticBitmap(this, wxID_ANY, programIconBitmap(48)), 0, wxALL | wxALIGN_TOP, 12);
+    row->Add(new wxStaticBitmap(this, wxID_ANY, programIconBundle(48)), 0, wxALL | wxALIGN_TOP, 12);
 
     auto* lines = new wxBoxSizer(wxVERTICAL);
     auto* name = new wxStaticText(this, wxID_ANY, "ZORVEL CALENDAR");

@@ -131,7 +131,7 @@ std::optional<int> runExchangeOptions(int argc, char** argv) {
             std::string message;
             bool ok = false;
             if (import) {
-                const IcsImportResult result = importIcs(table, file);
+                const IcsImportResult result = importIcs(table, file, settings::loadRegionSettings());
                 ok = result.ok;
                 message = result.message;
             } else {

@@ -12,6 +12,7 @@
 #include "app/zorvel_cal_view.h"
 #include "reminders/countdown_dialog.h"
 #include "reminders/reminder_handler.h"
+#include "reminders/reminder_wnd.h"
 #include "reminders/settings_commands.h"
 #include "data/backup.h"
 #include "data/ical_exchange.h"
@@ -63,9 +64,11 @@ CMainFrame::CMainFrame(const Clock& clock)
       }),
       clock_(clock), timers_([this](unsigned id) { onReminderTimer(id); }), reminderWatch_(clock, timers_),
       table_(clock, reminderWatch_, questions_), printJob_(this),
-      context_{table_, clock_, timers_, settings_, printJob_, this, [this] {
+      context_{table_, clock_, timers_, settings_, printJob_, this,
+               [this] {
                    if (view_) view_->Refresh(false);
-               }} {
+               },
+               [this] { regionChanged(); }} {
     mainWindow() = this;
     SetIcons(programIcons());
     buildMenus();
@@ -389,7 +392,7 @@ void CMainFrame::importICalendar(const std::string& path) {
     IcsImportResult result;
     {
         wxBusyCursor busy;
-        result = importIcs(table_, path);
+        result = importIcs(table_, path, settings_.region);
     }
     // Every open window draws from the table, so a repaint shows what came in.
     view_->Refresh(false);
@@ -399,6 +402,20 @@ void CMainFrame::importICalendar(const std::string& path) {
     // An import the store refused says so itself, and nothing of it was kept.
     if (result.ok && settingsStore().failures().count != failuresBefore)
         messageBox(settingsStore().failures().lastMessage, "ZorvelCal", wxOK | wxICON_ERROR, parent);
+}
+
+void CMainFrame::regionChanged() {
+    // The month grid's click map is laid out again with its columns, shown or hidden.
+    if (view_) view_->draw();
+    for (wxWindow* child : GetChildren()) {
+        if (auto* view = dynamic_cast<ViewFrame*>(child))
+            view->regionChanged();
+        else if (auto* reminder = dynamic_cast<ReminderWnd*>(child))
+            reminder->regionChanged();
+        else if (dynamic_cast<wxFrame*>(child))
+            child->Refresh(false);
+    }
+    if (notifyIcon_) notifyIcon_->recomputeTip();
 }
 
 void CMainFrame::onReminderTimer(unsigned timerId) {

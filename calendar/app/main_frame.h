@@ -78,6 +78,8 @@ class CMainFrame final : public wxFrame {
     // reminder windows) at once, not at the next idle time: their editors commit while the
     // table still exists, before old months are purged and the colours saved.
     void closeOwnedWindows();
+    // The Advanced dialog changed the clock or the first day of the week.
+    void regionChanged();
     // Runs a command by its number (cmd::k...); false when the frame does not handle it.
     bool runCommand(int command);
     void openHelp(int context);

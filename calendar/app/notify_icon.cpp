@@ -39,7 +39,8 @@ void NotifyIcon::refreshTip() {
 void NotifyIcon::recomputeTip() {
     const std::int64_t now = frame_.clock().now();
     lastTipTime_ = now;
-    if (keeper_.recompute(frame_.table(), static_cast<Time32>(now))) showTip(keeper_.tip());
+    if (keeper_.recompute(frame_.table(), static_cast<Time32>(now), frame_.settings().region))
+        showTip(keeper_.tip());
 }
 
 void NotifyIcon::activated() {
@@ -55,7 +56,8 @@ void NotifyIcon::armMinuteTimer() {
 void NotifyIcon::onMinute(wxTimerEvent&) {
     // A clock set back (or a suspend) makes the stored moment too late only until the table next
     // changes; a clock set forward is caught here at the next minute.
-    if (keeper_.minutePassed(frame_.table(), static_cast<Time32>(frame_.clock().now()))) showTip(keeper_.tip());
+    if (keeper_.minutePassed(frame_.table(), static_cast<Time32>(frame_.clock().now()), frame_.settings().region))
+        showTip(keeper_.tip());
     armMinuteTimer();
 }
 

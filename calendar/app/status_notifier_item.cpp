@@ -82,10 +82,11 @@ bool nameHasOwner(GDBusConnection* bus, const char* name) {
 
 // The program icon in the sizes panels pick from: ARGB, 32 bits a pixel in network byte order.
 // 22 pixels is the tray size of most panels; without it they would shrink the 24 or 32 and blur it.
+// The doubled sizes (44 for a 22-pixel tray) serve panels on screens of scale 2.
 GVariant* iconPixmaps() {
     GVariantBuilder pixmaps;
     g_variant_builder_init(&pixmaps, G_VARIANT_TYPE("a(iiay)"));
-    for (int size : {16, 22, 24, 32, 48, 64}) {
+    for (int size : {16, 22, 24, 32, 44, 48, 64, 96, 128}) {
         const wxImage image = programIconBitmap(size).ConvertToImage();
         const int width = image.GetWidth();
         const int height = image.GetHeight();

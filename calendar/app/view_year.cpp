@@ -113,6 +113,11 @@ void ViewYear::fontChanged() {
     canvas()->Refresh(false);
 }
 
+void ViewYear::regionChanged() {
+    layoutCells(0);
+    canvas()->Refresh(false);
+}
+
 void ViewYear::measure(wxDC& dc, bool printing) {
     if (!printing) dc.SetFont(settings().mainFont);
     if (!dc.GetFont().IsOk()) dc.SetFont(*wxNORMAL_FONT);
@@ -129,7 +134,7 @@ void ViewYear::layoutCells(int top) {
         auto& cells = cells_[m];
         cells.fill(CellRect{});
         const int blockX = (m - 1) % 4 * 7 * cw, blockY = top + (m - 1) / 4 * 8 * ch;
-        int column = toLocal(localTime(year_, m, 1, 12, 0)).weekday - 1;
+        int column = weekColumn(toLocal(localTime(year_, m, 1, 12, 0)).weekday, settings().region.firstWeekday);
         int row = 2;
         const int days = daysInMonth(year_, m);
         for (int d = 1; d <= days; ++d) {
@@ -192,9 +197,12 @@ void ViewYear::drawYear(wxDC& dc, bool printing) {
     std::array<wxSize, 32> numberSize;
     for (int d = 1; d <= 31; ++d)
         numberSize[d] = dc.GetTextExtent(wxString::Format("%d", d));
+    std::array<const char*, 7> heads;
     std::array<wxSize, 7> headSize;
-    for (int column = 0; column < 7; ++column)
-        headSize[column] = dc.GetTextExtent(kWeekdayHeads[column]);
+    for (int column = 0; column < 7; ++column) {
+        heads[column] = kWeekdayHeads[weekdayOfColumn(column, settings().region.firstWeekday) - 1];
+        headSize[column] = dc.GetTextExtent(heads[column]);
+    }
     const auto centred = [&dc](const wxString& text, wxSize size, int left, int y, int width, int height) {
         dc.DrawText(text, left + (width - size.x) / 2, y + (height - size.y) / 2);
     };
@@ -207,7 +215,7 @@ void ViewYear::drawYear(wxDC& dc, bool printing) {
         const wxString name = monthName(m);
         centred(name, dc.GetTextExtent(name), at.x, at.y, 7 * cw, ch);
         for (int column = 0; column < 7; ++column)
-            centred(kWeekdayHeads[column], headSize[column], at.x + column * cw, at.y + ch, cw, ch);
+            centred(heads[column], headSize[column], at.x + column * cw, at.y + ch, cw, ch);
         const int days = daysInMonth(year_, m);
         for (int d = 1; d <= days; ++d) {
             const CellRect& cell = cells_[m][d];

@@ -40,6 +40,7 @@ class ViewYear final : public ViewFrame {
 
     bool runCommand(int command) override;
     void fontChanged() override;
+    void regionChanged() override;
     void printPage(wxDC& dc, int page) override;
 
   protected:

@@ -39,6 +39,7 @@ CZorvelCalView::CZorvelCalView(wxWindow* parent, CalendarContext& context)
     shared.age = s.age;
     shared.reminders = s.reminders;
     shared.fastprinting = s.fastprinting;
+    shared.region = settings::loadRegionSettings();
     table_.defaultEarly() = s.early;
     table_.loadAll();
     // A planner, a restore or an import may change the month while this view shows it.
@@ -216,14 +217,16 @@ void CZorvelCalView::drawMonth(wxDC& dc, bool printing) {
     drawCell(dc, ">>", 6 * cw, 0, cw, true, false, false);
     nextRect_ = {6 * cw, 0, 7 * cw, ch};
 
+    const int firstWeekday = context_.settings.region.firstWeekday;
     for (int column = 0; column < 7; ++column)
-        drawCell(dc, kWeekdayHeads[column], column * cw, ch, cw, false, false, false);
+        drawCell(dc, kWeekdayHeads[weekdayOfColumn(column, firstWeekday) - 1], column * cw, ch, cw, false, false,
+                 false);
 
     for (int d = 29; d <= 31; ++d)
         dayRects_[d] = {};
     const LocalDate now = toLocal(static_cast<Time32>(clock_.now()));
     const bool thisMonth = now.year == year_ && now.month == month_;
-    int column = toLocal(localTime(year_, month_, 1, 12, 0)).weekday - 1;
+    int column = weekColumn(toLocal(localTime(year_, month_, 1, 12, 0)).weekday, firstWeekday);
     int y = 2 * ch;
     const int days = daysInMonth(year_, month_);
     for (int d = 1; d <= days; ++d) {

@@ -143,4 +143,19 @@ std::string twelveHourTime(int hour, int minute, TimeForm form) {
     return text;
 }
 
+std::string timeText(int hour, int minute, TimeForm form, const RegionSettings& region) {
+    if (!region.twentyFourHour) return twelveHourTime(hour, minute, form);
+    char text[32];
+    std::snprintf(text, sizeof text, "%02d:%02d", hour, minute);
+    return text;
+}
+
+int weekColumn(int weekday, int firstWeekday) {
+    return ((weekday - firstWeekday) % 7 + 7) % 7;
+}
+
+int weekdayOfColumn(int column, int firstWeekday) {
+    return (firstWeekday - 1 + column) % 7 + 1;
+}
+
 } // namespace zc

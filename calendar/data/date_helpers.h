@@ -62,8 +62,26 @@ enum class TimeForm {
     kPlannerHour, // as kFull, but "noon" for 12:00: the day planner's hour labels
 };
 
-// A time of day as the calendar shows it everywhere; every window and text that shows one asks
-// here, so that none of them reads a time differently. The hour after midnight keeps its 0.
+// A time of day on the 12-hour clock. The hour after midnight keeps its 0.
 std::string twelveHourTime(int hour, int minute, TimeForm form = TimeForm::kFull);
+
+// How the user's region writes a time of day and which day begins a week. The defaults are the
+// calendar's own: the 12-hour clock and weeks from Sunday.
+struct RegionSettings {
+    bool twentyFourHour = false;
+    int firstWeekday = 1; // 1 = Sunday, 2 = Monday
+
+    bool operator==(const RegionSettings&) const = default;
+};
+
+// A time of day as the calendar shows it everywhere; every window and text that shows one asks
+// here, so that none of them reads a time differently. The 24-hour clock writes two-digit hours
+// ("09:05", "14:30", "00:15") in every form: it needs neither a suffix nor "noon".
+std::string timeText(int hour, int minute, TimeForm form, const RegionSettings& region);
+
+// The column (0..6) a weekday (1 = Sunday .. 7) takes in a week that begins on firstWeekday, and
+// the weekday shown in a column.
+int weekColumn(int weekday, int firstWeekday);
+int weekdayOfColumn(int column, int firstWeekday);
 
 } // namespace zc

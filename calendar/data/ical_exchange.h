@@ -26,6 +26,8 @@
 //
 // The file is read and written by libical, which only the exchange's own sources call: export,
 // import, the mapping of rules on repeat kinds, and the zone look-up (ical_*.cpp).
+#include "data/date_helpers.h"
+
 #include <string>
 #include <string_view>
 
@@ -88,8 +90,10 @@ struct IcsImportResult {
 };
 
 // Merges the calendar file at path into the table and the store, in one batch of writes.
-IcsImportResult importIcs(AppointmentTable& table, const std::string& path);
+// Times written into the entries' texts ("9:15am ", "Until 10:00am: ") follow the region's clock.
+IcsImportResult importIcs(AppointmentTable& table, const std::string& path, const RegionSettings& region = {});
 // The same from a text already in memory; shownName names the file in the messages.
-IcsImportResult importIcsText(AppointmentTable& table, std::string_view text, const std::string& shownName);
+IcsImportResult importIcsText(AppointmentTable& table, std::string_view text, const std::string& shownName,
+                              const RegionSettings& region = {});
 
 } // namespace zc

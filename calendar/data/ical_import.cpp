@@ -176,7 +176,8 @@ void setText(Wanted& w, std::string full) {
 class Importer {
   public:
     // oldestKept: the first moment the calendar keeps; older dates of repeats are not wanted.
-    Importer(std::int64_t now, std::int64_t oldestKept) : now_(now), oldestKept_(oldestKept) {}
+    Importer(std::int64_t now, std::int64_t oldestKept, const RegionSettings& region)
+        : now_(now), oldestKept_(oldestKept), region_(region) {}
 
     void read(icalcomponent* calendar) {
         for (icalcomponent* e = icalcomponent_get_first_component(calendar, ICAL_VEVENT_COMPONENT); e;
@@ -556,8 +557,8 @@ class Importer {
     }
 
     // The appointment for one date of an event: its slot, its text and its reminder lead.
-    static Wanted place(const icaltimetype& date, std::int64_t instant, std::int64_t alarmOffset,
-                        const std::string& text, bool allDay) {
+    Wanted place(const icaltimetype& date, std::int64_t instant, std::int64_t alarmOffset,
+                 const std::string& text, bool allDay) {
         Wanted w;
         std::string prefix;
         if (allDay) {
@@ -576,7 +577,7 @@ class Importer {
             w.minute = early ? 0 : local.minute / 30 * 30;
             // An event off its slot's own time starts with that time ("9:15am" in the 9:00 slot,
             // "5:00am" in the first one), written as every other time the calendar shows.
-            if (early || local.minute != w.minute) prefix = twelveHourTime(local.hour, local.minute) + " ";
+            if (early || local.minute != w.minute) prefix = timeText(local.hour, local.minute, TimeForm::kFull, region_) + " ";
         }
         setText(w, prefix + text);
         if (alarmOffset != kNoAlarm) {
@@ -626,7 +627,7 @@ class Importer {
                 w.day = d.day;
                 w.hour = kFirstSlotHour;
                 const bool endsThatDay = !allDay && ending.year == d.year && ending.month == d.month && ending.day == d.day;
-                setText(w, (endsThatDay ? "Until " + twelveHourTime(ending.hour, ending.minute) + ": "
+                setText(w, (endsThatDay ? "Until " + timeText(ending.hour, ending.minute, TimeForm::kFull, region_) + ": "
                                         : std::string(kAllDayPrefix)) +
                                text);
                 wanted_.push_back(std::move(w));
@@ -657,6 +658,7 @@ class Importer {
     static constexpr std::int64_t kNoAlarm = INT64_MIN;
     std::int64_t now_;
     std::int64_t oldestKept_;
+    RegionSettings region_;
     std::chrono::steady_clock::time_point ruleDeadline_ = std::chrono::steady_clock::now() + kRuleBudget;
     std::int64_t datesLeft_ = kMaxDatesLookedAt;
     std::vector<Wanted> wanted_;
@@ -766,7 +768,8 @@ std::string completion(const IcsImportCounts& c, const std::string& name) {
 
 } // namespace
 
-IcsImportResult importIcsText(AppointmentTable& table, std::string_view text, const std::string& name) {
+IcsImportResult importIcsText(AppointmentTable& table, std::string_view text, const std::string& name,
+                              const RegionSettings& region) {
     prepareLibrary();
     IcsImportResult result;
     if (text.substr(0, 3) == "\xEF\xBB\xBF") text.remove_prefix(3);
@@ -790,7 +793,7 @@ IcsImportResult importIcsText(AppointmentTable& table, std::string_view text, co
     }
 
     const std::int64_t now = table.clock().now();
-    Importer importer(now, oldestKept(now));
+    Importer importer(now, oldestKept(now), region);
     for (icalcomponent* calendar : calendars)
         importer.read(calendar);
     root.reset();
@@ -819,7 +822,7 @@ IcsImportResult importIcsText(AppointmentTable& table, std::string_view text, co
     return result;
 }
 
-IcsImportResult importIcs(AppointmentTable& table, const std::string& path) {
+IcsImportResult importIcs(AppointmentTable& table, const std::string& path, const RegionSettings& region) {
     const std::string name = shownName(path);
     IcsImportResult result;
     std::error_code error;
@@ -839,7 +842,7 @@ IcsImportResult importIcs(AppointmentTable& table, const std::string& path) {
         result.message = "The file \"" + name + "\" could not be read: " + std::strerror(errno) + ".";
         return result;
     }
-    return importIcsText(table, text, name);
+    return importIcsText(table, text, name, region);
 }
 
 } // namespace zc

@@ -1,6 +1,7 @@
 #include "data/settings_catalogue.h"
 
 #include "data/settings_key.h"
+#include "platform/platform.h"
 
 namespace zc::settings {
 
@@ -23,6 +24,40 @@ void saveReminderSettings(int age, int early, int reminders, int splash, int min
     key.writeDword("splash", splash);
     key.writeDword("minatstart", minatstart);
     key.writeDword("fastprinting", fastprinting);
+}
+
+int supportedFirstWeekday(int weekday) {
+    return weekday == 2 ? 2 : 1;
+}
+
+RegionSettings localeRegionSettings() {
+    const platform::TimeConventions locale = platform::localeTimeConventions();
+    return {locale.twentyFourHour, supportedFirstWeekday(locale.firstWeekday)};
+}
+
+RegionSettings loadRegionSettings(const RegionSettings& defaults) {
+    RegionSettings region = defaults;
+    SettingsKey key;
+    // Reading opens no key: a user who never chose keeps an empty store and the locale's ways.
+    if (!key.openPathForRead(kRegion)) return region;
+    std::int32_t clock = 0;
+    if (key.readDword(kClock24, clock)) region.twentyFourHour = clock != 0;
+    std::int32_t first = 0;
+    if (key.readDword(kWeekStart, first) && (first == 1 || first == 2)) region.firstWeekday = first;
+    return region;
+}
+
+RegionSettings loadRegionSettings() {
+    return loadRegionSettings(localeRegionSettings());
+}
+
+void saveRegionSettings(const RegionSettings& chosen, const RegionSettings& shown) {
+    if (chosen == shown) return;
+    SettingsKey key;
+    if (key.openGroup(kRegion) == SettingsKey::kFailed) return;
+    if (chosen.twentyFourHour != shown.twentyFourHour) key.writeDword(kClock24, chosen.twentyFourHour ? 1 : 0);
+    if (chosen.firstWeekday != shown.firstWeekday)
+        key.writeDword(kWeekStart, supportedFirstWeekday(chosen.firstWeekday));
 }
 
 bool ensureSoundDefaults() {

@@ -1,6 +1,8 @@
 #pragma once
 // Every settings group the calendar keeps, with its value names and defaults, in one place so that
 // every window reads and writes the same names.
+#include "data/date_helpers.h"
+
 #include <string>
 
 namespace zc::settings {
@@ -31,6 +33,23 @@ struct ReminderSettings {
 // Writes the six defaults when the group is new, then reads all six.
 ReminderSettings loadReminderSettings();
 void saveReminderSettings(int age, int early, int reminders, int splash, int minatstart, int fastprinting);
+
+// The "region" group: the clock and the first day of the week. Each value is stored only once the
+// user has chosen it; until then the locale decides, so a change of the desktop's region follows.
+inline constexpr const char* kRegion = "region";
+inline constexpr const char* kClock24 = "clock24";     // 0 = 12-hour clock, 1 = 24-hour clock
+inline constexpr const char* kWeekStart = "weekstart"; // 1 = Sunday, 2 = Monday
+
+// The week starts on Sunday or on Monday; a locale's other first day (Saturday) gives Sunday.
+int supportedFirstWeekday(int weekday);
+// The locale's conventions (platform::localeTimeConventions) as the calendar offers them.
+RegionSettings localeRegionSettings();
+// The stored choices over the defaults given; a stored week start other than 1 or 2 is ignored.
+RegionSettings loadRegionSettings(const RegionSettings& defaults);
+RegionSettings loadRegionSettings();
+// Stores each value of chosen that differs from shown (what the dialog offered); the others stay
+// as they were, stored or following the locale.
+void saveRegionSettings(const RegionSettings& chosen, const RegionSettings& shown);
 
 // The "sounds" group: the wave file played for each event.
 inline constexpr const char* kSoundStart = "start";

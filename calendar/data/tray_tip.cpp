@@ -21,8 +21,9 @@ bool sameDate(const LocalDate& a, const LocalDate& b) {
 
 } // namespace
 
-std::string describeNext(Time32 when, int hour, int minute, const std::string& notes, Time32 now) {
-    const std::string at = twelveHourTime(hour, minute);
+std::string describeNext(Time32 when, int hour, int minute, const std::string& notes, Time32 now,
+                         const RegionSettings& region) {
+    const std::string at = timeText(hour, minute, TimeForm::kFull, region);
     const LocalDate next = toLocal(when);
     const LocalDate today = toLocal(now);
     const LocalDate tomorrow = toLocal(addCalendarDays(now, 1));
@@ -58,21 +59,21 @@ std::int64_t tipChangesAt(Time32 when, Time32 now) {
 
 namespace {
 
-std::string tipFor(const Appointment* next, Time32 now) {
+std::string tipFor(const Appointment* next, Time32 now, const RegionSettings& region) {
     if (!next) return "Zorvel Calendar: no appointments are scheduled";
-    return describeNext(next->time, next->stored.hour, next->stored.minute, next->stored.notes, now);
+    return describeNext(next->time, next->stored.hour, next->stored.minute, next->stored.notes, now, region);
 }
 
 } // namespace
 
-std::string trayTip(const AppointmentTable& table, Time32 now) {
-    return tipFor(table.earliestAfter(now), now);
+std::string trayTip(const AppointmentTable& table, Time32 now, const RegionSettings& region) {
+    return tipFor(table.earliestAfter(now), now, region);
 }
 
-bool TipKeeper::recompute(const AppointmentTable& table, Time32 now) {
+bool TipKeeper::recompute(const AppointmentTable& table, Time32 now, const RegionSettings& region) {
     const Appointment* next = table.earliestAfter(now);
     changesAt_ = next ? tipChangesAt(next->time, now) : kTipNeverChanges;
-    std::string tip = tipFor(next, now);
+    std::string tip = tipFor(next, now, region);
     if (tip == tip_) return false;
     tip_ = std::move(tip);
     return true;

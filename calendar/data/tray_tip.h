@@ -15,10 +15,11 @@ inline constexpr std::size_t kMaxTipLength = 63;
 
 // Describes the earliest appointment later than now. The table's slots keep their order: the
 // windows that walk them show entries in that order.
-std::string trayTip(const AppointmentTable& table, Time32 now);
+std::string trayTip(const AppointmentTable& table, Time32 now, const RegionSettings& region = {});
 
 // The tip for one appointment at time "when" (hour and minute as stored) seen from now.
-std::string describeNext(Time32 when, int hour, int minute, const std::string& notes, Time32 now);
+std::string describeNext(Time32 when, int hour, int minute, const std::string& notes, Time32 now,
+                         const RegionSettings& region = {});
 
 // The first moment after now at which the tip for an appointment at "when" may read differently
 // without any change to the table (no earlier moment changes it): the appointment passes, the day
@@ -33,10 +34,10 @@ std::int64_t tipChangesAt(Time32 when, Time32 now);
 class TipKeeper {
   public:
     // Computes the tip now; true when its text changed.
-    bool recompute(const AppointmentTable& table, Time32 now);
+    bool recompute(const AppointmentTable& table, Time32 now, const RegionSettings& region = {});
     // The minute turned: recomputes only once the moment of change has come.
-    bool minutePassed(const AppointmentTable& table, Time32 now) {
-        return now >= changesAt_ && recompute(table, now);
+    bool minutePassed(const AppointmentTable& table, Time32 now, const RegionSettings& region = {}) {
+        return now >= changesAt_ && recompute(table, now, region);
     }
     const std::string& tip() const { return tip_; }
     std::int64_t changesAt() const { return changesAt_; }

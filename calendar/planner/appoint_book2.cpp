@@ -48,12 +48,12 @@ wxColour toWx(ColourRef c) {
     return wxColour(static_cast<unsigned long>(c));
 }
 
-wxString hourLabel(int hour) {
-    return wxString(twelveHourTime(hour, 0, TimeForm::kPlannerHour));
+wxString hourLabel(int hour, const RegionSettings& region) {
+    return wxString(timeText(hour, 0, TimeForm::kPlannerHour, region));
 }
 
-wxString halfHourLabel(int hour) {
-    return wxString(twelveHourTime(hour, 30, TimeForm::kNoSuffix));
+wxString halfHourLabel(int hour, const RegionSettings& region) {
+    return wxString(timeText(hour, 30, TimeForm::kNoSuffix, region));
 }
 
 bool onlyBlanks(const wxString& text) {
@@ -413,11 +413,11 @@ void AppointBook2::drawDay(wxDC& dc, bool printing) {
             dc.DrawRectangle(0, row.hour.top, lineEnd, row.half.bottom - row.hour.top + 1);
             dc.SetPen(*wxBLACK_PEN);
         }
-        dc.DrawText(hourLabel(hour), 5, row.hour.top + 2);
+        dc.DrawText(hourLabel(hour, context_.settings.region), 5, row.hour.top + 2);
         drawEntry(table_.findAt(year_, month_, day_, hour, 0), row.hour, row.hour.top);
         dc.DrawLine(row.hour.left, row.hour.bottom, lineEnd, row.hour.bottom);
 
-        const wxString half = halfHourLabel(hour);
+        const wxString half = halfHourLabel(hour, context_.settings.region);
         dc.DrawText(half, row.hour.left - dc.GetTextExtent(half).x - 16, row.half.top + 2);
         drawEntry(table_.findAt(year_, month_, day_, hour, 30), row.half, row.half.top - 3);
 

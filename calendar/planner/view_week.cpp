@@ -20,9 +20,9 @@ namespace {
 
 ViewWeek* theWeekView = nullptr;
 
-wxString titleOf(const LocalDate& sunday) {
-    return wxString::Format("Appointments for the week starting Sunday, %s %d, %d", monthName(sunday.month),
-                            sunday.day, sunday.year);
+wxString titleOf(const LocalDate& first) {
+    return wxString::Format("Appointments for the week starting %s, %s %d, %d", weekdayName(first.weekday),
+                            monthName(first.month), first.day, first.year);
 }
 
 // The date a number of calendar days after a date; noon keeps a change of daylight saving from
@@ -46,12 +46,16 @@ bool ViewWeek::dateExists(int year, int month, int day) {
 }
 
 LocalDate ViewWeek::sundayOf(int year, int month, int day) {
-    const LocalDate date = toLocal(localTime(year, month, day, 12, 0));
-    return daysAfter(date, 1 - date.weekday);
+    return firstDayOf(year, month, day, 1);
 }
 
-wxString ViewWeek::timeText(int hour, int minute, bool printing) {
-    return wxString(twelveHourTime(hour, minute)) + (printing ? " " : "");
+LocalDate ViewWeek::firstDayOf(int year, int month, int day, int firstWeekday) {
+    const LocalDate date = toLocal(localTime(year, month, day, 12, 0));
+    return daysAfter(date, -weekColumn(date.weekday, firstWeekday));
+}
+
+wxString ViewWeek::timeText(int hour, int minute, bool printing, const RegionSettings& region) {
+    return wxString(zc::timeText(hour, minute, TimeForm::kFull, region)) + (printing ? " " : "");
 }
 
 void ViewWeek::open(CalendarContext& context, int year, int month, int day) {
@@ -65,9 +69,9 @@ void ViewWeek::open(CalendarContext& context, int year, int month, int day) {
 }
 
 ViewWeek::ViewWeek(CalendarContext& context, int year, int month, int day)
-    : ViewFrame(context, titleOf(sundayOf(year, month, day)), settings::kWeekPosition, "weekView",
-                wxVSCROLL | wxALWAYS_SHOW_SB),
-      sunday_(sundayOf(year, month, day)) {
+    : ViewFrame(context, titleOf(firstDayOf(year, month, day, context.settings.region.firstWeekday)),
+                settings::kWeekPosition, "weekView", wxVSCROLL | wxALWAYS_SHOW_SB),
+      first_(firstDayOf(year, month, day, context.settings.region.firstWeekday)) {
     theWeekView = this;
     if (const std::optional<LogFont> stored = loadFont(settings::kFont2)) font_ = fontFromRecord(*stored);
     {
@@ -172,11 +176,11 @@ void ViewWeek::measure(wxDC& dc, bool printing) {
 }
 
 Time32 ViewWeek::weekStart() const {
-    return localTime(sunday_.year, sunday_.month, sunday_.day, 6, 0);
+    return localTime(first_.year, first_.month, first_.day, 6, 0);
 }
 
 LocalDate ViewWeek::dateOf(int d) const {
-    return daysAfter(sunday_, d);
+    return daysAfter(first_, d);
 }
 
 std::vector<const Appointment*> ViewWeek::entriesOf(int d) const {
@@ -269,7 +273,7 @@ int ViewWeek::drawDay(wxDC& dc, int d, bool header, int entryFrom, int entryTo, 
         // Only the lines in sight are drawn: a busy week has hundreds below the window.
         if (y + lineHeight_ <= 0 || y >= visibleBottom) continue;
         const Appointment& a = *entries[e];
-        dc.DrawText(timeText(a.stored.hour, a.stored.minute, printing), 25, y + 2);
+        dc.DrawText(timeText(a.stored.hour, a.stored.minute, printing, settings().region), 25, y + 2);
         dc.DrawText(displayText(a.stored.notes), 25 + timeWidth_, y + 2);
     }
     return y;
@@ -296,8 +300,8 @@ void ViewWeek::drawWeek(wxDC& dc, int page) {
             y = drawDay(dc, d, true, 0, INT_MAX, y, false, false);
         return;
     }
-    dc.DrawText(wxString::Format("For the week %d/%d/%d     by Zorvel Calendar", sunday_.month, sunday_.day,
-                                 sunday_.year),
+    dc.DrawText(wxString::Format("For the week %d/%d/%d     by Zorvel Calendar", first_.month, first_.day,
+                                 first_.year),
                 22, 2);
     const std::vector<Page> pages = paginate(entryCounts());
     if (page > static_cast<int>(pages.size())) return;
@@ -347,29 +351,39 @@ void ViewWeek::leftClick(int y) {
     openDayPlanner(context(), date.year, date.month, date.day);
 }
 
-void ViewWeek::showSunday(const LocalDate& sunday) {
-    sunday_ = sunday;
+void ViewWeek::showWeekOf(const LocalDate& first) {
+    first_ = first;
     scrollLine_ = 1;
-    SetTitle(titleOf(sunday_));
+    SetTitle(titleOf(first_));
     syncScrollBar();
     canvas()->Refresh(false);
 }
 
 void ViewWeek::setDate(int year, int month, int day) {
     if (!dateExists(year, month, day)) return;
-    const LocalDate target = sundayOf(year, month, day);
+    const LocalDate target = firstDayOf(year, month, day, settings().region.firstWeekday);
     // A date of the shown week leaves the list where it is, scrolled as the user left it.
-    if (!sameDate(target, sunday_)) showSunday(target);
+    if (!sameDate(target, first_)) showWeekOf(target);
+}
+
+void ViewWeek::regionChanged() {
+    // Sunday and Monday weeks share their middle, so the list stays on the week the user saw.
+    const LocalDate middle = dateOf(3);
+    const LocalDate first = firstDayOf(middle.year, middle.month, middle.day, settings().region.firstWeekday);
+    if (sameDate(first, first_))
+        canvas()->Refresh(false);
+    else
+        showWeekOf(first);
 }
 
 void ViewWeek::previousWeek() {
-    const LocalDate sunday = daysAfter(sunday_, -7);
-    if (sunday.year >= kFirstCalendarYear) showSunday(sunday);
+    const LocalDate first = daysAfter(first_, -7);
+    if (first.year >= kFirstCalendarYear) showWeekOf(first);
 }
 
 void ViewWeek::nextWeek() {
-    const LocalDate sunday = daysAfter(sunday_, 7);
-    if (sunday.year <= kLastCalendarYear) showSunday(sunday);
+    const LocalDate first = daysAfter(first_, 7);
+    if (first.year <= kLastCalendarYear) showWeekOf(first);
 }
 
 int ViewWeek::printPageCount() {

@@ -1,6 +1,7 @@
 #pragma once
-// ViewWeek: a read-only, scrolling list of one week's appointments, Sunday through Saturday, each
-// day a header line followed by its entries in time order. It steps by whole weeks; a left click on
+// ViewWeek: a read-only, scrolling list of one week's appointments, from the first day of the week
+// the region sets (Sunday or Monday) through the next six, each day a header line followed by its
+// entries in time order. It steps by whole weeks; a left click on
 // a day opens that day's planner. At most one exists.
 #include "ui/view_frame.h"
 #include "data/date_helpers.h"
@@ -25,8 +26,10 @@ class ViewWeek final : public ViewFrame {
     static bool dateExists(int year, int month, int day);
     // The Sunday on or before a date.
     static LocalDate sundayOf(int year, int month, int day);
-    // "1:05pm"; on paper with a trailing blank.
-    static wxString timeText(int hour, int minute, bool printing);
+    // The first day of the week (weekday firstWeekday, 1 = Sunday) on or before a date.
+    static LocalDate firstDayOf(int year, int month, int day, int firstWeekday);
+    // "1:05pm" or "13:05"; on paper with a trailing blank.
+    static wxString timeText(int hour, int minute, bool printing, const RegionSettings& region = {});
 
     // One printed line: a day's header (entry -1) or one of its entries.
     struct PrintRow {
@@ -46,11 +49,16 @@ class ViewWeek final : public ViewFrame {
     void setDate(int year, int month, int day);
     void previousWeek();
     void nextWeek();
-    const LocalDate& sunday() const { return sunday_; }
-    // The Sunday of the shown week at 6:00, local time.
+    // The first day of the shown week; a Sunday unless the region starts weeks on Monday.
+    const LocalDate& firstDay() const { return first_; }
+    const LocalDate& sunday() const { return first_; }
+    // The first day of the shown week at 6:00, local time.
     Time32 weekStart() const;
+    // The region's first day of the week changed: the week shown becomes the one that holds the
+    // middle of the week shown until now.
+    void regionChanged() override;
 
-    // The entries of day d (0 = Sunday) in time order, read from the table now.
+    // The entries of day d (0 = the first day of the week) in time order, read from the table now.
     std::vector<const Appointment*> entriesOf(int d) const;
     // Every line of the week: seven headers and all entries.
     int lineCount() const;
@@ -79,13 +87,13 @@ class ViewWeek final : public ViewFrame {
     void measure(wxDC& dc, bool printing);
     // The screen's lines in the sizes of the last measurement, with the scroll bar beside them.
     wxSize canvasSize() const;
-    void showSunday(const LocalDate& sunday);
+    void showWeekOf(const LocalDate& first);
     void syncScrollBar();
     int drawDay(wxDC& dc, int d, bool header, int entryFrom, int entryTo, int y, bool printing, bool fast);
     std::array<int, 7> entryCounts() const;
     LocalDate dateOf(int d) const;
 
-    LocalDate sunday_;
+    LocalDate first_;
     int scrollLine_ = 1;
     int shownLineCount_ = 0;
     wxFont font_;

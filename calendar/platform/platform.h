@@ -40,6 +40,16 @@ std::string localZoneName();
 // convert it (a time before 1970 on Windows).
 bool localTimeFields(std::int64_t seconds, std::tm& fields);
 
+// How the user's locale for dates and times writes a time of day and where its weeks begin:
+// LC_TIME's time format and first weekday on POSIX systems, the user's regional format on
+// Windows. The C locale, and any locale that cannot be read, answers with the 12-hour clock and
+// Sunday.
+struct TimeConventions {
+    bool twentyFourHour = false;
+    int firstWeekday = 1; // 1 = Sunday .. 7 = Saturday
+};
+TimeConventions localeTimeConventions();
+
 // Whether a played sound can be heard: a sound server of the desktop or a playback device exists.
 bool soundDeviceExists();
 

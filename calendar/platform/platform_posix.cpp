@@ -7,6 +7,8 @@
 #include <string_view>
 #include <system_error>
 
+#include <langinfo.h>
+#include <locale.h>
 #include <unistd.h>
 
 namespace zc::platform {
@@ -86,6 +88,40 @@ bool soundDeviceExists() {
         if (name.starts_with("pcmC") && name.ends_with('p')) return true;
     }
     return false;
+}
+
+TimeConventions localeTimeConventions() {
+    TimeConventions conventions;
+    // A locale object of its own reads the user's LC_TIME without changing the process's locale,
+    // which the toolkit and the number parsing rely on.
+    const locale_t locale = ::newlocale(LC_TIME_MASK, "", static_cast<locale_t>(nullptr));
+    if (!locale) return conventions;
+    const std::string_view name = ::nl_langinfo_l(_NL_LOCALE_NAME(LC_TIME), locale);
+    // The C locale's "%H:%M:%S" is a machine format, not a choice of the user's.
+    const bool plainC = name == "C" || name == "POSIX" || name.starts_with("C.");
+    if (!plainC) {
+        const std::string_view format = ::nl_langinfo_l(T_FMT, locale);
+        conventions.twentyFourHour = format.find("%H") != std::string_view::npos ||
+                                     format.find("%R") != std::string_view::npos ||
+                                     format.find("%T") != std::string_view::npos;
+#ifdef __GLIBC__
+        // The first weekday counts from the day of _NL_TIME_WEEK_1STDAY, a date as the number
+        // YYYYMMDD (19971130, a Sunday, in most locales).
+        const auto packed = static_cast<unsigned>(reinterpret_cast<std::uintptr_t>(::nl_langinfo_l(_NL_TIME_WEEK_1STDAY, locale)));
+        const int first = static_cast<unsigned char>(::nl_langinfo_l(_NL_TIME_FIRST_WEEKDAY, locale)[0]);
+        int y = static_cast<int>(packed / 10000), m = static_cast<int>(packed / 100 % 100);
+        const int d = static_cast<int>(packed % 100);
+        if (first >= 1 && first <= 7 && m >= 1 && m <= 12 && d >= 1 && d <= 31) {
+            // Sakamoto's rule: 0 = Sunday.
+            static constexpr int kMonthOffset[] = {0, 3, 2, 5, 0, 3, 5, 1, 4, 6, 2, 4};
+            if (m < 3) --y;
+            const int baseWeekday = (y + y / 4 - y / 100 + y / 400 + kMonthOffset[m - 1] + d) % 7;
+            conventions.firstWeekday = (baseWeekday + first - 1) % 7 + 1;
+        }
+#endif
+    }
+    ::freelocale(locale);
+    return conventions;
 }
 
 void setEnvironment(const std::string& name, const std::string& value) {

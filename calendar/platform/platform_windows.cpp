@@ -72,6 +72,19 @@ std::string userRegion() {
 
 } // namespace
 
+TimeConventions localeTimeConventions() {
+    TimeConventions conventions;
+    wchar_t text[80];
+    // The long time format ("HH:mm:ss", "h:mm:ss tt"): a capital H is the 24-hour clock.
+    if (::GetLocaleInfoEx(LOCALE_NAME_USER_DEFAULT, LOCALE_STIMEFORMAT, text, 80) > 0)
+        conventions.twentyFourHour = std::wstring_view(text).find(L'H') != std::wstring_view::npos;
+    // "0" is Monday through "6", Sunday.
+    if (::GetLocaleInfoEx(LOCALE_NAME_USER_DEFAULT, LOCALE_IFIRSTDAYOFWEEK, text, 80) > 0 && text[0] >= L'0' &&
+        text[0] <= L'6')
+        conventions.firstWeekday = (text[0] - L'0' + 1) % 7 + 1;
+    return conventions;
+}
+
 std::string userDataFolder() {
     PWSTR path = nullptr;
     std::string folder;

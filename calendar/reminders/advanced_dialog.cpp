@@ -11,6 +11,7 @@
 
 #include <wx/button.h>
 #include <wx/checkbox.h>
+#include <wx/choice.h>
 #include <wx/radiobut.h>
 #include <wx/sizer.h>
 #include <wx/statbox.h>
@@ -22,7 +23,8 @@ namespace zc {
 CAdvancedDialog::CAdvancedDialog(wxWindow* parent, CalendarContext& context)
     : wxDialog(parent, wxID_ANY, "                            Advanced", wxDefaultPosition, wxDefaultSize,
                wxDEFAULT_DIALOG_STYLE, "advancedDialog"),
-      context_(context), values_(settings::loadReminderSettings()), edited_(values_) {
+      context_(context), values_(settings::loadReminderSettings()), edited_(values_),
+      region_(context.settings.region) {
     SetIcons(programIcons());
 
     auto* remindersBox = new wxStaticBoxSizer(wxVERTICAL, this, "   Reminders");
@@ -65,6 +67,15 @@ CAdvancedDialog::CAdvancedDialog(wxWindow* parent, CalendarContext& context)
     splash_ = checkBox(kSplash, "Show splash screen at startup", values_.splash);
     minAtStart_ = checkBox(kMinAtStart, "Minimize at startup", values_.minatstart);
     fastPrinting_ = checkBox(kFastPrinting, "Use fast printing", values_.fastprinting);
+    clock24_ = checkBox(kClock24, "Use 24-hour clock", region_.twentyFourHour ? 1 : 0);
+    const wxString days[] = {"Sunday", "Monday"};
+    weekStart_ = new wxChoice(ob, kWeekStart, wxDefaultPosition, wxDefaultSize, 2, days, 0, wxDefaultValidator,
+                              "Week starts on");
+    weekStart_->SetSelection(region_.firstWeekday == 2 ? 1 : 0);
+    auto* weekRow = new wxBoxSizer(wxHORIZONTAL);
+    weekRow->Add(new wxStaticText(ob, wxID_ANY, "Week starts on"), 0, wxALIGN_CENTER_VERTICAL | wxRIGHT, 6);
+    weekRow->Add(weekStart_);
+    otherBox->Add(weekRow, 0, wxLEFT | wxRIGHT | wxBOTTOM, 6);
 
     auto* backupBox = new wxStaticBoxSizer(wxVERTICAL, this, "Backup and Intelligent Restore");
     wxWindow* bb = backupBox->GetStaticBox();
@@ -133,12 +144,15 @@ void CAdvancedDialog::onOk(wxCommandEvent&) {
     // Guards for values that passed some other way than the fields' ranges.
     if (chosen->early > kMaxEarly) chosen->early = 0;
     if (chosen->age > kMaxAge) chosen->age = kMaxAge;
+    const RegionSettings region{clock24_->GetValue(), weekStart_->GetSelection() == 1 ? 2 : 1};
     const SaveWatch watch;
     settings::saveReminderSettings(chosen->age, chosen->early, chosen->reminders, chosen->splash,
                                    chosen->minatstart, chosen->fastprinting);
+    settings::saveRegionSettings(region, region_);
     WxQuestions questions(this);
     if (!watch.saved(questions)) return;
     values_ = *chosen;
+    region_ = region;
     EndModal(wxID_OK);
 }
 

@@ -1,7 +1,7 @@
 #pragma once
 // Dialog 145, "Advanced": whether reminders pop up, the default reminder lead, after how many
-// months old entries are purged, the splash screen, minimised start and fast printing, and the
-// Backup and Restore buttons.
+// months old entries are purged, the splash screen, minimised start and fast printing, the clock
+// and the first day of the week, and the Backup and Restore buttons.
 #include "data/settings_catalogue.h"
 #include "ui/calendar_context.h"
 
@@ -10,6 +10,7 @@
 #include <optional>
 
 class wxCheckBox;
+class wxChoice;
 class wxRadioButton;
 class wxTextCtrl;
 
@@ -25,6 +26,8 @@ class CAdvancedDialog final : public wxDialog {
         kAge = 1055,
         kMinAtStart = 1056,
         kFastPrinting = 1057,
+        kClock24 = 1058,
+        kWeekStart = 1059,
     };
     static constexpr int kMinAge = 3, kMaxAge = 60;
     static constexpr int kMinEarly = 0, kMaxEarly = 180;
@@ -33,6 +36,9 @@ class CAdvancedDialog final : public wxDialog {
 
     // The stored settings: as read when the dialog opened, or as written by OK.
     const settings::ReminderSettings& values() const { return values_; }
+    // The clock and week in force: as the windows showed them when the dialog opened, or as
+    // chosen when OK stored them.
+    const RegionSettings& region() const { return region_; }
 
   private:
     // Reads the fields in order; the first one that is refused gets the framework's message and
@@ -43,6 +49,7 @@ class CAdvancedDialog final : public wxDialog {
     CalendarContext& context_;
     settings::ReminderSettings values_;
     settings::ReminderSettings edited_; // what the number fields exchange with
+    RegionSettings region_;
     wxRadioButton* automatic_ = nullptr;
     wxRadioButton* noReminders_ = nullptr;
     wxTextCtrl* early_ = nullptr;
@@ -50,6 +57,8 @@ class CAdvancedDialog final : public wxDialog {
     wxCheckBox* splash_ = nullptr;
     wxCheckBox* minAtStart_ = nullptr;
     wxCheckBox* fastPrinting_ = nullptr;
+    wxCheckBox* clock24_ = nullptr;
+    wxChoice* weekStart_ = nullptr;
 };
 
 } // namespace zc

@@ -22,15 +22,16 @@ namespace zc {
 namespace {
 
 // Icon 168: a yellow alarm bell, so a reminder is told apart from the calendar's other windows.
-wxIcon reminderIcon() {
-    constexpr int kSize = 16;
-    wxImage canvas(kSize, kSize);
-    canvas.SetAlpha(static_cast<unsigned char*>(std::calloc(kSize * kSize, 1)));
+// It is drawn on a 16-unit grid at the size asked for.
+wxIcon reminderIcon(int size) {
+    wxImage canvas(size, size);
+    canvas.SetAlpha(static_cast<unsigned char*>(std::calloc(static_cast<std::size_t>(size) * size, 1)));
     wxBitmap bitmap(canvas);
     {
         wxMemoryDC dc(bitmap);
         std::unique_ptr<wxGraphicsContext> gc(wxGraphicsContext::Create(dc));
         if (gc) {
+            gc->Scale(size / 16.0, size / 16.0);
             gc->SetPen(wxPen(wxColour(96, 64, 0)));
             gc->SetBrush(wxBrush(wxColour(255, 200, 0)));
             wxGraphicsPath bell = gc->CreatePath();
@@ -59,17 +60,17 @@ ReminderWnd::Cascade& ReminderWnd::cascade() {
     return next;
 }
 
-wxString ReminderWnd::titleFor(int hour, int minute) {
+wxString ReminderWnd::titleFor(int hour, int minute, const RegionSettings& region) {
     if (hour == kCountdown) return "Zorvel Calendar";
-    return " " + wxString(twelveHourTime(hour, minute));
+    return " " + wxString(timeText(hour, minute, TimeForm::kFull, region));
 }
 
 ReminderWnd::ReminderWnd(wxWindow* parent, const ViewSettings& settings, int hour, int minute,
                          const std::string& text)
-    : wxFrame(parent, wxID_ANY, titleFor(hour, minute), wxDefaultPosition, wxDefaultSize,
+    : wxFrame(parent, wxID_ANY, titleFor(hour, minute, settings.region), wxDefaultPosition, wxDefaultSize,
               wxCAPTION | wxSYSTEM_MENU | wxMINIMIZE_BOX | wxCLOSE_BOX | wxSTAY_ON_TOP,
               hour == kCountdown ? "countdownWindow" : "reminderWindow"),
-      settings_(settings), text_(displayText(text)), hour_(hour), mainFont_(settings.mainFont) {
+      settings_(settings), text_(displayText(text)), hour_(hour), minute_(minute), mainFont_(settings.mainFont) {
     if (const auto stored = loadFont(settings::kFont2)) font_ = fontFromRecord(*stored);
     {
         wxClientDC dc(this);
@@ -93,7 +94,11 @@ ReminderWnd::ReminderWnd(wxWindow* parent, const ViewSettings& settings, int hou
     next.top += 25;
 
     SetBackgroundStyle(wxBG_STYLE_PAINT);
-    SetIcon(reminderIcon());
+    // The 32-pixel bell serves a screen of scale 2.
+    wxIconBundle icons;
+    for (const int size : {16, 32})
+        icons.AddIcon(reminderIcon(size));
+    SetIcons(icons);
     Bind(wxEVT_PAINT, &ReminderWnd::onPaint, this);
     // While the main window is hidden the window manager maps the window in the corner, whatever
     // place it asked for; a move before the window has shown anything is taken back.

@@ -26,8 +26,9 @@ class ReminderWnd final : public wxFrame {
     };
     static Cascade& cascade();
 
-    // " 9:05am", " 12:00pm", " 0:30am"; "Zorvel Calendar" for the countdown form.
-    static wxString titleFor(int hour, int minute);
+    // " 9:05am", " 12:00pm", " 0:30am" (" 09:05", " 12:00", " 00:30" on the 24-hour clock);
+    // "Zorvel Calendar" for the countdown form.
+    static wxString titleFor(int hour, int minute, const RegionSettings& region = {});
 
     ReminderWnd(wxWindow* parent, const ViewSettings& settings, int hour, int minute, const std::string& text);
 
@@ -35,6 +36,8 @@ class ReminderWnd final : public wxFrame {
     void draw(wxDC& dc);
 
     int hour() const { return hour_; }
+    // The clock changed: the title shows the time anew.
+    void regionChanged() { SetTitle(titleFor(hour_, minute_, settings_.region)); }
     const wxString& text() const { return text_; }
     wxSize textSize() const { return {textWidth_, textHeight_}; }
     int windowWidth() const { return windowWidth_; }
@@ -46,6 +49,7 @@ class ReminderWnd final : public wxFrame {
     const ViewSettings& settings_;
     wxString text_;
     int hour_;
+    int minute_;
     int textWidth_ = 0;
     int textHeight_ = 0;
     int windowWidth_ = 250;

@@ -19,11 +19,13 @@ void runAdvancedDialog(CalendarContext& context) {
     owner->Disable();
     const int earlyBefore = context.table.defaultEarly();
     settings::ReminderSettings chosen;
+    RegionSettings region;
     {
         CAdvancedDialog dialog(owner, context);
         dialog.ShowModal();
         // After Cancel these are the stored values, so the windows match the store either way.
         chosen = dialog.values();
+        region = dialog.region();
     }
     context.settings.age = chosen.age;
     context.settings.reminders = chosen.reminders;
@@ -31,6 +33,10 @@ void runAdvancedDialog(CalendarContext& context) {
     context.table.defaultEarly() = chosen.early;
     // Reminders already armed were timed with the old lead.
     if (chosen.early != earlyBefore) context.table.rearmReminders();
+    if (region != context.settings.region) {
+        context.settings.region = region;
+        if (context.regionChanged) context.regionChanged();
+    }
     owner->Enable();
 }
 

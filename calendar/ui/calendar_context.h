@@ -45,6 +45,8 @@ struct CalendarContext {
     wxWindow* owner;
     // The month view shows something anew: a window closed or changed what it draws from.
     std::function<void()> monthChanged;
+    // The clock or the first day of the week changed: every open window and the tip show anew.
+    std::function<void()> regionChanged;
 };
 
 } // namespace zc

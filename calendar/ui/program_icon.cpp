@@ -56,7 +56,7 @@ wxBitmap programIconBitmap(int size) {
 
 wxIconBundle programIcons() {
     wxIconBundle icons;
-    for (int size : {16, 32, 48, 64, 128}) {
+    for (int size : {16, 24, 32, 48, 64, 96, 128, 256}) {
         wxIcon icon;
         icon.CopyFromBitmap(programIconBitmap(size));
         icons.AddIcon(icon);
@@ -66,9 +66,17 @@ wxIconBundle programIcons() {
 
 wxBitmapBundle programIconBundle() {
     wxVector<wxBitmap> bitmaps;
-    for (int size : {22, 24, 32, 48})
+    for (int size : {22, 24, 32, 44, 48, 64, 96})
         bitmaps.push_back(programIconBitmap(size));
     return wxBitmapBundle::FromBitmaps(bitmaps);
+}
+
+wxBitmapBundle programIconBundle(int size) {
+    return wxBitmapBundle::FromBitmaps(programIconBitmap(size), programIconBitmap(2 * size));
+}
+
+wxBitmapBundle bulletBundle(int size) {
+    return wxBitmapBundle::FromBitmaps(bulletBitmap(size), bulletBitmap(2 * size));
 }
 
 wxBitmap bulletBitmap(int size) {

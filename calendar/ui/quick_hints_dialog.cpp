@@ -22,7 +22,7 @@ CQuickHintsDlg::CQuickHintsDlg(wxWindow* parent, const wxString& title, std::ini
     : wxDialog(parent, wxID_ANY, title, wxDefaultPosition, wxDefaultSize, wxDEFAULT_DIALOG_STYLE,
                "quickHintsDialog") {
     SetIcons(programIcons());
-    const wxBitmap bullet = bulletBitmap(12);
+    const wxBitmapBundle bullet = bulletBundle(12);
     auto* top = new wxBoxSizer(wxVERTICAL);
     for (const Hint& hint : hints) {
         if (hint.heading) {

@@ -15,6 +15,10 @@
 
 namespace zc {
 
+void ViewFrame::regionChanged() {
+    canvas()->Refresh(false);
+}
+
 wxColour toWxColour(ColourRef c) {
     return wxColour(static_cast<unsigned long>(c));
 }

@@ -29,6 +29,8 @@ class ViewFrame : public wxFrame, public PrintSource {
     virtual bool runCommand(int command);
     // The main font has changed: the window measures itself again in it and takes its new size.
     virtual void fontChanged() {}
+    // The clock or the first day of the week changed: the window shows times and weeks anew.
+    virtual void regionChanged();
     CalendarContext& context() const { return context_; }
     const ViewSettings& settings() const { return context_.settings; }
     // Whether the printouts leave out fills and colours ("fastprinting").

@@ -1,9 +1,10 @@
 #pragma once
 // The settings every window of the calendar draws and behaves by, held once by the main frame and
 // handed to the windows with their context: the "reminders" group's values that windows use, the
-// eight colours and the main font. The default reminder lead is not here: the appointment table
+// region's clock and week, the eight colours and the main font. The default reminder lead is not here: the appointment table
 // keeps it, as it gives it to each new entry.
 #include "data/colours.h"
+#include "data/date_helpers.h"
 #include "ui/font_record.h"
 
 #include <wx/font.h>
@@ -17,6 +18,8 @@ struct ViewSettings {
     int reminders = 0;
     // Printouts leave out fills and colours.
     int fastprinting = 0;
+    // The clock and the first day of the week every window shows times and weeks by.
+    RegionSettings region;
     Colours colours;
     LogFont mainFontRecord;
     wxFont mainFont;

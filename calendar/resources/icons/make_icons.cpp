@@ -18,7 +18,7 @@ int main(int argc, char** argv) {
     if (!wxEntryStart(argc, argv)) return 1;
     wxInitAllImageHandlers();
     int status = 0;
-    for (int size : {16, 22, 24, 32, 48, 64, 128, 256}) {
+    for (int size : {16, 22, 24, 32, 44, 48, 64, 96, 128, 256}) {
         const wxString file = wxString::Format("%s/zorvelcal-%d.png", argv[1], size);
         if (!zc::programIconBitmap(size).ConvertToImage().SaveFile(file, wxBITMAP_TYPE_PNG)) status = 1;
     }

@@ -229,5 +229,27 @@ TEST_F(StoreFailureTest, AFailedWriteIsCountedWithTheFileAndAPlainReason) {
     EXPECT_EQ(restart().findAt(2024, 3, 15, 9, 0)->stored.notes, "Kept");
 }
 
+TEST_F(SettingsStoreTest, RegionChoicesOverTheLocaleAreStoredOnlyOnceTheUserMakesThem) {
+    const RegionSettings german{true, 2}, american{false, 1};
+    // Nothing chosen: the locale decides, and reading creates no group.
+    EXPECT_EQ(settings::loadRegionSettings(german), german);
+    EXPECT_EQ(settings::loadRegionSettings(american), american);
+    EXPECT_FALSE(SettingsKey().openPathForRead(settings::kRegion));
+    // OK without a change stores nothing.
+    settings::saveRegionSettings(german, german);
+    EXPECT_FALSE(SettingsKey().openPathForRead(settings::kRegion));
+    // Only the week is chosen: the clock still follows the locale.
+    settings::saveRegionSettings({true, 1}, german);
+    EXPECT_EQ(settings::loadRegionSettings(german), (RegionSettings{true, 1}));
+    EXPECT_EQ(settings::loadRegionSettings(american), (RegionSettings{false, 1}));
+    settings::saveRegionSettings({false, 1}, {true, 1});
+    EXPECT_EQ(settings::loadRegionSettings(german), american);
+    // A stored week start the calendar does not offer is ignored.
+    SettingsKey key;
+    key.openGroup(settings::kRegion);
+    key.writeDword(settings::kWeekStart, 5);
+    EXPECT_EQ(settings::loadRegionSettings(german).firstWeekday, 2);
+}
+
 } // namespace
 } // namespace zc

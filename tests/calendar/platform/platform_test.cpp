@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <locale.h>
+#include <string_view>
 #include <string>
 
 namespace zc::test {
@@ -29,6 +31,37 @@ TEST(LocalZoneTest, TzNamesTheZoneInEveryFormTheCLibraryTakes) {
         setenv("TZ", saved.c_str(), 1);
     else
         unsetenv("TZ");
+}
+
+TEST(LocaleTimeConventionsTest, LcTimeGivesTheClockAndTheFirstWeekday) {
+    const char* all = std::getenv("LC_ALL");
+    const char* time = std::getenv("LC_TIME");
+    const std::string savedAll = all ? all : "", savedTime = time ? time : "";
+    unsetenv("LC_ALL");
+    const struct {
+        const char* locale;
+        bool twentyFourHour;
+        int firstWeekday;
+    } rows[] = {
+        // The C locale's "%H:%M:%S" is a machine format: the calendar keeps its 12-hour clock.
+        {"C", false, 1}, {"POSIX", false, 1}, {"C.UTF-8", false, 1},
+        {"de_DE.UTF-8", true, 2}, {"en_US.UTF-8", false, 1}, {"en_GB.UTF-8", true, 2},
+    };
+    for (const auto& r : rows) {
+        setenv("LC_TIME", r.locale, 1);
+        // A locale the machine lacks falls back to C, tested above.
+        const locale_t generated = newlocale(LC_TIME_MASK, r.locale, nullptr);
+        if (!generated) continue;
+        freelocale(generated);
+        const platform::TimeConventions c = platform::localeTimeConventions();
+        EXPECT_EQ(c.twentyFourHour, r.twentyFourHour) << r.locale;
+        EXPECT_EQ(c.firstWeekday, r.firstWeekday) << r.locale;
+    }
+    if (all) setenv("LC_ALL", savedAll.c_str(), 1);
+    if (time)
+        setenv("LC_TIME", savedTime.c_str(), 1);
+    else
+        unsetenv("LC_TIME");
 }
 
 } // namespace
