@@ -731,15 +731,19 @@ class Engine {
             }
             const std::string object =
                 r.origin == kTodo ? todoObjectText(l.notes, r.uid, now_) : eventObjectText(*l.entry, r.uid, now_);
-            const dav::WriteResult w = client_.put(r.href, object, "");
+            dav::WriteResult w = client_.put(r.href, object, "");
             if (w.status == 412) {
                 // Already there: sent by a sync that was cut short, or made at once elsewhere.
                 batch.reset();
                 dav::Fetched f;
-                if (!client_.get(r.href, f, result_.message)) return false;
-                StoreBatch one(settingsStore());
-                apply(f);
-                continue;
+                std::string why;
+                if (client_.get(r.href, f, why)) {
+                    StoreBatch one(settingsStore());
+                    apply(f);
+                    continue;
+                }
+                // Refused, yet not there: a proxy or a server in trouble. Once more.
+                w = client_.put(r.href, object, "");
             }
             if (!w.ok()) {
                 result_.message = w.message;

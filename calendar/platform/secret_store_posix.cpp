@@ -21,7 +21,7 @@ const SecretSchema* schema() {
 // libsecret's own texts name D-Bus internals; the user needs to know what to start.
 std::string failure(GError* error) {
     std::string why = error && error->message ? error->message : "unknown failure";
-    const bool noService = error && (error->domain == g_dbus_error_quark() ||
+    const bool noService = error && (error->domain == g_dbus_error_quark() || why.find("Could not connect") != std::string::npos ||
                                      why.find("org.freedesktop.secrets") != std::string::npos ||
                                      why.find("D-Bus") != std::string::npos || why.find("dbus") != std::string::npos);
     if (error) g_error_free(error);
