@@ -14,6 +14,8 @@ packages=(
   libglib2.0-dev dbus dpkg-dev file appstream
   libical-dev python3-icalendar libicu-dev khal lintian libxxhash-dev
   g++-mingw-w64-x86-64-posix locales
+  libcurl4-openssl-dev libsecret-1-dev libexpat1-dev
+  radicale python3-caldav gnome-keyring
 )
 missing=()
 for p in "${packages[@]}"; do

@@ -4,13 +4,17 @@
 #include "app/instance_guard.h"
 #include "app/open_file_argument.h"
 #include "data/appointment_table.h"
+#include "data/caldav_sync.h"
 #include "data/ical_exchange.h"
 #include "data/settings_catalogue.h"
 #include "data/sqlite_store.h"
+#include "platform/http_client.h"
+#include "platform/secret_store.h"
 
 #include <wx/cmdline.h>
 
 #include <cstdio>
+#include <iostream>
 #include <memory>
 #include <string>
 #include <utility>
@@ -21,6 +25,11 @@ namespace {
 
 constexpr const char* kExportOption = "export-ics";
 constexpr const char* kImportOption = "import-ics";
+constexpr const char* kSyncSetupOption = "sync-setup";
+constexpr const char* kSyncOption = "sync";
+constexpr const char* kUserOption = "user";
+constexpr const char* kCalendarOption = "calendar";
+constexpr const char* kMassDeleteOption = "allow-mass-delete";
 
 } // namespace
 
@@ -30,6 +39,11 @@ void describeOptions(wxCmdLineParser& parser) {
     // Handled before the toolkit starts (runExchangeOptions); listed here for --help.
     parser.AddOption("", kImportOption, "import the appointments of an iCalendar file, then end");
     parser.AddOption("", kExportOption, "export every appointment and to-do item to an iCalendar file, then end");
+    parser.AddOption("", kSyncSetupOption, "set up the calendar server at this address (with --user, --calendar; the password on standard input), then end");
+    parser.AddOption("", kUserOption, "the user name on the calendar server");
+    parser.AddOption("", kCalendarOption, "the calendar on the server, by name (else the first)");
+    parser.AddSwitch("", kSyncOption, "synchronize once with the calendar server, then end");
+    parser.AddSwitch("", kMassDeleteOption, "let a sync delete here what the server deleted, however much it is");
     addOpenFileParameter(parser);
 }
 
@@ -50,7 +64,9 @@ std::optional<int> runTextOptions(int argc, char** argv) {
         // What follows "--" is no option.
         if (arg == "--") break;
         // A file name is no option either, even one that looks like it.
-        if (arg == std::string("--") + kImportOption || arg == std::string("--") + kExportOption) {
+        if (arg == std::string("--") + kImportOption || arg == std::string("--") + kExportOption ||
+            arg == std::string("--") + kSyncSetupOption || arg == std::string("--") + kUserOption ||
+            arg == std::string("--") + kCalendarOption) {
             ++i;
             continue;
         }
@@ -151,6 +167,130 @@ std::optional<int> runExchangeOptions(int argc, char** argv) {
             std::printf("%s\n", message.c_str());
         }
     }
+    setSettingsStore(nullptr);
+    std::fflush(stdout);
+    return code;
+}
+
+namespace {
+
+// The value of "--name VALUE" or "--name=VALUE"; false when the option is missing. A missing
+// value leaves value empty.
+bool optionValue(int argc, char** argv, const char* name, std::string& value) {
+    const std::string flag = std::string("--") + name;
+    for (int i = 1; i < argc; ++i) {
+        const std::string arg = argv[i];
+        if (arg == "--") break;
+        if (arg == flag) {
+            value = i + 1 < argc ? argv[i + 1] : "";
+            return true;
+        }
+        if (arg.rfind(flag + "=", 0) == 0) {
+            value = arg.substr(flag.size() + 1);
+            return true;
+        }
+    }
+    return false;
+}
+
+bool hasSwitch(int argc, char** argv, const char* name) {
+    const std::string flag = std::string("--") + name;
+    for (int i = 1; i < argc; ++i) {
+        if (std::string(argv[i]) == "--") break;
+        if (flag == argv[i]) return true;
+    }
+    return false;
+}
+
+platform::HttpSettings httpSettingsFor(const std::string& url, const std::string& user, const std::string& password) {
+    platform::HttpSettings settings;
+    settings.user = user;
+    settings.password = password;
+    platform::UrlParts parts;
+    if (platform::splitUrl(url, parts)) settings.credentialHost = parts.host + ":" + parts.port;
+    return settings;
+}
+
+int syncSetup(const std::string& url, const std::string& user, const std::string& calendar) {
+    std::string password;
+    if (!std::getline(std::cin, password)) return exchangeFailed("The password was not given on standard input.");
+    if (!password.empty() && password.back() == '\r') password.pop_back();
+    const std::unique_ptr<platform::HttpClient> http = platform::makeHttpClient(httpSettingsFor(url, user, password));
+    const dav::Discovery found = dav::CalDavClient::discover(*http, url, calendar);
+    if (found.failure != dav::Failure::None) return exchangeFailed(found.message);
+    if (const platform::SecretResult kept = platform::storePassword(url, user, password); !kept.ok)
+        return exchangeFailed("The password cannot be kept: " + kept.error + ". Nothing was set up.");
+    SyncAccount account;
+    account.server = url;
+    account.user = user;
+    account.calendarUrl = found.calendarUrl;
+    account.calendarName = found.calendarName;
+    if (!saveSyncAccount(account)) return exchangeFailed(settingsStore().failures().lastMessage);
+    std::printf("Calendar \"%s\" at %s\n", found.calendarName.c_str(), found.calendarUrl.c_str());
+    return 0;
+}
+
+int syncOnce(bool allowMassDelete) {
+    const SyncAccount account = loadSyncAccount();
+    if (account.empty())
+        return exchangeFailed("No calendar server is set up; run zorvelcal --sync-setup URL --user NAME first.");
+    std::string why;
+    const std::optional<std::string> password = platform::lookupPassword(account.server, account.user, why);
+    if (!password)
+        return exchangeFailed(why.empty() ? "No password is kept for " + account.user + " at " + account.server +
+                                                "; run zorvelcal --sync-setup again."
+                                          : "The password cannot be read: " + why + ".");
+    const std::unique_ptr<platform::HttpClient> http =
+        platform::makeHttpClient(httpSettingsFor(account.calendarUrl, account.user, *password));
+    SystemClock clock;
+    NoTimers timers;
+    SilentQuestions questions;
+    AppointmentTable table(clock, timers, questions);
+    table.loadAll();
+    SyncOptions options;
+    // The command line asks nobody: a mass deletion is refused, and named, unless allowed.
+    bool massDelete = false;
+    options.confirmMassDelete = [&](int, int) {
+        massDelete = !allowMassDelete;
+        return allowMassDelete;
+    };
+    const SyncResult result = synchronize(table, *http, account, options);
+    if (!result.ok)
+        return exchangeFailed(result.message + (massDelete ? " Run zorvelcal --sync --allow-mass-delete to delete "
+                                                             "them here too."
+                                                           : ""));
+    std::printf("%s\n", result.summary().c_str());
+    return 0;
+}
+
+} // namespace
+
+std::optional<int> runSyncOptions(int argc, char** argv) {
+    std::string url, user, calendar;
+    const bool setup = optionValue(argc, argv, kSyncSetupOption, url);
+    const bool sync = hasSwitch(argc, argv, kSyncOption);
+    if (!setup && !sync) return std::nullopt;
+    if (setup && (url.empty() || !optionValue(argc, argv, kUserOption, user) || user.empty())) {
+        std::fprintf(stderr, "zorvelcal: --sync-setup needs an address and --user NAME\n");
+        return 2;
+    }
+    if (setup && optionValue(argc, argv, kCalendarOption, calendar) && calendar.empty()) {
+        std::fprintf(stderr, "zorvelcal: --calendar needs a name\n");
+        return 2;
+    }
+    const std::string storePath = SqliteStore::defaultPath();
+    // The running calendar syncs by itself, and would not see what a sync beside it writes.
+    InstanceGuard guard(storePath);
+    if (guard.isAnotherRunning())
+        return exchangeFailed("Zorvel Calendar is running on this store; it synchronizes by itself (File > "
+                              "\"Synchronize Now\"), or close it first.");
+    try {
+        setSettingsStore(std::make_unique<SqliteStore>(storePath));
+    } catch (const StoreError& error) {
+        return exchangeFailed(error.what());
+    }
+    int code = setup ? syncSetup(url, user, calendar) : 0;
+    if (code == 0 && sync) code = syncOnce(hasSwitch(argc, argv, kMassDeleteOption));
     setSettingsStore(nullptr);
     std::fflush(stdout);
     return code;

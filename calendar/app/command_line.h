@@ -20,4 +20,12 @@ std::optional<int> runTextOptions(int argc, char** argv);
 // error, 2 for a misused option.
 std::optional<int> runExchangeOptions(int argc, char** argv);
 
+// The calendar server from the command line, without a display: "--sync-setup URL --user NAME
+// [--calendar NAME]" (the password one line on standard input) checks the account, finds the
+// calendar and keeps the account, the password in the secret service; "--sync
+// [--allow-mass-delete]" runs one two-way sync and prints its summary. None when neither is
+// asked for; otherwise the exit code: 0 on success, 1 after one message on standard error, 2
+// for a misused option.
+std::optional<int> runSyncOptions(int argc, char** argv);
+
 } // namespace zc

@@ -15,11 +15,12 @@
 
 wxIMPLEMENT_APP_NO_MAIN(zc::CZorvelCalApp);
 
-// The options that need no window (help, version, the calendar exchange) run before the toolkit
+// The options that need no window (help, version, the calendar exchange, the calendar server) run before the toolkit
 // starts, so they need no display.
 int main(int argc, char** argv) {
     if (const std::optional<int> code = zc::runTextOptions(argc, argv)) return *code;
     if (const std::optional<int> code = zc::runExchangeOptions(argc, argv)) return *code;
+    if (const std::optional<int> code = zc::runSyncOptions(argc, argv)) return *code;
     zc::useDesktopEntryIdentity();
     return wxEntry(argc, argv);
 }

@@ -26,10 +26,13 @@
 //
 // The file is read and written by libical, which only the exchange's own sources call: export,
 // import, the mapping of rules on repeat kinds, and the zone look-up (ical_*.cpp).
+#include "data/appointment_values.h"
 #include "data/date_helpers.h"
 
+#include <cstdint>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace zc {
 
@@ -95,5 +98,38 @@ IcsImportResult importIcs(AppointmentTable& table, const std::string& path, cons
 // The same from a text already in memory; shownName names the file in the messages.
 IcsImportResult importIcsText(AppointmentTable& table, std::string_view text, const std::string& shownName,
                               const RegionSettings& region = {});
+
+// The entries one calendar object (as a calendar server holds it: one event with its changed
+// dates, or one to-do item) asks for, placed as the import places them, without touching the
+// table. Used to keep the table in step with a server.
+struct IcsPlacement {
+    AppointmentValues values;
+    // The instant of the series' date this entry stands for; 0 for an event that does not repeat.
+    std::int64_t occurrence = 0;
+};
+struct IcsPlacements {
+    bool ok = false; // false when the text is no calendar
+    std::string uid; // of the first event or to-do item
+    bool repeats = false;
+    std::vector<IcsPlacement> entries;
+    bool todo = false; // the object is a to-do item, whose text is todoText
+    std::string todoText;
+};
+IcsPlacements placementsOf(std::string_view calendarText, std::int64_t now, const RegionSettings& region = {});
+
+class Appointment;
+
+// One appointment as a calendar object of its own under uid: the VEVENT the export writes, in a
+// VCALENDAR with its zone.
+std::string eventObjectText(const Appointment& entry, const std::string& uid, std::int64_t now);
+// One to-do item as a calendar object of its own.
+std::string todoObjectText(const std::string& text, const std::string& uid, std::int64_t now);
+// A server's calendar object changed as this calendar changed it: the text of an event that does
+// not repeat replaced (its description dropped, since the entry shows both as one text); one date
+// of a series erased (an EXDATE) or given a text of its own (an override with that RECURRENCE-ID).
+// Empty when the object cannot be read.
+std::string withNewSummary(std::string_view objectText, const std::string& text);
+std::string withDateErased(std::string_view objectText, std::int64_t occurrence);
+std::string withDateChanged(std::string_view objectText, std::int64_t occurrence, const std::string& text);
 
 } // namespace zc

@@ -51,9 +51,10 @@ icalproperty* datedProperty(icalproperty* property, const char* tzid) {
     return property;
 }
 
-icalcomponent* eventOf(const Appointment& a, icaltimezone* zone, const std::string& tzid, const icaltimetype& stamp) {
+icalcomponent* eventOf(const Appointment& a, icaltimezone* zone, const std::string& tzid, const icaltimetype& stamp,
+                       const std::string& uid) {
     icalcomponent* event = icalcomponent_new_vevent();
-    icalcomponent_add_property(event, icalproperty_new_uid(uidOf(a).c_str()));
+    icalcomponent_add_property(event, icalproperty_new_uid(uid.c_str()));
     icalcomponent_add_property(event, icalproperty_new_dtstamp(stamp));
     const bool allDay = isAllDay(a);
     // The instant the reminder is measured from: the slot, or an all-day event's midnight.
@@ -90,7 +91,170 @@ icalcomponent* eventOf(const Appointment& a, icaltimezone* zone, const std::stri
     return event;
 }
 
+icalcomponent* newCalendar() {
+    icalcomponent* calendar = icalcomponent_new_vcalendar();
+    icalcomponent_add_property(calendar, icalproperty_new_version("2.0"));
+    icalcomponent_add_property(calendar, icalproperty_new_prodid(kProductId));
+    icalcomponent_add_property(calendar, icalproperty_new_calscale("GREGORIAN"));
+    return calendar;
+}
+
+std::string textOf(icalcomponent* component) {
+    const std::unique_ptr<char, CharFree> text(icalcomponent_as_ical_string_r(component));
+    return text ? std::string(text.get()) : std::string();
+}
+
+Component parsed(std::string_view text) {
+    prepareLibrary();
+    Component root(icalparser_parse_string(std::string(text.substr(0, text.find('\0'))).c_str()));
+    if (root && icalcomponent_isa(root.get()) != ICAL_VCALENDAR_COMPONENT) root.reset();
+    return root;
+}
+
+// The series' own event: the one without a RECURRENCE-ID.
+icalcomponent* masterOf(icalcomponent* calendar) {
+    for (icalcomponent* e = icalcomponent_get_first_component(calendar, ICAL_VEVENT_COMPONENT); e;
+         e = icalcomponent_get_next_component(calendar, ICAL_VEVENT_COMPONENT))
+        if (!icalcomponent_get_first_property(e, ICAL_RECURRENCEID_PROPERTY)) return e;
+    return nullptr;
+}
+
+void removeAll(icalcomponent* component, icalproperty_kind kind) {
+    while (icalproperty* p = icalcomponent_get_first_property(component, kind)) {
+        icalcomponent_remove_property(component, p);
+        icalproperty_free(p);
+    }
+}
+
+// An occurrence's instant as the series' start writes its dates: in the start's zone, in UTC,
+// on the floating local clock, or as a date.
+icaltimetype occurrenceTime(icalcomponent* master, std::int64_t occurrence, const char** tzid) {
+    icalproperty* start = icalcomponent_get_first_property(master, ICAL_DTSTART_PROPERTY);
+    const icaltimetype first = icalcomponent_get_dtstart(master);
+    icalparameter* zoneParameter = start ? icalproperty_get_first_parameter(start, ICAL_TZID_PARAMETER) : nullptr;
+    *tzid = zoneParameter ? icalparameter_get_tzid(zoneParameter) : nullptr;
+    icaltimezone* zone = *tzid ? systemZone(*tzid) : nullptr;
+    if (!zone && *tzid) zone = icalcomponent_get_timezone(icalcomponent_get_parent(master), *tzid);
+    icaltimetype t;
+    if (zone) {
+        t = icaltime_from_timet_with_zone(static_cast<time_t>(occurrence), 0, zone);
+    } else if (icaltime_is_utc(first)) {
+        t = utcTime(occurrence);
+    } else {
+        const LocalDate local = toLocal(static_cast<Time32>(occurrence));
+        t = wallTime(local.year, local.month, local.day, local.hour, local.minute);
+    }
+    t.zone = nullptr;
+    if (first.is_date) {
+        t.is_date = 1;
+        t.hour = t.minute = t.second = 0;
+    }
+    if (icaltime_is_utc(first) && !first.is_date) t = utcTime(occurrence);
+    return t;
+}
+
 } // namespace
+
+std::string eventObjectText(const Appointment& entry, const std::string& uid, std::int64_t now) {
+    prepareLibrary();
+    Component calendar(newCalendar());
+    icaltimezone* zone = userZone();
+    const std::string tzid = zone ? zoneName(zone) : "";
+    if (zone) icalcomponent_add_component(calendar.get(), vtimezoneOf(zone, entry.time, entry.time));
+    icalcomponent_add_component(calendar.get(), eventOf(entry, zone, tzid, utcTime(now), uid));
+    return textOf(calendar.get());
+}
+
+std::string todoObjectText(const std::string& text, const std::string& uid, std::int64_t now) {
+    prepareLibrary();
+    Component calendar(newCalendar());
+    icalcomponent* todo = icalcomponent_new_vtodo();
+    icalcomponent_add_property(todo, icalproperty_new_uid(uid.c_str()));
+    icalcomponent_add_property(todo, icalproperty_new_dtstamp(utcTime(now)));
+    icalcomponent_add_property(todo, icalproperty_new_summary(exportedText(text).c_str()));
+    icalcomponent_add_component(calendar.get(), todo);
+    return textOf(calendar.get());
+}
+
+std::string withNewSummary(std::string_view objectText, const std::string& text) {
+    Component calendar = parsed(objectText);
+    icalcomponent* master = calendar ? masterOf(calendar.get()) : nullptr;
+    if (!master) {
+        for (icalcomponent* t = calendar ? icalcomponent_get_first_component(calendar.get(), ICAL_VTODO_COMPONENT) : nullptr;
+             t; t = nullptr)
+            master = t;
+    }
+    if (!master) return {};
+    removeAll(master, ICAL_SUMMARY_PROPERTY);
+    removeAll(master, ICAL_DESCRIPTION_PROPERTY);
+    icalcomponent_add_property(master, icalproperty_new_summary(exportedText(text).c_str()));
+    return textOf(calendar.get());
+}
+
+std::string withDateErased(std::string_view objectText, std::int64_t occurrence) {
+    Component calendar = parsed(objectText);
+    icalcomponent* master = calendar ? masterOf(calendar.get()) : nullptr;
+    if (!master) return {};
+    const char* tzid = nullptr;
+    const icaltimetype date = occurrenceTime(master, occurrence, &tzid);
+    // An override of that date goes with it.
+    const std::string wanted = icaltime_as_ical_string(date);
+    for (icalcomponent* e = icalcomponent_get_first_component(calendar.get(), ICAL_VEVENT_COMPONENT); e;) {
+        icalcomponent* next = icalcomponent_get_next_component(calendar.get(), ICAL_VEVENT_COMPONENT);
+        icalproperty* id = icalcomponent_get_first_property(e, ICAL_RECURRENCEID_PROPERTY);
+        if (id && wanted == icaltime_as_ical_string(icalproperty_get_recurrenceid(id))) {
+            icalcomponent_remove_component(calendar.get(), e);
+            icalcomponent_free(e);
+        }
+        e = next;
+    }
+    icalproperty* exdate = icalproperty_new_exdate(date);
+    if (tzid && !icaltime_is_utc(date)) icalproperty_add_parameter(exdate, icalparameter_new_tzid(tzid));
+    icalcomponent_add_property(master, exdate);
+    return textOf(calendar.get());
+}
+
+std::string withDateChanged(std::string_view objectText, std::int64_t occurrence, const std::string& text) {
+    Component calendar = parsed(objectText);
+    icalcomponent* master = calendar ? masterOf(calendar.get()) : nullptr;
+    if (!master) return {};
+    const char* tzid = nullptr;
+    const icaltimetype date = occurrenceTime(master, occurrence, &tzid);
+    const std::string wanted = icaltime_as_ical_string(date);
+    for (icalcomponent* e = icalcomponent_get_first_component(calendar.get(), ICAL_VEVENT_COMPONENT); e;
+         e = icalcomponent_get_next_component(calendar.get(), ICAL_VEVENT_COMPONENT)) {
+        icalproperty* id = icalcomponent_get_first_property(e, ICAL_RECURRENCEID_PROPERTY);
+        if (id && wanted == icaltime_as_ical_string(icalproperty_get_recurrenceid(id))) {
+            removeAll(e, ICAL_SUMMARY_PROPERTY);
+            removeAll(e, ICAL_DESCRIPTION_PROPERTY);
+            icalcomponent_add_property(e, icalproperty_new_summary(exportedText(text).c_str()));
+            return textOf(calendar.get());
+        }
+    }
+    // The override is the series' event for that one date: same length and alarms, its own start
+    // and text, without the rules that make the series.
+    icalcomponent* instance = icalcomponent_new_clone(master);
+    for (icalproperty_kind kind : {ICAL_RRULE_PROPERTY, ICAL_RDATE_PROPERTY, ICAL_EXDATE_PROPERTY, ICAL_EXRULE_PROPERTY,
+                                   ICAL_SUMMARY_PROPERTY, ICAL_DESCRIPTION_PROPERTY, ICAL_DTSTART_PROPERTY,
+                                   ICAL_DTEND_PROPERTY})
+        removeAll(instance, kind);
+    const icaltimetype first = icalcomponent_get_dtstart(master);
+    const icaltimetype end = icalcomponent_get_dtend(master);
+    icalproperty* id = icalproperty_new_recurrenceid(date);
+    icalproperty* start = icalproperty_new_dtstart(date);
+    if (tzid && !icaltime_is_utc(date)) {
+        icalproperty_add_parameter(id, icalparameter_new_tzid(tzid));
+        icalproperty_add_parameter(start, icalparameter_new_tzid(tzid));
+    }
+    icalcomponent_add_property(instance, id);
+    icalcomponent_add_property(instance, start);
+    if (!icalcomponent_get_first_property(instance, ICAL_DURATION_PROPERTY) && !icaltime_is_null_time(end) &&
+        !icaltime_is_null_time(first))
+        icalcomponent_add_property(instance, icalproperty_new_duration(icaltime_subtract(end, first)));
+    icalcomponent_add_property(instance, icalproperty_new_summary(exportedText(text).c_str()));
+    icalcomponent_add_component(calendar.get(), instance);
+    return textOf(calendar.get());
+}
 
 IcsExportResult exportIcs(const AppointmentTable& table, const std::string& path) {
     prepareLibrary();
@@ -135,7 +299,7 @@ IcsExportResult exportIcs(const AppointmentTable& table, const std::string& path
         constexpr std::string_view kClosing = "END:VCALENDAR\r\n";
         write(calendar.release(), kClosing.size());
         for (const Appointment* a : entries)
-            write(eventOf(*a, zone, tzid, stamp), 0);
+            write(eventOf(*a, zone, tzid, stamp, uidOf(*a)), 0);
         for (const auto& [number, item] : items) {
             icalcomponent* todo = icalcomponent_new_vtodo();
             const std::string uid = "zorvelcal-todo-" + std::to_string(number) + "@ombrix";

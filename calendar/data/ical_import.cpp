@@ -96,6 +96,8 @@ struct Wanted {
     std::string nthweek, sday;
     int nthday = 0;
     Time32 started = 0;
+    // The instant of the series' date this entry stands for; 0 for an event that does not repeat.
+    std::int64_t occurrence = 0;
 };
 
 // The text of an entry from SUMMARY and DESCRIPTION: valid UTF-8, one line, white space runs
@@ -379,6 +381,8 @@ class Importer {
         for (const auto& [date, instant] : dates) {
             Wanted w = place(date, instant, alarmOffset, text, start.is_date != 0);
             if (!inExchangeYears(w.year)) continue;
+            if (repeats) w.occurrence = instant;
+            else if (isInstance) w.occurrence = instantOf(timeOf(event, ICAL_RECURRENCEID_PROPERTY)).value_or(instant);
             wanted_.push_back(std::move(w));
             instants.push_back(instant);
         }
@@ -819,6 +823,49 @@ IcsImportResult importIcsText(AppointmentTable& table, std::string_view text, co
     }
     result.ok = true;
     result.message = completion(result.counts, name);
+    return result;
+}
+
+IcsPlacements placementsOf(std::string_view text, std::int64_t now, const RegionSettings& region) {
+    prepareLibrary();
+    IcsPlacements result;
+    const Component root(parse(text.substr(0, text.find('\0'))));
+    if (!root || icalcomponent_isa(root.get()) != ICAL_VCALENDAR_COMPONENT) return result;
+    result.ok = true;
+    for (icalcomponent* c = icalcomponent_get_first_component(root.get(), ICAL_ANY_COMPONENT); c;
+         c = icalcomponent_get_next_component(root.get(), ICAL_ANY_COMPONENT)) {
+        const icalcomponent_kind kind = icalcomponent_isa(c);
+        if (kind != ICAL_VEVENT_COMPONENT && kind != ICAL_VTODO_COMPONENT) continue;
+        if (const char* uid = icalcomponent_get_uid(c); uid && result.uid.empty()) result.uid = uid;
+        if (kind == ICAL_VTODO_COMPONENT && !result.todo) {
+            result.todo = true;
+            result.todoText = entryText(icalcomponent_get_summary(c), icalcomponent_get_description(c));
+            result.todoText.resize(text::wholeCharacterPrefix(result.todoText, kMaxImportedText));
+        }
+        if (kind == ICAL_VEVENT_COMPONENT && icalcomponent_get_first_property(c, ICAL_RRULE_PROPERTY))
+            result.repeats = true;
+    }
+    Importer importer(now, oldestKept(now), region);
+    importer.read(root.get());
+    for (const Wanted& w : importer.wanted()) {
+        IcsPlacement p;
+        p.values.year = w.year;
+        p.values.month = w.month;
+        p.values.day = w.day;
+        p.values.hour = w.hour;
+        p.values.minute = w.minute;
+        p.values.early = w.early;
+        p.values.notes = w.text;
+        if (w.kind != kRepeatNone) {
+            p.values.repeats = w.kind;
+            p.values.nthweek = w.nthweek;
+            p.values.sday = w.sday;
+            p.values.nthday = w.nthday;
+            p.values.started = w.started;
+        }
+        p.occurrence = w.occurrence;
+        result.entries.push_back(std::move(p));
+    }
     return result;
 }
 

@@ -1,0 +1,827 @@
+// The two-way sync: list what changed on the server, take it in (joining where both sides
+// changed), then send what changed here. See caldav_sync.h for the rules it keeps.
+#include "data/caldav_sync.h"
+
+#include "data/appointment_table.h"
+#include "data/date_helpers.h"
+#include "data/repeat_rules.h"
+#include "data/settings_catalogue.h"
+#include "data/ical_exchange.h"
+#include "data/settings_key.h"
+#include "data/todo_list.h"
+
+#include <algorithm>
+#include <memory>
+#include <optional>
+#include <cstdio>
+#include <random>
+#include <sstream>
+#include <unordered_map>
+#include <unordered_set>
+
+namespace zc {
+
+namespace {
+
+constexpr const char* kAccountGroup = "Sync";
+constexpr const char* kItemsPath = "Sync\\Items";
+// Where an appointment keeps the UID of the calendar object it belongs to, beside its twelve values.
+constexpr const char* kUidValue = "syncuid";
+// What an ETag is recorded as when the server gave none for a write: the next listing fetches
+// the object once and finds it unchanged.
+constexpr const char* kUnknownEtag = "?";
+// Fetched objects taken in per transaction, and etags of sent objects recorded per transaction:
+// a kill loses at most this much work, which the next sync redoes without duplicates.
+constexpr std::size_t kGroup = 200;
+constexpr std::size_t kSentGroup = 50;
+
+enum Origin { kLocal = 0, kServer = 1, kTodo = 2 };
+
+// One entry an object gave here (or, for an object made here, the entry it was made from), as it
+// was when the server last agreed: the base a change here is measured against. A to-do item
+// uses day for its line and leaves year 0.
+struct Entry {
+    AppointmentValues v;
+    std::int64_t occurrence = 0;
+};
+
+struct Record {
+    std::string keyName;
+    std::string href, etag, uid;
+    int origin = kLocal;
+    bool repeats = false;
+    std::vector<Entry> entries;
+    std::string object; // the server's text of an object made there, which changes are made to
+    bool gone = false;  // forgotten in this run
+    bool seen() const { return !etag.empty(); }
+};
+
+std::string escapeLine(const std::string& s) {
+    std::string out;
+    for (char c : s) {
+        if (c == '\\') out += "\\\\";
+        else if (c == '\n') out += "\\n";
+        else out += c;
+    }
+    return out;
+}
+
+std::string unescapeLine(const std::string& s) {
+    std::string out;
+    for (std::size_t i = 0; i < s.size(); ++i) {
+        if (s[i] == '\\' && i + 1 < s.size()) out += s[++i] == 'n' ? '\n' : s[i];
+        else out += s[i];
+    }
+    return out;
+}
+
+std::string entriesText(const std::vector<Entry>& entries) {
+    std::string out;
+    for (const Entry& e : entries) {
+        char head[160];
+        std::snprintf(head, sizeof head, "%d %d %d %d %d %d %lld ", e.v.year, e.v.month, e.v.day, e.v.hour, e.v.minute,
+                      e.v.early, static_cast<long long>(e.occurrence));
+        out += head + escapeLine(e.v.notes) + "\n";
+    }
+    return out;
+}
+
+std::vector<Entry> entriesFrom(const std::string& text) {
+    std::vector<Entry> entries;
+    std::istringstream in(text);
+    std::string line;
+    while (std::getline(in, line)) {
+        Entry e;
+        long long occurrence = 0;
+        int used = 0;
+        if (std::sscanf(line.c_str(), "%d %d %d %d %d %d %lld %n", &e.v.year, &e.v.month, &e.v.day, &e.v.hour,
+                        &e.v.minute, &e.v.early, &occurrence, &used) < 7)
+            continue;
+        e.occurrence = occurrence;
+        e.v.notes = unescapeLine(line.substr(static_cast<std::size_t>(used)));
+        entries.push_back(std::move(e));
+    }
+    return entries;
+}
+
+std::string keyNameOf(const std::string& href) {
+    std::uint64_t hash = 14695981039346656037ull;
+    for (unsigned char c : href) {
+        hash ^= c;
+        hash *= 1099511628211ull;
+    }
+    char name[24];
+    std::snprintf(name, sizeof name, "%016llx", static_cast<unsigned long long>(hash));
+    return name;
+}
+
+std::string newUid() {
+    static std::random_device device;
+    static std::mt19937_64 random(device() ^ (static_cast<std::uint64_t>(device()) << 32));
+    char uid[64];
+    std::snprintf(uid, sizeof uid, "zorvelcal-%016llx%08llx", static_cast<unsigned long long>(random()),
+                  static_cast<unsigned long long>(random() & 0xffffffffull));
+    return uid;
+}
+
+std::int64_t slotOf(const AppointmentValues& v) {
+    return ((((static_cast<std::int64_t>(v.year) * 13 + v.month) * 32 + v.day) * 24 + v.hour) * 60) + v.minute;
+}
+
+// The part of an entry's text that the import put before the event's own text ("All day: ",
+// "9:15am "), when a new text keeps it too: what goes back as the event's summary is the rest.
+std::string withoutPlacedPrefix(const std::string& base, const std::string& text) {
+    std::size_t cut = 0;
+    if (const std::size_t colon = base.find(": "); colon != std::string::npos && colon < 24) cut = colon + 2;
+    else if (base.size() > 7) {
+        const std::size_t space = base.find(' ');
+        if (space != std::string::npos && space >= 6 && space <= 7 &&
+            (base.compare(space - 2, 2, "am") == 0 || base.compare(space - 2, 2, "pm") == 0))
+            cut = space + 1;
+    }
+    if (cut > 0 && text.size() > cut && text.compare(0, cut, base, 0, cut) == 0) return text.substr(cut);
+    return text;
+}
+
+// The same text is already part of the slot's text, alone or among texts joined with " / ".
+bool holds(const std::string& notes, const std::string& text) {
+    if (notes == text) return true;
+    const std::string j(kTextJoiner);
+    return notes.starts_with(text + j) || notes.ends_with(j + text) || notes.find(j + text + j) != std::string::npos;
+}
+
+std::string joined(const std::string& theirs, const std::string& ours) {
+    if (holds(theirs, ours)) return theirs;
+    if (holds(ours, theirs)) return ours;
+    return theirs + std::string(kTextJoiner) + ours;
+}
+
+class Engine {
+  public:
+    Engine(AppointmentTable& table, platform::HttpClient& http, const SyncAccount& account, const SyncOptions& options)
+        : table_(table), client_(http, account.calendarUrl), options_(options), now_(table.clock().now()) {}
+
+    SyncResult run() {
+        loadState();
+        if (!pull() || !push()) result_.ok = false;
+        else result_.ok = true;
+        return result_;
+    }
+
+  private:
+    // ------------------------------------------------------------------------------------------
+    // State
+
+    void loadState() {
+        SettingsKey account;
+        if (account.openPathForRead(kAccountGroup)) account.readString("token", token_);
+        SettingsKey items;
+        if (!items.openPathForRead(kItemsPath)) return;
+        for (const SubkeyValues& key : items.subkeysWithValues()) {
+            Record r;
+            r.keyName = key.name;
+            for (const NamedValue& v : key.values) {
+                const std::string& data = v.value.data;
+                if (v.name == "href") r.href = data;
+                else if (v.name == "etag") r.etag = data;
+                else if (v.name == "uid") r.uid = data;
+                else if (v.name == "entries") r.entries = entriesFrom(data);
+                else if (v.name == "object") r.object = data;
+                else if (v.name == "origin" && data.size() == 4) r.origin = static_cast<unsigned char>(data[0]);
+                else if (v.name == "repeats" && data.size() == 4) r.repeats = data[0] != 0;
+            }
+            if (r.href.empty()) continue;
+            byHref_[r.href] = records_.size();
+            records_.push_back(std::move(r));
+        }
+        for (std::size_t i = 0; i < records_.size(); ++i)
+            own(i);
+        todo_.load();
+    }
+
+    void own(std::size_t i) {
+        for (const Entry& e : records_[i].entries)
+            (records_[i].origin == kTodo ? todoOwner_[e.v.day] : owner_[slotOf(e.v)]) = i;
+    }
+    void disown(std::size_t i) {
+        for (const Entry& e : records_[i].entries) {
+            auto& map = records_[i].origin == kTodo ? todoOwner_ : owner_;
+            const std::int64_t k = records_[i].origin == kTodo ? e.v.day : slotOf(e.v);
+            if (auto it = map.find(k); it != map.end() && it->second == i) map.erase(it);
+        }
+    }
+
+    void storeRecord(const Record& r) {
+        SettingsKey key;
+        if (key.openPath(std::string(kItemsPath) + "\\" + r.keyName) == SettingsKey::kFailed) return;
+        key.writeString("href", r.href);
+        key.writeString("etag", r.etag);
+        key.writeString("uid", r.uid);
+        key.writeDword("origin", r.origin);
+        key.writeDword("repeats", r.repeats ? 1 : 0);
+        key.writeString("entries", entriesText(r.entries));
+        key.writeString("object", r.origin == kServer ? r.object : std::string());
+    }
+
+    void forgetRecord(std::size_t i) {
+        disown(i);
+        records_[i].gone = true;
+        byHref_.erase(records_[i].href);
+        SettingsKey items;
+        if (items.openPath(kItemsPath) != SettingsKey::kFailed) items.deleteSubkey(records_[i].keyName);
+    }
+
+    void storeToken(const std::string& token) {
+        SettingsKey account;
+        if (account.openGroup(kAccountGroup) != SettingsKey::kFailed) account.writeString("token", token);
+        token_ = token;
+    }
+
+    bool storeFailed(std::uint64_t before) {
+        if (settingsStore().failures().count == before) return false;
+        result_.message = settingsStore().failures().lastMessage;
+        return true;
+    }
+
+    bool keepGoing(const char* stage, int done, int total) {
+        if (!options_.progress || options_.progress({done, total, stage})) return true;
+        result_.message = "The sync was cancelled.";
+        return false;
+    }
+
+    // ------------------------------------------------------------------------------------------
+    // What the table holds
+
+    struct Local {
+        Appointment* entry = nullptr; // null for a to-do item or an erased entry
+        bool exists = false;
+        std::string notes;
+        int early = -1;
+    };
+
+    Local localOf(const Record& r, const Entry& e) {
+        Local l;
+        if (r.origin == kTodo) {
+            l.notes = todo_.item(e.v.day);
+            l.exists = !l.notes.empty();
+            return l;
+        }
+        if (Appointment* a = table_.findAt(e.v.year, e.v.month, e.v.day, e.v.hour, e.v.minute)) {
+            l.entry = a;
+            l.exists = true;
+            l.notes = a->stored.notes;
+            l.early = a->stored.early;
+        }
+        return l;
+    }
+
+    static bool changedHere(const Record& r, const Entry& e, const Local& l) {
+        return !l.exists || l.notes != e.v.notes || (r.origin != kTodo && l.early != e.v.early);
+    }
+
+    bool purged(const Entry& e) const {
+        return e.v.year != 0 && localTime(e.v.year, e.v.month, e.v.day, e.v.hour, e.v.minute) < oldestKept();
+    }
+    std::int64_t oldestKept() const {
+        // The calendar purges months from (age + 1) * 30 days back at each shutdown; what it
+        // purged is forgotten, never deleted on the server. The reminders group keeps the age.
+        if (!oldest_) {
+            SettingsKey key;
+            int age = key.openPathForRead(settings::kReminders) ? key.readDword("age") : 0;
+            if (age <= 0) age = settings::ReminderSettings{}.age;
+            oldest_ = now_ - (static_cast<std::int64_t>(age) + 1) * 30 * kSecondsPerDay;
+        }
+        return *oldest_;
+    }
+
+    Appointment* create(const AppointmentValues& v, const std::string& uid) {
+        Appointment& a = table_.construct();
+        a.setWhen(v.year, v.month, v.day, v.hour, v.minute, v.early, v.notes);
+        if (v.repeats != kRepeatNone) {
+            a.setRepeat(v.repeats, v.nthweek, v.sday, v.nthday);
+            a.stored.started = v.started;
+        }
+        a.schedule(true);
+        markUid(a, uid);
+        return &a;
+    }
+
+    static void markUid(const Appointment& a, const std::string& uid) {
+        SettingsKey key;
+        if (key.openAppointment(a.stored.year, a.stored.month, a.stored.day, a.stored.hour, a.stored.minute) !=
+            SettingsKey::kFailed)
+            key.writeString(kUidValue, uid);
+    }
+
+    void setLocal(const Record& r, const Entry& e, Local& l, const std::string& notes, int early) {
+        if (r.origin == kTodo) {
+            todo_.save(e.v.day, notes);
+        } else if (l.entry) {
+            l.entry->stored.notes = notes;
+            l.entry->stored.early = early;
+            l.entry->schedule(true);
+            markUid(*l.entry, r.uid);
+        }
+        l.notes = notes;
+        l.early = early;
+    }
+
+    void eraseLocal(const Record& r, const Entry& e, Local& l) {
+        if (r.origin == kTodo) todo_.save(e.v.day, "");
+        else if (l.entry) table_.remove(*l.entry, false);
+        l = {};
+    }
+
+    // ------------------------------------------------------------------------------------------
+    // Taking in the server's objects
+
+    // Makes the table show a fetched object; a change here to the same entries is kept by joining
+    // it to the server's text, and goes back up with the next push.
+    void apply(const dav::Fetched& f) {
+        const IcsPlacements placed = placementsOf(f.text, now_);
+        if (!placed.ok) return;
+        std::size_t index;
+        bool wasNew = false;
+        if (auto it = byHref_.find(f.href); it != byHref_.end()) {
+            index = it->second;
+        } else {
+            Record r;
+            r.href = f.href;
+            r.keyName = keyNameOf(f.href);
+            r.origin = placed.todo ? kTodo
+                       : placed.uid.starts_with("zorvelcal-") && !placed.repeats && placed.entries.size() == 1 ? kLocal
+                                                                                                               : kServer;
+            index = records_.size();
+            wasNew = true;
+            byHref_[f.href] = index;
+            records_.push_back(std::move(r));
+        }
+        Record& r = records_[index];
+        disown(index);
+        r.uid = placed.uid;
+        r.repeats = placed.repeats;
+        if (r.origin == kServer) r.object = f.text;
+        r.etag = f.etag.empty() ? kUnknownEtag : f.etag;
+
+        // What this object showed here before, and how each entry stands now.
+        struct Old {
+            Entry base;
+            Local local;
+            bool changed;
+            bool matched = false;
+        };
+        std::vector<Old> old;
+        for (const Entry& e : r.entries) {
+            Local l = localOf(r, e);
+            old.push_back({e, l, changedHere(r, e, l)});
+        }
+        const auto oldAt = [&](const AppointmentValues& v) -> Old* {
+            for (Old& o : old)
+                if (r.origin == kTodo ? o.base.v.day == v.day : slotOf(o.base.v) == slotOf(v)) return &o;
+            return nullptr;
+        };
+
+        std::vector<Entry> wanted;
+        if (placed.todo) {
+            Entry e;
+            e.v.notes = placed.todoText;
+            e.v.day = old.empty() ? freeTodoLine() : old.front().base.v.day;
+            if (e.v.day >= 0) wanted.push_back(e);
+            else ++result_.notPlaced;
+        } else {
+            for (const IcsPlacement& p : placed.entries)
+                wanted.push_back({p.values, p.occurrence});
+        }
+
+        bool changedSomething = wasNew;
+        std::vector<Entry> entries;
+        for (const Entry& w : wanted) {
+            Entry base = w;
+            if (Old* o = oldAt(w.v)) {
+                o->matched = true;
+                if (!o->changed) {
+                    if (o->local.notes != w.v.notes || (r.origin != kTodo && o->local.early != w.v.early)) {
+                        setLocal(r, o->base, o->local, w.v.notes, w.v.early);
+                        changedSomething = true;
+                    }
+                } else if (o->local.exists) {
+                    // Changed on both sides: the server's text keeps the slot, ours joins it.
+                    const std::string both = joined(w.v.notes, o->local.notes);
+                    if (both != o->local.notes || w.v.notes != o->base.v.notes) {
+                        if (both != w.v.notes) ++result_.conflicts;
+                        setLocal(r, o->base, o->local, both, o->local.early);
+                        changedSomething = true;
+                    }
+                } else {
+                    // Erased here, changed there: the server's change wins, the entry comes back.
+                    o->local.entry = r.origin == kTodo ? nullptr : placeNew(r, w);
+                    if (r.origin == kTodo) todo_.save(w.v.day, w.v.notes);
+                    changedSomething = true;
+                }
+                entries.push_back(base);
+                continue;
+            }
+            if (r.origin == kTodo) {
+                todo_.save(w.v.day, w.v.notes);
+                entries.push_back(base);
+                changedSomething = true;
+                continue;
+            }
+            Appointment* occupant = table_.findAt(w.v.year, w.v.month, w.v.day, w.v.hour, w.v.minute);
+            if (occupant && !owner_.count(slotOf(w.v)) && occupant->stored.notes == w.v.notes) {
+                // The same entry was typed here before it arrived (or sent by a sync that was
+                // cut short before it could record it): the two are one.
+                markUid(*occupant, r.uid);
+                entries.push_back(base);
+                continue;
+            }
+            if (occupant) {
+                ++result_.notPlaced;
+                continue;
+            }
+            placeNew(r, w);
+            entries.push_back(base);
+            changedSomething = true;
+        }
+        for (Old& o : old) {
+            if (o.matched) continue;
+            if (!o.changed) {
+                eraseLocal(r, o.base, o.local);
+                changedSomething = true;
+            } else if (o.local.exists) {
+                // Changed here, but the server moved or removed the entry: ours stays as a new
+                // item of its own and goes up with the push.
+                ++result_.conflicts;
+            }
+        }
+        r.entries = std::move(entries);
+        own(index);
+        storeRecord(r);
+        if (changedSomething) ++result_.received;
+    }
+
+    Appointment* placeNew(const Record& r, const Entry& w) { return create(w.v, r.uid); }
+
+    int freeTodoLine() const {
+        for (int i = 0; i < TodoList::kItems; ++i)
+            if (todo_.item(i).empty() && !todoOwner_.count(i)) return i;
+        return -1;
+    }
+
+    bool pull() {
+        if (!keepGoing("listing", 0, 0)) return false;
+        dav::Listing listing = client_.list(token_, useSyncCollection_);
+        if (listing.tokenRefused) listing = client_.list("", true);
+        if (!listing.ok && token_.empty() && useSyncCollection_) {
+            // A server without sync-collection is listed by ETag.
+            useSyncCollection_ = false;
+            listing = client_.list("", false);
+        }
+        if (!listing.ok) {
+            result_.message = listing.message;
+            return false;
+        }
+        int seen = 0;
+        for (const Record& r : records_)
+            if (r.seen()) ++seen;
+        std::vector<std::size_t> removed;
+        std::unordered_set<std::string> present;
+        std::vector<std::string> wanted;
+        for (const dav::Member& m : listing.present) {
+            present.insert(m.href);
+            auto it = byHref_.find(m.href);
+            if (it == byHref_.end() || records_[it->second].etag != m.etag || m.etag.empty()) wanted.push_back(m.href);
+        }
+        if (listing.complete) {
+            if (listing.present.empty() && seen > 0) {
+                result_.message = "The calendar server listed no items although it held " + std::to_string(seen) +
+                                  " at the last sync; nothing was deleted here. Try again later.";
+                return false;
+            }
+            for (std::size_t i = 0; i < records_.size(); ++i)
+                if (records_[i].seen() && !present.count(records_[i].href)) removed.push_back(i);
+        } else {
+            for (const std::string& href : listing.removed)
+                if (auto it = byHref_.find(href); it != byHref_.end() && records_[it->second].seen())
+                    removed.push_back(it->second);
+        }
+        const int deletions = static_cast<int>(removed.size());
+        if (deletions > kMassDeleteItems && deletions * 2 > seen &&
+            !(options_.confirmMassDelete && options_.confirmMassDelete(deletions, seen))) {
+            massDeleteRefused_ = true;
+            result_.message = "The calendar server no longer holds " + std::to_string(deletions) + " of the " +
+                              std::to_string(seen) + " items synced before; nothing was deleted here.";
+            return false;
+        }
+
+        for (std::size_t first = 0; first < wanted.size(); first += kGroup) {
+            if (!keepGoing("receiving", static_cast<int>(first), static_cast<int>(wanted.size()))) return false;
+            const std::vector<std::string> group(wanted.begin() + static_cast<std::ptrdiff_t>(first),
+                                                 wanted.begin() + static_cast<std::ptrdiff_t>(std::min(wanted.size(), first + kGroup)));
+            std::vector<dav::Fetched> fetched;
+            if (!client_.fetch(group, fetched, result_.message)) return false;
+            const std::uint64_t before = settingsStore().failures().count;
+            {
+                StoreBatch batch(settingsStore());
+                for (const dav::Fetched& f : fetched)
+                    apply(f);
+            }
+            if (storeFailed(before)) return false;
+        }
+        const std::uint64_t before = settingsStore().failures().count;
+        {
+            StoreBatch batch(settingsStore());
+            for (std::size_t i : removed)
+                takeRemoval(i);
+            if (!listing.syncToken.empty()) storeToken(listing.syncToken);
+        }
+        return !storeFailed(before);
+    }
+
+    // The server deleted an object: its entries go here too, unless one was changed here since,
+    // which then stays as a new item and goes back up.
+    void takeRemoval(std::size_t i) {
+        Record& r = records_[i];
+        bool kept = false;
+        std::vector<std::pair<Entry, Local>> states;
+        for (const Entry& e : r.entries) {
+            Local l = localOf(r, e);
+            if (l.exists && changedHere(r, e, l)) kept = true;
+            states.emplace_back(e, l);
+        }
+        if (kept) {
+            ++result_.conflicts;
+        } else {
+            for (auto& [e, l] : states)
+                if (l.exists) eraseLocal(r, e, l);
+            ++result_.deletedHere;
+        }
+        forgetRecord(i);
+    }
+
+    // ------------------------------------------------------------------------------------------
+    // Sending the changes made here
+
+    // The object's new text with this calendar's changes; empty when it is to be deleted.
+    std::string changedObject(Record& r, std::vector<Entry>& base, bool& erase) {
+        erase = false;
+        std::vector<std::pair<Entry*, Local>> changes;
+        bool anyLeft = false;
+        for (Entry& e : base) {
+            Local l = localOf(r, e);
+            if (l.exists) anyLeft = true;
+            if (changedHere(r, e, l)) changes.emplace_back(&e, l);
+        }
+        if (changes.empty()) return {};
+        if (r.origin == kLocal || r.origin == kTodo) {
+            const Local& l = changes.front().second;
+            if (!l.exists) {
+                erase = true;
+                return {};
+            }
+            base.front().v.notes = l.notes;
+            base.front().v.early = l.early;
+            return r.origin == kTodo ? todoObjectText(l.notes, r.uid, now_) : eventObjectText(*l.entry, r.uid, now_);
+        }
+        if (!anyLeft && !r.repeats) {
+            erase = true;
+            return {};
+        }
+        std::string object = r.object;
+        for (auto& [e, l] : changes) {
+            std::string next;
+            if (r.repeats && e->occurrence != 0) {
+                next = l.exists ? withDateChanged(object, e->occurrence, withoutPlacedPrefix(e->v.notes, l.notes))
+                                : withDateErased(object, e->occurrence);
+            } else if (l.exists) {
+                next = withNewSummary(object, withoutPlacedPrefix(e->v.notes, l.notes));
+            } else {
+                continue; // one day of an event of many days: the event stays
+            }
+            if (!next.empty()) object = std::move(next);
+            e->v.notes = l.notes;
+            e->v.early = l.early;
+        }
+        std::erase_if(base, [&](const Entry& e) { return !localOf(r, e).exists; });
+        return object;
+    }
+
+    // Sends one changed object; a 412 takes in the server's version (joining ours) and tries once
+    // more.
+    bool sendChange(std::size_t i) {
+        for (int attempt = 0; attempt < 2; ++attempt) {
+            Record& r = records_[i];
+            if (r.gone) return true;
+            std::vector<Entry> base = r.entries;
+            bool erase = false;
+            const std::string object = changedObject(r, base, erase);
+            if (object.empty() && !erase) return true;
+            const dav::WriteResult w = erase ? client_.remove(r.href, r.etag == kUnknownEtag ? "" : r.etag)
+                                             : client_.put(r.href, object, r.etag == kUnknownEtag ? "" : r.etag);
+            if (w.status == 412) {
+                dav::Fetched f;
+                if (!client_.get(r.href, f, result_.message)) return false;
+                StoreBatch batch(settingsStore());
+                apply(f);
+                continue;
+            }
+            if (erase && (w.ok() || w.status == 404)) {
+                StoreBatch batch(settingsStore());
+                forgetRecord(i);
+                ++result_.deletedThere;
+                return true;
+            }
+            if (!w.ok()) {
+                result_.message = w.message;
+                return false;
+            }
+            StoreBatch batch(settingsStore());
+            disown(i);
+            r.entries = std::move(base);
+            r.etag = w.etag.empty() ? kUnknownEtag : w.etag;
+            if (r.origin == kServer) r.object = object;
+            own(i);
+            storeRecord(r);
+            ++result_.sent;
+            return true;
+        }
+        return true;
+    }
+
+    bool push() {
+        // Changes to what the server holds.
+        std::vector<std::size_t> seenRecords;
+        for (std::size_t i = 0; i < records_.size(); ++i)
+            if (!records_[i].gone && records_[i].seen()) seenRecords.push_back(i);
+        {
+            // Entries the calendar purged as too old are forgotten, never deleted on the server.
+            StoreBatch batch(settingsStore());
+            for (std::size_t i : seenRecords) {
+                Record& r = records_[i];
+                if (r.origin == kTodo || r.entries.empty()) continue;
+                bool allPurged = true;
+                for (const Entry& e : r.entries)
+                    allPurged = allPurged && purged(e) && !localOf(r, e).exists;
+                if (allPurged) forgetRecord(i);
+            }
+        }
+        for (std::size_t n = 0; n < seenRecords.size(); ++n) {
+            if (n % kGroup == 0 && !keepGoing("sending", static_cast<int>(n), static_cast<int>(seenRecords.size())))
+                return false;
+            if (!sendChange(seenRecords[n])) return false;
+        }
+
+        // New items: recorded before they are sent, so a sync cut short sends them again under
+        // the same name, where the server's If-None-Match refusal shows they arrived.
+        std::vector<std::size_t> fresh;
+        const std::uint64_t before = settingsStore().failures().count;
+        {
+            StoreBatch batch(settingsStore());
+            const auto add = [&](Record r) {
+                r.keyName = keyNameOf(r.href);
+                byHref_[r.href] = records_.size();
+                fresh.push_back(records_.size());
+                records_.push_back(std::move(r));
+                own(records_.size() - 1);
+                storeRecord(records_.back());
+            };
+            table_.forEach([&](const Appointment& a) {
+                if (owner_.count(slotOf(a.stored)) || a.stored.notes.empty() || a.stored.year < kFirstExchangeYear ||
+                    a.stored.year > kLastExchangeYear)
+                    return;
+                Record r;
+                r.uid = newUid();
+                r.href = client_.hrefFor(r.uid + ".ics");
+                r.origin = kLocal;
+                r.entries.push_back({a.stored, 0});
+                markUid(a, r.uid);
+                add(std::move(r));
+            });
+            for (const auto& [line, text] : todo_.filledItems()) {
+                if (todoOwner_.count(line)) continue;
+                Record r;
+                r.uid = newUid();
+                r.href = client_.hrefFor(r.uid + ".ics");
+                r.origin = kTodo;
+                Entry e;
+                e.v.day = line;
+                e.v.notes = text;
+                r.entries.push_back(e);
+                add(std::move(r));
+            }
+        }
+        if (storeFailed(before)) return false;
+        for (std::size_t i = 0; i < records_.size(); ++i)
+            if (!records_[i].gone && !records_[i].seen() &&
+                std::find(fresh.begin(), fresh.end(), i) == fresh.end())
+                fresh.push_back(i);
+
+        // The etags of sent items are recorded a group at a time.
+        std::unique_ptr<StoreBatch> batch;
+        std::size_t inBatch = 0;
+        for (std::size_t n = 0; n < fresh.size(); ++n) {
+            if (n % kGroup == 0 && !keepGoing("sending", static_cast<int>(n), static_cast<int>(fresh.size()))) return false;
+            Record& r = records_[fresh[n]];
+            Local l = localOf(r, r.entries.front());
+            if (!l.exists) {
+                // Erased before it ever reached the server: nothing to send or delete there.
+                if (!batch) batch = std::make_unique<StoreBatch>(settingsStore());
+                forgetRecord(fresh[n]);
+                continue;
+            }
+            const std::string object =
+                r.origin == kTodo ? todoObjectText(l.notes, r.uid, now_) : eventObjectText(*l.entry, r.uid, now_);
+            dav::WriteResult w = client_.put(r.href, object, "");
+            if (w.status == 412) {
+                // Already there: sent by a sync that was cut short, or made at once elsewhere.
+                batch.reset();
+                dav::Fetched f;
+                std::string why;
+                if (client_.get(r.href, f, why)) {
+                    StoreBatch one(settingsStore());
+                    apply(f);
+                    continue;
+                }
+                // Refused, yet not there: a proxy or a server in trouble. Once more.
+                w = client_.put(r.href, object, "");
+            }
+            if (!w.ok()) {
+                result_.message = w.message;
+                return false;
+            }
+            if (!batch) batch = std::make_unique<StoreBatch>(settingsStore());
+            r.entries.front().v.notes = l.notes;
+            r.entries.front().v.early = l.early;
+            r.etag = w.etag.empty() ? kUnknownEtag : w.etag;
+            storeRecord(r);
+            ++result_.sent;
+            if (++inBatch == kSentGroup) {
+                batch.reset();
+                inBatch = 0;
+            }
+        }
+        batch.reset();
+        return !storeFailed(before);
+    }
+
+    AppointmentTable& table_;
+    dav::CalDavClient client_;
+    const SyncOptions& options_;
+    std::int64_t now_;
+    mutable std::optional<std::int64_t> oldest_;
+    std::string token_;
+    bool useSyncCollection_ = true;
+    bool massDeleteRefused_ = false;
+    std::vector<Record> records_;
+    std::unordered_map<std::string, std::size_t> byHref_;
+    std::unordered_map<std::int64_t, std::size_t> owner_;     // appointment slot -> record
+    std::unordered_map<std::int64_t, std::size_t> todoOwner_; // to-do line -> record
+    TodoList todo_;
+    SyncResult result_;
+};
+
+} // namespace
+
+std::string SyncResult::summary() const {
+    return "sync: " + std::to_string(sent) + " sent, " + std::to_string(received) + " received, " +
+           std::to_string(deletedHere) + " deleted here, " + std::to_string(deletedThere) + " deleted on the server, " +
+           std::to_string(conflicts) + " conflicts kept";
+}
+
+SyncAccount loadSyncAccount() {
+    SyncAccount account;
+    SettingsKey key;
+    if (!key.openPathForRead(kAccountGroup)) return account;
+    key.readString("server", account.server);
+    key.readString("user", account.user);
+    key.readString("calendar", account.calendarUrl);
+    key.readString("name", account.calendarName);
+    return account;
+}
+
+bool saveSyncAccount(const SyncAccount& account) {
+    SettingsStore& store = settingsStore();
+    const std::uint64_t before = store.failures().count;
+    const SyncAccount old = loadSyncAccount();
+    StoreBatch batch(store);
+    SettingsKey key;
+    if (key.openGroup(kAccountGroup) == SettingsKey::kFailed) return false;
+    if (old.calendarUrl != account.calendarUrl || old.user != account.user) {
+        // Another calendar: what was recorded of the old one means nothing there.
+        key.deleteSubkey("Items");
+        key.writeString("token", "");
+    }
+    key.writeString("server", account.server);
+    key.writeString("user", account.user);
+    key.writeString("calendar", account.calendarUrl);
+    key.writeString("name", account.calendarName);
+    return store.failures().count == before;
+}
+
+SyncResult synchronize(AppointmentTable& table, platform::HttpClient& http, const SyncAccount& account,
+                       const SyncOptions& options) {
+    Engine engine(table, http, account, options);
+    return engine.run();
+}
+
+} // namespace zc

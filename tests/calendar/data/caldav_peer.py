@@ -1,0 +1,115 @@
+#!/usr/bin/python3
+"""The other side of the sync tests.
+
+serve DIR: starts Radicale on a free localhost port (htpasswd users "ann"/"secret", storage in
+DIR), a private session bus and a secret service on it; prints "PORT <port> BUS <address>" and
+keeps them running until standard input closes.
+
+URL USER PASSWORD COMMAND ...: a second client (python3-caldav) on the calendar at URL:
+  mkcal NAME | event UID START SUMMARY [RRULE] | set UID SUMMARY | delete UID | list
+"list" prints one line per object: UID|DTSTART|SUMMARY|EXDATEs|overriding summaries.
+"""
+import os
+import socket
+import subprocess
+import sys
+import time
+
+
+def free_port():
+    with socket.socket() as s:
+        s.bind(("127.0.0.1", 0))
+        return s.getsockname()[1]
+
+
+def serve(folder):
+    port = free_port()
+    with open(os.path.join(folder, "users"), "w") as f:
+        f.write("ann:secret\n")
+    with open(os.path.join(folder, "config"), "w") as f:
+        f.write(f"[server]\nhosts = 127.0.0.1:{port}\n[auth]\ntype = htpasswd\n"
+                f"htpasswd_filename = {folder}/users\nhtpasswd_encryption = plain\n"
+                f"[storage]\nfilesystem_folder = {folder}/collections\n[logging]\nlevel = error\n")
+    children = []
+    radicale = subprocess.Popen([sys.executable, "-m", "radicale", "--config", f"{folder}/config"],
+                                stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+    children.append(radicale)
+    bus = subprocess.Popen(["dbus-daemon", "--session", "--nofork", "--print-address=1"],
+                           stdout=subprocess.PIPE, stderr=subprocess.DEVNULL, text=True)
+    children.append(bus)
+    address = bus.stdout.readline().strip()
+    env = dict(os.environ, DBUS_SESSION_BUS_ADDRESS=address, XDG_DATA_HOME=f"{folder}/data",
+               HOME=folder)
+    # --foreground keeps the keyring our child, so it ends with the test.
+    keyring = subprocess.Popen(["gnome-keyring-daemon", "--foreground", "--unlock", "--components=secrets"],
+                               stdin=subprocess.PIPE, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL,
+                               env=env)
+    keyring.stdin.write(b"test")
+    keyring.stdin.close()
+    children.append(keyring)
+    # Ready when Radicale answers.
+    for _ in range(500):
+        try:
+            socket.create_connection(("127.0.0.1", port), timeout=0.02).close()
+            break
+        except OSError:
+            time.sleep(0.02)
+    print(f"PORT {port} BUS {address}", flush=True)
+    sys.stdin.read()
+    for child in children:
+        child.terminate()
+    for child in children:
+        child.wait()
+
+
+def client(url, user, password, command, args):
+    import caldav
+    dav = caldav.DAVClient(url, username=user, password=password)
+    if command == "mkcal":
+        dav.principal().make_calendar(name=args[0], cal_id=args[0].lower())
+        return
+    calendar = caldav.Calendar(client=dav, url=url)
+
+    def find(uid):
+        return calendar.event_by_uid(uid)
+
+    if command == "event":
+        uid, start, summary = args[:3]
+        rule = f"RRULE:{args[3]}\n" if len(args) > 3 else ""
+        calendar.save_event(f"BEGIN:VCALENDAR\nVERSION:2.0\nPRODID:-//peer//EN\nBEGIN:VEVENT\nUID:{uid}\n"
+                            f"DTSTAMP:20240101T000000Z\nDTSTART:{start}\nDURATION:PT30M\nSUMMARY:{summary}\n"
+                            f"{rule}END:VEVENT\nEND:VCALENDAR\n")
+    elif command == "set":
+        event = find(args[0])
+        event.vobject_instance.vevent.summary.value = args[1]
+        event.save()
+    elif command == "delete":
+        find(args[0]).delete()
+    elif command == "list":
+        import icalendar
+        lines = []
+        for obj in calendar.objects(load_objects=True):
+            if not obj.data:
+                continue
+            cal = icalendar.Calendar.from_ical(obj.data)
+            for comp in cal.walk():
+                if comp.name not in ("VEVENT", "VTODO") or comp.get("RECURRENCE-ID"):
+                    continue
+                overrides = sorted(str(c.get("SUMMARY")) for c in cal.walk("VEVENT") if c.get("RECURRENCE-ID"))
+                exdates = []
+                for ex in (comp.get("EXDATE") if isinstance(comp.get("EXDATE"), list) else [comp.get("EXDATE")]):
+                    if ex is not None:
+                        exdates += [d.dt.strftime("%Y%m%dT%H%M") for d in ex.dts]
+                start = comp.get("DTSTART")
+                start = start.dt.strftime("%Y%m%dT%H%M") if start is not None else ""
+                lines.append("|".join([str(comp.get("UID")), start, str(comp.get("SUMMARY")),
+                                       ",".join(sorted(exdates)), ",".join(overrides)]))
+        for line in sorted(lines):
+            print(line)
+
+
+if __name__ == "__main__":
+    if sys.argv[1] == "serve":
+        serve(sys.argv[2])
+    else:
+        client(sys.argv[1], sys.argv[2], sys.argv[3], sys.argv[4], sys.argv[5:])
