@@ -110,6 +110,7 @@ void takeAppointmentValue(AppointmentValues& a, std::string_view name, ValueType
 class AppointmentCollector final : public GrandchildReader {
   public:
     explicit AppointmentCollector(StoredAppointments& all) : all_(all) {}
+    void expect(std::size_t grandchildren) override { all_.entries.reserve(all_.entries.size() + grandchildren); }
     void child(std::string_view name) override {
         all_.months.push_back({std::string(name), all_.entries.size(), 0});
     }

@@ -912,8 +912,10 @@ std::vector<SubkeyValues> SqliteStore::subkeysWithValues(KeyId key) {
 namespace zc {
 
 void SqliteStore::readGrandchildren(KeyId key, GrandchildReader& reader) {
-    // The keys come from the tree's index alone, in name order.
+    // The keys come from the tree's index alone, in name order. They are counted before they are
+    // named, so that the reader can make room for all of them at once.
     std::vector<std::pair<KeyId, std::size_t>> numbers; // each grandchild's key and number
+    std::vector<std::pair<std::string, std::size_t>> children; // each child's name and grandchildren
     {
         Statement s(grandchildKeys_);
         sqlite3_bind_int64(s.get(), 1, key);
@@ -921,12 +923,18 @@ void SqliteStore::readGrandchildren(KeyId key, GrandchildReader& reader) {
         while (s.step() == SQLITE_ROW) {
             if (const KeyId id = sqlite3_column_int64(s.get(), 0); id != child) {
                 child = id;
-                reader.child(columnView(s.get(), 1));
+                children.emplace_back(columnView(s.get(), 1), 0);
             }
             if (sqlite3_column_type(s.get(), 2) == SQLITE_NULL) continue;
             numbers.emplace_back(sqlite3_column_int64(s.get(), 2), numbers.size());
-            reader.grandchild();
+            ++children.back().second;
         }
+    }
+    reader.expect(numbers.size());
+    for (const auto& [name, grandchildren] : children) {
+        reader.child(name);
+        for (std::size_t i = 0; i < grandchildren; ++i)
+            reader.grandchild();
     }
     uncached_.clear();
     if (numbers.empty()) return;
