@@ -2,7 +2,8 @@
 // removed entries, cleared days) and is killed with SIGKILL at a random moment, again and again.
 // After each kill the store is checked: the file is whole, every appointment key holds its twelve
 // values, every change the child had finished is there, and the one it was making when it died
-// landed whole or not at all.
+// landed whole or not at all, and the program's own load (which reads the packed rows) finds what
+// the values say.
 //   build/bench/calendar/kill_storm [--kills N] [--seed S] [--keep]
 // Prints the figures and exits 1 when any check failed. CI runs a short storm (ctest -R KillStorm).
 #include "data/appointment_table.h"
@@ -151,8 +152,27 @@ std::optional<std::map<std::string, Held>> readStore(const std::string& path, st
 
 struct Figures {
     int kills = 0, changesDone = 0, inFlight = 0, corrupt = 0, keysWithoutValues = 0, lostChanges = 0,
-        halfChanges = 0, childErrors = 0;
+        halfChanges = 0, childErrors = 0, loadedOtherwise = 0;
 };
+
+// The next start's load, key by key, with the notes it found.
+std::map<std::string, std::string> loadAsTheProgram(const std::string& path) {
+    std::map<std::string, std::string> loaded;
+    setSettingsStore(std::make_unique<SqliteStore>(path));
+    {
+        ZeroClock clock;
+        NoTimers timers;
+        SilentQuestions questions;
+        AppointmentTable table(clock, timers, questions);
+        table.loadAll();
+        table.forEach([&](const Appointment& a) {
+            loaded[keyName({a.stored.year, a.stored.month, a.stored.day, a.stored.hour, a.stored.minute})] =
+                a.stored.notes;
+        });
+    }
+    setSettingsStore(nullptr);
+    return loaded;
+}
 
 // Checks the store against what the child reported; returns the store's content as the new model.
 std::map<std::string, std::string> check(const std::string& path, std::map<std::string, std::string> model,
@@ -206,6 +226,10 @@ std::map<std::string, std::string> check(const std::string& path, std::map<std::
         stored[key] = h.notes;
     }
     if (partKeys > 0) ++f.keysWithoutValues;
+    if (partKeys == 0 && loadAsTheProgram(path) != stored) {
+        std::printf("kill %d: the program loads other appointments than the store's values say\n", f.kills);
+        ++f.loadedOtherwise;
+    }
     if (stored != model) {
         std::map<std::string, std::string> landed = model;
         if (!pending.empty()) {
@@ -282,8 +306,11 @@ int main(int argc, char** argv) {
                 "the end; %d kills fell inside a change\n",
                 seed, f.kills, seconds, f.changesDone, model.size(), f.inFlight);
     std::printf("kills after which: the store was damaged %d, a key lacked some of its twelve values %d, finished changes lost %d, "
-                "unfinished changes landed in part %d, failures reported by the child %d\n",
-                f.corrupt, f.keysWithoutValues, f.lostChanges, f.halfChanges, f.childErrors);
+                "unfinished changes landed in part %d, failures reported by the child %d, the load differed from the "
+                "values %d\n",
+                f.corrupt, f.keysWithoutValues, f.lostChanges, f.halfChanges, f.childErrors, f.loadedOtherwise);
     if (!keep) fs::remove_all(dir);
-    return f.corrupt + f.keysWithoutValues + f.lostChanges + f.halfChanges + f.childErrors == 0 ? 0 : 1;
+    return f.corrupt + f.keysWithoutValues + f.lostChanges + f.halfChanges + f.childErrors + f.loadedOtherwise == 0
+               ? 0
+               : 1;
 }

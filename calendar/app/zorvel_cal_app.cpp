@@ -119,6 +119,9 @@ bool CZorvelCalApp::OnInit() {
             std::fflush(stdout);
             if (CMainFrame* f = frame_.get()) f->Close(true);
         };
+    } else {
+        // Only once the month shows, so that it never delays the start.
+        frame->view()->firstPaintHandler = [this] { packLoadedEntries(); };
     }
 
     // "Minimize at startup" with a notification area leaves the window hidden, as File > Minimize
@@ -134,6 +137,14 @@ bool CZorvelCalApp::OnInit() {
     Bind(wxEVT_QUERY_END_SESSION, [](wxCloseEvent& event) { event.Skip(); });
     Bind(wxEVT_END_SESSION, &CZorvelCalApp::onEndSession, this);
     return true;
+}
+
+void CZorvelCalApp::packLoadedEntries() {
+    // A slice takes a few milliseconds, so input is answered between slices.
+    constexpr std::size_t kEntriesPerSlice = 2000;
+    if (!hasSettingsStore() || !frame_) return;
+    if (static_cast<SqliteStore&>(settingsStore()).fillValueCache(kEntriesPerSlice))
+        CallAfter(&CZorvelCalApp::packLoadedEntries);
 }
 
 void CZorvelCalApp::onTerminate(int) {

@@ -42,6 +42,9 @@ class CZorvelCalApp : public wxApp {
 
   private:
     void onEndSession(wxCloseEvent& event);
+    // Packs, a slice at a time between events, the stored entries that loading had to read value
+    // by value (a store of an earlier build, or changed by hand), so that the next start is fast.
+    void packLoadedEntries();
     static void onTerminate(int signal);
 
     std::chrono::steady_clock::time_point started_;

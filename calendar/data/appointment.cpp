@@ -92,7 +92,7 @@ void Appointment::eraseStored() {
 }
 
 bool Appointment::loadFrom(AppointmentValues values) {
-    setStored(std::move(values));
+    stored = std::move(values);
     if (stored.year == 0 || stored.month == 0 || stored.day == 0 || stored.hour == 0) return false;
     // A date that no time can hold (a damaged record) would wrap round to another year.
     time = localTime(stored.year, stored.month, stored.day, stored.hour, stored.minute);

@@ -53,9 +53,9 @@ class Appointment {
     void schedule(bool saveAlso);
     // Stops the reminder, deletes the stored key and clears the repeat kind; the object stays.
     void eraseStored();
-    // Takes the twelve values read from the store and computes the time; false when the entry
-    // is not valid (a date or hour field reads 0, a date no time can hold, or another entry holds
-    // the same date and minute).
+    // Takes the twelve values read from the store and computes the time, before the entry is
+    // entered into its table; false when the entry is not valid (a date or hour field reads 0, a
+    // date no time can hold, or an entry of the table holds the same date and minute).
     bool loadFrom(AppointmentValues values);
     // Code that changes year, month or day directly (rather than through setWhen or schedule)
     // calls this before the table is searched again, so the table's date index stays in step.

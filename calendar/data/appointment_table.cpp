@@ -320,12 +320,11 @@ void AppointmentTable::loadAll() {
         // would now be dropped as a duplicate.
         if (read[found->second]) continue;
         read[found->second] = true;
+        // An entry is checked before it is entered, so one that is not valid never takes a slot
+        // or a place in the date index.
         for (std::size_t i = stored.first; i < stored.first + stored.count; ++i) {
-            Appointment& a = construct();
-            if (a.loadFrom(std::move(all.entries[i])))
-                a.scheduleAtTime(false);
-            else
-                discard(a);
+            std::unique_ptr<Appointment> a(new Appointment(*this));
+            if (a->loadFrom(std::move(all.entries[i]))) enter(std::move(a)).scheduleAtTime(false);
         }
     }
     for (const auto& [year, month] : emptyMonths) {

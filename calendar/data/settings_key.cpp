@@ -39,6 +39,15 @@ std::string_view textFrom(std::string_view data) {
     return data.substr(0, data.find('\0'));
 }
 
+// Whether a name is a field's name in any case; the field is of lower-case letters and as long as
+// the name, and a byte matches a lower-case letter with the case bit set only when it is that
+// letter in either case.
+bool isField(std::string_view name, const char* field) {
+    for (std::size_t i = 0; i < name.size(); ++i)
+        if ((name[i] | 0x20) != field[i]) return false;
+    return true;
+}
+
 // Takes one value into an appointment's twelve by its name, as readDword and readString would:
 // a number of another type or size reads 0, a text of another type leaves its field unchanged,
 // and a name that is none of the twelve is passed over. Loading calls this for every stored
@@ -89,7 +98,7 @@ void takeAppointmentValue(AppointmentValues& a, std::string_view name, ValueType
     default:
         return;
     }
-    if (!equalsNoCase(name, field)) return;
+    if (!isField(name, field)) return;
     if (number)
         *number = dwordFrom(type, data);
     else if (type == ValueType::String)
@@ -101,6 +110,7 @@ void takeAppointmentValue(AppointmentValues& a, std::string_view name, ValueType
 class AppointmentCollector final : public GrandchildReader {
   public:
     explicit AppointmentCollector(StoredAppointments& all) : all_(all) {}
+    void expect(std::size_t grandchildren) override { all_.entries.reserve(all_.entries.size() + grandchildren); }
     void child(std::string_view name) override {
         all_.months.push_back({std::string(name), all_.entries.size(), 0});
     }

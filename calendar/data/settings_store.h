@@ -41,6 +41,8 @@ struct SubkeyValues {
 class GrandchildReader {
   public:
     virtual ~GrandchildReader() = default;
+    // How many grandchildren are about to be named, where the store knows it beforehand.
+    virtual void expect(std::size_t /*grandchildren*/) {}
     virtual void child(std::string_view name) = 0;
     // A subkey of the child named last.
     virtual void grandchild() = 0;

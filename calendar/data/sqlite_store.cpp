@@ -37,7 +37,82 @@ CREATE TABLE IF NOT EXISTS vals (key INTEGER NOT NULL REFERENCES keys(id) ON DEL
                                  PRIMARY KEY (key, name)) WITHOUT ROWID;
 CREATE UNIQUE INDEX IF NOT EXISTS keys_top ON keys(name) WHERE parent IS NULL;
 CREATE TABLE IF NOT EXISTS told_kept_stores (name TEXT PRIMARY KEY) WITHOUT ROWID;
+CREATE TABLE IF NOT EXISTS value_cache (key INTEGER PRIMARY KEY, packed BLOB NOT NULL);
+CREATE TRIGGER IF NOT EXISTS value_cache_value_added AFTER INSERT ON vals
+    BEGIN DELETE FROM value_cache WHERE key = NEW.key; END;
+CREATE TRIGGER IF NOT EXISTS value_cache_value_changed AFTER UPDATE ON vals
+    BEGIN DELETE FROM value_cache WHERE key IN (OLD.key, NEW.key); END;
+CREATE TRIGGER IF NOT EXISTS value_cache_value_removed AFTER DELETE ON vals
+    BEGIN DELETE FROM value_cache WHERE key = OLD.key; END;
+CREATE TRIGGER IF NOT EXISTS value_cache_key_added AFTER INSERT ON keys
+    BEGIN DELETE FROM value_cache WHERE key = NEW.id; END;
+CREATE TRIGGER IF NOT EXISTS value_cache_key_renumbered AFTER UPDATE OF id ON keys
+    BEGIN DELETE FROM value_cache WHERE key IN (OLD.id, NEW.id); END;
+CREATE TRIGGER IF NOT EXISTS value_cache_key_removed AFTER DELETE ON keys
+    BEGIN DELETE FROM value_cache WHERE key = OLD.id; END;
 )sql";
+
+// The table "value_cache" holds, for a key that this program wrote, all of that key's values packed
+// into one row, so that loading reads one row per appointment instead of one per value: a tenth of
+// the rows, and most of the time loading took. It only ever repeats "vals": the triggers above drop
+// a key's row whenever anything else changes its values or the key itself, so a store changed by
+// hand with sqlite3 or by an earlier build, which knows nothing of the row, still loads what "vals"
+// says. A key without a row is read from "vals". Earlier builds leave the table alone.
+//
+// A packed row: a format byte, then for each value its name's length, the name, its type, its
+// data's length and the data, each number as a base-128 varint (low seven bits first).
+constexpr unsigned char kPackedFormat = 1;
+
+void putVarint(std::string& out, std::uint64_t n) {
+    while (n >= 0x80) {
+        out.push_back(static_cast<char>((n & 0x7F) | 0x80));
+        n >>= 7;
+    }
+    out.push_back(static_cast<char>(n));
+}
+
+bool getVarint(std::string_view& in, std::uint64_t& n) {
+    n = 0;
+    for (int shift = 0; shift < 64; shift += 7) {
+        if (in.empty()) return false;
+        const auto byte = static_cast<unsigned char>(in.front());
+        in.remove_prefix(1);
+        n |= static_cast<std::uint64_t>(byte & 0x7F) << shift;
+        if (byte < 0x80) return true;
+    }
+    return false;
+}
+
+bool getBytes(std::string_view& in, std::string_view& out) {
+    std::uint64_t size = 0;
+    if (!getVarint(in, size) || size > in.size()) return false;
+    out = in.substr(0, static_cast<std::size_t>(size));
+    in.remove_prefix(static_cast<std::size_t>(size));
+    return true;
+}
+
+struct PackedValue {
+    std::string_view name;
+    ValueType type;
+    std::string_view data;
+};
+
+// Unpacks a row into views of its bytes; false, with nothing taken from it, when the row is not
+// one this program packed (cut short, another format).
+bool unpack(std::string_view packed, std::vector<PackedValue>& values) {
+    values.clear();
+    if (packed.empty() || static_cast<unsigned char>(packed.front()) != kPackedFormat) return false;
+    packed.remove_prefix(1);
+    while (!packed.empty()) {
+        PackedValue v;
+        std::uint64_t type = 0;
+        if (!getBytes(packed, v.name) || !getVarint(packed, type) || type > UINT32_MAX || !getBytes(packed, v.data))
+            return false;
+        v.type = static_cast<ValueType>(type);
+        values.push_back(v);
+    }
+    return true;
+}
 
 // Binds a name or text as SQLite text without copying it.
 void bindText(sqlite3_stmt* s, int index, std::string_view text) {
@@ -190,6 +265,12 @@ std::string SqliteStore::defaultPath() {
 }
 
 SqliteStore::SqliteStore(const std::string& path) : path_(path) {
+    // SQLite counts the memory it uses under one lock that every connection takes for every
+    // allocation; the check of the pages runs on a connection of its own beside the load, and the
+    // two then waited for each other most of the time. The program never asks for the count. The
+    // setting takes effect only before SQLite's first use in the process, and is otherwise ignored.
+    static const bool uncounted = sqlite3_config(SQLITE_CONFIG_MEMSTATUS, 0) == SQLITE_OK;
+    static_cast<void>(uncounted);
     const std::filesystem::path parent = std::filesystem::path(path).parent_path();
     if (!parent.empty()) {
         std::error_code ec;
@@ -218,8 +299,11 @@ void SqliteStore::prepareStatements() {
     grandchildKeys_ = prepare("SELECT c.id, c.name, g.id FROM keys c LEFT JOIN keys g ON g.parent = c.id "
                               "WHERE c.parent = ?1 ORDER BY c.name COLLATE NOCASE, g.name COLLATE NOCASE");
     valuesFrom_ = prepare("SELECT key, name, type, data FROM vals WHERE key >= ?1 ORDER BY key");
+    packedFrom_ = prepare("SELECT key, packed FROM value_cache WHERE key >= ?1 ORDER BY key");
+    putPacked_ = prepare("INSERT OR REPLACE INTO value_cache (key, packed) VALUES (?1, ?2)");
     if (!findChild_ || !findTop_ || !insertKey_ || !listChildren_ || !deleteKey_ || !setValue_ ||
-        !getValue_ || !allValues_ || !childValues_ || !grandchildKeys_ || !valuesFrom_)
+        !getValue_ || !allValues_ || !childValues_ || !grandchildKeys_ || !valuesFrom_ || !packedFrom_ ||
+        !putPacked_)
         fail(std::string(sqlite3_errmsg(db_)) + ".");
 }
 
@@ -307,9 +391,13 @@ bool SqliteStore::open() {
     const std::string rewrite = "PRAGMA user_version = " + std::to_string(version);
     // The header's commit is not flushed to the disk: a full disk, a read-only file or a lock
     // show when the log is written, and the flush would only add a wait to every start.
+    // Pages are read through a mapping of the file rather than copied into memory of the
+    // connection's own, one system call each: loading reads every page of the packed rows once,
+    // and the copies and calls took about half of its time. Writes still go through the log.
     const char* setup[] = {"PRAGMA journal_mode=WAL", "PRAGMA synchronous=OFF",  "PRAGMA temp_store=MEMORY",
-                           "PRAGMA foreign_keys=ON",  kSchema,                   "BEGIN IMMEDIATE",
-                           rewrite.c_str(),           "COMMIT",                  "PRAGMA synchronous=FULL"};
+                           "PRAGMA foreign_keys=ON",  "PRAGMA mmap_size=268435456", kSchema,
+                           "BEGIN IMMEDIATE",         rewrite.c_str(),           "COMMIT",
+                           "PRAGMA synchronous=FULL"};
     for (const char* sql : setup) {
         if (sqlite3_exec(db_, sql, nullptr, nullptr, nullptr) != SQLITE_OK) {
             const std::string reason = openFailure();
@@ -329,6 +417,9 @@ bool SqliteStore::isWhole(const std::string& path) {
     sqlite3* db = nullptr;
     bool whole = true;
     if (sqlite3_open_v2(path.c_str(), &db, SQLITE_OPEN_READONLY | SQLITE_OPEN_NOMUTEX, nullptr) == SQLITE_OK) {
+        // Read through a mapping, as the store's own connection reads: the start shows its window
+        // only once the check is done, and the calls to read each page took a third of it.
+        sqlite3_exec(db, "PRAGMA mmap_size=268435456", nullptr, nullptr, nullptr);
         sqlite3_stmt* s = nullptr;
         int rc = sqlite3_prepare_v2(db, "PRAGMA quick_check(1)", -1, &s, nullptr);
         if (rc == SQLITE_OK) rc = sqlite3_step(s);
@@ -525,7 +616,8 @@ void SqliteStore::close() {
         sqlite3_finalize(s);
     multiValue_.clear();
     for (sqlite3_stmt** s : {&findChild_, &findTop_, &insertKey_, &listChildren_, &deleteKey_, &setValue_,
-                             &getValue_, &allValues_, &childValues_, &grandchildKeys_, &valuesFrom_}) {
+                             &getValue_, &allValues_, &childValues_, &grandchildKeys_, &valuesFrom_,
+                             &packedFrom_, &putPacked_}) {
         sqlite3_finalize(*s);
         *s = nullptr;
     }
@@ -645,11 +737,19 @@ bool SqliteStore::writeValue(KeyId key, std::string_view name, ValueType type, s
     bindText(s.get(), 2, name);
     sqlite3_bind_int(s.get(), 3, static_cast<int>(type));
     sqlite3_bind_blob(s.get(), 4, data.data(), static_cast<int>(data.size()), SQLITE_STATIC);
-    return s.step() == SQLITE_DONE || failed();
+    if (s.step() != SQLITE_DONE) return failed();
+    written_.push_back(key);
+    return true;
 }
 
 bool SqliteStore::setValue(KeyId key, std::string_view name, ValueType type, std::string_view data) {
-    return key != kNoKey && writeValue(key, name, type, data);
+    if (key == kNoKey) return false;
+    // The key's packed row is written in the same transaction as its value (see endBatch).
+    const std::uint64_t before = failures().count;
+    beginBatch();
+    const bool written = writeValue(key, name, type, data);
+    endBatch();
+    return written && failures().count == before;
 }
 
 bool SqliteStore::writeValues(KeyId key, const std::vector<NamedValue>& values) {
@@ -671,21 +771,25 @@ bool SqliteStore::writeValues(KeyId key, const std::vector<NamedValue>& values) 
         sqlite3_bind_blob(s.get(), n++, v.value.data.data(), static_cast<int>(v.value.data.size()),
                           SQLITE_STATIC);
     }
-    return s.step() == SQLITE_DONE || failed();
+    if (s.step() != SQLITE_DONE) return failed();
+    written_.push_back(key);
+    return true;
 }
 
 bool SqliteStore::setValues(KeyId key, const std::vector<NamedValue>& values) {
     if (key == kNoKey) return false;
     if (values.empty()) return true;
-    // One statement writes all of a key's values: it is all or nothing by itself, and inside a
-    // batch it adds no commit of its own.
+    // One statement writes up to 64 values; the batch around it makes the key's values and its
+    // packed row (see endBatch) land together, and inside a batch it adds no commit of its own.
     constexpr std::size_t kValuesPerStatement = 64;
-    if (values.size() <= kValuesPerStatement) return writeValues(key, values);
+    const std::uint64_t before = failures().count;
     beginBatch();
     bool written = true;
-    for (const NamedValue& v : values)
-        if (!(written = writeValue(key, v.name, v.value.type, v.value.data))) break;
-    const std::uint64_t before = failures().count;
+    if (values.size() <= kValuesPerStatement)
+        written = writeValues(key, values);
+    else
+        for (const NamedValue& v : values)
+            if (!(written = writeValue(key, v.name, v.value.type, v.value.data))) break;
     endBatch();
     return written && failures().count == before;
 }
@@ -718,8 +822,62 @@ void SqliteStore::beginBatch() {
 
 void SqliteStore::endBatch() {
     if (batchDepth_ == 0 || --batchDepth_ > 0) return;
-    if (!batchFailed_ && exec("COMMIT")) return;
+    if (!batchFailed_ && packWritten() && exec("COMMIT")) return;
     undoBatch();
+}
+
+bool SqliteStore::packWritten() {
+    // Once per key and transaction, however many of its values were written, from what "vals"
+    // holds now: that takes in values the program did not write itself.
+    std::sort(written_.begin(), written_.end());
+    written_.erase(std::unique(written_.begin(), written_.end()), written_.end());
+    const bool packed = std::all_of(written_.begin(), written_.end(), [this](KeyId key) { return pack(key); });
+    written_.clear();
+    return packed || failed();
+}
+
+bool SqliteStore::pack(KeyId key) {
+    packing_.assign(1, static_cast<char>(kPackedFormat));
+    {
+        Statement s(allValues_);
+        sqlite3_bind_int64(s.get(), 1, key);
+        int rc;
+        while ((rc = s.step()) == SQLITE_ROW) {
+            const std::string_view name = columnView(s.get(), 0), data = columnView(s.get(), 2);
+            putVarint(packing_, name.size());
+            packing_.append(name);
+            putVarint(packing_, static_cast<std::uint32_t>(sqlite3_column_int(s.get(), 1)));
+            putVarint(packing_, data.size());
+            packing_.append(data);
+        }
+        if (rc != SQLITE_DONE) return false;
+    }
+    // A key deleted since, or left without values, has no row: its triggers took it away.
+    if (packing_.size() == 1) return true;
+    Statement s(putPacked_);
+    sqlite3_bind_int64(s.get(), 1, key);
+    sqlite3_bind_blob(s.get(), 2, packing_.data(), static_cast<int>(packing_.size()), SQLITE_STATIC);
+    return s.step() == SQLITE_DONE;
+}
+
+bool SqliteStore::fillValueCache(std::size_t most) {
+    const std::size_t count = std::min(most, uncached_.size());
+    if (batchDepth_ > 0 || count == 0) return !uncached_.empty();
+    const std::vector<KeyId> keys(uncached_.end() - static_cast<std::ptrdiff_t>(count), uncached_.end());
+    uncached_.resize(uncached_.size() - count);
+    // The rows only save time: a store that does not take them now loads from "vals" as before,
+    // and no write of the user's failed.
+    if (!readyToWrite() || sqlite3_exec(db_, "BEGIN IMMEDIATE", nullptr, nullptr, nullptr) != SQLITE_OK) {
+        uncached_.clear();
+        return false;
+    }
+    const bool packed = std::all_of(keys.begin(), keys.end(), [this](KeyId key) { return pack(key); });
+    if (!packed || sqlite3_exec(db_, "COMMIT", nullptr, nullptr, nullptr) != SQLITE_OK) {
+        if (!sqlite3_get_autocommit(db_)) sqlite3_exec(db_, "ROLLBACK", nullptr, nullptr, nullptr);
+        uncached_.clear();
+        return false;
+    }
+    return !uncached_.empty();
 }
 
 void SqliteStore::abortBatch() {
@@ -735,6 +893,7 @@ void SqliteStore::undoBatch() {
     // SQLite may have rolled the transaction back itself already (a full disk does that).
     if (!sqlite3_get_autocommit(db_)) sqlite3_exec(db_, "ROLLBACK", nullptr, nullptr, nullptr);
     batchFailed_ = false;
+    written_.clear();
     // Keys created inside the batch are gone again, and the cache may still name them.
     pathCache_.clear();
 }
@@ -766,8 +925,10 @@ std::vector<SubkeyValues> SqliteStore::subkeysWithValues(KeyId key) {
 namespace zc {
 
 void SqliteStore::readGrandchildren(KeyId key, GrandchildReader& reader) {
-    // The keys come from the tree's index alone, in name order.
+    // The keys come from the tree's index alone, in name order. They are counted before they are
+    // named, so that the reader can make room for all of them at once.
     std::vector<std::pair<KeyId, std::size_t>> numbers; // each grandchild's key and number
+    std::vector<std::pair<std::string, std::size_t>> children; // each child's name and grandchildren
     {
         Statement s(grandchildKeys_);
         sqlite3_bind_int64(s.get(), 1, key);
@@ -775,28 +936,69 @@ void SqliteStore::readGrandchildren(KeyId key, GrandchildReader& reader) {
         while (s.step() == SQLITE_ROW) {
             if (const KeyId id = sqlite3_column_int64(s.get(), 0); id != child) {
                 child = id;
-                reader.child(columnView(s.get(), 1));
+                children.emplace_back(columnView(s.get(), 1), 0);
             }
             if (sqlite3_column_type(s.get(), 2) == SQLITE_NULL) continue;
             numbers.emplace_back(sqlite3_column_int64(s.get(), 2), numbers.size());
-            reader.grandchild();
+            ++children.back().second;
         }
     }
+    reader.expect(numbers.size());
+    for (const auto& [name, grandchildren] : children) {
+        reader.child(name);
+        for (std::size_t i = 0; i < grandchildren; ++i)
+            reader.grandchild();
+    }
+    uncached_.clear();
     if (numbers.empty()) return;
-    // The values come in one pass from the first grandchild's key on, in the order the values
-    // table keeps them, instead of one look-up per key: the table is ordered by key, so the keys
-    // in order meet their values in step. Other keys' values in between are passed over.
     std::sort(numbers.begin(), numbers.end());
-    // The scan has no upper bound of its own: it stops past the last key, which saves the
-    // statement a comparison on every row.
+    // The packed rows come in one pass from the first grandchild's key on, in key order, and meet
+    // the keys, in the same order, in step; rows of other keys in between are passed over. The
+    // scan has no upper bound of its own: it stops past the last key, which saves the statement a
+    // comparison on every row.
+    std::vector<std::pair<KeyId, std::size_t>> unpacked; // the keys without a usable row
+    {
+        Statement s(packedFrom_);
+        sqlite3_bind_int64(s.get(), 1, numbers.front().first);
+        std::vector<PackedValue> values;
+        auto next = numbers.begin();
+        while (next != numbers.end() && s.step() == SQLITE_ROW) {
+            const KeyId owner = sqlite3_column_int64(s.get(), 0);
+            for (; next != numbers.end() && next->first < owner; ++next)
+                unpacked.push_back(*next);
+            if (next == numbers.end() || next->first != owner) continue;
+            if (unpack(columnView(s.get(), 1), values))
+                for (const PackedValue& v : values)
+                    reader.value(next->second, v.name, v.type, v.data);
+            else
+                unpacked.push_back(*next);
+            ++next;
+        }
+        unpacked.insert(unpacked.end(), next, numbers.end());
+    }
+    if (unpacked.empty()) return;
+    // The others are read from "vals" (and packed later, see fillValueCache()): a few by a look-up
+    // each, many in one ordered pass over the table from the first of them.
+    for (const auto& [id, number] : unpacked)
+        uncached_.push_back(id);
+    if (unpacked.size() * 2 <= numbers.size()) {
+        for (const auto& [id, number] : unpacked) {
+            Statement s(allValues_);
+            sqlite3_bind_int64(s.get(), 1, id);
+            while (s.step() == SQLITE_ROW)
+                reader.value(number, columnView(s.get(), 0), static_cast<ValueType>(sqlite3_column_int(s.get(), 1)),
+                             columnView(s.get(), 2));
+        }
+        return;
+    }
     Statement s(valuesFrom_);
-    sqlite3_bind_int64(s.get(), 1, numbers.front().first);
-    auto next = numbers.begin();
+    sqlite3_bind_int64(s.get(), 1, unpacked.front().first);
+    auto next = unpacked.begin();
     while (s.step() == SQLITE_ROW) {
         const KeyId owner = sqlite3_column_int64(s.get(), 0);
-        while (next != numbers.end() && next->first < owner)
+        while (next != unpacked.end() && next->first < owner)
             ++next;
-        if (next == numbers.end()) break;
+        if (next == unpacked.end()) break;
         if (next->first != owner) continue;
         reader.value(next->second, columnView(s.get(), 1),
                      static_cast<ValueType>(sqlite3_column_int(s.get(), 2)), columnView(s.get(), 3));

@@ -45,6 +45,12 @@ class SqliteStore final : public SettingsStore {
     // Runs statements on the store's own connection, for maintenance tools and tests (for example
     // "PRAGMA max_page_count" stands in for a full disk). A failure counts as a failed write.
     bool execute(const std::string& sql) { return exec(sql.c_str()); }
+    // Packs the values of up to most of the keys that the last readGrandchildren() found without
+    // a packed row (written by hand or by an earlier build), so that the next load reads them
+    // faster; the program calls it once it has shown its window. Returns whether keys are left.
+    // A store that does not take the rows is left as it is and no failure is counted: the rows
+    // only save time.
+    bool fillValueCache(std::size_t most);
 
     KeyId createKey(std::string_view path, Disposition* disposition = nullptr) override;
     KeyId openKey(std::string_view path) override;
@@ -91,6 +97,11 @@ class SqliteStore final : public SettingsStore {
     KeyId walk(std::string_view path, bool create, Disposition* disposition);
     bool writeValue(KeyId key, std::string_view name, ValueType type, std::string_view data);
     bool writeValues(KeyId key, const std::vector<NamedValue>& values);
+    // Writes the packed rows of the keys written in the open transaction; false (counted as a
+    // failed write) when the store did not take them.
+    bool packWritten();
+    // Writes the packed row of one key from what "vals" holds for it.
+    bool pack(KeyId key);
 
     std::string path_;
     sqlite3* db_ = nullptr;
@@ -105,11 +116,16 @@ class SqliteStore final : public SettingsStore {
     sqlite3_stmt* childValues_ = nullptr;
     sqlite3_stmt* grandchildKeys_ = nullptr;
     sqlite3_stmt* valuesFrom_ = nullptr;
+    sqlite3_stmt* packedFrom_ = nullptr;
+    sqlite3_stmt* putPacked_ = nullptr;
     // Paths already walked, folded to lower case, so that repeated opens of the same groups and
     // months do not walk the tree again. Deleting a key empties it.
     std::unordered_map<std::string, KeyId> pathCache_;
     std::unordered_map<std::size_t, sqlite3_stmt*> multiValue_; // by number of values
     int batchDepth_ = 0;
+    std::vector<KeyId> written_;  // keys whose values the open transaction wrote, to be packed
+    std::vector<KeyId> uncached_; // keys the last readGrandchildren() found without a packed row
+    std::string packing_;         // the row being packed, kept for its memory
     bool batchFailed_ = false; // a write of the open batch failed: the rest is refused, all is undone
     std::string rescueNotice_;
     std::string keptNow_; // where this start kept the damaged store

@@ -99,8 +99,22 @@ class StoreFaultTest : public test::StoreTest {
         std::string bytes = fileBytes(storePath);
         const std::size_t pages = bytes.size() / 4096;
         EXPECT_GT(pages, 20u);
+        // The damage hits the middle one of the pages that hold values, wherever the file keeps
+        // them among its other tables.
+        std::vector<std::size_t> valuePages;
+        sqlite3* db = nullptr;
+        sqlite3_stmt* s = nullptr;
+        sqlite3_open_v2(storePath.c_str(), &db, SQLITE_OPEN_READONLY, nullptr);
+        sqlite3_prepare_v2(db, "SELECT pageno FROM dbstat WHERE name = 'vals' AND pagetype = 'leaf' ORDER BY pageno",
+                           -1, &s, nullptr);
+        while (sqlite3_step(s) == SQLITE_ROW)
+            valuePages.push_back(static_cast<std::size_t>(sqlite3_column_int64(s, 0)) - 1);
+        sqlite3_finalize(s);
+        sqlite3_close(db);
+        EXPECT_GT(valuePages.size(), 10u);
+        const std::size_t damaged = valuePages.empty() ? pages / 2 : valuePages[valuePages.size() / 2];
         for (std::size_t i = 0; i < 4096; ++i)
-            bytes[pages / 2 * 4096 + i] = static_cast<char>(i * 7 + 13);
+            bytes[damaged * 4096 + i] = static_cast<char>(i * 7 + 13);
         std::ofstream(storePath, std::ios::binary | std::ios::trunc) << bytes;
         return bytes;
     }
