@@ -153,6 +153,23 @@ icaltimetype occurrenceTime(icalcomponent* master, std::int64_t occurrence, cons
     return t;
 }
 
+// The event that overrides one date of the series (its RECURRENCE-ID written as wanted), if any.
+icalcomponent* overrideOf(icalcomponent* calendar, const std::string& wanted) {
+    for (icalcomponent* e = icalcomponent_get_first_component(calendar, ICAL_VEVENT_COMPONENT); e;
+         e = icalcomponent_get_next_component(calendar, ICAL_VEVENT_COMPONENT)) {
+        icalproperty* id = icalcomponent_get_first_property(e, ICAL_RECURRENCEID_PROPERTY);
+        if (id && wanted == icaltime_as_ical_string(icalproperty_get_recurrenceid(id))) return e;
+    }
+    return nullptr;
+}
+
+// The entry shows summary and description as one text, so a changed text replaces both.
+void setText(icalcomponent* event, const std::string& text) {
+    removeAll(event, ICAL_SUMMARY_PROPERTY);
+    removeAll(event, ICAL_DESCRIPTION_PROPERTY);
+    icalcomponent_add_property(event, icalproperty_new_summary(exportedText(text).c_str()));
+}
+
 } // namespace
 
 std::string eventObjectText(const Appointment& entry, const std::string& uid, std::int64_t now) {
@@ -185,9 +202,7 @@ std::string withNewSummary(std::string_view objectText, const std::string& text)
             master = t;
     }
     if (!master) return {};
-    removeAll(master, ICAL_SUMMARY_PROPERTY);
-    removeAll(master, ICAL_DESCRIPTION_PROPERTY);
-    icalcomponent_add_property(master, icalproperty_new_summary(exportedText(text).c_str()));
+    setText(master, text);
     return textOf(calendar.get());
 }
 
@@ -198,15 +213,9 @@ std::string withDateErased(std::string_view objectText, std::int64_t occurrence)
     const char* tzid = nullptr;
     const icaltimetype date = occurrenceTime(master, occurrence, &tzid);
     // An override of that date goes with it.
-    const std::string wanted = icaltime_as_ical_string(date);
-    for (icalcomponent* e = icalcomponent_get_first_component(calendar.get(), ICAL_VEVENT_COMPONENT); e;) {
-        icalcomponent* next = icalcomponent_get_next_component(calendar.get(), ICAL_VEVENT_COMPONENT);
-        icalproperty* id = icalcomponent_get_first_property(e, ICAL_RECURRENCEID_PROPERTY);
-        if (id && wanted == icaltime_as_ical_string(icalproperty_get_recurrenceid(id))) {
-            icalcomponent_remove_component(calendar.get(), e);
-            icalcomponent_free(e);
-        }
-        e = next;
+    while (icalcomponent* e = overrideOf(calendar.get(), icaltime_as_ical_string(date))) {
+        icalcomponent_remove_component(calendar.get(), e);
+        icalcomponent_free(e);
     }
     icalproperty* exdate = icalproperty_new_exdate(date);
     if (tzid && !icaltime_is_utc(date)) icalproperty_add_parameter(exdate, icalparameter_new_tzid(tzid));
@@ -220,23 +229,15 @@ std::string withDateChanged(std::string_view objectText, std::int64_t occurrence
     if (!master) return {};
     const char* tzid = nullptr;
     const icaltimetype date = occurrenceTime(master, occurrence, &tzid);
-    const std::string wanted = icaltime_as_ical_string(date);
-    for (icalcomponent* e = icalcomponent_get_first_component(calendar.get(), ICAL_VEVENT_COMPONENT); e;
-         e = icalcomponent_get_next_component(calendar.get(), ICAL_VEVENT_COMPONENT)) {
-        icalproperty* id = icalcomponent_get_first_property(e, ICAL_RECURRENCEID_PROPERTY);
-        if (id && wanted == icaltime_as_ical_string(icalproperty_get_recurrenceid(id))) {
-            removeAll(e, ICAL_SUMMARY_PROPERTY);
-            removeAll(e, ICAL_DESCRIPTION_PROPERTY);
-            icalcomponent_add_property(e, icalproperty_new_summary(exportedText(text).c_str()));
-            return textOf(calendar.get());
-        }
+    if (icalcomponent* e = overrideOf(calendar.get(), icaltime_as_ical_string(date))) {
+        setText(e, text);
+        return textOf(calendar.get());
     }
     // The override is the series' event for that one date: same length and alarms, its own start
     // and text, without the rules that make the series.
     icalcomponent* instance = icalcomponent_new_clone(master);
     for (icalproperty_kind kind : {ICAL_RRULE_PROPERTY, ICAL_RDATE_PROPERTY, ICAL_EXDATE_PROPERTY, ICAL_EXRULE_PROPERTY,
-                                   ICAL_SUMMARY_PROPERTY, ICAL_DESCRIPTION_PROPERTY, ICAL_DTSTART_PROPERTY,
-                                   ICAL_DTEND_PROPERTY})
+                                   ICAL_DTSTART_PROPERTY, ICAL_DTEND_PROPERTY})
         removeAll(instance, kind);
     const icaltimetype first = icalcomponent_get_dtstart(master);
     const icaltimetype end = icalcomponent_get_dtend(master);
@@ -251,7 +252,7 @@ std::string withDateChanged(std::string_view objectText, std::int64_t occurrence
     if (!icalcomponent_get_first_property(instance, ICAL_DURATION_PROPERTY) && !icaltime_is_null_time(end) &&
         !icaltime_is_null_time(first))
         icalcomponent_add_property(instance, icalproperty_new_duration(icaltime_subtract(end, first)));
-    icalcomponent_add_property(instance, icalproperty_new_summary(exportedText(text).c_str()));
+    setText(instance, text);
     icalcomponent_add_component(calendar.get(), instance);
     return textOf(calendar.get());
 }
