@@ -72,7 +72,7 @@ struct Server {
             dup2(fromChild[1], 1);
             close(toChild[1]);
             close(fromChild[0]);
-            execl("/usr/bin/python3", "python3", kPeer.c_str(), "serve", folder.c_str(), nullptr);
+            execl("/usr/bin/python3", "/usr/bin/python3", kPeer.c_str(), "serve", folder.c_str(), nullptr);
             _exit(127);
         }
         close(toChild[0]);

@@ -302,7 +302,8 @@ TEST_F(CalDavSyncTest, SetupFailuresGiveOneMessageAndLeaveTheStoreAlone) {
     const std::string store = (dir / "cli.db").string();
     // A web server that knows nothing of calendars.
     Helper web;
-    ASSERT_TRUE(web.start({kPython, "-u", "-m", "http.server", "--bind", "127.0.0.1", "--directory", dir.string(), "0"}));
+    ASSERT_TRUE(web.start({"/bin/sh", "-c", "exec " + kPython + " -u -m http.server --bind 127.0.0.1 --directory '" +
+                                              dir.string() + "' 0 2>/dev/null"}));
     const std::string plainWeb = "http://127.0.0.1:" + web.firstLine.substr(web.firstLine.find(" port ") + 6,
                                                                           web.firstLine.find(" (") - web.firstLine.find(" port ") - 6) + "/";
     struct Row {
