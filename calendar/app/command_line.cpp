@@ -248,6 +248,7 @@ int syncOnce(bool allowMassDelete) {
     AppointmentTable table(clock, timers, questions);
     table.loadAll();
     SyncOptions options;
+    options.region = settings::loadRegionSettings();
     // The command line asks nobody: a mass deletion is refused, and named, unless allowed.
     bool massDelete = false;
     options.confirmMassDelete = [&](int, int) {

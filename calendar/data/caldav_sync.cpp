@@ -338,7 +338,7 @@ class Engine {
     // Makes the table show a fetched object; a change here to the same entries is kept by joining
     // it to the server's text, and goes back up with the next push.
     void apply(const dav::Fetched& f) {
-        const IcsPlacements placed = placementsOf(f.text, now_);
+        const IcsPlacements placed = placementsOf(f.text, now_, options_.region);
         if (!placed.ok) return;
         std::size_t index;
         bool wasNew = false;

@@ -21,6 +21,7 @@
 // The engine runs on any thread that owns the table for its duration (a window runs it on a
 // worker and shows the result); progress reports let it be cancelled between requests.
 #include "data/caldav_client.h"
+#include "data/date_helpers.h"
 #include "data/settings_store.h"
 
 #include <functional>
@@ -55,6 +56,8 @@ struct SyncOptions {
     std::function<bool(int count, int total)> confirmMassDelete;
     // Called between steps; false cancels the sync (what was done so far stays done and stored).
     std::function<bool(const SyncProgress&)> progress;
+    // How the texts of events from the server write their times, as an import writes them.
+    RegionSettings region;
 };
 
 struct SyncResult {

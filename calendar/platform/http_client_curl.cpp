@@ -75,7 +75,11 @@ class CurlClient final : public HttpClient {
         for (int attempt = 0;; ++attempt) {
             if (!keepGoing()) return cancelled();
             HttpResponse response = sendOnce(request);
-            const bool busy = response.status == 429 || response.status >= 500 ||
+            // A server that does not implement the method (501) or the protocol version (505)
+            // answers the same however often it is asked: a web server that is no calendar
+            // server would otherwise hold up its message through every back-off.
+            const bool permanent = response.status == 501 || response.status == 505;
+            const bool busy = response.status == 429 || (response.status >= 500 && !permanent) ||
                               (response.status == 0 && !response.error.empty() && !refused_);
             if (!busy || attempt >= settings_.retries || cancelled_) return response;
             std::chrono::milliseconds pause = wait;

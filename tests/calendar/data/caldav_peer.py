@@ -3,7 +3,8 @@
 
 serve DIR: starts Radicale on a free localhost port (htpasswd users "ann"/"secret", storage in
 DIR), a private session bus and a secret service on it; prints "PORT <port> BUS <address>" and
-keeps them running until standard input closes.
+keeps them running until standard input closes. Writes reach the disk unsynced (a test's folder
+outlives no crash) and new objects' UIDs are checked in an index (see radicale_with_uid_index).
 
 URL USER PASSWORD COMMAND ...: a second client (python3-caldav) on the calendar at URL:
   mkcal NAME | event UID START SUMMARY [RRULE] | set UID SUMMARY | delete UID | list
@@ -22,6 +23,47 @@ def free_port():
         return s.getsockname()[1]
 
 
+def radicale_with_uid_index(args):
+    """Radicale as it is, except that the UID check of each new object looks in an index instead
+    of reading every object of the calendar (a first sync of thousands of objects is otherwise
+    quadratic on the server), and writes are not synced to the disk, which a test folder never
+    needs: the tests would wait on both. Only this server writes its folder, so the
+    index follows every change made through it; anything but a plain upload drops it."""
+    import radicale.__main__
+    import radicale.config
+    from radicale.storage import multifilesystem as fs
+    index = {}
+
+    def has_uid(self, uid):
+        if self.path not in index:
+            index[self.path] = {item.uid for item in self.get_all()}
+        return uid in index[self.path]
+
+    def forgetting(method):
+        def call(self, *a, **k):
+            index.clear()
+            return method(self, *a, **k)
+        return call
+
+    upload = fs.Collection.upload
+
+    def upload_indexed(self, href, item):
+        result = upload(self, href, item)
+        if self.path in index:
+            index[self.path].add(item.uid)
+        return result
+
+    # Radicale takes this one from no configuration file.
+    radicale.config.DEFAULT_CONFIG_SCHEMA["storage"]["_filesystem_fsync"]["value"] = "False"
+    fs.Collection.has_uid = has_uid
+    fs.Collection.upload = upload_indexed
+    fs.Collection.delete = forgetting(fs.Collection.delete)
+    fs.Storage.create_collection = forgetting(fs.Storage.create_collection)
+    fs.Storage.move = forgetting(fs.Storage.move)
+    sys.argv = ["radicale"] + args
+    radicale.__main__.run()
+
+
 def serve(folder):
     port = free_port()
     with open(os.path.join(folder, "users"), "w") as f:
@@ -29,9 +71,10 @@ def serve(folder):
     with open(os.path.join(folder, "config"), "w") as f:
         f.write(f"[server]\nhosts = 127.0.0.1:{port}\n[auth]\ntype = htpasswd\n"
                 f"htpasswd_filename = {folder}/users\nhtpasswd_encryption = plain\n"
-                f"[storage]\nfilesystem_folder = {folder}/collections\n[logging]\nlevel = error\n")
+                f"[storage]\nfilesystem_folder = {folder}/collections\n"
+                f"[logging]\nlevel = error\n")
     children = []
-    radicale = subprocess.Popen([sys.executable, "-m", "radicale", "--config", f"{folder}/config"],
+    radicale = subprocess.Popen([sys.executable, __file__, "radicale", "--config", f"{folder}/config"],
                                 stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
     children.append(radicale)
     bus = subprocess.Popen(["dbus-daemon", "--session", "--nofork", "--print-address=1"],
@@ -111,5 +154,7 @@ def client(url, user, password, command, args):
 if __name__ == "__main__":
     if sys.argv[1] == "serve":
         serve(sys.argv[2])
+    elif sys.argv[1] == "radicale":
+        radicale_with_uid_index(sys.argv[2:])
     else:
         client(sys.argv[1], sys.argv[2], sys.argv[3], sys.argv[4], sys.argv[5:])

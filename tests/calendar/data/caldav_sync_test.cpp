@@ -174,13 +174,14 @@ TEST_F(CalDavSyncTest, EventsTravelBothWaysWithTheirChangesAndDeletes) {
     std::string there = serverList();
     EXPECT_NE(there.find("|20300701T1430|Budget meeting||"), std::string::npos) << there;
 
-    // Changes on either side.
+    // Changes on either side; the server's times are written as the region writes them.
+    options.region.twentyFourHour = true;
     peer("set peer-1 'Dentist at noon'", account.calendarUrl);
     table->findAt(2030, 7, 1, 14, 30)->stored.notes = "Budget review";
     table->findAt(2030, 7, 1, 14, 30)->save();
     r = sync();
     ASSERT_TRUE(r.ok) << r.message;
-    EXPECT_EQ(notesAt(2030, 3, 5, 9, 0), "9:15am Dentist at noon");
+    EXPECT_EQ(notesAt(2030, 3, 5, 9, 0), "09:15 Dentist at noon");
     there = serverList();
     EXPECT_NE(there.find("|Budget review|"), std::string::npos) << there;
     EXPECT_EQ(r.sent, 1);
@@ -299,11 +300,18 @@ namespace {
 // the store as it was.
 TEST_F(CalDavSyncTest, SetupFailuresGiveOneMessageAndLeaveTheStoreAlone) {
     const std::string store = (dir / "cli.db").string();
+    // A web server that knows nothing of calendars.
+    Helper web;
+    ASSERT_TRUE(web.start({"/bin/sh", "-c", "exec " + kPython + " -u -m http.server --bind 127.0.0.1 --directory '" +
+                                              dir.string() + "' 0 2>/dev/null"}));
+    const std::string plainWeb = "http://127.0.0.1:" + web.firstLine.substr(web.firstLine.find(" port ") + 6,
+                                                                          web.firstLine.find(" (") - web.firstLine.find(" port ") - 6) + "/";
     struct Row {
         std::string url, password, environment, message;
     } rows[] = {
         {base, "wrong", "", "The calendar server refused the user name or password."},
         {"http://127.0.0.1:1/", "secret", "", "cannot be reached"},
+        {plainWeb, "secret", "", "is not a CalDAV calendar server"},
         {base, "secret", "DBUS_SESSION_BUS_ADDRESS=unix:path=/nonexistent", "no secret service is running"},
         {base, "secret", "", "no calendar named"},
     };
@@ -320,6 +328,8 @@ TEST_F(CalDavSyncTest, SetupFailuresGiveOneMessageAndLeaveTheStoreAlone) {
         EXPECT_EQ(std::count(err.begin(), err.end(), '\n'), 1) << err;
         EXPECT_EQ(run("sqlite3 '" + store + "' \"select count(*) from keys where name = 'Sync'\""), "0\n");
     }
+    kill(web.pid, SIGTERM);
+    web.stop();
 }
 
 // SIGKILL at random moments of a first sync of 2,000 entries: the store stays whole, and the

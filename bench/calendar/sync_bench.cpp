@@ -1,0 +1,220 @@
+// The sync against a local Radicale (started by tests/calendar/data/caldav_peer.py, writes unsynced
+// and new UIDs checked in an index): a first sync of 10,000 appointments up, one of 10,000 events
+// down, a sync with nothing changed, and how much the program's memory grows for 10,000 items.
+// Each reports the server's processor time (server_cpu_ms) beside the wall time, and the
+// program's own (cpu_ms): what is left is waiting on the loopback and the disk.
+//
+//   build/bench/calendar/sync_bench --benchmark_repetitions=3 --benchmark_report_aggregates_only=true
+#include "data/appointment_table.h"
+#include "data/caldav_sync.h"
+#include "data/sqlite_store.h"
+#include "platform/http_client.h"
+
+#include "bench_store.h"
+
+#include <benchmark/benchmark.h>
+
+#include <chrono>
+#include <cstdio>
+#include <ctime>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <sys/wait.h>
+
+namespace {
+
+namespace fs = std::filesystem;
+constexpr int kEntries = 10000;
+const std::string kPeer = ZORVEL_TEST_SCRIPTS "/caldav_peer.py";
+
+std::string run(const std::string& command) {
+    std::string out;
+    FILE* p = popen(command.c_str(), "r");
+    char buffer[4096];
+    while (p && std::fgets(buffer, sizeof buffer, p)) out += buffer;
+    if (p) pclose(p);
+    return out;
+}
+
+// Processor time of a process in milliseconds, from /proc.
+double cpuMs(pid_t pid) {
+    std::ifstream stat("/proc/" + std::to_string(pid) + "/stat");
+    std::string text((std::istreambuf_iterator<char>(stat)), {});
+    std::istringstream fields(text.substr(text.rfind(')') + 2));
+    std::string field;
+    long ticks = 0;
+    for (int i = 3; i <= 15 && fields >> field; ++i)
+        if (i == 14 || i == 15) ticks += std::stol(field);
+    return static_cast<double>(ticks) * 1000.0 / static_cast<double>(sysconf(_SC_CLK_TCK));
+}
+
+long residentKb() {
+    std::ifstream status("/proc/self/status");
+    for (std::string line; std::getline(status, line);)
+        if (line.rfind("VmRSS:", 0) == 0) return std::stol(line.substr(6));
+    return 0;
+}
+
+// Radicale and a secret service, kept for the whole program.
+struct Server {
+    pid_t helper = -1, radicale = -1;
+    int in = -1, port = 0;
+    fs::path folder = fs::temp_directory_path() / ("zorvel-sync-bench-" + std::to_string(getpid()));
+
+    Server() {
+        fs::create_directories(folder);
+        int toChild[2], fromChild[2];
+        if (pipe(toChild) != 0 || pipe(fromChild) != 0) return;
+        helper = fork();
+        if (helper == 0) {
+            dup2(toChild[0], 0);
+            dup2(fromChild[1], 1);
+            close(toChild[1]);
+            close(fromChild[0]);
+            execl("/usr/bin/python3", "/usr/bin/python3", kPeer.c_str(), "serve", folder.c_str(), nullptr);
+            _exit(127);
+        }
+        close(toChild[0]);
+        close(fromChild[1]);
+        in = toChild[1];
+        FILE* out = fdopen(fromChild[0], "r");
+        char line[512] = {};
+        if (std::fgets(line, sizeof line, out)) std::sscanf(line, "PORT %d", &port);
+        std::fclose(out);
+        // Radicale is the helper's first child.
+        std::ifstream children("/proc/" + std::to_string(helper) + "/task/" + std::to_string(helper) + "/children");
+        children >> radicale;
+    }
+    ~Server() {
+        if (in >= 0) close(in);
+        if (helper > 0) waitpid(helper, nullptr, 0);
+        std::error_code ec;
+        fs::remove_all(folder, ec);
+    }
+    static Server& get() {
+        static Server s;
+        return s;
+    }
+    std::string base() const { return "http://127.0.0.1:" + std::to_string(port) + "/"; }
+
+    // A new empty calendar for each measurement.
+    zc::SyncAccount newCalendar() {
+        static int made = 0;
+        const std::string name = "bench" + std::to_string(++made);
+        run("/usr/bin/python3 " + kPeer + " '" + base() + "' ann secret mkcal " + name);
+        return {base(), "ann", base() + "ann/" + name + "/", name};
+    }
+    fs::path storageOf(const zc::SyncAccount& account) const {
+        return folder / "collections" / "collection-root" / "ann" / account.calendarName;
+    }
+};
+
+zc::SyncResult synchronize(zc::AppointmentTable& table, const zc::SyncAccount& account) {
+    zc::platform::HttpSettings settings;
+    settings.user = "ann";
+    settings.password = "secret";
+    settings.credentialHost = "127.0.0.1:" + std::to_string(Server::get().port);
+    auto http = zc::platform::makeHttpClient(settings);
+    return zc::synchronize(table, *http, account);
+}
+
+// Times one sync, with the program's and the server's processor time.
+struct Timing {
+    double cpu = 0, serverCpu = 0;
+    template <typename F> void measure(benchmark::State& state, F&& sync) {
+        const double serverStart = cpuMs(Server::get().radicale);
+        const std::clock_t cpuStart = std::clock();
+        const auto start = std::chrono::steady_clock::now();
+        sync();
+        const auto end = std::chrono::steady_clock::now();
+        cpu += static_cast<double>(std::clock() - cpuStart) * 1000.0 / CLOCKS_PER_SEC;
+        serverCpu += cpuMs(Server::get().radicale) - serverStart;
+        state.SetIterationTime(std::chrono::duration<double>(end - start).count());
+    }
+    void report(benchmark::State& state) const {
+        const auto n = static_cast<double>(state.iterations());
+        state.counters["cpu_ms"] = cpu / n;
+        state.counters["server_cpu_ms"] = serverCpu / n;
+    }
+};
+
+void fill(zc::AppointmentTable& table) {
+    zc::StoreBatch batch(zc::settingsStore());
+    for (int i = 0; i < kEntries; ++i) {
+        const int slot = i % 24;
+        const zc::LocalDate d = zc::toLocal(zc::localTime(2031, 1, 1 + i / 24, 12, 0));
+        zc::Appointment& a = table.construct();
+        a.setWhen(d.year, d.month, d.day, 8 + slot / 2, (slot % 2) * 30, -1, "Meeting about item " + std::to_string(i));
+        a.schedule(true);
+    }
+}
+
+void BM_FirstSyncUp(benchmark::State& state) {
+    if (Server::get().port == 0) return state.SkipWithError("radicale or python3-caldav is missing");
+    Timing timing;
+    for (auto _ : state) {
+        zc::bench::BenchStore store("sync-up", 2031, 1, 1, 8, 0);
+        fill(*store.table);
+        const zc::SyncAccount account = Server::get().newCalendar();
+        zc::saveSyncAccount(account);
+        zc::SyncResult r;
+        timing.measure(state, [&] { r = synchronize(*store.table, account); });
+        if (!r.ok || r.sent != kEntries) state.SkipWithError(("sent " + std::to_string(r.sent) + " " + r.message).c_str());
+    }
+    timing.report(state);
+}
+BENCHMARK(BM_FirstSyncUp)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(1);
+
+void BM_FirstSyncDown(benchmark::State& state) {
+    if (Server::get().port == 0) return state.SkipWithError("radicale or python3-caldav is missing");
+    Timing timing;
+    for (auto _ : state) {
+        const zc::SyncAccount account = Server::get().newCalendar();
+        // Objects laid straight into the server's folder: a second client would take minutes.
+        const fs::path folder = Server::get().storageOf(account);
+        for (int i = 0; i < kEntries; ++i) {
+            char start[32];
+            std::snprintf(start, sizeof start, "2031%02d%02dT%02d%02d00Z", 1 + i / 800, 1 + i / 30 % 27, 6 + i % 12,
+                          i % 2 * 30);
+            std::ofstream(folder / ("peer-" + std::to_string(i) + ".ics"))
+                << "BEGIN:VCALENDAR\r\nVERSION:2.0\r\nPRODID:-//bench//EN\r\nBEGIN:VEVENT\r\nUID:peer-" << i
+                << "\r\nDTSTAMP:20310101T000000Z\r\nDTSTART:" << start << "\r\nSUMMARY:Server item " << i
+                << "\r\nEND:VEVENT\r\nEND:VCALENDAR\r\n";
+        }
+        zc::bench::BenchStore store("sync-down", 2031, 1, 1, 8, 0);
+        zc::saveSyncAccount(account);
+        zc::SyncResult r;
+        timing.measure(state, [&] { r = synchronize(*store.table, account); });
+        if (!r.ok || r.received + r.notPlaced != kEntries)
+            state.SkipWithError(("received " + std::to_string(r.received) + " " + r.message).c_str());
+    }
+    timing.report(state);
+}
+BENCHMARK(BM_FirstSyncDown)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(1);
+
+// 10,000 items on both sides, the sync token kept: the sync that finds nothing to do, and the
+// resident memory that holding and syncing the 10,000 items added.
+void BM_SyncWithNothingChanged(benchmark::State& state) {
+    if (Server::get().port == 0) return state.SkipWithError("radicale or python3-caldav is missing");
+    const long before = residentKb();
+    zc::bench::BenchStore store("sync-none", 2031, 1, 1, 8, 0);
+    fill(*store.table);
+    const zc::SyncAccount account = Server::get().newCalendar();
+    zc::saveSyncAccount(account);
+    if (!synchronize(*store.table, account).ok) return state.SkipWithError("the first sync failed");
+    const long after = residentKb();
+    Timing timing;
+    for (auto _ : state) {
+        zc::SyncResult r;
+        timing.measure(state, [&] { r = synchronize(*store.table, account); });
+        if (!r.ok || r.sent + r.received != 0) state.SkipWithError("a sync with nothing to do moved items");
+    }
+    timing.report(state);
+    state.counters["growth_mb"] = static_cast<double>(after - before) / 1024.0;
+}
+BENCHMARK(BM_SyncWithNothingChanged)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(20);
+
+} // namespace
+
+BENCHMARK_MAIN();
