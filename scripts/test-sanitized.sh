@@ -14,7 +14,9 @@ export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
 export CANBERRA_DRIVER=null
 cd build-asan
 status=0
-ctest -LE gui -j"$(nproc)" --output-on-failure || status=1
+# The calendar-server tests spend their minutes waiting on the test server, not in our code, and
+# the plain pass runs them; here they would only double that wait.
+ctest -LE gui -E "^CalDavSyncTest" -j"$(nproc)" --output-on-failure || status=1
 if ctest -N -L gui | grep -q "Total Tests: [1-9]"; then
   xvfb-run -a -s "-screen 0 1280x1024x24" ctest -L gui --output-on-failure || status=1
 fi
