@@ -277,8 +277,8 @@ void AppointBook2::buildTitle() {
     const LocalDate date = toLocal(localTime(year_, month_, day_, 12, 0));
     const char* weekday = weekdayName(date.weekday);
     const char* monthText = monthName(month_);
-    title_ = wxString::Format("Day planner for %s, %s %d, %d", weekday ? weekday : "", monthText ? monthText : "",
-                              day_, year_);
+    title_ = wxString::Format(_("Day planner for %s, %s %d, %d"), weekday ? wxGetTranslation(weekday) : "",
+                              monthText ? wxGetTranslation(monthText) : "", day_, year_);
 }
 
 void AppointBook2::buildMenu() {
@@ -726,8 +726,8 @@ void AppointBook2::reminderCommand() {
 void AppointBook2::clearDayCommand() {
     const char* monthText = monthName(month_);
     const wxString question =
-        wxString::Format("Are you sure you wish to delete all day planner entries for %s %d, %d?",
-                         monthText ? monthText : "", day_, year_);
+        wxString::Format(_("Are you sure you wish to delete all day planner entries for %s %d, %d?"),
+                         monthText ? wxGetTranslation(monthText) : "", day_, year_);
     // Enter must not delete a whole day: the safe answer is the default.
     if (wxMessageBox(question, kCaption, wxYES_NO | wxNO_DEFAULT | wxICON_QUESTION, this) != wxYES) return;
     if (!closeEditor()) return;
