@@ -1,21 +1,28 @@
 #include "i18n/translations.h"
 
+#include "text/translatable.h"
+
 #include <wx/filename.h>
 #include <wx/stdpaths.h>
 #include <wx/translation.h>
 
 namespace zc {
 
-void setUpTranslations(const std::string& domain, const std::vector<std::filesystem::path>& folders) {
-    if (wxTranslations::Get()) return;
+void setUpTranslations(const std::string& domain, const std::vector<std::filesystem::path>& folders,
+                       const std::string& language) {
     for (const auto& folder : folders)
         wxFileTranslationsLoader::AddCatalogLookupPathPrefix(wxString::FromUTF8(folder.string()));
     auto* translations = new wxTranslations;
     wxTranslations::Set(translations);
     // The program's texts are written in English: no catalog is needed for it.
-    translations->SetLanguage(wxLANGUAGE_DEFAULT);
+    if (language.empty())
+        translations->SetLanguage(wxLANGUAGE_DEFAULT);
+    else
+        translations->SetLanguage(wxString::FromUTF8(language));
     translations->AddStdCatalog();
     translations->AddCatalog(wxString::FromUTF8(domain), wxLANGUAGE_ENGLISH_US);
+    // The toolkit-free code's texts (the tip, messages made there) in the same language.
+    text::setTranslator([](const char* english) { return wxGetTranslation(wxString::FromUTF8(english)).utf8_string(); });
 }
 
 std::vector<std::filesystem::path> localeFolders() {

@@ -10,8 +10,10 @@ namespace zc {
 // Installs the translations chosen by LANGUAGE, LC_ALL, LC_MESSAGES and LANG (English, the
 // program's own texts, when none of them names a language with a catalog). The C library's locale
 // is left alone, so numbers and stored texts read and write as before. Call once, before the
-// first text is shown.
-void setUpTranslations(const std::string& domain, const std::vector<std::filesystem::path>& localeFolders);
+// first text is shown; a second call replaces the first. A language given ("de") overrides the
+// environment.
+void setUpTranslations(const std::string& domain, const std::vector<std::filesystem::path>& localeFolders,
+                       const std::string& language = "");
 
 // The folders that may hold the compiled catalogs: the installed prefix's, the one beside the
 // program (installed below another prefix), and in a developer build the build tree's own.
