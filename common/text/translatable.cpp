@@ -2,7 +2,7 @@
 
 #include <atomic>
 
-namespace zc::text {
+namespace text {
 namespace {
 
 std::atomic<Translator> current{nullptr};
@@ -18,4 +18,4 @@ std::string translated(const char* english) {
     return translator ? translator(english) : std::string(english);
 }
 
-} // namespace zc::text
+} // namespace text

@@ -8,10 +8,10 @@
 
 #define N_(text) text
 
-namespace zc::text {
+namespace text {
 
 using Translator = std::string (*)(const char* english);
 void setTranslator(Translator translator);
 std::string translated(const char* english);
 
-} // namespace zc::text
+} // namespace text
