@@ -2,7 +2,7 @@
 
 #include "text/translatable.h"
 
-#include <wx/filename.h>
+#include <wx/app.h>
 #include <wx/stdpaths.h>
 #include <wx/translation.h>
 
@@ -27,9 +27,11 @@ void setUpTranslations(const std::string& domain, const std::vector<std::filesys
 
 std::vector<std::filesystem::path> localeFolders() {
     std::vector<std::filesystem::path> folders{ZORVEL_LOCALE_DIR};
-    const wxString program = wxStandardPaths::Get().GetExecutablePath();
-    if (!program.empty())
-        folders.push_back(std::filesystem::path(program.utf8_string()).parent_path().parent_path() / "share/locale");
+    // Called before the toolkit starts (for --help), when wxStandardPaths cannot answer yet.
+    std::error_code error;
+    std::filesystem::path program = std::filesystem::read_symlink("/proc/self/exe", error);
+    if (error && wxApp::GetTraitsIfExists()) program = wxStandardPaths::Get().GetExecutablePath().utf8_string();
+    if (!program.empty()) folders.push_back(program.parent_path().parent_path() / "share/locale");
 #ifdef ZORVEL_BUILD_LOCALE_DIR
     folders.push_back(ZORVEL_BUILD_LOCALE_DIR);
 #endif
