@@ -8,12 +8,52 @@
 
 namespace zc {
 
+namespace {
+
+// Looks in the given folders only. The toolkit's own loader asks wxStandardPaths, which cannot
+// answer before the toolkit starts, and --help is answered before it does.
+class FolderLoader final : public wxTranslationsLoader {
+  public:
+    explicit FolderLoader(std::vector<std::filesystem::path> folders) : folders_(std::move(folders)) {}
+
+    wxMsgCatalog* LoadCatalog(const wxString& domain, const wxString& language) override {
+        // "de_DE.UTF-8" is looked for as itself, then "de_DE", then "de".
+        std::vector<std::string> names{language.utf8_string()};
+        for (const char cut : {'.', '_'})
+            if (const auto at = names.back().find(cut); at != std::string::npos) names.push_back(names.back().substr(0, at));
+        for (const auto& name : names)
+            for (const auto& folder : folders_) {
+                const auto file = folder / name / "LC_MESSAGES" / (domain.utf8_string() + ".mo");
+                std::error_code error;
+                if (std::filesystem::is_regular_file(file, error))
+                    return wxMsgCatalog::CreateFromFile(wxString::FromUTF8(file.string()), domain);
+            }
+        return nullptr;
+    }
+
+    wxArrayString GetAvailableTranslations(const wxString& domain) const override {
+        wxArrayString languages;
+        for (const auto& folder : folders_) {
+            std::error_code error;
+            for (std::filesystem::directory_iterator it(folder, error), end; !error && it != end; it.increment(error))
+                if (std::filesystem::is_regular_file(it->path() / "LC_MESSAGES" / (domain.utf8_string() + ".mo"), error) &&
+                    languages.Index(wxString::FromUTF8(it->path().filename().string())) == wxNOT_FOUND)
+                    languages.push_back(wxString::FromUTF8(it->path().filename().string()));
+        }
+        return languages;
+    }
+
+  private:
+    std::vector<std::filesystem::path> folders_;
+};
+
+} // namespace
+
 void setUpTranslations(const std::string& domain, const std::vector<std::filesystem::path>& folders,
                        const std::string& language) {
-    for (const auto& folder : folders)
-        wxFileTranslationsLoader::AddCatalogLookupPathPrefix(wxString::FromUTF8(folder.string()));
     auto* translations = new wxTranslations;
     wxTranslations::Set(translations);
+    translations->SetLoader(new FolderLoader(folders));
     // The program's texts are written in English: no catalog is needed for it.
     if (language.empty())
         translations->SetLanguage(wxLANGUAGE_DEFAULT);
@@ -26,7 +66,8 @@ void setUpTranslations(const std::string& domain, const std::vector<std::filesys
 }
 
 std::vector<std::filesystem::path> localeFolders() {
-    std::vector<std::filesystem::path> folders{ZORVEL_LOCALE_DIR};
+    // The toolkit's catalog lies with the system's, wherever the program is installed.
+    std::vector<std::filesystem::path> folders{ZORVEL_LOCALE_DIR, "/usr/share/locale"};
     // Called before the toolkit starts (for --help), when wxStandardPaths cannot answer yet.
     std::error_code error;
     std::filesystem::path program = std::filesystem::read_symlink("/proc/self/exe", error);

@@ -15,7 +15,7 @@ namespace zc {
 void setUpTranslations(const std::string& domain, const std::vector<std::filesystem::path>& localeFolders,
                        const std::string& language = "");
 
-// The folders that may hold the compiled catalogs: the installed prefix's, the one beside the
+// The folders that may hold the compiled catalogs: the installed prefix's and the system's, the one beside the
 // program (installed below another prefix), and in a developer build the build tree's own.
 std::vector<std::filesystem::path> localeFolders();
 

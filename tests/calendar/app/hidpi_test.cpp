@@ -48,7 +48,8 @@ TEST_F(HiDpiTest, IconsComeAtTwiceTheirSizeAndLinesStaySharp) {
     const wxImage day = drawn({slot.right + 20, slot.bottom + 20}, [&](wxDC& dc) { planner.drawDay(dc, false); });
     const int x = 2 * (slot.left + 20), y = 2 * slot.bottom;
     const ColourRef shade = planner.firstHour() % 2 == 0 ? c.dayplan1 : c.dayplan2;
-    EXPECT_EQ(std::vector({pixel(day, x, y - 1), pixel(day, x, y), pixel(day, x, y + 1), pixel(day, x, y + 2)}),
+    // The line at logical row y covers device rows 2y-1 and 2y, each wholly black.
+    EXPECT_EQ(std::vector({pixel(day, x, y - 2), pixel(day, x, y - 1), pixel(day, x, y), pixel(day, x, y + 1)}),
               std::vector<ColourRef>({shade, 0, 0, shade}));
 }
 
