@@ -18,6 +18,7 @@
 #include "core/kz_uninstall.h"
 #include "kz_uninstall_ask.h"
 #include "t_form_main.h"
+#include "i18n/translations.h"
 
 #include <cstdio>
 #include <ctime>
@@ -26,6 +27,7 @@
 
 #include <wx/app.h>
 #include <wx/init.h>
+#include <wx/translation.h>
 
 namespace {
 
@@ -60,7 +62,7 @@ bool ParseOptions(int argc, char** argv, std::string& error) {
         const std::string arg = argv[i];
         const auto value = [&](std::string& into) {
             if (i + 1 >= argc) {
-                error = arg + " needs a value";
+                error = wxString::Format(_("%s needs a value"), arg).utf8_string();
                 return false;
             }
             into = argv[++i];
@@ -80,14 +82,14 @@ bool ParseOptions(int argc, char** argv, std::string& error) {
             if (!value(Options.Uninstall)) return false;
             Options.UninstallGiven = true;
         } else {
-            error = "unknown option " + arg;
+            error = wxString::Format(_("unknown option %s"), arg).utf8_string();
             return false;
         }
     }
     if (Options.UninstallGiven && (!Options.Arguments.empty() || !Options.Dir.empty()))
-        error = "--uninstall takes neither a script nor --dir";
+        error = _("--uninstall takes neither a script nor --dir").utf8_string();
     else if (!Options.Dir.empty() && !Options.Silent)
-        error = "--dir is for --silent runs; in the window the folder is asked for";
+        error = _("--dir is for --silent runs; in the window the folder is asked for").utf8_string();
     // On the command line a folder without a root is where the user stands, as for every other
     // program; the script's own folders are not.
     std::error_code absolute;
@@ -96,9 +98,9 @@ bool ParseOptions(int argc, char** argv, std::string& error) {
     return error.empty();
 }
 
-const char* const Usage = "usage: kzinstall [--log FILE] [SCRIPT]\n"
+const char* const Usage = wxTRANSLATE("usage: kzinstall [--log FILE] [SCRIPT]\n"
                           "       kzinstall --silent [--dir FOLDER] [--log FILE] [SCRIPT]\n"
-                          "       kzinstall [--silent] [--log FILE] --uninstall PRODUCT\n";
+                          "       kzinstall [--silent] [--log FILE] --uninstall PRODUCT\n");
 
 // The script path as the window finds it, or empty when there is none.
 std::string FindScript() {
@@ -250,15 +252,17 @@ class TKzInstallApp : public wxApp {
 wxIMPLEMENT_APP_NO_MAIN(TKzInstallApp);
 
 int main(int argc, char** argv) {
+    zc::setUpTranslations("zorvelcal", zc::localeFolders());
     std::string error;
     if (!ParseOptions(argc, argv, error)) {
-        std::fprintf(stderr, "kzinstall: %s\n%s", error.c_str(), Usage);
+        std::fprintf(stderr, "kzinstall: %s\n%s", error.c_str(), wxGetTranslation(Usage).utf8_str().data());
         return KzExitFailed;
     }
     if (!Options.LogFile.empty()) {
         LogFile = std::fopen(Options.LogFile.c_str(), "a");
         if (!LogFile) {
-            std::fprintf(stderr, "kzinstall: cannot write the log %s\n", Options.LogFile.c_str());
+            std::fprintf(stderr, "kzinstall: %s\n",
+                         wxString::Format(_("cannot write the log %s"), Options.LogFile).utf8_str().data());
             return KzExitFailed;
         }
     }

@@ -16,14 +16,14 @@ TFormCreateDirectory::TFormCreateDirectory(wxWindow* parent)
     SetBackgroundColour(wxColour(192, 192, 192));
     const KzFormScale at(this);
 
-    Label1 = new wxStaticText(this, wxID_ANY, "Create new directory", at.Point(8, 7));
+    Label1 = new wxStaticText(this, wxID_ANY, _("Create new directory"), at.Point(8, 7));
     Label1->SetName("Label1");
     Label1->SetFont(Label1->GetFont().Bold());
     EditDirectory = new wxTextCtrl(this, wxID_ANY, "", at.Point(8, 25), at.Size(369, -1), wxTE_PROCESS_ENTER);
     EditDirectory->SetName("EditDirectory");
-    ButtonCancel = new wxButton(this, wxID_CANCEL, "&Cancel", at.Point(216, 56), at.Size(75, 25));
+    ButtonCancel = new wxButton(this, wxID_CANCEL, _("&Cancel"), at.Point(216, 56), at.Size(75, 25));
     ButtonCancel->SetName("ButtonCancel");
-    ButtonOK = new wxButton(this, wxID_OK, "&OK", at.Point(302, 56), at.Size(75, 25));
+    ButtonOK = new wxButton(this, wxID_OK, _("&OK"), at.Point(302, 56), at.Size(75, 25));
     ButtonOK->SetName("ButtonOK");
 
     ButtonOK->Bind(wxEVT_BUTTON, [this](wxCommandEvent&) { ButtonOKClick(); });

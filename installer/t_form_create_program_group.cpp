@@ -19,7 +19,7 @@ TFormCreateProgramGroup::TFormCreateProgramGroup(wxWindow* parent)
     SetName("TFormCreateProgramGroup");
     const KzFormScale at(this);
 
-    Label1 = new wxStaticText(this, wxID_ANY, "Create program group", at.Point(6, 7));
+    Label1 = new wxStaticText(this, wxID_ANY, _("Create program group"), at.Point(6, 7));
     Label1->SetName("Label1");
     Label1->SetFont(Label1->GetFont().Bold());
     // The label was sized for the plain font, and GTK applies the bold one only later, so the
@@ -34,9 +34,9 @@ TFormCreateProgramGroup::TFormCreateProgramGroup(wxWindow* parent)
 
     // Plain identifiers: Escape and the close box reach Cancel through the close handler only,
     // never by the toolkit emulating a click.
-    ButtonCancel = new wxButton(this, wxID_ANY, "&Cancel", at.Point(201, 57), at.Size(75, 25));
+    ButtonCancel = new wxButton(this, wxID_ANY, _("&Cancel"), at.Point(201, 57), at.Size(75, 25));
     ButtonCancel->SetName("ButtonCancel");
-    ButtonOK = new wxButton(this, wxID_ANY, "&OK", at.Point(283, 57), at.Size(75, 25));
+    ButtonOK = new wxButton(this, wxID_ANY, _("&OK"), at.Point(283, 57), at.Size(75, 25));
     ButtonOK->SetName("ButtonOK");
 
     ButtonOK->Bind(wxEVT_BUTTON, [this](wxCommandEvent&) { ButtonOKClick(); });

@@ -25,33 +25,33 @@ std::string WithoutTrailingSeparator(std::string directory) {
 } // namespace
 
 TFormDialogNextDisk::TFormDialogNextDisk(wxWindow* parent)
-    : wxDialog(parent, wxID_ANY, "Insert next disk", wxPoint(221, 216), wxDefaultSize,
+    : wxDialog(parent, wxID_ANY, _("Insert next disk"), wxPoint(221, 216), wxDefaultSize,
                wxDEFAULT_DIALOG_STYLE),
       Location(WithoutTrailingSeparator(AppDirectory())) {
     SetName("TFormDialogNextDisk");
     SetBackgroundColour(wxColour(192, 192, 192));
     const KzFormScale at(this);
 
-    Label1 = new wxStaticText(this, wxID_ANY, "Insert the next disk to continue", at.Point(15, 15));
+    Label1 = new wxStaticText(this, wxID_ANY, _("Insert the next disk to continue"), at.Point(15, 15));
     Label1->SetName("Label1");
     Label1->Wrap(at(111));
-    Label4 = new wxStaticText(this, wxID_ANY, "and press 'OK'", at.Point(15, 49));
+    Label4 = new wxStaticText(this, wxID_ANY, _("and press 'OK'"), at.Point(15, 49));
     Label4->SetName("Label4");
     Bevel1 = new wxStaticLine(this, wxID_ANY, at.Point(15, 88), at.Size(229, 3));
     Bevel1->SetName("Bevel1");
-    Label2 = new wxStaticText(this, wxID_ANY, "If the required file:", at.Point(16, 101));
+    Label2 = new wxStaticText(this, wxID_ANY, _("If the required file:"), at.Point(16, 101));
     Label2->SetName("Label2");
     LabelNeededFile = new wxStaticText(this, wxID_ANY, "", at.Point(15, 118));
     LabelNeededFile->SetName("LabelNeededFile");
     LabelNeededFile->SetFont(LabelNeededFile->GetFont().Bold());
-    Label3 = new wxStaticText(this, wxID_ANY, "is in a different location, press change:", at.Point(16, 136));
+    Label3 = new wxStaticText(this, wxID_ANY, _("is in a different location, press change:"), at.Point(16, 136));
     Label3->SetName("Label3");
     Label3->Wrap(at(137));
-    ButtonOK = new wxButton(this, wxID_OK, "&OK", at.Point(168, 16), at.Size(75, 25));
+    ButtonOK = new wxButton(this, wxID_OK, _("&OK"), at.Point(168, 16), at.Size(75, 25));
     ButtonOK->SetName("ButtonOK");
-    ButtonCancel = new wxButton(this, wxID_CANCEL, "&Cancel", at.Point(168, 48), at.Size(73, 25));
+    ButtonCancel = new wxButton(this, wxID_CANCEL, _("&Cancel"), at.Point(168, 48), at.Size(73, 25));
     ButtonCancel->SetName("ButtonCancel");
-    ButtonChange = new wxButton(this, wxID_ANY, "Ch&ange", at.Point(168, 143), at.Size(73, 25));
+    ButtonChange = new wxButton(this, wxID_ANY, _("Ch&ange"), at.Point(168, 143), at.Size(73, 25));
     ButtonChange->SetName("ButtonChange");
     ButtonOK->SetDefault();
 

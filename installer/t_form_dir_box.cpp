@@ -52,7 +52,7 @@ void AddSubdirectories(const std::string& base, std::vector<std::string>& drives
 } // namespace
 
 TFormDirBox::TFormDirBox(wxWindow* parent)
-    : wxDialog(parent, wxID_ANY, "Directory selection", wxDefaultPosition, wxDefaultSize,
+    : wxDialog(parent, wxID_ANY, _("Directory selection"), wxDefaultPosition, wxDefaultSize,
                wxDEFAULT_DIALOG_STYLE),
       Directory(WithoutTrailingSeparator(AppDirectory())), Drives(SystemDrives()),
       quietLog_(std::make_unique<QuietLog>()) {
@@ -67,7 +67,7 @@ TFormDirBox::TFormDirBox(wxWindow* parent)
     DirList = new wxGenericDirCtrl(this, wxID_ANY, "/", at.Point(7, 32), at.Size(288, 145),
                                    wxDIRCTRL_DIR_ONLY | wxDIRCTRL_3D_INTERNAL);
     DirList->SetName("DirList");
-    Label1 = new wxStaticText(this, wxID_ANY, "Drive:", at.Point(8, 192));
+    Label1 = new wxStaticText(this, wxID_ANY, _("Drive:"), at.Point(8, 192));
     Label1->SetName("Label1");
     DriveCombo = new wxChoice(this, wxID_ANY, at.Point(50, 191), at.Size(191, -1));
     DriveCombo->SetName("DriveCombo");
@@ -75,11 +75,11 @@ TFormDirBox::TFormDirBox(wxWindow* parent)
     const wxRect combo = DriveCombo->GetRect();
     Label1->Move(Label1->GetPosition().x,
                  combo.GetTop() + (combo.GetHeight() - Label1->GetSize().GetHeight()) / 2);
-    ButtonCreateDir = new wxButton(this, wxID_ANY, "Create &Dir", at.Point(304, 32), at.Size(75, 25));
+    ButtonCreateDir = new wxButton(this, wxID_ANY, _("Create &Dir"), at.Point(304, 32), at.Size(75, 25));
     ButtonCreateDir->SetName("ButtonCreateDir");
-    ButtonCancel = new wxButton(this, wxID_CANCEL, "&Cancel", at.Point(305, 151), at.Size(75, 25));
+    ButtonCancel = new wxButton(this, wxID_CANCEL, _("&Cancel"), at.Point(305, 151), at.Size(75, 25));
     ButtonCancel->SetName("ButtonCancel");
-    ButtonOK = new wxButton(this, wxID_OK, "&OK", at.Point(304, 183), at.Size(75, 25));
+    ButtonOK = new wxButton(this, wxID_OK, _("&OK"), at.Point(304, 183), at.Size(75, 25));
     ButtonOK->SetName("ButtonOK");
     ButtonCreateDir->Disable();
 

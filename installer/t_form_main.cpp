@@ -93,7 +93,7 @@ void TFormMain::CreateControls() {
     LabelProduct->SetForegroundColour(Purple);
     for (wxStaticText* label : {LabelProductShadow, LabelProduct})
         FitLabel(label);
-    LabelVersion = new wxStaticText(PanelAbout, wxID_ANY, "(Version 2.3)", at.Point(120, 80), wxDefaultSize, 0,
+    LabelVersion = new wxStaticText(PanelAbout, wxID_ANY, _("(Version 2.3)"), at.Point(120, 80), wxDefaultSize, 0,
                                     "LabelVersion");
     LabelVersion->SetFont(ArialFont(at(15), true, true));
     LabelVersion->SetForegroundColour(Yellow);
@@ -102,7 +102,7 @@ void TFormMain::CreateControls() {
                                wxTE_MULTILINE | wxTE_READONLY | wxVSCROLL, wxDefaultValidator, "MemoTitle");
     MemoTitle->SetBackgroundColour(Aqua);
     MemoTitle->SetFont(ArialFont(at(14)));
-    FirstButton = new wxButton(PanelAbout, wxID_ANY, "&Next >>", at.Point(375, 311), at.Size(113, 33), 0,
+    FirstButton = new wxButton(PanelAbout, wxID_ANY, _("&Next >>"), at.Point(375, 311), at.Size(113, 33), 0,
                                wxDefaultValidator, "FirstButton");
     FirstButton->SetFont(BoldFont());
     FirstButton->SetFocus();
@@ -111,14 +111,14 @@ void TFormMain::CreateControls() {
         new wxPanel(this, wxID_ANY, at.Point(5, 5), at.Size(498, 357), wxTAB_TRAVERSAL, "PanelInstall");
     PanelInstall->SetBackgroundColour(Silver);
     // Created first so that it comes first in the tab order.
-    ButtonScript = new wxButton(PanelInstall, wxID_ANY, "&Next >>", at.Point(376, 312), at.Size(113, 33), 0,
+    ButtonScript = new wxButton(PanelInstall, wxID_ANY, _("&Next >>"), at.Point(376, 312), at.Size(113, 33), 0,
                                 wxDefaultValidator, "ButtonScript");
     ButtonFont = BoldFont();
     ButtonScript->SetFont(ButtonFont);
     NextButtonRect = ButtonScript->GetRect();
     // Labels cut what is still too long with an ellipsis; their tooltip then holds the whole text.
     const long labelStyle = wxST_NO_AUTORESIZE | wxST_ELLIPSIZE_END;
-    LabelTitle = new wxStaticText(PanelInstall, wxID_ANY, "Installation", at.Point(12, 16), wxDefaultSize,
+    LabelTitle = new wxStaticText(PanelInstall, wxID_ANY, _("Installation"), at.Point(12, 16), wxDefaultSize,
                                   labelStyle, "LabelTitle");
     TitleFont = ArialFont(at(24), true);
     LabelTitle->SetForegroundColour(*wxBLACK);
@@ -136,7 +136,7 @@ void TFormMain::CreateControls() {
     Edit1 = new wxTextCtrl(PanelInstall, wxID_ANY, "", at.Point(8, 264), at.Size(417, 24), wxTE_READONLY,
                            wxDefaultValidator, "Edit1");
     Edit1->SetBackgroundColour(Aqua);
-    ButtonEdit = new wxButton(PanelInstall, wxID_ANY, "&More...", at.Point(424, 264), at.Size(65, 24), 0,
+    ButtonEdit = new wxButton(PanelInstall, wxID_ANY, _("&More..."), at.Point(424, 264), at.Size(65, 24), 0,
                               wxDefaultValidator, "ButtonEdit");
     ButtonEdit->SetFont(BoldFont());
     ButtonAbort = new NoTabStop<wxButton>(PanelInstall, wxID_ANY, "&Quit", at.Point(10, 312), at.Size(65, 33),

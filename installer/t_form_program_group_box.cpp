@@ -27,7 +27,7 @@ constexpr int NewGroupAttempts = 31;
 } // namespace
 
 TFormProgramGroupBox::TFormProgramGroupBox(wxWindow* parent)
-    : wxDialog(parent, wxID_ANY, "Program Group selection", wxDefaultPosition, wxDefaultSize,
+    : wxDialog(parent, wxID_ANY, _("Program Group selection"), wxDefaultPosition, wxDefaultSize,
                wxDEFAULT_DIALOG_STYLE),
       RunCreateDialog([](TFormCreateProgramGroup& dialog) { return dialog.ShowModal(); }) {
     SetName("TFormProgramGroupBox");

@@ -43,6 +43,7 @@ expect usr/share/zorvelcal/help/index.html
 expect usr/share/man/man1/zorvelcal.1.gz
 expect usr/share/man/man1/kzinstall.1.gz
 expect usr/share/doc/zorvelcal/copyright
+expect usr/share/locale/de/LC_MESSAGES/zorvelcal.mo
 expect usr/share/doc/zorvelcal/changelog.gz
 
 depends=$(dpkg-deb -f "$deb" Depends)

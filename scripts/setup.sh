@@ -16,6 +16,7 @@ packages=(
   g++-mingw-w64-x86-64-posix locales
   libcurl4-openssl-dev libsecret-1-dev libexpat1-dev
   radicale python3-caldav gnome-keyring
+  gettext wx3.2-i18n
 )
 missing=()
 for p in "${packages[@]}"; do

@@ -11,7 +11,7 @@
 namespace zc {
 
 CAboutDlg::CAboutDlg(wxWindow* parent)
-    : wxDialog(parent, wxID_ANY, "   About Zorvel Calendar", wxDefaultPosition, wxDefaultSize,
+    : wxDialog(parent, wxID_ANY, _("   About Zorvel Calendar"), wxDefaultPosition, wxDefaultSize,
                wxDEFAULT_DIALOG_STYLE, "aboutDialog") {
     SetIcons(programIcons());
     auto* row = new wxBoxSizer(wxHORIZONTAL);
@@ -27,7 +27,7 @@ CAboutDlg::CAboutDlg(wxWindow* parent)
 
     auto* top = new wxBoxSizer(wxVERTICAL);
     top->Add(row);
-    top->Add(new wxButton(this, wxID_OK, "OK"), 0, wxALIGN_RIGHT | wxRIGHT | wxBOTTOM, 12);
+    top->Add(new wxButton(this, wxID_OK, _("OK")), 0, wxALIGN_RIGHT | wxRIGHT | wxBOTTOM, 12);
     SetSizerAndFit(top);
     CentreOnParent();
 }

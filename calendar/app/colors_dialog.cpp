@@ -43,12 +43,12 @@ ColourRef* CColorsDialog::featureColour(int controlId) {
 }
 
 CColorsDialog::CColorsDialog(wxWindow* parent, Colours& colours, std::function<void()> changed)
-    : wxDialog(parent, wxID_ANY, "    Modify Zorvel Calendar Colors", wxDefaultPosition, wxDefaultSize,
+    : wxDialog(parent, wxID_ANY, _("    Modify Zorvel Calendar Colors"), wxDefaultPosition, wxDefaultSize,
                wxDEFAULT_DIALOG_STYLE, "colorsDialog"),
       colours_(colours), changed_(std::move(changed)) {
     SetIcons(programIcons());
     auto* top = new wxBoxSizer(wxVERTICAL);
-    top->Add(new wxStaticText(this, wxID_ANY, "Select a feature:"), 0, wxALL, 10);
+    top->Add(new wxStaticText(this, wxID_ANY, _("Select a feature:")), 0, wxALL, 10);
 
     struct Feature {
         int id;
@@ -74,12 +74,12 @@ CColorsDialog::CColorsDialog(wxWindow* parent, Colours& colours, std::function<v
     top->Add(grid, 0, wxLEFT | wxRIGHT | wxEXPAND, 10);
 
     auto* buttons = new wxBoxSizer(wxHORIZONTAL);
-    buttons->Add(new wxButton(this, kDefaults, "Defaults", wxDefaultPosition, wxDefaultSize, 0,
+    buttons->Add(new wxButton(this, kDefaults, _("Defaults"), wxDefaultPosition, wxDefaultSize, 0,
                               wxDefaultValidator, "Defaults"));
     buttons->AddStretchSpacer();
-    buttons->Add(new wxButton(this, kOk, "OK", wxDefaultPosition, wxDefaultSize, 0, wxDefaultValidator, "OK"),
+    buttons->Add(new wxButton(this, kOk, _("OK"), wxDefaultPosition, wxDefaultSize, 0, wxDefaultValidator, "OK"),
                  0, wxRIGHT, 6);
-    buttons->Add(new wxButton(this, kCancel, "Cancel", wxDefaultPosition, wxDefaultSize, 0,
+    buttons->Add(new wxButton(this, kCancel, _("Cancel"), wxDefaultPosition, wxDefaultSize, 0,
                               wxDefaultValidator, "Cancel"));
     top->Add(buttons, 0, wxALL | wxEXPAND, 10);
     SetSizerAndFit(top);

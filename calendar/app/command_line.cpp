@@ -34,16 +34,16 @@ constexpr const char* kMassDeleteOption = "allow-mass-delete";
 } // namespace
 
 void describeOptions(wxCmdLineParser& parser) {
-    parser.AddSwitch("", "no-splash", "start without the splash screen");
-    parser.AddSwitch("", "version", "show the version, then end");
+    parser.AddSwitch("", "no-splash", _("start without the splash screen"));
+    parser.AddSwitch("", "version", _("show the version, then end"));
     // Handled before the toolkit starts (runExchangeOptions); listed here for --help.
-    parser.AddOption("", kImportOption, "import the appointments of an iCalendar file, then end");
-    parser.AddOption("", kExportOption, "export every appointment and to-do item to an iCalendar file, then end");
-    parser.AddOption("", kSyncSetupOption, "set up the calendar server at this address (with --user, --calendar; the password on standard input), then end");
-    parser.AddOption("", kUserOption, "the user name on the calendar server");
-    parser.AddOption("", kCalendarOption, "the calendar on the server, by name (else the first)");
-    parser.AddSwitch("", kSyncOption, "synchronize once with the calendar server, then end");
-    parser.AddSwitch("", kMassDeleteOption, "let a sync delete here what the server deleted, however much it is");
+    parser.AddOption("", kImportOption, _("import the appointments of an iCalendar file, then end"));
+    parser.AddOption("", kExportOption, _("export every appointment and to-do item to an iCalendar file, then end"));
+    parser.AddOption("", kSyncSetupOption, _("set up the calendar server at this address (with --user, --calendar; the password on standard input), then end"));
+    parser.AddOption("", kUserOption, _("the user name on the calendar server"));
+    parser.AddOption("", kCalendarOption, _("the calendar on the server, by name (else the first)"));
+    parser.AddSwitch("", kSyncOption, _("synchronize once with the calendar server, then end"));
+    parser.AddSwitch("", kMassDeleteOption, _("let a sync delete here what the server deleted, however much it is"));
     addOpenFileParameter(parser);
 }
 
@@ -76,8 +76,8 @@ std::optional<int> runTextOptions(int argc, char** argv) {
     if (help) {
         wxCmdLineParser parser(argc, argv);
         // The switches the toolkit adds once it runs, so that both show the same help.
-        parser.AddSwitch("h", "help", "show this help message", wxCMD_LINE_OPTION_HELP);
-        parser.AddSwitch("", "verbose", "generate verbose log messages");
+        parser.AddSwitch("h", "help", _("show this help message"), wxCMD_LINE_OPTION_HELP);
+        parser.AddSwitch("", "verbose", _("generate verbose log messages"));
         describeOptions(parser);
         std::fputs(parser.GetUsageString().utf8_str(), stdout);
     } else if (version) {

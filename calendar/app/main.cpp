@@ -12,12 +12,15 @@
 #include "app/desktop_identity.h"
 #include "app/command_line.h"
 #include "app/zorvel_cal_app.h"
+#include "i18n/translations.h"
 
 wxIMPLEMENT_APP_NO_MAIN(zc::CZorvelCalApp);
 
 // The options that need no window (help, version, the calendar exchange, the calendar server) run before the toolkit
 // starts, so they need no display.
 int main(int argc, char** argv) {
+    // First, so that --help and every message of the options below are in the user's language.
+    zc::setUpTranslations("zorvelcal", zc::localeFolders());
     if (const std::optional<int> code = zc::runTextOptions(argc, argv)) return *code;
     if (const std::optional<int> code = zc::runExchangeOptions(argc, argv)) return *code;
     if (const std::optional<int> code = zc::runSyncOptions(argc, argv)) return *code;

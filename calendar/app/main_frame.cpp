@@ -124,36 +124,36 @@ CMainFrame::~CMainFrame() {
 
 void CMainFrame::buildMenus() {
     auto* file = new wxMenu;
-    file->Append(cmd::menuId(cmd::kMinimize), "&Minimize");
+    file->Append(cmd::menuId(cmd::kMinimize), _("&Minimize"));
     auto* setup = new wxMenu;
-    setup->Append(cmd::menuId(cmd::kFont), "&Font");
-    setup->Append(cmd::menuId(cmd::kColors), "&Colors");
-    setup->Append(cmd::menuId(cmd::kSounds), "&Sounds");
-    setup->Append(cmd::menuId(cmd::kPrintSetup), "&Printer");
-    file->AppendSubMenu(setup, "&Setup");
-    file->Append(cmd::menuId(cmd::kAdvanced), "&Advanced");
-    file->Append(cmd::menuId(cmd::kSetTimer), "Set &Timer");
+    setup->Append(cmd::menuId(cmd::kFont), _("&Font"));
+    setup->Append(cmd::menuId(cmd::kColors), _("&Colors"));
+    setup->Append(cmd::menuId(cmd::kSounds), _("&Sounds"));
+    setup->Append(cmd::menuId(cmd::kPrintSetup), _("&Printer"));
+    file->AppendSubMenu(setup, _("&Setup"));
+    file->Append(cmd::menuId(cmd::kAdvanced), _("&Advanced"));
+    file->Append(cmd::menuId(cmd::kSetTimer), _("Set &Timer"));
     file->AppendSeparator();
-    file->Append(cmd::menuId(cmd::kExportICalendar), "&Export to iCalendar...");
-    file->Append(cmd::menuId(cmd::kImportICalendar), "&Import from iCalendar...");
+    file->Append(cmd::menuId(cmd::kExportICalendar), _("&Export to iCalendar..."));
+    file->Append(cmd::menuId(cmd::kImportICalendar), _("&Import from iCalendar..."));
     file->AppendSeparator();
-    file->Append(cmd::menuId(cmd::kExit), "E&xit");
+    file->Append(cmd::menuId(cmd::kExit), _("E&xit"));
 
     auto* view = new wxMenu;
-    view->Append(cmd::menuId(cmd::kThisMonth), "This &Month");
-    view->Append(cmd::menuId(cmd::kThisYear), "This &Year");
-    view->Append(cmd::menuId(cmd::kThisWeek), "This &Week");
-    view->Append(cmd::menuId(cmd::kToDoList), "To &Do List");
+    view->Append(cmd::menuId(cmd::kThisMonth), _("This &Month"));
+    view->Append(cmd::menuId(cmd::kThisYear), _("This &Year"));
+    view->Append(cmd::menuId(cmd::kThisWeek), _("This &Week"));
+    view->Append(cmd::menuId(cmd::kToDoList), _("To &Do List"));
 
     auto* help = new wxMenu;
-    help->Append(cmd::menuId(cmd::kHelpTopics), "&Help Topics");
-    help->Append(cmd::menuId(cmd::kQuickHints), "&Quick Hints");
-    help->Append(cmd::menuId(cmd::kVersion), "&Version");
+    help->Append(cmd::menuId(cmd::kHelpTopics), _("&Help Topics"));
+    help->Append(cmd::menuId(cmd::kQuickHints), _("&Quick Hints"));
+    help->Append(cmd::menuId(cmd::kVersion), _("&Version"));
 
     auto* bar = new wxMenuBar;
-    bar->Append(file, "&File");
-    bar->Append(view, "&View");
-    bar->Append(help, "&Help");
+    bar->Append(file, _("&File"));
+    bar->Append(view, _("&View"));
+    bar->Append(help, _("&Help"));
     SetMenuBar(bar);
 
     const wxAcceleratorEntry accelerators[] = {

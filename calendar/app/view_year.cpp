@@ -18,7 +18,9 @@ namespace {
 
 ViewYear* theYearView = nullptr;
 
-constexpr const char* kWeekdayHeads[] = {"Su", "Mo", "Tu", "We", "Th", "Fr", "Sa"};
+// TRANSLATORS: the two-letter weekday heads of the month grids.
+const char* const kWeekdayHeads[] = {wxTRANSLATE("Su"), wxTRANSLATE("Mo"), wxTRANSLATE("Tu"), wxTRANSLATE("We"),
+                                     wxTRANSLATE("Th"), wxTRANSLATE("Fr"), wxTRANSLATE("Sa")};
 
 LocalDate today(const Clock& clock) {
     return toLocal(static_cast<Time32>(clock.now()));
@@ -197,10 +199,10 @@ void ViewYear::drawYear(wxDC& dc, bool printing) {
     std::array<wxSize, 32> numberSize;
     for (int d = 1; d <= 31; ++d)
         numberSize[d] = dc.GetTextExtent(wxString::Format("%d", d));
-    std::array<const char*, 7> heads;
+    std::array<wxString, 7> heads;
     std::array<wxSize, 7> headSize;
     for (int column = 0; column < 7; ++column) {
-        heads[column] = kWeekdayHeads[weekdayOfColumn(column, settings().region.firstWeekday) - 1];
+        heads[column] = wxGetTranslation(kWeekdayHeads[weekdayOfColumn(column, settings().region.firstWeekday) - 1]);
         headSize[column] = dc.GetTextExtent(heads[column]);
     }
     const auto centred = [&dc](const wxString& text, wxSize size, int left, int y, int width, int height) {
@@ -212,7 +214,7 @@ void ViewYear::drawYear(wxDC& dc, bool printing) {
     for (int m = 1; m <= 12; ++m) {
         const wxPoint at = blockOrigin(m);
         if (!fast) dc.SetTextForeground(toWxColour(c.fore));
-        const wxString name = monthName(m);
+        const wxString name = wxGetTranslation(monthName(m));
         centred(name, dc.GetTextExtent(name), at.x, at.y, 7 * cw, ch);
         for (int column = 0; column < 7; ++column)
             centred(heads[column], headSize[column], at.x + column * cw, at.y + ch, cw, ch);

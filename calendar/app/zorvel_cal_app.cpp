@@ -65,7 +65,7 @@ bool CZorvelCalApp::OnInit() {
     guard_ = std::make_unique<InstanceGuard>(storePath);
     if (guard_->isAnotherRunning()) {
         guard_->bringRunningForward();
-        messageBox("Zorvel Calendar is already running.", "ZorvelCal", wxOK | wxICON_INFORMATION);
+        messageBox(wxTRANSLATE("Zorvel Calendar is already running."), "ZorvelCal", wxOK | wxICON_INFORMATION);
         return false;
     }
 

@@ -17,7 +17,9 @@ wxColour toWx(ColourRef c) {
     return wxColour(static_cast<unsigned long>(c));
 }
 
-constexpr const char* kWeekdayHeads[] = {"Su", "Mo", "Tu", "We", "Th", "Fr", "Sa"};
+// TRANSLATORS: the two-letter weekday heads of the month grids.
+const char* const kWeekdayHeads[] = {wxTRANSLATE("Su"), wxTRANSLATE("Mo"), wxTRANSLATE("Tu"), wxTRANSLATE("We"),
+                                     wxTRANSLATE("Th"), wxTRANSLATE("Fr"), wxTRANSLATE("Sa")};
 
 } // namespace
 
@@ -219,7 +221,7 @@ void CZorvelCalView::drawMonth(wxDC& dc, bool printing) {
 
     const int firstWeekday = context_.settings.region.firstWeekday;
     for (int column = 0; column < 7; ++column)
-        drawCell(dc, kWeekdayHeads[weekdayOfColumn(column, firstWeekday) - 1], column * cw, ch, cw, false, false,
+        drawCell(dc, wxGetTranslation(kWeekdayHeads[weekdayOfColumn(column, firstWeekday) - 1]), column * cw, ch, cw, false, false,
                  false);
 
     for (int d = 29; d <= 31; ++d)

@@ -5,6 +5,7 @@
 #include "platform/file_access.h"
 #include "data/repeat_rules.h"
 #include "data/settings_store.h"
+#include "text/translatable.h"
 
 #include <algorithm>
 #include <array>
@@ -233,7 +234,7 @@ int backup(AppointmentTable& table, const std::string& path) {
     const std::string name = shownName(path);
     // Something at the path that is not a file is refused by the write below, without a question.
     const bool replacing = fileKind(path) == FileKind::kRegular;
-    if (replacing && !questions.askOkCancel("Do you wish to replace the current backup file?", kCaption))
+    if (replacing && !questions.askOkCancel(N_("Do you wish to replace the current backup file?"), kCaption))
         return -1;
     int count = 0;
     std::string why;

@@ -1,6 +1,7 @@
 #include "data/date_helpers.h"
 
 #include "platform/platform.h"
+#include "text/translatable.h"
 
 #include <cstdint>
 #include <cstdio>
@@ -11,10 +12,12 @@ namespace {
 
 const char* const kShortMonths[] = {"Jan",  "Feb", "March", "April", "May", "June",
                                     "July", "Aug", "Sept",  "Oct",   "Nov", "Dec"};
-const char* const kMonths[] = {"January", "February", "March",     "April",   "May",      "June",
-                               "July",    "August",   "September", "October", "November", "December"};
-const char* const kWeekdays[] = {"Sunday",   "Monday", "Tuesday", "Wednesday",
-                                 "Thursday", "Friday", "Saturday"};
+// English here, as stored and imported texts use them; windows show them translated.
+const char* const kMonths[] = {N_("January"), N_("February"), N_("March"),     N_("April"),
+                               N_("May"),     N_("June"),     N_("July"),      N_("August"),
+                               N_("September"), N_("October"), N_("November"), N_("December")};
+const char* const kWeekdays[] = {N_("Sunday"),   N_("Monday"), N_("Tuesday"), N_("Wednesday"),
+                                 N_("Thursday"), N_("Friday"), N_("Saturday")};
 
 // Days from 1970-01-01 to a proleptic Gregorian date (month already 1-12).
 std::int64_t daysFromCivil(std::int64_t y, int m, std::int64_t d) {

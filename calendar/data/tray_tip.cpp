@@ -1,6 +1,7 @@
 #include "data/tray_tip.h"
 
 #include "text/text_utils.h"
+#include "text/translatable.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -36,12 +37,15 @@ std::string describeNext(Time32 when, int hour, int minute, const std::string& n
     if (sameDate(next, today))
         tip = format(" %s: %s  ", at.c_str(), text);
     else if (sameDate(next, tomorrow))
-        tip = format(" Tommorrow at %s: %s  ", at.c_str(), text);
+        tip = format(text::translated(N_(" Tommorrow at %s: %s  ")).c_str(), at.c_str(), text);
     else if (when < weekAhead)
-        tip = format(" %s %s: %s  ", weekdayName(next.weekday), at.c_str(), text);
-    else
-        tip = format(" %s, %s %d %s: %s  ", weekdayName(next.weekday), monthName(next.month), next.day,
+        tip = format(text::translated(N_(" %s %s: %s  ")).c_str(), text::translated(weekdayName(next.weekday)).c_str(),
                      at.c_str(), text);
+    else
+        // TRANSLATORS: the tip for a later appointment: weekday, month, day, time, its text.
+        tip = format(text::translated(N_(" %s, %s %d %s: %s  ")).c_str(),
+                     text::translated(weekdayName(next.weekday)).c_str(),
+                     text::translated(monthName(next.month)).c_str(), next.day, at.c_str(), text);
     // The tip holds 63 bytes; the cut keeps whole characters as displayText shows them.
     if (tip.size() > 62) tip = tip.substr(0, text::wholeCharacterPrefix(tip, 60)) + "...";
     return tip;

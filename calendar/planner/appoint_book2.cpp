@@ -277,32 +277,32 @@ void AppointBook2::buildTitle() {
     const LocalDate date = toLocal(localTime(year_, month_, day_, 12, 0));
     const char* weekday = weekdayName(date.weekday);
     const char* monthText = monthName(month_);
-    title_ = wxString::Format("Day planner for %s, %s %d, %d", weekday ? weekday : "", monthText ? monthText : "",
-                              day_, year_);
+    title_ = wxString::Format(_("Day planner for %s, %s %d, %d"), weekday ? wxGetTranslation(weekday) : "",
+                              monthText ? wxGetTranslation(monthText) : "", day_, year_);
 }
 
 void AppointBook2::buildMenu() {
     auto* commands = new wxMenu;
-    commands->Append(cmd::menuId(cmd::kRepeats), "&Repeats\tCtrl+R");
-    commands->Append(cmd::menuId(cmd::kReminder), "Re&minder\tCtrl+M");
+    commands->Append(cmd::menuId(cmd::kRepeats), _("&Repeats\tCtrl+R"));
+    commands->Append(cmd::menuId(cmd::kReminder), _("Re&minder\tCtrl+M"));
     // Close keeps the usual C, so Clear Day, which deletes, needs a key of its own.
-    commands->Append(cmd::menuId(cmd::kClearDay), "C&lear Day");
-    commands->Append(cmd::menuId(cmd::kSelectFont), "Select &Font");
-    commands->Append(cmd::menuId(cmd::kPlannerPrint), "&Print\tCtrl+P");
+    commands->Append(cmd::menuId(cmd::kClearDay), _("C&lear Day"));
+    commands->Append(cmd::menuId(cmd::kSelectFont), _("Select &Font"));
+    commands->Append(cmd::menuId(cmd::kPlannerPrint), _("&Print\tCtrl+P"));
     commands->AppendSeparator();
-    commands->Append(cmd::menuId(cmd::kPlannerClose), "&Close");
+    commands->Append(cmd::menuId(cmd::kPlannerClose), _("&Close"));
     // The toolkit's menu bar cannot run a command from a title of its own, so Previous and Next
     // are the items of one menu, with the keys Alt+Left and Alt+Right.
     auto* day = new wxMenu;
-    day->Append(cmd::menuId(cmd::kPreviousDay), "&Previous\tAlt+Left");
-    day->Append(cmd::menuId(cmd::kNextDay), "&Next\tAlt+Right");
+    day->Append(cmd::menuId(cmd::kPreviousDay), _("&Previous\tAlt+Left"));
+    day->Append(cmd::menuId(cmd::kNextDay), _("&Next\tAlt+Right"));
     auto* help = new wxMenu;
-    help->Append(cmd::menuId(cmd::kPlannerHelpTopics), "&Help Topics");
-    help->Append(cmd::menuId(cmd::kPlannerQuickHints), "&Quick Hints");
+    help->Append(cmd::menuId(cmd::kPlannerHelpTopics), _("&Help Topics"));
+    help->Append(cmd::menuId(cmd::kPlannerQuickHints), _("&Quick Hints"));
     auto* bar = new wxMenuBar;
-    bar->Append(commands, "&Commands");
-    bar->Append(day, "&Day");
-    bar->Append(help, "&Help");
+    bar->Append(commands, _("&Commands"));
+    bar->Append(day, _("&Day"));
+    bar->Append(help, _("&Help"));
     SetMenuBar(bar);
 }
 
@@ -726,8 +726,8 @@ void AppointBook2::reminderCommand() {
 void AppointBook2::clearDayCommand() {
     const char* monthText = monthName(month_);
     const wxString question =
-        wxString::Format("Are you sure you wish to delete all day planner entries for %s %d, %d?",
-                         monthText ? monthText : "", day_, year_);
+        wxString::Format(_("Are you sure you wish to delete all day planner entries for %s %d, %d?"),
+                         monthText ? wxGetTranslation(monthText) : "", day_, year_);
     // Enter must not delete a whole day: the safe answer is the default.
     if (wxMessageBox(question, kCaption, wxYES_NO | wxNO_DEFAULT | wxICON_QUESTION, this) != wxYES) return;
     if (!closeEditor()) return;

@@ -46,12 +46,12 @@ RepeatDialog::RepeatDialog(wxWindow* parent, RepeatDialogModel& model)
     nthweek->Hide();
 
     auto* buttons = new wxBoxSizer(wxHORIZONTAL);
-    auto* ok = new wxButton(this, wxID_OK, "OK");
+    auto* ok = new wxButton(this, wxID_OK, _("OK"));
     // Enter confirms the choice, as in the calendar's other dialogs.
     ok->SetDefault();
     buttons->Add(ok, 0, wxRIGHT, 8);
-    buttons->Add(new wxButton(this, wxID_CANCEL, "Cancel"), 0, wxRIGHT, 8);
-    auto* help = new wxButton(this, wxID_HELP, "Help");
+    buttons->Add(new wxButton(this, wxID_CANCEL, _("Cancel")), 0, wxRIGHT, 8);
+    auto* help = new wxButton(this, wxID_HELP, _("Help"));
     buttons->Add(help);
     help->Bind(wxEVT_BUTTON, [](wxCommandEvent&) { openHelpTopic(kHelpRepeats); });
 

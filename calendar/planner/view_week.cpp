@@ -21,8 +21,9 @@ namespace {
 ViewWeek* theWeekView = nullptr;
 
 wxString titleOf(const LocalDate& first) {
-    return wxString::Format("Appointments for the week starting %s, %s %d, %d", weekdayName(first.weekday),
-                            monthName(first.month), first.day, first.year);
+    return wxString::Format(_("Appointments for the week starting %s, %s %d, %d"),
+                            wxGetTranslation(weekdayName(first.weekday)), wxGetTranslation(monthName(first.month)),
+                            first.day, first.year);
 }
 
 // The date a number of calendar days after a date; noon keeps a change of daylight saving from
@@ -259,8 +260,10 @@ int ViewWeek::drawDay(wxDC& dc, int d, bool header, int entryFrom, int entryTo, 
         const LocalDate date = dateOf(d);
         if (y + lineHeight_ > 0 && y < visibleBottom) {
             if (!fast) dc.SetTextForeground(toWxColour(c.hasappoint));
-            dc.DrawText(wxString::Format("%s, %s %d", weekdayName(date.weekday), monthName(date.month), date.day), 5,
-                        y);
+            // TRANSLATORS: a day's heading in the week view: weekday, month, day.
+            dc.DrawText(wxString::Format(_("%s, %s %d"), wxGetTranslation(weekdayName(date.weekday)),
+                                         wxGetTranslation(monthName(date.month)), date.day),
+                        5, y);
             if (!fast) dc.SetTextForeground(toWxColour(c.fore));
             dc.DrawLine(0, y - 2, printing ? printWidth_ : 3200, y - 2);
         }

@@ -21,23 +21,23 @@
 namespace zc {
 
 CAdvancedDialog::CAdvancedDialog(wxWindow* parent, CalendarContext& context)
-    : wxDialog(parent, wxID_ANY, "                            Advanced", wxDefaultPosition, wxDefaultSize,
+    : wxDialog(parent, wxID_ANY, "                            " + _("Advanced"), wxDefaultPosition, wxDefaultSize,
                wxDEFAULT_DIALOG_STYLE, "advancedDialog"),
       context_(context), values_(settings::loadReminderSettings()), edited_(values_),
       region_(context.settings.region) {
     SetIcons(programIcons());
 
-    auto* remindersBox = new wxStaticBoxSizer(wxVERTICAL, this, "   Reminders");
+    auto* remindersBox = new wxStaticBoxSizer(wxVERTICAL, this, "   " + _("Reminders"));
     wxWindow* rb = remindersBox->GetStaticBox();
-    automatic_ = new wxRadioButton(rb, kAutomatic, "Automatic", wxDefaultPosition, wxDefaultSize, wxRB_GROUP,
+    automatic_ = new wxRadioButton(rb, kAutomatic, _("Automatic"), wxDefaultPosition, wxDefaultSize, wxRB_GROUP,
                                    wxDefaultValidator, "Automatic");
-    noReminders_ = new wxRadioButton(rb, kNoReminders, "No Reminders", wxDefaultPosition, wxDefaultSize, 0,
+    noReminders_ = new wxRadioButton(rb, kNoReminders, _("No Reminders"), wxDefaultPosition, wxDefaultSize, 0,
                                      wxDefaultValidator, "No Reminders");
     (values_.reminders == 0 ? automatic_ : noReminders_)->SetValue(true);
     remindersBox->Add(automatic_, 0, wxALL, 6);
     remindersBox->Add(noReminders_, 0, wxLEFT | wxRIGHT | wxBOTTOM, 6);
 
-    auto* otherBox = new wxStaticBoxSizer(wxVERTICAL, this, "   Other Configurables");
+    auto* otherBox = new wxStaticBoxSizer(wxVERTICAL, this, "   " + _("Other Configurables"));
     wxWindow* ob = otherBox->GetStaticBox();
     const wxSize numberSize(FromDIP(56), -1);
     auto numberField = [&](int id, int* value, int low, int high, const char* name) {
@@ -49,44 +49,45 @@ CAdvancedDialog::CAdvancedDialog(wxWindow* parent, CalendarContext& context)
     early_ = numberField(kEarly, &edited_.early, kMinEarly, kMaxEarly, "early");
     age_ = numberField(kAge, &edited_.age, kMinAge, kMaxAge, "age");
     auto* numbers = new wxFlexGridSizer(3, 6, 6);
-    numbers->Add(new wxStaticText(ob, wxID_ANY, "Raise reminders"), 0, wxALIGN_CENTER_VERTICAL);
+    numbers->Add(new wxStaticText(ob, wxID_ANY, _("Raise reminders")), 0, wxALIGN_CENTER_VERTICAL);
     numbers->Add(early_);
-    numbers->Add(new wxStaticText(ob, wxID_ANY, "minutes early"), 0, wxALIGN_CENTER_VERTICAL);
-    numbers->Add(new wxStaticText(ob, wxID_ANY, "Delete day planner entries after"), 0,
+    numbers->Add(new wxStaticText(ob, wxID_ANY, _("minutes early")), 0, wxALIGN_CENTER_VERTICAL);
+    numbers->Add(new wxStaticText(ob, wxID_ANY, _("Delete day planner entries after")), 0,
                  wxALIGN_CENTER_VERTICAL);
     numbers->Add(age_);
-    numbers->Add(new wxStaticText(ob, wxID_ANY, "months"), 0, wxALIGN_CENTER_VERTICAL);
+    numbers->Add(new wxStaticText(ob, wxID_ANY, _("months")), 0, wxALIGN_CENTER_VERTICAL);
     otherBox->Add(numbers, 0, wxALL, 6);
+    // The English label names the box, whatever the language shown.
     auto checkBox = [&](int id, const char* label, int value) {
-        auto* box =
-            new wxCheckBox(ob, id, label, wxDefaultPosition, wxDefaultSize, 0, wxDefaultValidator, label);
+        auto* box = new wxCheckBox(ob, id, wxGetTranslation(label), wxDefaultPosition, wxDefaultSize, 0,
+                                   wxDefaultValidator, label);
         box->SetValue(value != 0);
         otherBox->Add(box, 0, wxLEFT | wxRIGHT | wxBOTTOM, 6);
         return box;
     };
-    splash_ = checkBox(kSplash, "Show splash screen at startup", values_.splash);
-    minAtStart_ = checkBox(kMinAtStart, "Minimize at startup", values_.minatstart);
-    fastPrinting_ = checkBox(kFastPrinting, "Use fast printing", values_.fastprinting);
-    clock24_ = checkBox(kClock24, "Use 24-hour clock", region_.twentyFourHour ? 1 : 0);
-    const wxString days[] = {"Sunday", "Monday"};
+    splash_ = checkBox(kSplash, wxTRANSLATE("Show splash screen at startup"), values_.splash);
+    minAtStart_ = checkBox(kMinAtStart, wxTRANSLATE("Minimize at startup"), values_.minatstart);
+    fastPrinting_ = checkBox(kFastPrinting, wxTRANSLATE("Use fast printing"), values_.fastprinting);
+    clock24_ = checkBox(kClock24, wxTRANSLATE("Use 24-hour clock"), region_.twentyFourHour ? 1 : 0);
+    const wxString days[] = {_("Sunday"), _("Monday")};
     weekStart_ = new wxChoice(ob, kWeekStart, wxDefaultPosition, wxDefaultSize, 2, days, 0, wxDefaultValidator,
                               "Week starts on");
     weekStart_->SetSelection(region_.firstWeekday == 2 ? 1 : 0);
     auto* weekRow = new wxBoxSizer(wxHORIZONTAL);
-    weekRow->Add(new wxStaticText(ob, wxID_ANY, "Week starts on"), 0, wxALIGN_CENTER_VERTICAL | wxRIGHT, 6);
+    weekRow->Add(new wxStaticText(ob, wxID_ANY, _("Week starts on")), 0, wxALIGN_CENTER_VERTICAL | wxRIGHT, 6);
     weekRow->Add(weekStart_);
     otherBox->Add(weekRow, 0, wxLEFT | wxRIGHT | wxBOTTOM, 6);
 
-    auto* backupBox = new wxStaticBoxSizer(wxVERTICAL, this, "Backup and Intelligent Restore");
+    auto* backupBox = new wxStaticBoxSizer(wxVERTICAL, this, _("Backup and Intelligent Restore"));
     wxWindow* bb = backupBox->GetStaticBox();
     auto* explanation = new wxStaticText(
-        bb, wxID_ANY, "Use these commands to backup/restore day planner entries to/from a text file.");
+        bb, wxID_ANY, _("Use these commands to backup/restore day planner entries to/from a text file."));
     explanation->Wrap(FromDIP(230));
     backupBox->Add(explanation, 0, wxALL, 6);
     auto* backupButtons = new wxBoxSizer(wxHORIZONTAL);
-    backupButtons->Add(new wxButton(bb, cmd::menuId(cmd::kBackup), "Backup", wxDefaultPosition, wxDefaultSize,
+    backupButtons->Add(new wxButton(bb, cmd::menuId(cmd::kBackup), _("Backup"), wxDefaultPosition, wxDefaultSize,
                                     0, wxDefaultValidator, "Backup"));
-    backupButtons->Add(new wxButton(bb, cmd::menuId(cmd::kRestore), "Restore", wxDefaultPosition,
+    backupButtons->Add(new wxButton(bb, cmd::menuId(cmd::kRestore), _("Restore"), wxDefaultPosition,
                                     wxDefaultSize, 0, wxDefaultValidator, "Restore"),
                        0, wxLEFT, 6);
     backupBox->Add(backupButtons, 0, wxLEFT | wxRIGHT | wxBOTTOM, 6);
@@ -99,10 +100,10 @@ CAdvancedDialog::CAdvancedDialog(wxWindow* parent, CalendarContext& context)
     columns->Add(otherBox, 1, wxEXPAND);
 
     auto* buttons = new wxBoxSizer(wxHORIZONTAL);
-    buttons->Add(new wxButton(this, wxID_HELP, "Help"));
+    buttons->Add(new wxButton(this, wxID_HELP, _("Help")));
     buttons->AddStretchSpacer();
-    buttons->Add(new wxButton(this, wxID_OK, "OK"));
-    buttons->Add(new wxButton(this, wxID_CANCEL, "Cancel"), 0, wxLEFT, 6);
+    buttons->Add(new wxButton(this, wxID_OK, _("OK")));
+    buttons->Add(new wxButton(this, wxID_CANCEL, _("Cancel")), 0, wxLEFT, 6);
 
     auto* top = new wxBoxSizer(wxVERTICAL);
     top->Add(columns, 1, wxALL | wxEXPAND, 10);

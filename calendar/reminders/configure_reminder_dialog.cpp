@@ -20,7 +20,7 @@ ConfigureReminderDialog::ConfigureReminderDialog(wxWindow* parent, bool enabled,
                wxDEFAULT_DIALOG_STYLE, "configureReminderDialog"),
       enabled_(enabled), minutes_(minutes), chosen_(minutes) {
     SetIcons(programIcons());
-    check_ = new wxCheckBox(this, kEnable, "Enable reminder for the selected entry.", wxDefaultPosition,
+    check_ = new wxCheckBox(this, kEnable, _("Enable reminder for the selected entry."), wxDefaultPosition,
                             wxDefaultSize, 0, wxGenericValidator(&enabled_), "enable");
     auto* box = new wxStaticBoxSizer(wxHORIZONTAL, this, "How many minutes early to pop-up the reminder:");
     wxWindow* inBox = box->GetStaticBox();

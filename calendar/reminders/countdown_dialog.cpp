@@ -19,7 +19,7 @@ CountdownDialog::CountdownDialog(wxWindow* parent, CalendarContext& context)
       context_(context) {
     SetIcons(programIcons());
     auto* top = new wxBoxSizer(wxVERTICAL);
-    top->Add(new wxStaticText(this, wxID_ANY, " Minutes until timer expires (1 - 120):"), 0, wxLEFT | wxRIGHT | wxTOP,
+    top->Add(new wxStaticText(this, wxID_ANY, _(" Minutes until timer expires (1 - 120):")), 0, wxLEFT | wxRIGHT | wxTOP,
              10);
     auto* minutesRow = new wxBoxSizer(wxHORIZONTAL);
     minutesEdit_ = new wxTextCtrl(this, kMinutesEdit, "1", wxDefaultPosition, wxSize(FromDIP(50), -1), 0,
@@ -29,7 +29,7 @@ CountdownDialog::CountdownDialog(wxWindow* parent, CalendarContext& context)
     minutesRow->Add(minutesEdit_, 0, wxALIGN_CENTER_VERTICAL | wxRIGHT, 8);
     minutesRow->Add(slider_, 1, wxALIGN_CENTER_VERTICAL);
     top->Add(minutesRow, 0, wxEXPAND | wxALL, 10);
-    top->Add(new wxStaticText(this, wxID_ANY, " Text to display when the timer expires (optional):"), 0,
+    top->Add(new wxStaticText(this, wxID_ANY, _(" Text to display when the timer expires (optional):")), 0,
              wxLEFT | wxRIGHT, 10);
     textEdit_ = new wxTextCtrl(this, kTextEdit, wxEmptyString, wxDefaultPosition, wxDefaultSize, 0,
                                TextLengthValidator(&text_, kMaxText), "text");

@@ -80,7 +80,7 @@ std::function<void(const std::string&)>& CSoundsDialog::player() {
 }
 
 CSoundsDialog::CSoundsDialog(wxWindow* parent)
-    : wxDialog(parent, wxID_ANY, "    Modify Zorvel Calendar Sounds", wxDefaultPosition, wxDefaultSize,
+    : wxDialog(parent, wxID_ANY, _("    Modify Zorvel Calendar Sounds"), wxDefaultPosition, wxDefaultSize,
                wxDEFAULT_DIALOG_STYLE, "soundsDialog") {
     SetIcons(programIcons());
     for (int e = kStartEvent; e <= kClickEvent; ++e)

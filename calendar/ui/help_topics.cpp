@@ -3,6 +3,7 @@
 #include "ui/resource_folders.h"
 #include "ui/wx_questions.h"
 
+#include <wx/translation.h>
 #include <wx/filename.h>
 #include <wx/log.h>
 #include <wx/utils.h>
@@ -59,7 +60,7 @@ void openHelpTopic(int context) {
             "ZorvelCal");
         return;
     }
-    WxQuestions().showMessage("Failed to launch help.", "ZorvelCal");
+    WxQuestions().showMessage(wxTRANSLATE("Failed to launch help."), "ZorvelCal");
 }
 
 } // namespace zc

@@ -4,6 +4,7 @@
 #include "ui/display_text.h"
 
 #include <wx/msgdlg.h>
+#include <wx/translation.h>
 
 namespace zc {
 
@@ -12,7 +13,10 @@ wxString wrappedMessage(const std::string& utf8) {
 }
 
 int messageBox(const std::string& utf8, const std::string& caption, long style, wxWindow* parent) {
-    return wxMessageBox(wrappedMessage(utf8), displayText(caption), style, parent);
+    // Callers pass the English text; it is looked up in the user's catalog here, where it is shown
+    // (xgettext collects the texts of messageBox calls).
+    return wxMessageBox(wrappedMessage(wxGetTranslation(wxString::FromUTF8(utf8)).utf8_string()),
+                        wxGetTranslation(displayText(caption)), style, parent);
 }
 
 } // namespace zc

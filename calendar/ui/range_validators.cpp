@@ -35,12 +35,12 @@ std::optional<long> IntRangeValidator::number() const {
 }
 
 wxString IntRangeValidator::rangeMessage() const {
-    return wxString::Format("Please enter an integer between %d and %d.", min_, max_);
+    return wxString::Format(_("Please enter an integer between %d and %d."), min_, max_);
 }
 
 bool IntRangeValidator::Validate(wxWindow* parent) {
     const std::optional<long> n = number();
-    if (!n) return refuse(GetWindow(), parent, "Please enter an integer.");
+    if (!n) return refuse(GetWindow(), parent, _("Please enter an integer."));
     if (!inRange(*n)) return refuse(GetWindow(), parent, rangeMessage());
     return true;
 }
@@ -62,7 +62,7 @@ bool IntRangeValidator::TransferFromWindow() {
 bool TextLengthValidator::Validate(wxWindow* parent) {
     const wxTextCtrl* text = textControl(GetWindow());
     if (!text || text->GetValue().length() <= max_) return true;
-    return refuse(GetWindow(), parent, wxString::Format("Please enter no more than %zu characters.", max_));
+    return refuse(GetWindow(), parent, wxString::Format(_("Please enter no more than %zu characters."), max_));
 }
 
 bool TextLengthValidator::TransferToWindow() {

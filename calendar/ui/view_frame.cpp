@@ -59,19 +59,19 @@ void ViewFrame::attachMenu(const StepNames* steps, int quickHintsCommand, int he
     helpContext_ = helpContext;
     auto* bar = new wxMenuBar;
     auto* commands = new wxMenu;
-    commands->Append(cmd::menuId(cmd::kListPrint), "&Print");
-    commands->Append(cmd::menuId(cmd::kListClose), "&Close");
-    bar->Append(commands, "&Commands");
+    commands->Append(cmd::menuId(cmd::kListPrint), _("&Print"));
+    commands->Append(cmd::menuId(cmd::kListClose), _("&Close"));
+    bar->Append(commands, _("&Commands"));
     // The toolkit opens a menu, never runs a bare menu-bar title, so each step sits in a menu of
     // its own name, and opening that menu takes the step at once (onMenuOpen). Alt+Left and
     // Alt+Right step as in the day planner.
     if (steps) {
         previousMenu_ = new wxMenu;
         previousMenu_->Append(cmd::menuId(cmd::kListPrevious), wxString(steps->previous) + "\tAlt+Left");
-        bar->Append(previousMenu_, "&Previous");
+        bar->Append(previousMenu_, _("&Previous"));
         nextMenu_ = new wxMenu;
         nextMenu_->Append(cmd::menuId(cmd::kListNext), wxString(steps->next) + "\tAlt+Right");
-        bar->Append(nextMenu_, "&Next");
+        bar->Append(nextMenu_, _("&Next"));
         Bind(wxEVT_MENU_OPEN, &ViewFrame::onMenuOpen, this);
         Bind(wxEVT_MENU_CLOSE, [this](wxMenuEvent& event) {
             // A menu opening right after another closed is the pointer sliding along the bar.
@@ -83,9 +83,9 @@ void ViewFrame::attachMenu(const StepNames* steps, int quickHintsCommand, int he
         });
     }
     auto* help = new wxMenu;
-    help->Append(cmd::menuId(cmd::kListHelpTopics), "&Help Topics");
-    help->Append(cmd::menuId(quickHintsCommand), "&Quick Hints");
-    bar->Append(help, "&Help");
+    help->Append(cmd::menuId(cmd::kListHelpTopics), _("&Help Topics"));
+    help->Append(cmd::menuId(quickHintsCommand), _("&Quick Hints"));
+    bar->Append(help, _("&Help"));
     SetMenuBar(bar);
 }
 

@@ -117,6 +117,7 @@ TEST_F(StartupTest, OptionsThatNeedNoWindowWorkWithoutADisplay) {
     struct Row {
         std::string arguments;
         const char* printed; // a part of standard output
+        const char* language = "C"; // LANGUAGE, with LANG and LC_ALL to match
     };
     const std::string file = (dir / "out.ics").string();
     const Row rows[] = {
@@ -126,6 +127,9 @@ TEST_F(StartupTest, OptionsThatNeedNoWindowWorkWithoutADisplay) {
         {"--no-splash --version", "2.0c"},
         {"--export-ics " + file, ""},
         {"--import-ics=" + file, ""},
+        {"--help", "die Version anzeigen und beenden", "de"},
+        {"--help", "show the version, then end", "en"},
+        {"--help", "show the version, then end"},
     };
     setSettingsStore(nullptr);
     wxExecuteEnv env;
@@ -134,6 +138,10 @@ TEST_F(StartupTest, OptionsThatNeedNoWindowWorkWithoutADisplay) {
         env.env.erase(name);
     env.env["ZORVELCAL_STORE"] = storePath;
     for (const Row& row : rows) {
+        const bool german = row.language == std::string("de");
+        env.env["LANGUAGE"] = row.language;
+        env.env["LANG"] = german ? "de_DE.UTF-8" : "C";
+        env.env["LC_ALL"] = german ? "de_DE.UTF-8" : "C";
         wxArrayString output, errors;
         const long code =
             wxExecute(wxString(ZORVELCAL_EXE) + " " + row.arguments, output, errors, wxEXEC_SYNC, &env);

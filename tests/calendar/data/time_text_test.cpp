@@ -61,14 +61,12 @@ TEST_F(TimeTextTest, The24HourClockWritesTwoDigitHoursInEveryUse) {
     const struct {
         int hour, minute;
         std::string text;
-    } rows[] = {{0, 15, "00:15"}, {9, 5, "09:05"}, {12, 0, "12:00"}, {13, 30, "13:30"}, {23, 59, "23:59"}};
+    } rows[] = {{0, 15, "00:15"}, {9, 5, "09:05"}, {12, 0, "12:00"}, {23, 59, "23:59"}};
     int day = 1;
     for (const auto& r : rows) {
         SCOPED_TRACE(r.text);
         for (const TimeForm form : {TimeForm::kFull, TimeForm::kPlannerHour, TimeForm::kNoSuffix})
             EXPECT_EQ(timeText(r.hour, r.minute, form, clock24), r.text);
-        EXPECT_EQ(timeText(r.hour, r.minute, TimeForm::kPlannerHour, {}),
-                  twelveHourTime(r.hour, r.minute, TimeForm::kPlannerHour));
         EXPECT_EQ(describeNext(localTime(2024, 3, 16, r.hour, r.minute), r.hour, r.minute, "Visit",
                                localTime(2024, 3, 15, 0, 0), clock24),
                   " Tommorrow at " + r.text + ": Visit  ");
@@ -84,18 +82,6 @@ TEST_F(TimeTextTest, The24HourClockWritesTwoDigitHoursInEveryUse) {
         EXPECT_NE(std::find(all.begin(), all.end(), "Until " + r.text + ": Visit@" + format(2024, 3, day + 1, 6, 0)),
                   all.end());
     }
-}
-
-TEST(WeekColumnTest, ColumnsAndTheirWeekdaysForWeeksFromSundayAndFromMonday) {
-    const struct {
-        int firstWeekday;
-        int columnOf[8]; // by weekday 1 (Sunday) .. 7
-    } rows[] = {{1, {0, 0, 1, 2, 3, 4, 5, 6}}, {2, {0, 6, 0, 1, 2, 3, 4, 5}}};
-    for (const auto& r : rows)
-        for (int weekday = 1; weekday <= 7; ++weekday) {
-            EXPECT_EQ(weekColumn(weekday, r.firstWeekday), r.columnOf[weekday]) << r.firstWeekday << "/" << weekday;
-            EXPECT_EQ(weekdayOfColumn(r.columnOf[weekday], r.firstWeekday), weekday);
-        }
 }
 
 } // namespace
