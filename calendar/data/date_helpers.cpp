@@ -56,8 +56,11 @@ std::int64_t resolveLocal(std::int64_t wall) {
     const std::int64_t before = offsetAt(wall - kReach);
     const std::int64_t after = offsetAt(wall + kReach);
     const std::int64_t early = wall - before;
+    // One offset on both sides: the wall time reads with it whatever the zone does in between, so
+    // the look at the instant itself (a third conversion, the dearest part of loading a calendar)
+    // would not change the answer.
+    if (after == before) return early;
     if (offsetAt(early) == before) {
-        if (after == before) return early;
         // Both instants exist only in a repeated hour, and then the first one counts.
         const std::int64_t late = wall - after;
         return offsetAt(late) == after && late < early ? late : early;
