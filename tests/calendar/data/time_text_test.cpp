@@ -14,7 +14,20 @@
 namespace zc::rbtest {
 namespace {
 
-class TimeTextTest : public TableTest {};
+class TimeTextTest : public TableTest {
+  protected:
+    // Imports a visit from the day's hour:minute to the same time the next day; gives the entries.
+    auto importVisit(int day, int hour, int minute, const RegionSettings& region) {
+        char event[200];
+        std::snprintf(event, sizeof event,
+                      "BEGIN:VCALENDAR\r\nVERSION:2.0\r\nPRODID:-//Example//EN\r\nBEGIN:VEVENT\r\nUID:%d@example\r\n"
+                      "DTSTART:202403%02dT%02d%02d00\r\nDTEND:202403%02dT%02d%02d00\r\nSUMMARY:Visit\r\n"
+                      "END:VEVENT\r\nEND:VCALENDAR\r\n",
+                      day, day, hour, minute, day + 1, hour, minute);
+        EXPECT_TRUE(importIcsText(*table, event, "t.ics", region).ok);
+        return entries();
+    }
+};
 
 TEST_F(TimeTextTest, EveryUseWritesATimeOfDayAlike) {
     const struct {
@@ -39,14 +52,7 @@ TEST_F(TimeTextTest, EveryUseWritesATimeOfDayAlike) {
         // An event into the next day: its time before its text where it is off its slot's own
         // time, and its end on the next day.
         day += 2;
-        char event[200];
-        std::snprintf(event, sizeof event,
-                      "BEGIN:VCALENDAR\r\nVERSION:2.0\r\nPRODID:-//Example//EN\r\nBEGIN:VEVENT\r\nUID:%d@example\r\n"
-                      "DTSTART:202403%02dT%02d%02d00\r\nDTEND:202403%02dT%02d%02d00\r\nSUMMARY:Visit\r\n"
-                      "END:VEVENT\r\nEND:VCALENDAR\r\n",
-                      day, day, r.hour, r.minute, day + 1, r.hour, r.minute);
-        ASSERT_TRUE(importIcsText(*table, event, "t.ics").ok);
-        const auto all = entries();
+        const auto all = importVisit(day, r.hour, r.minute, {});
         const auto has = [&](const std::string& entry) { return std::find(all.begin(), all.end(), entry) != all.end(); };
         EXPECT_TRUE(has("Until " + r.full + ": Visit@" + format(2024, 3, day + 1, 6, 0)));
         const bool early = r.hour < 6;
@@ -71,14 +77,7 @@ TEST_F(TimeTextTest, The24HourClockWritesTwoDigitHoursInEveryUse) {
                                localTime(2024, 3, 15, 0, 0), clock24),
                   " Tommorrow at " + r.text + ": Visit  ");
         day += 2;
-        char event[200];
-        std::snprintf(event, sizeof event,
-                      "BEGIN:VCALENDAR\r\nVERSION:2.0\r\nPRODID:-//Example//EN\r\nBEGIN:VEVENT\r\nUID:%d@example\r\n"
-                      "DTSTART:202403%02dT%02d%02d00\r\nDTEND:202403%02dT%02d%02d00\r\nSUMMARY:Visit\r\n"
-                      "END:VEVENT\r\nEND:VCALENDAR\r\n",
-                      day, day, r.hour, r.minute, day + 1, r.hour, r.minute);
-        ASSERT_TRUE(importIcsText(*table, event, "t.ics", clock24).ok);
-        const auto all = entries();
+        const auto all = importVisit(day, r.hour, r.minute, clock24);
         EXPECT_NE(std::find(all.begin(), all.end(), "Until " + r.text + ": Visit@" + format(2024, 3, day + 1, 6, 0)),
                   all.end());
     }
