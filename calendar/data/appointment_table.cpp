@@ -306,6 +306,7 @@ void AppointmentTable::loadAll() {
     slots_.reserve(count_ + all.entries.size());
     byDate_.reserve(byDate_.size() + all.entries.size() / 4);
     std::vector<std::pair<int, int>> emptyMonths;
+    const LocalDayMemo days;
     for (const StoredAppointments::Month& listed : all.months) {
         const std::string_view name = listed.name;
         const int year = leadingNumber(name.substr(0, 4));

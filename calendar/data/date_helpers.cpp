@@ -13,9 +13,9 @@ namespace {
 const char* const kShortMonths[] = {"Jan",  "Feb", "March", "April", "May", "June",
                                     "July", "Aug", "Sept",  "Oct",   "Nov", "Dec"};
 // English here, as stored and imported texts use them; windows show them translated.
-const char* const kMonths[] = {N_("January"), N_("February"), N_("March"),     N_("April"),
-                               N_("May"),     N_("June"),     N_("July"),      N_("August"),
-                               N_("September"), N_("October"), N_("November"), N_("December")};
+const char* const kMonths[] = {N_("January"),   N_("February"), N_("March"),    N_("April"),
+                               N_("May"),       N_("June"),     N_("July"),     N_("August"),
+                               N_("September"), N_("October"),  N_("November"), N_("December")};
 const char* const kWeekdays[] = {N_("Sunday"),   N_("Monday"), N_("Tuesday"), N_("Wednesday"),
                                  N_("Thursday"), N_("Friday"), N_("Saturday")};
 
@@ -42,6 +42,13 @@ std::int64_t offsetAt(std::int64_t t) {
     return platform::localTimeFields(t, tm) ? wallSeconds(tm) - t : 0;
 }
 
+// No zone is more than 26 hours from UTC, so the offsets that can apply to a wall time are the
+// ones in force a day and two hours either side of it.
+constexpr std::int64_t kReach = 26 * 3600;
+
+// The day of the innermost LocalDayMemo living on this thread.
+thread_local LocalDayMemo::Day* memoDay = nullptr;
+
 // The C library's mktime decides the repeated hour at the end of daylight saving by its previous
 // conversion, so one wall time could land on either of two instants within one run. Here a wall
 // time is resolved only from the zone's offsets around it: a repeated time takes the first of its
@@ -50,9 +57,16 @@ std::int64_t offsetAt(std::int64_t t) {
 // It also avoids mktime's look at the zone file on every call, which made loading a large calendar
 // slow.
 std::int64_t resolveLocal(std::int64_t wall) {
-    // No zone is more than 26 hours from UTC, so the offsets that can apply to this wall time are
-    // the ones in force a day and two hours either side of it.
-    constexpr std::int64_t kReach = 26 * 3600;
+    if (memoDay) {
+        const std::int64_t day = (wall >= 0 ? wall : wall - 86399) / 86400;
+        if (memoDay->number != day) {
+            const std::int64_t before = offsetAt(day * 86400 - kReach);
+            memoDay->number = day;
+            memoDay->offset = before;
+            memoDay->uniform = offsetAt(day * 86400 + 86400 + kReach) == before;
+        }
+        if (memoDay->uniform) return wall - memoDay->offset;
+    }
     const std::int64_t before = offsetAt(wall - kReach);
     const std::int64_t after = offsetAt(wall + kReach);
     const std::int64_t early = wall - before;
@@ -89,6 +103,14 @@ Time32 fromLocalFields(std::int64_t year, std::int64_t month, std::int64_t day, 
 }
 
 } // namespace
+
+LocalDayMemo::LocalDayMemo() : outer_(memoDay) {
+    memoDay = &day_;
+}
+
+LocalDayMemo::~LocalDayMemo() {
+    memoDay = outer_;
+}
 
 const char* shortMonthName(int month) {
     return month >= 1 && month <= 12 ? kShortMonths[month - 1] : nullptr;
@@ -138,7 +160,8 @@ LocalDate toLocal(Time32 t) {
 
 Time32 addCalendarDays(Time32 t, int days) {
     const LocalDate d = toLocal(t);
-    return fromLocalFields(d.year, d.month, static_cast<std::int64_t>(d.day) + days, d.hour, d.minute, d.second);
+    return fromLocalFields(d.year, d.month, static_cast<std::int64_t>(d.day) + days, d.hour, d.minute,
+                           d.second);
 }
 
 std::string twelveHourTime(int hour, int minute, TimeForm form) {
