@@ -95,15 +95,16 @@ void TFormDialogNextDisk::ButtonOKClick() {
 }
 
 void TFormDialogNextDisk::ButtonCancelClick() {
-    if (KzConfirm(this, "Are you sure you want to abort the installation procedure?")) Finish(wxID_CANCEL);
+    if (KzConfirm(this, _("Are you sure you want to abort the installation procedure?").utf8_string()))
+        Finish(wxID_CANCEL);
 }
 
 void TFormDialogNextDisk::ButtonChangeClick() {
     TFormDirBox box(this);
     box.AllowCreate = false;
-    box.DialogCaption = "New location";
-    box.UpperLabel = "Double click a directory";
-    box.LowerLabel = "to select a new location";
+    box.DialogCaption = _("New location").utf8_string();
+    box.UpperLabel = _("Double click a directory").utf8_string();
+    box.LowerLabel = _("to select a new location").utf8_string();
     box.Directory = Location;
     if (box.ShowModal() != wxID_OK) return;
     Location = AddBackslash(box.Directory);

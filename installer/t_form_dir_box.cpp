@@ -1,5 +1,6 @@
 #include "t_form_dir_box.h"
 
+#include "text/translatable.h"
 #include "core/kz_files.h"
 #include "kz_form_scale.h"
 #include "kz_message.h"
@@ -114,7 +115,7 @@ std::vector<std::string> TFormDirBox::SystemDrives() {
 }
 
 void TFormDirBox::FormShow() {
-    SetTitle(wxString::FromUTF8(DialogCaption));
+    SetTitle(wxGetTranslation(wxString::FromUTF8(DialogCaption)));
     LabelTitle2->SetLabel(wxString::FromUTF8(UpperLabel));
     LabelTitle3->SetLabel(wxString::FromUTF8(LowerLabel));
 
@@ -186,7 +187,7 @@ void TFormDirBox::DriveComboChange(int index) {
         MoveListTo(drive);
         return;
     }
-    KzShowMessage(this, "Drive:  " + drive + ": not ready.");
+    KzShowMessage(this, text::formatted(N_("Drive:  %s: not ready."), {drive}));
     DriveCombo->SetSelection(0);
     MoveListTo(Drives.front());
 }

@@ -1,5 +1,7 @@
 #include "t_form_main.h"
 
+#include "core/kz_text.h"
+#include "text/translatable.h"
 #include "core/kz_platform.h"
 #include "kz_form_scale.h"
 #include "kz_message.h"
@@ -168,7 +170,7 @@ void TFormMain::FormCreate(const std::vector<std::string>& arguments, const std:
     ScriptPath.resize(ScriptPath.size() - 3);
     if (FileExists(ScriptPath)) return;
     ScriptFound = false;
-    KzShowMessage(this, "Error: script file\r" + ScriptPath + "\r" + "not found");
+    KzShowMessage(this, KzFormatted(N_("Error: script file\n%s\nnot found"), {ScriptPath}));
 }
 
 void TFormMain::FormShow(wxShowEvent& event) {
@@ -196,7 +198,7 @@ void TFormMain::RunInstallation() {
     FinalStatus = Script.LoadScript(ScriptPath, error);
     if (FinalStatus != 0) {
         LoadFailed = true;
-        KzShowMessage(this, "Error opening installation script file: \r\r" + ScriptPath);
+        KzShowMessage(this, KzFormatted(N_("Error opening installation script file: \n\n%s"), {ScriptPath}));
         Close();
         return;
     }
@@ -230,7 +232,7 @@ int TFormMain::ExitStatus() const {
 }
 
 void TFormMain::ButtonAbortClick() {
-    if (!KzConfirm(this, "Are you sure you want to abort the installation procedure?")) return;
+    if (!KzConfirm(this, _("Are you sure you want to abort the installation procedure?").utf8_string())) return;
     Script.Abort();
     Close();
 }

@@ -41,7 +41,7 @@ TFormProgramGroupBox::TFormProgramGroupBox(wxWindow* parent)
     Panel1 = new wxPanel(this, wxID_ANY);
     Panel1->SetName("Panel1");
     Panel1->SetBackgroundColour(Silver);
-    ButtonCreateGroup = new wxButton(Panel1, wxID_ANY, "Create &group", at.Point(14, 13), at.Size(75, 25));
+    ButtonCreateGroup = new wxButton(Panel1, wxID_ANY, _("Create &group"), at.Point(14, 13), at.Size(75, 25));
     ButtonCreateGroup->SetName("ButtonCreateGroup");
     // Plain identifiers, so that the dialog's Escape and close-box handling do not run Cancel's
     // handler: closing the window leaves the answer as it was.
