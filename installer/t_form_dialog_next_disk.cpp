@@ -54,6 +54,14 @@ TFormDialogNextDisk::TFormDialogNextDisk(wxWindow* parent)
     ButtonChange = new wxButton(this, wxID_ANY, _("Ch&ange"), at.Point(168, 143), at.Size(73, 25));
     ButtonChange->SetName("ButtonChange");
     ButtonOK->SetDefault();
+    // A longer prompt (a translation) wraps to more lines: the line below it and everything under
+    // the rule move down to make room, and the English layout stays as designed.
+    const int promptBottom = Label1->GetRect().GetBottom() + 1;
+    if (promptBottom > Label4->GetPosition().y) {
+        const int down = promptBottom - Label4->GetPosition().y;
+        for (wxWindow* below : std::initializer_list<wxWindow*>{Label4, Bevel1, Label2, LabelNeededFile, Label3, ButtonChange})
+            below->Move(below->GetPosition().x, below->GetPosition().y + down);
+    }
 
     ButtonOK->Bind(wxEVT_BUTTON, [this](wxCommandEvent&) { ButtonOKClick(); });
     ButtonCancel->Bind(wxEVT_BUTTON, [this](wxCommandEvent&) { ButtonCancelClick(); });

@@ -70,7 +70,11 @@ TFormDirBox::TFormDirBox(wxWindow* parent)
     DirList->SetName("DirList");
     Label1 = new wxStaticText(this, wxID_ANY, _("Drive:"), at.Point(8, 192));
     Label1->SetName("Label1");
-    DriveCombo = new wxChoice(this, wxID_ANY, at.Point(50, 191), at.Size(191, -1));
+    // A longer caption than "Drive:" (a translation) pushes the list to the right; its right edge stays.
+    const wxPoint comboAt = at.Point(50, 191);
+    const int comboLeft = std::max(comboAt.x, Label1->GetRect().GetRight() + 1 + at(4));
+    const int comboRight = comboAt.x + at.Size(191, -1).GetWidth();
+    DriveCombo = new wxChoice(this, wxID_ANY, wxPoint(comboLeft, comboAt.y), wxSize(comboRight - comboLeft, -1));
     DriveCombo->SetName("DriveCombo");
     // The caption sits level with the middle of the list, however tall the desktop draws it.
     const wxRect combo = DriveCombo->GetRect();
@@ -117,7 +121,7 @@ std::vector<std::string> TFormDirBox::SystemDrives() {
 void TFormDirBox::FormShow() {
     SetTitle(wxGetTranslation(wxString::FromUTF8(DialogCaption)));
     LabelTitle2->SetLabel(wxString::FromUTF8(UpperLabel));
-    LabelTitle3->SetLabel(wxString::FromUTF8(LowerLabel));
+    LabelTitle3->SetLabel(wxGetTranslation(wxString::FromUTF8(LowerLabel)));
 
     // The drive of Directory is the entry that holds it most closely.
     DriveCombo->Clear();

@@ -141,7 +141,7 @@ void TFormMain::CreateControls() {
     ButtonEdit = new wxButton(PanelInstall, wxID_ANY, _("&More..."), at.Point(424, 264), at.Size(65, 24), 0,
                               wxDefaultValidator, "ButtonEdit");
     ButtonEdit->SetFont(BoldFont());
-    ButtonAbort = new NoTabStop<wxButton>(PanelInstall, wxID_ANY, "&Quit", at.Point(10, 312), at.Size(65, 33),
+    ButtonAbort = new NoTabStop<wxButton>(PanelInstall, wxID_ANY, _("&Quit"), at.Point(10, 312), at.Size(65, 33),
                                           0, wxDefaultValidator, "ButtonAbort");
     ButtonAbort->SetFont(BoldFont());
     NextButtonLeftLimit = ButtonAbort->GetRect().GetRight() + 1 + at(8);

@@ -45,9 +45,9 @@ TFormProgramGroupBox::TFormProgramGroupBox(wxWindow* parent)
     ButtonCreateGroup->SetName("ButtonCreateGroup");
     // Plain identifiers, so that the dialog's Escape and close-box handling do not run Cancel's
     // handler: closing the window leaves the answer as it was.
-    ButtonCancel = new wxButton(Panel1, wxID_ANY, "&Cancel", at.Point(14, 173), at.Size(75, 25));
+    ButtonCancel = new wxButton(Panel1, wxID_ANY, _("&Cancel"), at.Point(14, 173), at.Size(75, 25));
     ButtonCancel->SetName("ButtonCancel");
-    ButtonOK = new wxButton(Panel1, wxID_ANY, "&OK", at.Point(14, 205), at.Size(75, 25));
+    ButtonOK = new wxButton(Panel1, wxID_ANY, _("&OK"), at.Point(14, 205), at.Size(75, 25));
     ButtonOK->SetName("ButtonOK");
 
     ButtonOK->Bind(wxEVT_BUTTON, [this](wxCommandEvent&) { ButtonOKClick(); });

@@ -24,7 +24,7 @@ template <typename F> class ScopeExit {
     F Action;
 };
 
-const char* const NextCaption = "&Next >>";
+const char* const NextCaption = N_("&Next >>");
 
 } // namespace
 
@@ -230,7 +230,7 @@ void TKzScript::ExecuteCommand(std::string& line, int& status) {
         FillPane(KzControl::Memo1, line, endOfBlock, status);
     } else if (command == "wait message") {
         FillPane(KzControl::Memo1, line, endOfBlock, status);
-        if (status == KzStatusOk) WaitForNext(NextCaption);
+        if (status == KzStatusOk) WaitForNext(text::translated(NextCaption));
     } else if (command == "wait openingtext") {
         WaitOpeningText(line, endOfBlock, status);
     } else if (command == "wait button") {
@@ -367,7 +367,7 @@ void TKzScript::CreateDirectory(const std::string& command, std::string& line, b
                     Window->SetEnabled(KzControl::ButtonEdit, false);
                     Window->SetClickHandler(KzControl::ButtonEdit, {});
                 });
-                WaitForNext(NextCaption);
+                WaitForNext(text::translated(NextCaption));
             }
             if (Aborted) return;
             InstallDir = AddBackslash(NativePath(Window->GetText(KzControl::Edit1)));
@@ -419,14 +419,14 @@ void TKzScript::CreateProgramGroup(const std::string& command, std::string& line
             Window->SetClickHandler(KzControl::ButtonEdit, {});
             Window->SetEnabled(KzControl::ButtonEdit, false);
         });
-        WaitForNext(NextCaption);
+        WaitForNext(text::translated(NextCaption));
     }
     while (!Aborted && !Operations.IsValidGroupName(text::trimmed(Window->GetText(KzControl::Edit1)))) {
         if (!Window->CanAsk())
             throw KzError(KzFormatted(N_("Invalid program group name: \n%s"), {Window->GetText(KzControl::Edit1)}));
         Window->ShowMessage(KzFormatted(N_("Invalid program group name: \n%s\nspecify another program group name."),
                                             {Window->GetText(KzControl::Edit1)}));
-        WaitForNext(NextCaption);
+        WaitForNext(text::translated(NextCaption));
     }
     if (Aborted) return;
     GroupName = text::trimmed(Window->GetText(KzControl::Edit1));
@@ -486,7 +486,7 @@ void TKzScript::CopyFiles(std::string& line, bool& endOfBlock, int& status) {
                 SourceDir = location;
                 source = NativePath(neededFile, SourceDir);
                 Window->SetBusyCursor(false);
-                if (Window->IsVisible(KzControl::ButtonScript)) WaitForNext(NextCaption);
+                if (Window->IsVisible(KzControl::ButtonScript)) WaitForNext(text::translated(NextCaption));
             }
             Window->ProcessMessages();
         } while (!cancelled && status != KzStatusOk);
