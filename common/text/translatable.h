@@ -8,7 +8,10 @@
 #include <string>
 #include <string_view>
 
+// The toolkit defines the same marker where its headers come first.
+#ifndef N_
 #define N_(text) text
+#endif
 
 namespace text {
 
