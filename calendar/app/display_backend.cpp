@@ -1,5 +1,6 @@
 #include "app/display_backend.h"
 
+#include "text/translatable.h"
 #include "platform/platform.h"
 
 #include <cstdio>
@@ -42,9 +43,10 @@ void applyDisplayBackend() {
 #endif
     }
     if (choice.positionsIgnored)
-        std::fputs("zorvelcal: this Wayland session has no X server (XWayland), so the calendar cannot place "
-                   "its windows; window positions are not kept.\n",
-                   stderr);
+        std::fprintf(stderr, "zorvelcal: %s\n",
+                     text::translated(N_("this Wayland session has no X server (XWayland), so the calendar cannot "
+                                         "place its windows; window positions are not kept."))
+                         .c_str());
 }
 
 } // namespace zc

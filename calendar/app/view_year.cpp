@@ -57,7 +57,7 @@ ViewYear::ViewYear(CalendarContext& context, int year)
         measure(dc, false);
     }
     layoutCells(0);
-    StepNames steps{"&Previous year", "&Next year"};
+    StepNames steps{wxTRANSLATE("&Previous year"), wxTRANSLATE("&Next year")};
     attachMenu(&steps, cmd::kYearQuickHints, kHelpYear);
 
     WindowPosition at = readPosition(settings::kYearPosition);

@@ -79,7 +79,7 @@ ViewWeek::ViewWeek(CalendarContext& context, int year, int month, int day)
         wxClientDC dc(canvas());
         measure(dc, false);
     }
-    StepNames steps{"&Previous week", "&Next week"};
+    StepNames steps{wxTRANSLATE("&Previous week"), wxTRANSLATE("&Next week")};
     attachMenu(&steps, cmd::kWeekQuickHints, kHelpWeek);
 
     SetClientSize(canvasSize());
