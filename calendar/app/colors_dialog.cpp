@@ -66,8 +66,8 @@ CColorsDialog::CColorsDialog(wxWindow* parent, Colours& colours, std::function<v
     };
     auto* grid = new wxGridSizer(2, 6, 6);
     for (const Feature& f : kFeatures) {
-        auto* button = new wxButton(this, f.id, wxGetTranslation(f.label), wxDefaultPosition, wxDefaultSize, 0,
-                                    wxDefaultValidator, f.label);
+        auto* button = new wxButton(this, f.id, wxGetTranslation(f.label), wxDefaultPosition, wxDefaultSize,
+                                    0, wxDefaultValidator, f.label);
         grid->Add(button, 0, wxEXPAND);
         Bind(wxEVT_BUTTON, &CColorsDialog::onFeature, this, f.id);
     }

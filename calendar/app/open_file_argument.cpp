@@ -1,7 +1,7 @@
 #include "app/open_file_argument.h"
 
-#include "text/translatable.h"
 #include "app/main_frame.h"
+#include "text/translatable.h"
 #include "ui/wx_questions.h"
 
 #include <wx/cmdline.h>
@@ -24,7 +24,8 @@ void offerToImport(CMainFrame& frame, const std::string& path) {
         const wxFileName file(wxString::FromUTF8(path));
         WxQuestions questions;
         if (!file.FileExists()) {
-            questions.showMessage(text::formatted(N_("There is no file \"%s\" to import."), {path}), "ZorvelCal");
+            questions.showMessage(text::formatted(N_("There is no file \"%s\" to import."), {path}),
+                                  "ZorvelCal");
             return;
         }
         if (questions.askYesNo(text::formatted(N_("Import the appointments of \"%s\" into the calendar?"),

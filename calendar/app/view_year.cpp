@@ -299,7 +299,8 @@ bool ViewYear::runCommand(int command) {
         showQuickHints(wxTRANSLATE("   Quick hints on using the Year View"),
                        {{wxTRANSLATE("left click on a date to access the Day Planner for that day")},
                         {wxTRANSLATE("right click on a date to access the Week View for that week")},
-                        {wxTRANSLATE("click \"Previous\" to jump to the previous year")}, {wxTRANSLATE("click \"Next\" to jump to the next year")}});
+                        {wxTRANSLATE("click \"Previous\" to jump to the previous year")},
+                        {wxTRANSLATE("click \"Next\" to jump to the next year")}});
         return true;
     default:
         return ViewFrame::runCommand(command);

@@ -255,17 +255,19 @@ int backup(AppointmentTable& table, const std::string& path) {
         return -1;
     case ReplaceResult::kNotWritten:
         questions.showMessage(
-            text::formatted(replacing ? N_("The backup file \"%s\" could not be written: %s.\nThe previous backup is "
-                                           "unchanged.")
-                                      : N_("The backup file \"%s\" could not be written: %s."),
-                            {name, why}),
+            text::formatted(
+                replacing ? N_("The backup file \"%s\" could not be written: %s.\nThe previous backup is "
+                               "unchanged.")
+                          : N_("The backup file \"%s\" could not be written: %s."),
+                {name, why}),
             kCaption);
         return -1;
     case ReplaceResult::kDone:
         break;
     }
     questions.showMessage(
-        text::formatted(N_("Wrote %d entries to the backup file \"%s\""), {std::to_string(count), name}), kCaption);
+        text::formatted(N_("Wrote %d entries to the backup file \"%s\""), {std::to_string(count), name}),
+        kCaption);
     return count;
 }
 
@@ -280,7 +282,8 @@ RestoreCounts restore(AppointmentTable& table, const std::string& path) {
         questions.showMessage(
             kind == FileKind::kMissing
                 ? text::formatted(N_("The file \"%s\" was not found!"), {name})
-                : text::formatted(N_("The file \"%s\" could not be read: %s.\nNothing was restored."), {name, why}),
+                : text::formatted(N_("The file \"%s\" could not be read: %s.\nNothing was restored."),
+                                  {name, why}),
             kCaption);
         return counts;
     }
@@ -291,11 +294,13 @@ RestoreCounts restore(AppointmentTable& table, const std::string& path) {
         // is merged, whatever the bytes after the first damage might look like.
         questions.showMessage(
             contents.damagedBytes == 0
-                ? text::formatted(N_("The file \"%s\" is empty: it holds no appointments.\nNothing was restored."),
-                                  {name})
-                : text::formatted(N_("The file \"%s\" is not a backup of appointments, or is damaged from its "
-                                     "start: no record in it could be read.\nNothing was restored."),
-                                  {name}),
+                ? text::formatted(
+                      N_("The file \"%s\" is empty: it holds no appointments.\nNothing was restored."),
+                      {name})
+                : text::formatted(
+                      N_("The file \"%s\" is not a backup of appointments, or is damaged from its "
+                         "start: no record in it could be read.\nNothing was restored."),
+                      {name}),
             kCaption);
         return counts;
     }
@@ -313,17 +318,18 @@ RestoreCounts restore(AppointmentTable& table, const std::string& path) {
     if (store.failures().count != failuresBefore) {
         // Nothing reached the store, so nothing may look restored either.
         undo.rollBack();
-        questions.showMessage(text::formatted(N_("%s\nNothing was restored."), {store.failures().lastMessage}),
-                              kCaption);
+        questions.showMessage(
+            text::formatted(N_("%s\nNothing was restored."), {store.failures().lastMessage}), kCaption);
         counts.added = counts.modified = 0;
         return counts;
     }
     std::string message = completionMessage(counts);
     if (counts.damagedBytes > 0)
-        message = text::formatted(N_("The file \"%s\" is damaged: after %s read whole, its last %s are no record "
-                                     "and were left out.\n%s"),
-                                  {name, counted(counts.read, N_("%d record"), N_("%d records")),
-                                   counted(counts.damagedBytes, N_("%d byte"), N_("%d bytes")), message});
+        message =
+            text::formatted(N_("The file \"%s\" is damaged: after %s read whole, its last %s are no record "
+                               "and were left out.\n%s"),
+                            {name, counted(counts.read, N_("%d record"), N_("%d records")),
+                             counted(counts.damagedBytes, N_("%d byte"), N_("%d bytes")), message});
     questions.showMessage(message, kCaption);
     return counts;
 }

@@ -59,11 +59,13 @@ Discovery failed(Failure failure, std::string message) {
 
 Discovery failedAnswer(const HttpResponse& response, const std::string& url) {
     if (response.status == 0) {
-        if (response.error == "cancelled") return failed(Failure::Cancelled, text::translated(N_("The sync was cancelled.")));
+        if (response.error == "cancelled")
+            return failed(Failure::Cancelled, text::translated(N_("The sync was cancelled.")));
         const bool refused = response.error.find("plain http") != std::string::npos ||
                              response.error.find("certificate") != std::string::npos;
-        return failed(refused ? Failure::Refused : Failure::Unreachable,
-                      text::formatted(N_("The calendar server at %s cannot be reached: %s."), {url, response.error}));
+        return failed(
+            refused ? Failure::Refused : Failure::Unreachable,
+            text::formatted(N_("The calendar server at %s cannot be reached: %s."), {url, response.error}));
     }
     if (response.status == 401)
         return failed(Failure::WrongPassword,
@@ -80,7 +82,8 @@ std::string describe(const HttpResponse& response, const char* what) {
     if (response.status == 0)
         return text::formatted(N_("The calendar server did not answer while %s: %s."),
                                {text::translated(what), response.error});
-    if (response.status == 401) return text::translated(N_("The calendar server refused the user name or password."));
+    if (response.status == 401)
+        return text::translated(N_("The calendar server refused the user name or password."));
     return text::formatted(N_("The calendar server answered %d while %s."),
                            {std::to_string(response.status), text::translated(what)});
 }
@@ -93,7 +96,8 @@ CalDavClient::CalDavClient(platform::HttpClient& http, std::string calendarUrl)
 Discovery CalDavClient::discover(platform::HttpClient& http, const std::string& serverUrl, const std::string& wanted) {
     platform::UrlParts parts;
     if (!platform::splitUrl(serverUrl, parts) || (parts.scheme != "http" && parts.scheme != "https"))
-        return failed(Failure::NotCalDav, text::formatted(N_("\"%s\" is not a web address (https://...)."), {serverUrl}));
+        return failed(Failure::NotCalDav,
+                      text::formatted(N_("\"%s\" is not a web address (https://...)."), {serverUrl}));
     const auto ask = [&](const std::string& url, const char* depth) {
         return davRequest(http, "PROPFIND", url, depth, kDiscoveryProps);
     };
@@ -117,8 +121,9 @@ Discovery CalDavClient::discover(platform::HttpClient& http, const std::string& 
         self = found.ok && !found.responses.empty() ? &found.responses.front() : nullptr;
         if (answer.status == 401) return failedAnswer(answer, serverUrl);
         if (!self || (self->principals.empty() && self->homeSets.empty()))
-            return failed(Failure::NotCalDav,
-                          text::formatted(N_("The address %s is not a CalDAV calendar server."), {serverUrl}));
+            return failed(
+                Failure::NotCalDav,
+                text::formatted(N_("The address %s is not a CalDAV calendar server."), {serverUrl}));
         url = answer.finalUrl.empty() ? known : answer.finalUrl;
     }
     std::vector<std::string> homes = self->homeSets;
@@ -154,8 +159,9 @@ Discovery CalDavClient::discover(platform::HttpClient& http, const std::string& 
         }
     }
     if (d.failure != Failure::None)
-        d.message = wanted.empty() ? text::translated(N_("The server holds no calendar for this user."))
-                                   : text::formatted(N_("The server holds no calendar named \"%s\"."), {wanted});
+        d.message = wanted.empty()
+                        ? text::translated(N_("The server holds no calendar for this user."))
+                        : text::formatted(N_("The server holds no calendar named \"%s\"."), {wanted});
     return d;
 }
 
@@ -189,7 +195,8 @@ Listing CalDavClient::list(const std::string& token, bool useSyncCollection) {
     }
     Multistatus found = parseMultistatus(answer.body);
     if (!found.ok) {
-        listing.message = text::translated(N_("The calendar server's listing of the calendar could not be read."));
+        listing.message =
+            text::translated(N_("The calendar server's listing of the calendar could not be read."));
         return listing;
     }
     for (Response& r : found.responses) {

@@ -4,8 +4,8 @@
 
 #include "data/appointment.h"
 #include "data/appointment_table.h"
-#include "platform/file_access.h"
 #include "data/todo_list.h"
+#include "platform/file_access.h"
 #include "text/text_utils.h"
 #include "text/translatable.h"
 

@@ -249,9 +249,9 @@ void RepeatDialogModel::openRepeatDialog() {
     nthWeekday = nthweek + " " + weekday + " of every month";
     const char* fullMonth = monthName(month);
     // TRANSLATORS: the repeat dialog's title before the entry's text: weekday, month, day.
-    title = text::formatted(N_("%s, %s %d"), {text::translated(weekday.c_str()),
-                                              fullMonth ? text::translated(fullMonth) : std::string(),
-                                              std::to_string(day)}) +
+    title = text::formatted(N_("%s, %s %d"),
+                            {text::translated(weekday.c_str()),
+                             fullMonth ? text::translated(fullMonth) : std::string(), std::to_string(day)}) +
             "   " + text;
 }
 
@@ -279,7 +279,8 @@ std::array<std::string, kRepeatKindCount> RepeatDialogModel::shownDescriptions()
     return {text::translated(N_("does not repeat")),
             text::formatted(N_("every %s"), {name}),
             text::formatted(N_("every second %s"), {name}),
-            text::formatted(monthlyText, {ordinal.substr(0, ordinal.size() - std::min<std::size_t>(2, ordinal.size()))}),
+            text::formatted(monthlyText,
+                            {ordinal.substr(0, ordinal.size() - std::min<std::size_t>(2, ordinal.size()))}),
             text::formatted(N_("%s %s of every month"), {shownNthweek(), name}),
             text::translated(N_("every year on this day"))};
 }

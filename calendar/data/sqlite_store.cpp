@@ -447,9 +447,10 @@ const std::string& SqliteStore::awaitIntegrityCheck() {
             untold_.push_back(std::filesystem::path(kept).filename().string());
             if (kept == keptNow_) continue;
             notice_ += (notice_.empty() ? "" : "\n\n") +
-                       text::formatted(N_("An earlier, damaged copy of the calendar's store is kept as \"%s\". The "
-                                          "calendar does not read it; keep it until you no longer need what it holds."),
-                                       {kept});
+                       text::formatted(
+                           N_("An earlier, damaged copy of the calendar's store is kept as \"%s\". The "
+                              "calendar does not read it; keep it until you no longer need what it holds."),
+                           {kept});
         }
     }
     return notice_;
@@ -512,21 +513,26 @@ void SqliteStore::rescue() {
     // The new store keeps every rescued key's number, so open keys stay valid; lost ones are gone.
     pathCache_.clear();
     if (appointments > 0)
-        rescueNotice_ = text::formatted(
-            appointments == 1
-                ? N_("The calendar's store \"%s\" was damaged. It has been kept, unchanged, as \"%s\". What could "
-                     "still be read of it (%d appointment and the settings) was carried into a new store, which the "
-                     "calendar uses from now on.")
-                : N_("The calendar's store \"%s\" was damaged. It has been kept, unchanged, as \"%s\". What could "
-                     "still be read of it (%d appointments and the settings) was carried into a new store, which the "
-                     "calendar uses from now on."),
-            {path_, kept, std::to_string(appointments)});
+        rescueNotice_ =
+            text::formatted(appointments == 1 ? N_("The calendar's store \"%s\" was damaged. It has been "
+                                                   "kept, unchanged, as \"%s\". What could "
+                                                   "still be read of it (%d appointment and the settings) "
+                                                   "was carried into a new store, which the "
+                                                   "calendar uses from now on.")
+                                              : N_("The calendar's store \"%s\" was damaged. It has been "
+                                                   "kept, unchanged, as \"%s\". What could "
+                                                   "still be read of it (%d appointments and the settings) "
+                                                   "was carried into a new store, which the "
+                                                   "calendar uses from now on."),
+                            {path_, kept, std::to_string(appointments)});
     else
         rescueNotice_ = text::formatted(
             rescued.values.empty()
-                ? N_("The calendar's store \"%s\" was damaged, and none of its appointments could be read. It has "
+                ? N_("The calendar's store \"%s\" was damaged, and none of its appointments could be read. "
+                     "It has "
                      "been kept, unchanged, as \"%s\". The calendar starts with a new store.")
-                : N_("The calendar's store \"%s\" was damaged, and none of its appointments could be read. It has "
+                : N_("The calendar's store \"%s\" was damaged, and none of its appointments could be read. "
+                     "It has "
                      "been kept, unchanged, as \"%s\". The calendar starts with a new store, which keeps the "
                      "settings that could be read."),
             {path_, kept});
@@ -611,10 +617,11 @@ std::size_t SqliteStore::buildStore(const std::string& file, const RescuedStore&
     if (!reason.empty()) {
         for (const char* leftover : {"", "-journal"})
             std::filesystem::remove(file + leftover, ec);
-        throw StoreError(text::formatted(N_("The calendar's store \"%s\" is damaged, and a new store cannot be made "
-                                            "from what can still be read of it: %s. The damaged store is left as it "
-                                            "is; start Zorvel Calendar again once that is mended."),
-                                         {path_, reason}));
+        throw StoreError(
+            text::formatted(N_("The calendar's store \"%s\" is damaged, and a new store cannot be made "
+                               "from what can still be read of it: %s. The damaged store is left as it "
+                               "is; start Zorvel Calendar again once that is mended."),
+                            {path_, reason}));
     }
     return appointments;
 }
@@ -650,7 +657,8 @@ bool SqliteStore::exec(const char* sql) {
 }
 
 bool SqliteStore::failed() {
-    noteFailure(text::formatted(N_("Zorvel Calendar could not save to \"%s\": %s."), {path_, plainReason(db_)}));
+    noteFailure(
+        text::formatted(N_("Zorvel Calendar could not save to \"%s\": %s."), {path_, plainReason(db_)}));
     // The batch around this write cannot land whole any more; it is undone at its end.
     if (batchDepth_ > 0) batchFailed_ = true;
     return false;

@@ -626,12 +626,13 @@ bool AppointBook2::runCommand(int command) {
     case cmd::kNextDay: stepDay(1); break;
     case cmd::kPlannerHelpTopics: openHelpTopic(kHelpDayPlanner); break;
     case cmd::kPlannerQuickHints: {
-        CQuickHintsDlg hints(this, wxTRANSLATE("   Quick hints on using the Day Planner"),
-                             {{wxTRANSLATE("left click to select an entry to edit")},
-                              {wxTRANSLATE("right click to activate a pop-up menu for Cut and Paste commands")},
-                              {wxTRANSLATE("all information entered is automatically saved")},
-                              {wxTRANSLATE("use the tab, enter and arrow keys to move to the next entry")},
-                              {wxTRANSLATE("some commands are only available when a text entry is selected")}});
+        CQuickHintsDlg hints(
+            this, wxTRANSLATE("   Quick hints on using the Day Planner"),
+            {{wxTRANSLATE("left click to select an entry to edit")},
+             {wxTRANSLATE("right click to activate a pop-up menu for Cut and Paste commands")},
+             {wxTRANSLATE("all information entered is automatically saved")},
+             {wxTRANSLATE("use the tab, enter and arrow keys to move to the next entry")},
+             {wxTRANSLATE("some commands are only available when a text entry is selected")}});
         hints.ShowModal();
         closeEditor();
         refreshDay();

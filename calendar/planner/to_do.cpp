@@ -34,7 +34,8 @@ void ToDo::open(CalendarContext& context) {
         new ToDo(context);
 }
 
-ToDo::ToDo(CalendarContext& context) : ViewFrame(context, _("Things To Do..."), settings::kToDoPosition, "toDoList") {
+ToDo::ToDo(CalendarContext& context)
+    : ViewFrame(context, _("Things To Do..."), settings::kToDoPosition, "toDoList") {
     theToDo = this;
     // Every item's key exists from the first opening on, empty or not.
     list_.loadCreatingKeys();

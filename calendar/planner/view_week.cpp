@@ -427,7 +427,8 @@ bool ViewWeek::runCommand(int command) {
     case cmd::kWeekQuickHints:
         showQuickHints(wxTRANSLATE("   Quick hints on using the Week View"),
                        {{wxTRANSLATE("left click on a date to access the Day Planner for that day")},
-                        {wxTRANSLATE("click \"Previous\" to jump to the previous week")}, {wxTRANSLATE("click \"Next\" to jump to the next week")}});
+                        {wxTRANSLATE("click \"Previous\" to jump to the previous week")},
+                        {wxTRANSLATE("click \"Next\" to jump to the next week")}});
         return true;
     default:
         return ViewFrame::runCommand(command);

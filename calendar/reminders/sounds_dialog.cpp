@@ -29,19 +29,17 @@ struct EventRow {
 // In the order of CSoundsDialog::Event.
 constexpr EventRow kRows[] = {
     {CSoundsDialog::kStartUp, CSoundsDialog::kStartUpNone, wxTRANSLATE("Start up"),
-     wxTRANSLATE("Sound to play at program start-up"),
-     settings::kSoundStart},
+     wxTRANSLATE("Sound to play at program start-up"), settings::kSoundStart},
     {CSoundsDialog::kReminders, CSoundsDialog::kRemindersNone, wxTRANSLATE("Reminders"),
-     wxTRANSLATE("Sound to play with reminders"),
-     settings::kSoundReminders},
+     wxTRANSLATE("Sound to play with reminders"), settings::kSoundReminders},
     {CSoundsDialog::kClick, CSoundsDialog::kClickNone, wxTRANSLATE("Click on Calendar"),
      wxTRANSLATE("Sound to play when the calendar is clicked on"), settings::kSoundClick},
 };
 
 // The formats the desktop's sound service plays; GTK matches patterns case by case.
 wxString soundFilter() {
-    return _("Sound files (*.wav, *.ogg, *.oga, *.flac)") + "|*.wav;*.WAV;*.ogg;*.OGG;*.oga;*.OGA;*.flac;*.FLAC|" +
-           _("Wave files (*.wav)") + "|*.wav;*.WAV";
+    return _("Sound files (*.wav, *.ogg, *.oga, *.flac)") +
+           "|*.wav;*.WAV;*.ogg;*.OGG;*.oga;*.OGA;*.flac;*.FLAC|" + _("Wave files (*.wav)") + "|*.wav;*.WAV";
 }
 
 wxString shownName(const std::string& value) {
@@ -94,14 +92,14 @@ CSoundsDialog::CSoundsDialog(wxWindow* parent)
     grid->AddGrowableCol(1);
     for (int e = kStartEvent; e <= kClickEvent; ++e) {
         const EventRow& row = kRows[e];
-        auto* chooser = new wxButton(box->GetStaticBox(), row.choose, wxGetTranslation(row.label), wxDefaultPosition,
-                                     wxDefaultSize, 0, wxDefaultValidator, row.label);
+        auto* chooser = new wxButton(box->GetStaticBox(), row.choose, wxGetTranslation(row.label),
+                                     wxDefaultPosition, wxDefaultSize, 0, wxDefaultValidator, row.label);
         chooser->SetToolTip(wxGetTranslation(row.prompt));
         shown_[e] = new wxStaticText(box->GetStaticBox(), wxID_ANY, shownName(values_[e]), wxDefaultPosition,
                                      wxSize(FromDIP(170), -1), wxST_ELLIPSIZE_MIDDLE);
         shown_[e]->SetToolTip(wxString::FromUTF8(values_[e]));
-        auto* none = new wxButton(box->GetStaticBox(), row.none, _("None"), wxDefaultPosition, wxDefaultSize, 0,
-                                  wxDefaultValidator, std::string(row.label) + " None");
+        auto* none = new wxButton(box->GetStaticBox(), row.none, _("None"), wxDefaultPosition, wxDefaultSize,
+                                  0, wxDefaultValidator, std::string(row.label) + " None");
         grid->Add(chooser, 0, wxEXPAND);
         grid->Add(shown_[e], 1, wxALIGN_CENTER_VERTICAL | wxEXPAND);
         grid->Add(none);

@@ -11,18 +11,19 @@ namespace zc {
 
 // Titles and hints come marked, in English; they are looked up in the user's language here.
 CQuickHintsDlg::CQuickHintsDlg(wxWindow* parent)
-    : CQuickHintsDlg(parent, wxTRANSLATE("   Quick hints on using the Month View"),
-                     {{wxTRANSLATE("left click on a date to access the Day Planner for that day")},
-                      {wxTRANSLATE("left click on << and >> to scan by month")},
-                      {wxTRANSLATE("right click on << and >> to scan by year")},
-                      {wxTRANSLATE("hold the mouse over \"ZC\" in the icon tray to check the next appointment")},
-                      {wxTRANSLATE("additional shortcuts:"), true},
-                      {wxTRANSLATE("left click on any empty part of the Month View to access the To-Do List")},
-                      {wxTRANSLATE("right click on a date to access the Week View for that week")}}) {}
+    : CQuickHintsDlg(
+          parent, wxTRANSLATE("   Quick hints on using the Month View"),
+          {{wxTRANSLATE("left click on a date to access the Day Planner for that day")},
+           {wxTRANSLATE("left click on << and >> to scan by month")},
+           {wxTRANSLATE("right click on << and >> to scan by year")},
+           {wxTRANSLATE("hold the mouse over \"ZC\" in the icon tray to check the next appointment")},
+           {wxTRANSLATE("additional shortcuts:"), true},
+           {wxTRANSLATE("left click on any empty part of the Month View to access the To-Do List")},
+           {wxTRANSLATE("right click on a date to access the Week View for that week")}}) {}
 
 CQuickHintsDlg::CQuickHintsDlg(wxWindow* parent, const wxString& title, std::initializer_list<Hint> hints)
-    : wxDialog(parent, wxID_ANY, wxGetTranslation(title), wxDefaultPosition, wxDefaultSize, wxDEFAULT_DIALOG_STYLE,
-               "quickHintsDialog") {
+    : wxDialog(parent, wxID_ANY, wxGetTranslation(title), wxDefaultPosition, wxDefaultSize,
+               wxDEFAULT_DIALOG_STYLE, "quickHintsDialog") {
     SetIcons(programIcons());
     const wxBitmapBundle bullet = bulletBundle(12);
     auto* top = new wxBoxSizer(wxVERTICAL);

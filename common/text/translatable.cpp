@@ -39,8 +39,10 @@ std::string filled(std::string_view pattern, std::initializer_list<std::string_v
         while (j < pattern.size() && pattern[j] >= '0' && pattern[j] <= '9' && position < 100)
             position = position * 10 + static_cast<std::size_t>(pattern[j++] - '0');
         const bool positional = position > 0 && j < pattern.size() && pattern[j] == '$';
-        if (positional) ++j;
-        else if (j != i + 1) position = 0, j = i + 1;
+        if (positional)
+            ++j;
+        else if (j != i + 1)
+            position = 0, j = i + 1;
         const std::size_t index = positional ? position - 1 : next;
         if (j < pattern.size() && (pattern[j] == 's' || pattern[j] == 'd') && index < arguments.size()) {
             out += *(arguments.begin() + index);
