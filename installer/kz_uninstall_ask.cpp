@@ -1,9 +1,9 @@
 #include "kz_uninstall_ask.h"
 
-#include "core/kz_text.h"
-#include "text/translatable.h"
 #include "core/kz_script.h"
+#include "core/kz_text.h"
 #include "kz_message.h"
+#include "text/translatable.h"
 
 int KzUninstallAsking(const std::string& product, const std::function<void(const TKzUninstallResult&)>& report) {
     TKzUninstallPlan plan;
@@ -12,7 +12,8 @@ int KzUninstallAsking(const std::string& product, const std::function<void(const
         KzShowError(nullptr, error);
         return KzExitFailed;
     }
-    std::string question = KzFormatted(N_("Uninstall \"%s\"?\n\nThese files and folders are removed:"), {product});
+    std::string question =
+        KzFormatted(N_("Uninstall \"%s\"?\n\nThese files and folders are removed:"), {product});
     for (const std::string& path : plan.ToRemove)
         question += "\r" + path;
     if (!plan.Refused.empty())

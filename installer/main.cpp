@@ -15,11 +15,11 @@
 // TKzConsoleWindow instead, chosen here before the toolkit is started, so an unattended run needs
 // no display at all.
 #include "core/kz_console_window.h"
-#include "text/translatable.h"
 #include "core/kz_uninstall.h"
+#include "i18n/translations.h"
 #include "kz_uninstall_ask.h"
 #include "t_form_main.h"
-#include "i18n/translations.h"
+#include "text/translatable.h"
 
 #include <cstdio>
 #include <ctime>
@@ -111,7 +111,8 @@ std::string FindScript() {
     if (!KzIsDirectory(path) && KzExists(path)) return path;
     path.resize(path.size() - 3);
     if (!KzIsDirectory(path) && KzExists(path)) return path;
-    std::fprintf(stderr, "kzinstall: %s\n", text::formatted(N_("Error: script file %s not found"), {path}).c_str());
+    std::fprintf(stderr, "kzinstall: %s\n",
+                 text::formatted(N_("Error: script file %s not found"), {path}).c_str());
     return {};
 }
 
@@ -156,8 +157,10 @@ int RunSilent() {
     Log("Running " + scriptPath + " unattended");
     std::string error;
     if (script.LoadScript(scriptPath, error) != 0) {
-        std::fprintf(stderr, "kzinstall: %s\n",
-                     text::formatted(N_("Error opening installation script file: %s: %s"), {scriptPath, error}).c_str());
+        std::fprintf(
+            stderr, "kzinstall: %s\n",
+            text::formatted(N_("Error opening installation script file: %s: %s"), {scriptPath, error})
+                .c_str());
         Log("Cannot open " + scriptPath + ": " + error);
         return KzExitNoScript;
     }

@@ -1,10 +1,10 @@
 #include "t_form_create_directory.h"
 
-#include "core/kz_text.h"
-#include "text/translatable.h"
 #include "core/kz_files.h"
+#include "core/kz_text.h"
 #include "kz_form_scale.h"
 #include "kz_message.h"
+#include "text/translatable.h"
 
 #include <wx/button.h>
 #include <wx/stattext.h>

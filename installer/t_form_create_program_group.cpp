@@ -1,11 +1,11 @@
 #include "t_form_create_program_group.h"
 
-#include "core/kz_text.h"
-#include "text/translatable.h"
 #include "core/kz_shell_link.h"
-#include "text/text_utils.h"
+#include "core/kz_text.h"
 #include "kz_form_scale.h"
 #include "kz_message.h"
+#include "text/text_utils.h"
+#include "text/translatable.h"
 
 #include <wx/button.h>
 #include <wx/stattext.h>

@@ -59,7 +59,8 @@ TFormDialogNextDisk::TFormDialogNextDisk(wxWindow* parent)
     const int promptBottom = Label1->GetRect().GetBottom() + 1;
     if (promptBottom > Label4->GetPosition().y) {
         const int down = promptBottom - Label4->GetPosition().y;
-        for (wxWindow* below : std::initializer_list<wxWindow*>{Label4, Bevel1, Label2, LabelNeededFile, Label3, ButtonChange})
+        for (wxWindow* below :
+             std::initializer_list<wxWindow*>{Label4, Bevel1, Label2, LabelNeededFile, Label3, ButtonChange})
             below->Move(below->GetPosition().x, below->GetPosition().y + down);
     }
 

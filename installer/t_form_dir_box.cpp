@@ -1,10 +1,10 @@
 #include "t_form_dir_box.h"
 
-#include "text/translatable.h"
 #include "core/kz_files.h"
 #include "kz_form_scale.h"
 #include "kz_message.h"
 #include "t_form_create_directory.h"
+#include "text/translatable.h"
 
 #include <wx/button.h>
 #include <wx/choice.h>
@@ -74,7 +74,8 @@ TFormDirBox::TFormDirBox(wxWindow* parent)
     const wxPoint comboAt = at.Point(50, 191);
     const int comboLeft = std::max(comboAt.x, Label1->GetRect().GetRight() + 1 + at(4));
     const int comboRight = comboAt.x + at.Size(191, -1).GetWidth();
-    DriveCombo = new wxChoice(this, wxID_ANY, wxPoint(comboLeft, comboAt.y), wxSize(comboRight - comboLeft, -1));
+    DriveCombo =
+        new wxChoice(this, wxID_ANY, wxPoint(comboLeft, comboAt.y), wxSize(comboRight - comboLeft, -1));
     DriveCombo->SetName("DriveCombo");
     // The caption sits level with the middle of the list, however tall the desktop draws it.
     const wxRect combo = DriveCombo->GetRect();

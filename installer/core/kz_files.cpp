@@ -1,8 +1,8 @@
 #include "core/kz_files.h"
 
 #include "core/kz_text.h"
-#include "text/translatable.h"
 #include "text/text_utils.h"
+#include "text/translatable.h"
 
 #include <new>
 

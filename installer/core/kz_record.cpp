@@ -1,10 +1,10 @@
 #include "core/kz_record.h"
 
-#include "text/translatable.h"
 #include "core/kz_files.h"
 #include "core/kz_platform.h"
 #include "core/kz_shell_link.h"
 #include "core/kz_text.h"
+#include "text/translatable.h"
 
 #include <xxhash.h>
 

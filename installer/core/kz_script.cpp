@@ -1,8 +1,8 @@
 #include "kz_script.h"
 
 #include "core/kz_text.h"
-#include "text/translatable.h"
 #include "text/text_utils.h"
+#include "text/translatable.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -150,8 +150,9 @@ int TKzScript::LoadScript(const std::string& fileName, std::string& errorText) {
     errorText.clear();
     std::string text;
     if (const int error = KzReadWholeFile(fileName, text, KzMaxScriptSize)) {
-        errorText = error == EFBIG ? text::translated(N_("The file is too large to be an installation script."))
-                                   : KzErrorText(error);
+        errorText = error == EFBIG
+                        ? text::translated(N_("The file is too large to be an installation script."))
+                        : KzErrorText(error);
         return -1;
     }
     LoadScriptText(text);
@@ -423,9 +424,11 @@ void TKzScript::CreateProgramGroup(const std::string& command, std::string& line
     }
     while (!Aborted && !Operations.IsValidGroupName(text::trimmed(Window->GetText(KzControl::Edit1)))) {
         if (!Window->CanAsk())
-            throw KzError(KzFormatted(N_("Invalid program group name: \n%s"), {Window->GetText(KzControl::Edit1)}));
-        Window->ShowMessage(KzFormatted(N_("Invalid program group name: \n%s\nspecify another program group name."),
-                                            {Window->GetText(KzControl::Edit1)}));
+            throw KzError(
+                KzFormatted(N_("Invalid program group name: \n%s"), {Window->GetText(KzControl::Edit1)}));
+        Window->ShowMessage(
+            KzFormatted(N_("Invalid program group name: \n%s\nspecify another program group name."),
+                        {Window->GetText(KzControl::Edit1)}));
         WaitForNext(text::translated(NextCaption));
     }
     if (Aborted) return;
@@ -446,8 +449,8 @@ void TKzScript::CreateProgramItems(std::string& line, bool& endOfBlock, int& sta
             Operations.CreateShortcutFromLine(text::trimmed(line), InstallDir, GroupName);
             created = true;
         } catch (const KzItemError& error) {
-            Window->ShowMessage(
-                KzFormatted(N_("%s\n\nThis program item is skipped; the installation goes on."), {error.what()}));
+            Window->ShowMessage(KzFormatted(
+                N_("%s\n\nThis program item is skipped; the installation goes on."), {error.what()}));
         }
         ReadNextLine(line, endOfBlock, status);
     }
@@ -476,8 +479,8 @@ void TKzScript::CopyFiles(std::string& line, bool& endOfBlock, int& status) {
             }
             // Nobody is there to insert the next disk or to point at another place.
             if (!Window->CanAsk())
-                throw KzError(
-                    KzFormatted(N_("%s\nNobody can insert the next disk, so the installation stops here."), {ErrorText}));
+                throw KzError(KzFormatted(
+                    N_("%s\nNobody can insert the next disk, so the installation stops here."), {ErrorText}));
             std::string location = SourceDir;
             if (!Window->AskNextDisk(location, neededFile)) {
                 Window->SetBusyCursor(false);

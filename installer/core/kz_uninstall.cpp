@@ -1,9 +1,9 @@
 #include "core/kz_uninstall.h"
 
-#include "text/translatable.h"
 #include "core/kz_platform.h"
 #include "core/kz_shell_link.h"
 #include "text/text_utils.h"
+#include "text/translatable.h"
 
 #include <algorithm>
 #include <filesystem>
@@ -94,7 +94,8 @@ bool KzPlanUninstall(const std::string& product, TKzUninstallPlan& plan, std::st
     if (const int code = KzReadWholeFile(plan.RecordFile, text, 64u << 20)) {
         error = KzExists(plan.RecordFile)
                     ? text::formatted(N_("Cannot read %s: %s"), {plan.RecordFile, KzErrorText(code)})
-                    : text::formatted(N_("No installation of \"%s\" is recorded here (%s)."), {product, plan.RecordFile});
+                    : text::formatted(N_("No installation of \"%s\" is recorded here (%s)."),
+                                      {product, plan.RecordFile});
         return false;
     }
     std::vector<std::string> badLines;
@@ -250,7 +251,8 @@ std::string KzUninstallSummary(const TKzUninstallPlan& plan, const TKzUninstallR
     section(N_("Kept:"), result.Kept);
     section(N_("Refused, because the record cannot be trusted there:"), result.Refused);
     section(N_("Could not be removed:"), result.Failed);
-    if (!result.RecordRemoved) text += "\r" + text::formatted(N_("The record stays in %s"), {plan.RecordFile}) + "\r";
+    if (!result.RecordRemoved)
+        text += "\r" + text::formatted(N_("The record stays in %s"), {plan.RecordFile}) + "\r";
     if (!text.empty() && text.back() == '\r') text.pop_back();
     return text;
 }
