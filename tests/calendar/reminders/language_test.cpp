@@ -63,7 +63,8 @@ TEST_F(LanguageTest, HeadingPrintoutRepeatChoicesAndComposedMessageAreGerman) {
     EXPECT_EQ(heads[1], "Dez/2026");
 
     ViewWeek::open(frame->context(), 2015, 8, 12);
-    const std::vector<std::string> paper = textsDrawn([&](wxDC& dc) { ViewWeek::instance()->printPage(dc, 1); });
+    const std::vector<std::string> paper =
+        textsDrawn([&](wxDC& dc) { ViewWeek::instance()->printPage(dc, 1); });
     ASSERT_FALSE(paper.empty());
     EXPECT_EQ(paper.front(), "Für die Woche ab 9.8.2015     von Zorvel Calendar");
 

@@ -45,7 +45,10 @@ class SettingsTest : public AppTest {
     // The non-blank texts a drawing routine writes, in order.
     template <typename Draw> std::vector<std::string> textsDrawn(Draw draw) {
         const std::string file = (dir / "drawn.svg").string();
-        { wxSVGFileDC dc(file, 2000, 4000); draw(dc); }
+        {
+            wxSVGFileDC dc(file, 2000, 4000);
+            draw(dc);
+        }
         std::stringstream svg;
         svg << std::ifstream(file).rdbuf();
         const std::string all = svg.str();

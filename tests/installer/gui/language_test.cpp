@@ -40,7 +40,8 @@ TEST_F(InstallerGerman, FormsShowGermanWithoutOverlapAndMessagesKeepTheirLines) 
 
     TFormDirBox box(nullptr);
     RunModal(box, [&] {
-        EXPECT_EQ(box.LabelTitle3->GetLabel(), wxString::FromUTF8("Doppelklicken Sie ein Verzeichnis, um es zu wählen"));
+        EXPECT_EQ(box.LabelTitle3->GetLabel(),
+                  wxString::FromUTF8("Doppelklicken Sie ein Verzeichnis, um es zu wählen"));
         EXPECT_EQ(box.Label1->GetLabel(), "Laufwerk:");
         EXPECT_LT(box.Label1->GetRect().GetRight(), box.DriveCombo->GetRect().GetLeft());
         Click(box.ButtonCancel);
