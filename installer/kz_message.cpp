@@ -39,9 +39,9 @@ void KzShowError(wxWindow* parent, const std::string& text) {
 
 bool KzConfirm(wxWindow* parent, const std::string& text) {
     if (Questions().Confirm) return Questions().Confirm(text);
-    wxMessageDialog box(parent, wxString::FromUTF8(KzMessageText(text)), "Confirm",
+    wxMessageDialog box(parent, wxString::FromUTF8(KzMessageText(text)), _("Confirm"),
                         wxYES_NO | wxNO_DEFAULT | wxICON_QUESTION);
-    box.SetYesNoLabels("&Yes", "&No");
+    box.SetYesNoLabels(_("&Yes"), _("&No"));
     return box.ShowModal() == wxID_YES;
 }
 

@@ -16,9 +16,10 @@
 // no display at all.
 #include "core/kz_console_window.h"
 #include "core/kz_uninstall.h"
+#include "i18n/translations.h"
 #include "kz_uninstall_ask.h"
 #include "t_form_main.h"
-#include "i18n/translations.h"
+#include "text/translatable.h"
 
 #include <cstdio>
 #include <ctime>
@@ -110,7 +111,8 @@ std::string FindScript() {
     if (!KzIsDirectory(path) && KzExists(path)) return path;
     path.resize(path.size() - 3);
     if (!KzIsDirectory(path) && KzExists(path)) return path;
-    std::fprintf(stderr, "kzinstall: Error: script file %s not found\n", path.c_str());
+    std::fprintf(stderr, "kzinstall: %s\n",
+                 text::formatted(N_("Error: script file %s not found"), {path}).c_str());
     return {};
 }
 
@@ -130,10 +132,12 @@ void ConnectRecord(TKzScript& script, TKzRecorder& recorder, const std::function
 int FinishRecord(TKzRecorder& recorder, int exitStatus) {
     recorder.Finish();
     if (!recorder.WriteError().empty()) {
-        const std::string text = "The installation record " + recorder.File() + " could not be written: " +
-                                 recorder.WriteError();
-        Log(text);
-        std::fprintf(stderr, "kzinstall: %s\n", text.c_str());
+        // The log keeps English, as every line it holds; the terminal shows the user's language.
+        Log("The installation record " + recorder.File() + " could not be written: " + recorder.WriteError());
+        std::fprintf(stderr, "kzinstall: %s\n",
+                     text::formatted(N_("The installation record %s could not be written: %s"),
+                                     {recorder.File(), recorder.WriteError()})
+                         .c_str());
     }
     Log("Ended with exit status " + std::to_string(exitStatus));
     return exitStatus;
@@ -153,8 +157,10 @@ int RunSilent() {
     Log("Running " + scriptPath + " unattended");
     std::string error;
     if (script.LoadScript(scriptPath, error) != 0) {
-        std::fprintf(stderr, "kzinstall: Error opening installation script file: %s: %s\n", scriptPath.c_str(),
-                     error.c_str());
+        std::fprintf(
+            stderr, "kzinstall: %s\n",
+            text::formatted(N_("Error opening installation script file: %s: %s"), {scriptPath, error})
+                .c_str());
         Log("Cannot open " + scriptPath + ": " + error);
         return KzExitNoScript;
     }
@@ -198,7 +204,7 @@ int UninstallSilent() {
     const TKzUninstallResult result = KzUninstall(plan);
     LogUninstall(result);
     for (const std::string& path : result.Removed)
-        std::printf("Removed %s\n", path.c_str());
+        std::printf("%s\n", text::formatted(N_("Removed %s"), {path}).c_str());
     std::string summary = KzUninstallSummary(plan, result);
     for (char& c : summary)
         if (c == '\r') c = '\n';

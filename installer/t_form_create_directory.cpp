@@ -1,8 +1,10 @@
 #include "t_form_create_directory.h"
 
 #include "core/kz_files.h"
+#include "core/kz_text.h"
 #include "kz_form_scale.h"
 #include "kz_message.h"
+#include "text/translatable.h"
 
 #include <wx/button.h>
 #include <wx/stattext.h>
@@ -74,7 +76,7 @@ void TFormCreateDirectory::ButtonOKClick() {
         return;
     }
     wxBell();
-    KzShowMessage(this, "Unable to create \r" + path);
+    KzShowMessage(this, KzFormatted(N_("Unable to create \n%s"), {path}));
     Finish(wxID_CANCEL);
 }
 

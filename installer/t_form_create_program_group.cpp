@@ -1,9 +1,11 @@
 #include "t_form_create_program_group.h"
 
 #include "core/kz_shell_link.h"
-#include "text/text_utils.h"
+#include "core/kz_text.h"
 #include "kz_form_scale.h"
 #include "kz_message.h"
+#include "text/text_utils.h"
+#include "text/translatable.h"
 
 #include <wx/button.h>
 #include <wx/stattext.h>
@@ -97,7 +99,7 @@ void TFormCreateProgramGroup::ButtonOKClick() {
     try {
         CreateGroupFolder(text);
     } catch (const std::exception& e) {
-        KzShowMessage(this, std::string("Unable to create program group: \r") + e.what());
+        KzShowMessage(this, KzFormatted(N_("Unable to create program group: \n%s"), {e.what()}));
         FinishWith(wxID_CANCEL);
         return;
     }

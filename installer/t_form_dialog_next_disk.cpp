@@ -54,6 +54,15 @@ TFormDialogNextDisk::TFormDialogNextDisk(wxWindow* parent)
     ButtonChange = new wxButton(this, wxID_ANY, _("Ch&ange"), at.Point(168, 143), at.Size(73, 25));
     ButtonChange->SetName("ButtonChange");
     ButtonOK->SetDefault();
+    // A longer prompt (a translation) wraps to more lines: the line below it and everything under
+    // the rule move down to make room, and the English layout stays as designed.
+    const int promptBottom = Label1->GetRect().GetBottom() + 1;
+    if (promptBottom > Label4->GetPosition().y) {
+        const int down = promptBottom - Label4->GetPosition().y;
+        for (wxWindow* below :
+             std::initializer_list<wxWindow*>{Label4, Bevel1, Label2, LabelNeededFile, Label3, ButtonChange})
+            below->Move(below->GetPosition().x, below->GetPosition().y + down);
+    }
 
     ButtonOK->Bind(wxEVT_BUTTON, [this](wxCommandEvent&) { ButtonOKClick(); });
     ButtonCancel->Bind(wxEVT_BUTTON, [this](wxCommandEvent&) { ButtonCancelClick(); });
@@ -95,15 +104,16 @@ void TFormDialogNextDisk::ButtonOKClick() {
 }
 
 void TFormDialogNextDisk::ButtonCancelClick() {
-    if (KzConfirm(this, "Are you sure you want to abort the installation procedure?")) Finish(wxID_CANCEL);
+    if (KzConfirm(this, _("Are you sure you want to abort the installation procedure?").utf8_string()))
+        Finish(wxID_CANCEL);
 }
 
 void TFormDialogNextDisk::ButtonChangeClick() {
     TFormDirBox box(this);
     box.AllowCreate = false;
-    box.DialogCaption = "New location";
-    box.UpperLabel = "Double click a directory";
-    box.LowerLabel = "to select a new location";
+    box.DialogCaption = _("New location").utf8_string();
+    box.UpperLabel = _("Double click a directory").utf8_string();
+    box.LowerLabel = _("to select a new location").utf8_string();
     box.Directory = Location;
     if (box.ShowModal() != wxID_OK) return;
     Location = AddBackslash(box.Directory);

@@ -4,6 +4,7 @@
 #include "kz_form_scale.h"
 #include "kz_message.h"
 #include "t_form_create_directory.h"
+#include "text/translatable.h"
 
 #include <wx/button.h>
 #include <wx/choice.h>
@@ -69,7 +70,12 @@ TFormDirBox::TFormDirBox(wxWindow* parent)
     DirList->SetName("DirList");
     Label1 = new wxStaticText(this, wxID_ANY, _("Drive:"), at.Point(8, 192));
     Label1->SetName("Label1");
-    DriveCombo = new wxChoice(this, wxID_ANY, at.Point(50, 191), at.Size(191, -1));
+    // A longer caption than "Drive:" (a translation) pushes the list to the right; its right edge stays.
+    const wxPoint comboAt = at.Point(50, 191);
+    const int comboLeft = std::max(comboAt.x, Label1->GetRect().GetRight() + 1 + at(4));
+    const int comboRight = comboAt.x + at.Size(191, -1).GetWidth();
+    DriveCombo =
+        new wxChoice(this, wxID_ANY, wxPoint(comboLeft, comboAt.y), wxSize(comboRight - comboLeft, -1));
     DriveCombo->SetName("DriveCombo");
     // The caption sits level with the middle of the list, however tall the desktop draws it.
     const wxRect combo = DriveCombo->GetRect();
@@ -114,9 +120,9 @@ std::vector<std::string> TFormDirBox::SystemDrives() {
 }
 
 void TFormDirBox::FormShow() {
-    SetTitle(wxString::FromUTF8(DialogCaption));
+    SetTitle(wxGetTranslation(wxString::FromUTF8(DialogCaption)));
     LabelTitle2->SetLabel(wxString::FromUTF8(UpperLabel));
-    LabelTitle3->SetLabel(wxString::FromUTF8(LowerLabel));
+    LabelTitle3->SetLabel(wxGetTranslation(wxString::FromUTF8(LowerLabel)));
 
     // The drive of Directory is the entry that holds it most closely.
     DriveCombo->Clear();
@@ -186,7 +192,7 @@ void TFormDirBox::DriveComboChange(int index) {
         MoveListTo(drive);
         return;
     }
-    KzShowMessage(this, "Drive:  " + drive + ": not ready.");
+    KzShowMessage(this, text::formatted(N_("Drive:  %s: not ready."), {drive}));
     DriveCombo->SetSelection(0);
     MoveListTo(Drives.front());
 }

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include <wx/dialog.h>
+#include <wx/translation.h>
 
 class wxButton;
 class wxChoice;
@@ -21,9 +22,9 @@ class TFormDirBox : public wxDialog {
     explicit TFormDirBox(wxWindow* parent);
     ~TFormDirBox() override;
 
-    std::string DialogCaption = "Directory selection";
+    std::string DialogCaption = wxTRANSLATE("Directory selection");
     std::string UpperLabel;
-    std::string LowerLabel = "Double-click a directory to select it";
+    std::string LowerLabel = wxTRANSLATE("Double-click a directory to select it");
     std::string Directory;
     bool AllowCreate = false;
 

@@ -1,12 +1,14 @@
 #include "t_form_main.h"
 
 #include "core/kz_platform.h"
+#include "core/kz_text.h"
 #include "kz_form_scale.h"
 #include "kz_message.h"
 #include "kz_text_fit.h"
 #include "t_form_dialog_next_disk.h"
 #include "t_form_dir_box.h"
 #include "t_form_program_group_box.h"
+#include "text/translatable.h"
 
 #include <wx/app.h>
 #include <wx/button.h>
@@ -139,8 +141,8 @@ void TFormMain::CreateControls() {
     ButtonEdit = new wxButton(PanelInstall, wxID_ANY, _("&More..."), at.Point(424, 264), at.Size(65, 24), 0,
                               wxDefaultValidator, "ButtonEdit");
     ButtonEdit->SetFont(BoldFont());
-    ButtonAbort = new NoTabStop<wxButton>(PanelInstall, wxID_ANY, "&Quit", at.Point(10, 312), at.Size(65, 33),
-                                          0, wxDefaultValidator, "ButtonAbort");
+    ButtonAbort = new NoTabStop<wxButton>(PanelInstall, wxID_ANY, _("&Quit"), at.Point(10, 312),
+                                          at.Size(65, 33), 0, wxDefaultValidator, "ButtonAbort");
     ButtonAbort->SetFont(BoldFont());
     NextButtonLeftLimit = ButtonAbort->GetRect().GetRight() + 1 + at(8);
     PanelInstall->Hide();
@@ -168,7 +170,7 @@ void TFormMain::FormCreate(const std::vector<std::string>& arguments, const std:
     ScriptPath.resize(ScriptPath.size() - 3);
     if (FileExists(ScriptPath)) return;
     ScriptFound = false;
-    KzShowMessage(this, "Error: script file\r" + ScriptPath + "\r" + "not found");
+    KzShowMessage(this, KzFormatted(N_("Error: script file\n%s\nnot found"), {ScriptPath}));
 }
 
 void TFormMain::FormShow(wxShowEvent& event) {
@@ -196,7 +198,7 @@ void TFormMain::RunInstallation() {
     FinalStatus = Script.LoadScript(ScriptPath, error);
     if (FinalStatus != 0) {
         LoadFailed = true;
-        KzShowMessage(this, "Error opening installation script file: \r\r" + ScriptPath);
+        KzShowMessage(this, KzFormatted(N_("Error opening installation script file: \n\n%s"), {ScriptPath}));
         Close();
         return;
     }
@@ -230,7 +232,8 @@ int TFormMain::ExitStatus() const {
 }
 
 void TFormMain::ButtonAbortClick() {
-    if (!KzConfirm(this, "Are you sure you want to abort the installation procedure?")) return;
+    if (!KzConfirm(this, _("Are you sure you want to abort the installation procedure?").utf8_string()))
+        return;
     Script.Abort();
     Close();
 }

@@ -41,13 +41,13 @@ TFormProgramGroupBox::TFormProgramGroupBox(wxWindow* parent)
     Panel1 = new wxPanel(this, wxID_ANY);
     Panel1->SetName("Panel1");
     Panel1->SetBackgroundColour(Silver);
-    ButtonCreateGroup = new wxButton(Panel1, wxID_ANY, "Create &group", at.Point(14, 13), at.Size(75, 25));
+    ButtonCreateGroup = new wxButton(Panel1, wxID_ANY, _("Create &group"), at.Point(14, 13), at.Size(75, 25));
     ButtonCreateGroup->SetName("ButtonCreateGroup");
     // Plain identifiers, so that the dialog's Escape and close-box handling do not run Cancel's
     // handler: closing the window leaves the answer as it was.
-    ButtonCancel = new wxButton(Panel1, wxID_ANY, "&Cancel", at.Point(14, 173), at.Size(75, 25));
+    ButtonCancel = new wxButton(Panel1, wxID_ANY, _("&Cancel"), at.Point(14, 173), at.Size(75, 25));
     ButtonCancel->SetName("ButtonCancel");
-    ButtonOK = new wxButton(Panel1, wxID_ANY, "&OK", at.Point(14, 205), at.Size(75, 25));
+    ButtonOK = new wxButton(Panel1, wxID_ANY, _("&OK"), at.Point(14, 205), at.Size(75, 25));
     ButtonOK->SetName("ButtonOK");
 
     ButtonOK->Bind(wxEVT_BUTTON, [this](wxCommandEvent&) { ButtonOKClick(); });

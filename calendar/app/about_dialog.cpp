@@ -21,8 +21,9 @@ CAboutDlg::CAboutDlg(wxWindow* parent)
     auto* name = new wxStaticText(this, wxID_ANY, "ZORVEL CALENDAR");
     name->SetFont(name->GetFont().Bold().Larger());
     lines->Add(name, 0, wxBOTTOM, 4);
-    lines->Add(new wxStaticText(this, wxID_ANY, wxString("Version ") + kProgramVersion), 0, wxBOTTOM, 10);
-    lines->Add(new wxStaticText(this, wxID_ANY, "ZorvelCal team"));
+    lines->Add(new wxStaticText(this, wxID_ANY, wxString::Format(_("Version %s"), kProgramVersion)), 0,
+               wxBOTTOM, 10);
+    lines->Add(new wxStaticText(this, wxID_ANY, _("ZorvelCal team")));
     row->Add(lines, 1, wxTOP | wxRIGHT | wxBOTTOM, 12);
 
     auto* top = new wxBoxSizer(wxVERTICAL);

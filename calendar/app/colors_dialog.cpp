@@ -55,19 +55,19 @@ CColorsDialog::CColorsDialog(wxWindow* parent, Colours& colours, std::function<v
         const char* label;
     };
     static constexpr Feature kFeatures[] = {
-        {kText, "Text"},
-        {kBackground, "Background"},
-        {kCurrentDay, "Current day"},
-        {kHasAppointment, "Has Appointment"},
-        {kDayPlanner1, "Day Planner 1"},
-        {kDayPlanner2, "Day Planner 2"},
-        {kTopHighlight, "Top highlight"},
-        {kBottomHighlight, "Bottom highlight"},
+        {kText, wxTRANSLATE("Text")},
+        {kBackground, wxTRANSLATE("Background")},
+        {kCurrentDay, wxTRANSLATE("Current day")},
+        {kHasAppointment, wxTRANSLATE("Has Appointment")},
+        {kDayPlanner1, wxTRANSLATE("Day Planner 1")},
+        {kDayPlanner2, wxTRANSLATE("Day Planner 2")},
+        {kTopHighlight, wxTRANSLATE("Top highlight")},
+        {kBottomHighlight, wxTRANSLATE("Bottom highlight")},
     };
     auto* grid = new wxGridSizer(2, 6, 6);
     for (const Feature& f : kFeatures) {
-        auto* button = new wxButton(this, f.id, f.label, wxDefaultPosition, wxDefaultSize, 0,
-                                    wxDefaultValidator, f.label);
+        auto* button = new wxButton(this, f.id, wxGetTranslation(f.label), wxDefaultPosition, wxDefaultSize,
+                                    0, wxDefaultValidator, f.label);
         grid->Add(button, 0, wxEXPAND);
         Bind(wxEVT_BUTTON, &CColorsDialog::onFeature, this, f.id);
     }

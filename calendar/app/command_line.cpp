@@ -10,6 +10,7 @@
 #include "data/sqlite_store.h"
 #include "platform/http_client.h"
 #include "platform/secret_store.h"
+#include "text/translatable.h"
 
 #include <wx/cmdline.h>
 
@@ -99,7 +100,8 @@ std::optional<int> runExchangeOptions(int argc, char** argv) {
             std::string file;
             if (arg == flag) {
                 if (i + 1 >= argc) {
-                    std::fprintf(stderr, "zorvelcal: %s needs a file name\n", flag.c_str());
+                    std::fprintf(stderr, "zorvelcal: %s\n",
+                                 text::formatted(N_("%s needs a file name"), {flag}).c_str());
                     return 2;
                 }
                 file = argv[++i];
@@ -109,7 +111,8 @@ std::optional<int> runExchangeOptions(int argc, char** argv) {
                 continue;
             }
             if (file.empty()) {
-                std::fprintf(stderr, "zorvelcal: %s needs a file name\n", flag.c_str());
+                std::fprintf(stderr, "zorvelcal: %s\n",
+                             text::formatted(N_("%s needs a file name"), {flag}).c_str());
                 return 2;
             }
             steps.emplace_back(option == kImportOption, file);
@@ -127,8 +130,8 @@ std::optional<int> runExchangeOptions(int argc, char** argv) {
     if (imports) {
         guard = std::make_unique<InstanceGuard>(storePath);
         if (guard->isAnotherRunning())
-            return exchangeFailed("Zorvel Calendar is running on this store; import from its File menu, or close "
-                                  "it first.");
+            return exchangeFailed(text::translated(N_(
+                "Zorvel Calendar is running on this store; import from its File menu, or close it first.")));
     }
     try {
         setSettingsStore(std::make_unique<SqliteStore>(storePath));
@@ -213,33 +216,40 @@ platform::HttpSettings httpSettingsFor(const std::string& url, const std::string
 
 int syncSetup(const std::string& url, const std::string& user, const std::string& calendar) {
     std::string password;
-    if (!std::getline(std::cin, password)) return exchangeFailed("The password was not given on standard input.");
+    if (!std::getline(std::cin, password))
+        return exchangeFailed(text::translated(N_("The password was not given on standard input.")));
     if (!password.empty() && password.back() == '\r') password.pop_back();
     const std::unique_ptr<platform::HttpClient> http = platform::makeHttpClient(httpSettingsFor(url, user, password));
     const dav::Discovery found = dav::CalDavClient::discover(*http, url, calendar);
     if (found.failure != dav::Failure::None) return exchangeFailed(found.message);
     if (const platform::SecretResult kept = platform::storePassword(url, user, password); !kept.ok)
-        return exchangeFailed("The password cannot be kept: " + kept.error + ". Nothing was set up.");
+        return exchangeFailed(
+            text::formatted(N_("The password cannot be kept: %s. Nothing was set up."), {kept.error}));
     SyncAccount account;
     account.server = url;
     account.user = user;
     account.calendarUrl = found.calendarUrl;
     account.calendarName = found.calendarName;
     if (!saveSyncAccount(account)) return exchangeFailed(settingsStore().failures().lastMessage);
-    std::printf("Calendar \"%s\" at %s\n", found.calendarName.c_str(), found.calendarUrl.c_str());
+    std::printf(
+        "%s\n",
+        text::formatted(N_("Calendar \"%s\" at %s"), {found.calendarName, found.calendarUrl}).c_str());
     return 0;
 }
 
 int syncOnce(bool allowMassDelete) {
     const SyncAccount account = loadSyncAccount();
     if (account.empty())
-        return exchangeFailed("No calendar server is set up; run zorvelcal --sync-setup URL --user NAME first.");
+        return exchangeFailed(text::translated(
+            N_("No calendar server is set up; run zorvelcal --sync-setup URL --user NAME first.")));
     std::string why;
     const std::optional<std::string> password = platform::lookupPassword(account.server, account.user, why);
     if (!password)
-        return exchangeFailed(why.empty() ? "No password is kept for " + account.user + " at " + account.server +
-                                                "; run zorvelcal --sync-setup again."
-                                          : "The password cannot be read: " + why + ".");
+        return exchangeFailed(
+            why.empty()
+                ? text::formatted(N_("No password is kept for %s at %s; run zorvelcal --sync-setup again."),
+                                  {account.user, account.server})
+                : text::formatted(N_("The password cannot be read: %s."), {why}));
     const std::unique_ptr<platform::HttpClient> http =
         platform::makeHttpClient(httpSettingsFor(account.calendarUrl, account.user, *password));
     SystemClock clock;
@@ -257,9 +267,11 @@ int syncOnce(bool allowMassDelete) {
     };
     const SyncResult result = synchronize(table, *http, account, options);
     if (!result.ok)
-        return exchangeFailed(result.message + (massDelete ? " Run zorvelcal --sync --allow-mass-delete to delete "
-                                                             "them here too."
-                                                           : ""));
+        return exchangeFailed(
+            massDelete
+                ? text::formatted(N_("%s Run zorvelcal --sync --allow-mass-delete to delete them here too."),
+                                  {result.message})
+                : result.message);
     std::printf("%s\n", result.summary().c_str());
     return 0;
 }
@@ -272,19 +284,21 @@ std::optional<int> runSyncOptions(int argc, char** argv) {
     const bool sync = hasSwitch(argc, argv, kSyncOption);
     if (!setup && !sync) return std::nullopt;
     if (setup && (url.empty() || !optionValue(argc, argv, kUserOption, user) || user.empty())) {
-        std::fprintf(stderr, "zorvelcal: --sync-setup needs an address and --user NAME\n");
+        std::fprintf(stderr, "zorvelcal: %s\n",
+                     text::translated(N_("--sync-setup needs an address and --user NAME")).c_str());
         return 2;
     }
     if (setup && optionValue(argc, argv, kCalendarOption, calendar) && calendar.empty()) {
-        std::fprintf(stderr, "zorvelcal: --calendar needs a name\n");
+        std::fprintf(stderr, "zorvelcal: %s\n", text::translated(N_("--calendar needs a name")).c_str());
         return 2;
     }
     const std::string storePath = SqliteStore::defaultPath();
     // The running calendar syncs by itself, and would not see what a sync beside it writes.
     InstanceGuard guard(storePath);
     if (guard.isAnotherRunning())
-        return exchangeFailed("Zorvel Calendar is running on this store; it synchronizes by itself (File > "
-                              "\"Synchronize Now\"), or close it first.");
+        return exchangeFailed(
+            text::translated(N_("Zorvel Calendar is running on this store; it synchronizes by itself "
+                                "(File > \"Synchronize Now\"), or close it first.")));
     try {
         setSettingsStore(std::make_unique<SqliteStore>(storePath));
     } catch (const StoreError& error) {

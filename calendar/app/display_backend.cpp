@@ -1,6 +1,7 @@
 #include "app/display_backend.h"
 
 #include "platform/platform.h"
+#include "text/translatable.h"
 
 #include <cstdio>
 #include <cstdlib>
@@ -42,9 +43,11 @@ void applyDisplayBackend() {
 #endif
     }
     if (choice.positionsIgnored)
-        std::fputs("zorvelcal: this Wayland session has no X server (XWayland), so the calendar cannot place "
-                   "its windows; window positions are not kept.\n",
-                   stderr);
+        std::fprintf(
+            stderr, "zorvelcal: %s\n",
+            text::translated(N_("this Wayland session has no X server (XWayland), so the calendar cannot "
+                                "place its windows; window positions are not kept."))
+                .c_str());
 }
 
 } // namespace zc

@@ -372,9 +372,9 @@ bool CMainFrame::runCommand(int command) {
 
 void CMainFrame::exchangeICalendar(bool import) {
     wxWindow* parent = dialogParent();
-    const wxString wildcard = "iCalendar files (*.ics)|*.ics;*.ICS";
-    wxFileDialog chooser(parent, import ? "Import from iCalendar" : "Export to iCalendar", wxEmptyString,
-                         import ? wxString() : wxString("ZorvelCal.ics"), wildcard,
+    const wxString wildcard = _("iCalendar files (*.ics)") + "|*.ics;*.ICS";
+    wxFileDialog chooser(parent, import ? _("Import from iCalendar") : _("Export to iCalendar"),
+                         wxEmptyString, import ? wxString() : wxString("ZorvelCal.ics"), wildcard,
                          import ? wxFD_OPEN | wxFD_FILE_MUST_EXIST : wxFD_SAVE | wxFD_OVERWRITE_PROMPT);
     if (chooser.ShowModal() != wxID_OK) return;
     const std::string path = chooser.GetPath().utf8_string();

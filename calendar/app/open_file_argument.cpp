@@ -1,6 +1,7 @@
 #include "app/open_file_argument.h"
 
 #include "app/main_frame.h"
+#include "text/translatable.h"
 #include "ui/wx_questions.h"
 
 #include <wx/cmdline.h>
@@ -23,11 +24,12 @@ void offerToImport(CMainFrame& frame, const std::string& path) {
         const wxFileName file(wxString::FromUTF8(path));
         WxQuestions questions;
         if (!file.FileExists()) {
-            questions.showMessage("There is no file \"" + path + "\" to import.", "ZorvelCal");
+            questions.showMessage(text::formatted(N_("There is no file \"%s\" to import."), {path}),
+                                  "ZorvelCal");
             return;
         }
-        if (questions.askYesNo("Import the appointments of \"" + file.GetFullName().utf8_string() +
-                                   "\" into the calendar?",
+        if (questions.askYesNo(text::formatted(N_("Import the appointments of \"%s\" into the calendar?"),
+                                               {file.GetFullName().utf8_string()}),
                                "ZorvelCal"))
             frame.importICalendar(path);
     });

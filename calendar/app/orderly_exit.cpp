@@ -2,6 +2,7 @@
 
 #include "app/native_dialogs.h"
 #include "data/settings_store.h"
+#include "text/translatable.h"
 
 #include <wx/app.h>
 #include <wx/dialog.h>
@@ -46,7 +47,9 @@ void OrderlyExit::tryClose() {
         // A dialog's loop may be unwinding already, or a dialog may have opened another (a
         // question on cancel): each is answered again until none is left.
         if (++retries_ > kMaxRetries) {
-            std::fputs("zorvelcal: a dialog did not close; ending without closing the windows\n", stderr);
+            std::fprintf(
+                stderr, "zorvelcal: %s\n",
+                text::translated(N_("a dialog did not close; ending without closing the windows")).c_str());
             setSettingsStore(nullptr);
             std::_Exit(1);
         }

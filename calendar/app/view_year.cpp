@@ -57,7 +57,7 @@ ViewYear::ViewYear(CalendarContext& context, int year)
         measure(dc, false);
     }
     layoutCells(0);
-    StepNames steps{"&Previous year", "&Next year"};
+    StepNames steps{wxTRANSLATE("&Previous year"), wxTRANSLATE("&Next year")};
     attachMenu(&steps, cmd::kYearQuickHints, kHelpYear);
 
     WindowPosition at = readPosition(settings::kYearPosition);
@@ -296,10 +296,11 @@ bool ViewYear::runCommand(int command) {
         nextYear();
         return true;
     case cmd::kYearQuickHints:
-        showQuickHints("   Quick hints on using the Year View",
-                       {{"left click on a date to access the Day Planner for that day"},
-                        {"right click on a date to access the Week View for that week"},
-                        {"click \"Previous\" to jump to the previous year"}, {"click \"Next\" to jump to the next year"}});
+        showQuickHints(wxTRANSLATE("   Quick hints on using the Year View"),
+                       {{wxTRANSLATE("left click on a date to access the Day Planner for that day")},
+                        {wxTRANSLATE("right click on a date to access the Week View for that week")},
+                        {wxTRANSLATE("click \"Previous\" to jump to the previous year")},
+                        {wxTRANSLATE("click \"Next\" to jump to the next year")}});
         return true;
     default:
         return ViewFrame::runCommand(command);

@@ -214,8 +214,8 @@ void CZorvelCalView::drawMonth(wxDC& dc, bool printing) {
 
     drawCell(dc, "<<", 0, 0, cw, true, false, false);
     prevRect_ = {0, 0, cw, ch};
-    drawCell(dc, wxString::Format("%s/%d", shortMonthName(month_), year_), cw, 0, 5 * cw, false, false,
-             false);
+    drawCell(dc, wxString::Format("%s/%d", wxGetTranslation(shortMonthName(month_)), year_), cw, 0, 5 * cw,
+             false, false, false);
     drawCell(dc, ">>", 6 * cw, 0, cw, true, false, false);
     nextRect_ = {6 * cw, 0, 7 * cw, ch};
 

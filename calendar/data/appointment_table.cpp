@@ -2,6 +2,7 @@
 
 #include "data/settings_key.h"
 #include "text/text_utils.h"
+#include "text/translatable.h"
 
 #include <algorithm>
 
@@ -166,8 +167,9 @@ bool AppointmentTable::askAndRemoveSeries(const Appointment& entry) {
 }
 
 std::vector<AppointmentTable::Change> AppointmentTable::seriesChanges(const Appointment& entry) {
-    const std::string text = "You have deleted a datebook entry which repeats.  Delete the other \"" +
-                             entry.stored.notes + "\" entries as well?";
+    const std::string text = text::formatted(
+        N_("You have deleted a datebook entry which repeats.  Delete the other \"%s\" entries as well?"),
+        {entry.stored.notes});
     std::vector<Change> changes;
     if (!questions_.askYesNo(text, "ZorvelCal")) return changes;
     // Every text contains the empty text: an entry without words must not take every other

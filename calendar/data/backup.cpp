@@ -172,22 +172,19 @@ Contents readRecords(std::FILE* file, const std::string& path) {
     return contents;
 }
 
-// "1 record", "2 records": the messages added since the first release count in plain English.
-std::string counted(long long n, const char* thing) {
-    return std::to_string(n) + " " + thing + (n == 1 ? "" : "s");
+// "1 record", "2 records": the form is chosen by the English rule, which German shares.
+std::string counted(long long n, const char* one, const char* many) {
+    return text::formatted(n == 1 ? one : many, {std::to_string(n)});
 }
 
 std::string completionMessage(const RestoreCounts& counts) {
-    char text[160];
-    std::snprintf(
-        text, sizeof text,
-        "Restore completed:\n  %d entries added from backup;\n  %d existing entries modified;\n  %d "
-        "duplicates ignored.",
-        counts.added, counts.modified, counts.duplicates());
-    std::string message = text;
+    std::string message = text::formatted(
+        N_("Restore completed:\n  %d entries added from backup;\n  %d existing entries modified;\n  %d "
+           "duplicates ignored."),
+        {std::to_string(counts.added), std::to_string(counts.modified), std::to_string(counts.duplicates())});
     if (counts.refused > 0)
-        message += "\n  " + counted(counts.refused, "record") +
-                   " refused: impossible date, time, repeat or reminder.";
+        message += "\n  " + text::formatted(N_("%s refused: impossible date, time, repeat or reminder."),
+                                            {counted(counts.refused, N_("%d record"), N_("%d records"))});
     return message;
 }
 
@@ -253,19 +250,24 @@ int backup(AppointmentTable& table, const std::string& path) {
     };
     switch (replaceFile(path, writeRecords, why)) {
     case ReplaceResult::kNotCreated:
-        questions.showMessage("The backup file \"" + name + "\" could not be created: " + why + ".",
-                              kCaption);
+        questions.showMessage(
+            text::formatted(N_("The backup file \"%s\" could not be created: %s."), {name, why}), kCaption);
         return -1;
     case ReplaceResult::kNotWritten:
-        questions.showMessage("The backup file \"" + name + "\" could not be written: " + why + "." +
-                                  (replacing ? "\nThe previous backup is unchanged." : ""),
-                              kCaption);
+        questions.showMessage(
+            text::formatted(
+                replacing ? N_("The backup file \"%s\" could not be written: %s.\nThe previous backup is "
+                               "unchanged.")
+                          : N_("The backup file \"%s\" could not be written: %s."),
+                {name, why}),
+            kCaption);
         return -1;
     case ReplaceResult::kDone:
         break;
     }
-    questions.showMessage("Wrote " + std::to_string(count) + " entries to the backup file \"" + name + "\"",
-                          kCaption);
+    questions.showMessage(
+        text::formatted(N_("Wrote %d entries to the backup file \"%s\""), {std::to_string(count), name}),
+        kCaption);
     return count;
 }
 
@@ -277,10 +279,12 @@ RestoreCounts restore(AppointmentTable& table, const std::string& path) {
     std::string why;
     const FileHandle file = openRegularForReading(path, kind, why);
     if (!file) {
-        questions.showMessage(kind == FileKind::kMissing ? "The file \"" + name + "\" was not found!"
-                                                         : "The file \"" + name + "\" could not be read: " +
-                                                               why + ".\nNothing was restored.",
-                              kCaption);
+        questions.showMessage(
+            kind == FileKind::kMissing
+                ? text::formatted(N_("The file \"%s\" was not found!"), {name})
+                : text::formatted(N_("The file \"%s\" could not be read: %s.\nNothing was restored."),
+                                  {name, why}),
+            kCaption);
         return counts;
     }
     const Contents contents = readRecords(file.get(), path);
@@ -290,10 +294,13 @@ RestoreCounts restore(AppointmentTable& table, const std::string& path) {
         // is merged, whatever the bytes after the first damage might look like.
         questions.showMessage(
             contents.damagedBytes == 0
-                ? "The file \"" + name + "\" is empty: it holds no appointments.\nNothing was restored."
-                : "The file \"" + name +
-                      "\" is not a backup of appointments, or is damaged from its start: no "
-                      "record in it could be read.\nNothing was restored.",
+                ? text::formatted(
+                      N_("The file \"%s\" is empty: it holds no appointments.\nNothing was restored."),
+                      {name})
+                : text::formatted(
+                      N_("The file \"%s\" is not a backup of appointments, or is damaged from its "
+                         "start: no record in it could be read.\nNothing was restored."),
+                      {name}),
             kCaption);
         return counts;
     }
@@ -311,15 +318,18 @@ RestoreCounts restore(AppointmentTable& table, const std::string& path) {
     if (store.failures().count != failuresBefore) {
         // Nothing reached the store, so nothing may look restored either.
         undo.rollBack();
-        questions.showMessage(store.failures().lastMessage + "\nNothing was restored.", kCaption);
+        questions.showMessage(
+            text::formatted(N_("%s\nNothing was restored."), {store.failures().lastMessage}), kCaption);
         counts.added = counts.modified = 0;
         return counts;
     }
     std::string message = completionMessage(counts);
     if (counts.damagedBytes > 0)
-        message = "The file \"" + name + "\" is damaged: after " + counted(counts.read, "record") +
-                  " read whole, its last " + counted(counts.damagedBytes, "byte") +
-                  " are no record and were left out.\n" + message;
+        message =
+            text::formatted(N_("The file \"%s\" is damaged: after %s read whole, its last %s are no record "
+                               "and were left out.\n%s"),
+                            {name, counted(counts.read, N_("%d record"), N_("%d records")),
+                             counted(counts.damagedBytes, N_("%d byte"), N_("%d bytes")), message});
     questions.showMessage(message, kCaption);
     return counts;
 }

@@ -2,6 +2,7 @@
 #include "data/caldav_client.h"
 
 #include "data/caldav_xml.h"
+#include "text/translatable.h"
 
 #include <algorithm>
 
@@ -58,24 +59,33 @@ Discovery failed(Failure failure, std::string message) {
 
 Discovery failedAnswer(const HttpResponse& response, const std::string& url) {
     if (response.status == 0) {
-        if (response.error == "cancelled") return failed(Failure::Cancelled, "The sync was cancelled.");
+        if (response.error == "cancelled")
+            return failed(Failure::Cancelled, text::translated(N_("The sync was cancelled.")));
         const bool refused = response.error.find("plain http") != std::string::npos ||
                              response.error.find("certificate") != std::string::npos;
-        return failed(refused ? Failure::Refused : Failure::Unreachable,
-                      "The calendar server at " + url + " cannot be reached: " + response.error + ".");
+        return failed(
+            refused ? Failure::Refused : Failure::Unreachable,
+            text::formatted(N_("The calendar server at %s cannot be reached: %s."), {url, response.error}));
     }
     if (response.status == 401)
-        return failed(Failure::WrongPassword, "The calendar server refused the user name or password.");
-    return failed(Failure::NotCalDav, "The address " + url + " is not a CalDAV calendar server (it answered " +
-                                          std::to_string(response.status) + ").");
+        return failed(Failure::WrongPassword,
+                      text::translated(N_("The calendar server refused the user name or password.")));
+    return failed(Failure::NotCalDav,
+                  text::formatted(N_("The address %s is not a CalDAV calendar server (it answered %d)."),
+                                  {url, std::to_string(response.status)}));
 }
 
 } // namespace
 
-std::string describe(const HttpResponse& response, const std::string& what) {
-    if (response.status == 0) return "The calendar server did not answer while " + what + ": " + response.error + ".";
-    if (response.status == 401) return "The calendar server refused the user name or password.";
-    return "The calendar server answered " + std::to_string(response.status) + " while " + what + ".";
+std::string describe(const HttpResponse& response, const char* what) {
+    // TRANSLATORS: the second placeholder is what the calendar was doing, e.g. "listing the calendar".
+    if (response.status == 0)
+        return text::formatted(N_("The calendar server did not answer while %s: %s."),
+                               {text::translated(what), response.error});
+    if (response.status == 401)
+        return text::translated(N_("The calendar server refused the user name or password."));
+    return text::formatted(N_("The calendar server answered %d while %s."),
+                           {std::to_string(response.status), text::translated(what)});
 }
 
 CalDavClient::CalDavClient(platform::HttpClient& http, std::string calendarUrl)
@@ -86,7 +96,8 @@ CalDavClient::CalDavClient(platform::HttpClient& http, std::string calendarUrl)
 Discovery CalDavClient::discover(platform::HttpClient& http, const std::string& serverUrl, const std::string& wanted) {
     platform::UrlParts parts;
     if (!platform::splitUrl(serverUrl, parts) || (parts.scheme != "http" && parts.scheme != "https"))
-        return failed(Failure::NotCalDav, "\"" + serverUrl + "\" is not a web address (https://...).");
+        return failed(Failure::NotCalDav,
+                      text::formatted(N_("\"%s\" is not a web address (https://...)."), {serverUrl}));
     const auto ask = [&](const std::string& url, const char* depth) {
         return davRequest(http, "PROPFIND", url, depth, kDiscoveryProps);
     };
@@ -110,7 +121,9 @@ Discovery CalDavClient::discover(platform::HttpClient& http, const std::string& 
         self = found.ok && !found.responses.empty() ? &found.responses.front() : nullptr;
         if (answer.status == 401) return failedAnswer(answer, serverUrl);
         if (!self || (self->principals.empty() && self->homeSets.empty()))
-            return failed(Failure::NotCalDav, "The address " + serverUrl + " is not a CalDAV calendar server.");
+            return failed(
+                Failure::NotCalDav,
+                text::formatted(N_("The address %s is not a CalDAV calendar server."), {serverUrl}));
         url = answer.finalUrl.empty() ? known : answer.finalUrl;
     }
     std::vector<std::string> homes = self->homeSets;
@@ -124,7 +137,8 @@ Discovery CalDavClient::discover(platform::HttpClient& http, const std::string& 
         url = principal;
     }
     if (homes.empty())
-        return failed(Failure::NotCalDav, "The server at " + serverUrl + " names no calendars for this user.");
+        return failed(Failure::NotCalDav,
+                      text::formatted(N_("The server at %s names no calendars for this user."), {serverUrl}));
     Discovery d;
     d.failure = Failure::NoSuchCalendar;
     for (const std::string& home : homes) {
@@ -145,8 +159,9 @@ Discovery CalDavClient::discover(platform::HttpClient& http, const std::string& 
         }
     }
     if (d.failure != Failure::None)
-        d.message = wanted.empty() ? "The server holds no calendar for this user."
-                                   : "The server holds no calendar named \"" + wanted + "\".";
+        d.message = wanted.empty()
+                        ? text::translated(N_("The server holds no calendar for this user."))
+                        : text::formatted(N_("The server holds no calendar named \"%s\"."), {wanted});
     return d;
 }
 
@@ -175,12 +190,13 @@ Listing CalDavClient::list(const std::string& token, bool useSyncCollection) {
                             "<d:getetag/><d:resourcetype/></d:prop></d:propfind>");
     }
     if (answer.status != 207) {
-        listing.message = describe(answer, "listing the calendar");
+        listing.message = describe(answer, N_("listing the calendar"));
         return listing;
     }
     Multistatus found = parseMultistatus(answer.body);
     if (!found.ok) {
-        listing.message = "The calendar server's listing of the calendar could not be read.";
+        listing.message =
+            text::translated(N_("The calendar server's listing of the calendar could not be read."));
         return listing;
     }
     for (Response& r : found.responses) {
@@ -207,12 +223,12 @@ bool CalDavClient::fetch(const std::vector<std::string>& hrefs, std::vector<Fetc
         body += "</c:calendar-multiget>";
         const HttpResponse answer = davRequest(http_, "REPORT", url_, "1", std::move(body));
         if (answer.status != 207) {
-            message = describe(answer, "fetching appointments");
+            message = describe(answer, N_("fetching appointments"));
             return false;
         }
         Multistatus found = parseMultistatus(answer.body);
         if (!found.ok) {
-            message = "The calendar server's appointments could not be read.";
+            message = text::translated(N_("The calendar server's appointments could not be read."));
             return false;
         }
         for (Response& r : found.responses)
@@ -228,7 +244,7 @@ bool CalDavClient::get(const std::string& href, Fetched& out, std::string& messa
     request.url = urlOf(href);
     const HttpResponse answer = http_.send(request);
     if (answer.status != 200) {
-        message = describe(answer, "fetching an appointment");
+        message = describe(answer, N_("fetching an appointment"));
         return false;
     }
     out = {href, answer.header("etag"), answer.body};
@@ -245,7 +261,7 @@ WriteResult CalDavClient::put(const std::string& href, const std::string& text, 
     request.body = text;
     const HttpResponse answer = http_.send(request);
     WriteResult result{answer.status, answer.header("etag"), {}};
-    if (!result.ok() && answer.status != 412) result.message = describe(answer, "sending an appointment");
+    if (!result.ok() && answer.status != 412) result.message = describe(answer, N_("sending an appointment"));
     return result;
 }
 
@@ -257,7 +273,7 @@ WriteResult CalDavClient::remove(const std::string& href, const std::string& eta
     const HttpResponse answer = http_.send(request);
     WriteResult result{answer.status, {}, {}};
     if (!result.ok() && answer.status != 412 && answer.status != 404)
-        result.message = describe(answer, "deleting an appointment");
+        result.message = describe(answer, N_("deleting an appointment"));
     return result;
 }
 

@@ -78,6 +78,6 @@ class CalDavClient {
 };
 
 // A listing or write that failed, in the user's words.
-std::string describe(const platform::HttpResponse& response, const std::string& what);
+std::string describe(const platform::HttpResponse& response, const char* what);
 
 } // namespace zc::dav

@@ -4,11 +4,12 @@
 
 #include "data/appointment_table.h"
 #include "data/date_helpers.h"
+#include "data/ical_exchange.h"
 #include "data/repeat_rules.h"
 #include "data/settings_catalogue.h"
-#include "data/ical_exchange.h"
 #include "data/settings_key.h"
 #include "data/todo_list.h"
+#include "text/translatable.h"
 
 #include <algorithm>
 #include <memory>
@@ -245,7 +246,7 @@ class Engine {
 
     bool keepGoing(const char* stage, int done, int total) {
         if (!options_.progress || options_.progress({done, total, stage})) return true;
-        result_.message = "The sync was cancelled.";
+        result_.message = text::translated(N_("The sync was cancelled."));
         return false;
     }
 
@@ -494,8 +495,10 @@ class Engine {
         }
         if (listing.complete) {
             if (listing.present.empty() && seen > 0) {
-                result_.message = "The calendar server listed no items although it held " + std::to_string(seen) +
-                                  " at the last sync; nothing was deleted here. Try again later.";
+                result_.message =
+                    text::formatted(N_("The calendar server listed no items although it held %d at the "
+                                       "last sync; nothing was deleted here. Try again later."),
+                                    {std::to_string(seen)});
                 return false;
             }
             for (std::size_t i = 0; i < records_.size(); ++i)
@@ -509,8 +512,10 @@ class Engine {
         if (deletions > kMassDeleteItems && deletions * 2 > seen &&
             !(options_.confirmMassDelete && options_.confirmMassDelete(deletions, seen))) {
             massDeleteRefused_ = true;
-            result_.message = "The calendar server no longer holds " + std::to_string(deletions) + " of the " +
-                              std::to_string(seen) + " items synced before; nothing was deleted here.";
+            result_.message =
+                text::formatted(N_("The calendar server no longer holds %d of the %d items synced "
+                                   "before; nothing was deleted here."),
+                                {std::to_string(deletions), std::to_string(seen)});
             return false;
         }
 
@@ -783,9 +788,10 @@ class Engine {
 } // namespace
 
 std::string SyncResult::summary() const {
-    return "sync: " + std::to_string(sent) + " sent, " + std::to_string(received) + " received, " +
-           std::to_string(deletedHere) + " deleted here, " + std::to_string(deletedThere) + " deleted on the server, " +
-           std::to_string(conflicts) + " conflicts kept";
+    return text::formatted(
+        N_("sync: %d sent, %d received, %d deleted here, %d deleted on the server, %d conflicts kept"),
+        {std::to_string(sent), std::to_string(received), std::to_string(deletedHere),
+         std::to_string(deletedThere), std::to_string(conflicts)});
 }
 
 SyncAccount loadSyncAccount() {

@@ -10,8 +10,9 @@
 namespace zc {
 namespace {
 
-const char* const kShortMonths[] = {"Jan",  "Feb", "March", "April", "May", "June",
-                                    "July", "Aug", "Sept",  "Oct",   "Nov", "Dec"};
+// Short names for headings; the windows show them translated, as they do the full ones.
+const char* const kShortMonths[] = {N_("Jan"),  N_("Feb"), N_("March"), N_("April"), N_("May"), N_("June"),
+                                    N_("July"), N_("Aug"), N_("Sept"),  N_("Oct"),   N_("Nov"), N_("Dec")};
 // English here, as stored and imported texts use them; windows show them translated.
 const char* const kMonths[] = {N_("January"),   N_("February"), N_("March"),    N_("April"),
                                N_("May"),       N_("June"),     N_("July"),     N_("August"),

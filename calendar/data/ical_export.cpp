@@ -4,9 +4,10 @@
 
 #include "data/appointment.h"
 #include "data/appointment_table.h"
-#include "platform/file_access.h"
 #include "data/todo_list.h"
+#include "platform/file_access.h"
 #include "text/text_utils.h"
+#include "text/translatable.h"
 
 #include <algorithm>
 #include <cstdint>
@@ -312,14 +313,14 @@ IcsExportResult exportIcs(const AppointmentTable& table, const std::string& path
         return written && std::fwrite(kClosing.data(), 1, kClosing.size(), file) == kClosing.size();
     }, why);
     if (replaced != ReplaceResult::kDone) {
-        result.message = "The file \"" + name + "\" could not be written: " + why + ".";
+        result.message = text::formatted(N_("The file \"%s\" could not be written: %s."), {name, why});
         return result;
     }
     result.ok = true;
     result.events = static_cast<int>(entries.size());
     result.todos = static_cast<int>(items.size());
-    result.message = "Exported " + std::to_string(result.events) + " appointments and " +
-                     std::to_string(result.todos) + " to-do items to \"" + name + "\".";
+    result.message = text::formatted(N_("Exported %d appointments and %d to-do items to \"%s\"."),
+                                     {std::to_string(result.events), std::to_string(result.todos), name});
     return result;
 }
 

@@ -9,6 +9,7 @@
 #include "data/settings_key.h"
 #include "data/settings_store.h"
 #include "text/text_utils.h"
+#include "text/translatable.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -48,7 +49,7 @@ constexpr std::chrono::seconds kRuleBudget{10};
 constexpr std::int64_t kMaxDatesLookedAt = 4000000;
 // How far ahead an endless rule that no repeat kind of the calendar carries on is expanded.
 constexpr int kEndlessDays = 731;
-constexpr const char* kEndlessHorizonText = "2 years";
+constexpr const char* kEndlessHorizonText = N_("2 years");
 // The days a multi-day event may cover in the day planner: a month-long holiday is shown on each
 // of its days, a "whole year" event is not written onto hundreds of them.
 constexpr int kMaxEventDays = 31;
@@ -732,41 +733,64 @@ void merge(AppointmentTable& table, const Wanted& w, IcsImportCounts& counts, Ta
 }
 
 std::string completion(const IcsImportCounts& c, const std::string& name) {
-    std::string text = "Import completed:\n  " + std::to_string(c.added) + " entries added from \"" + name + "\";\n  " +
-                       std::to_string(c.modified) + " existing entries modified;\n  " +
-                       std::to_string(c.duplicates()) + " duplicates ignored;\n  " + std::to_string(c.skipped) +
-                       " events skipped (cancelled, or without a usable start or text).";
+    using std::to_string;
+    std::string text = text::formatted(
+        N_("Import completed:\n  %d entries added from \"%s\";\n  %d existing entries modified;\n  %d "
+           "duplicates "
+           "ignored;\n  %d events skipped (cancelled, or without a usable start or text)."),
+        {to_string(c.added), name, to_string(c.modified), to_string(c.duplicates()), to_string(c.skipped)});
     // Each reason an event was skipped for gets a line of its own below the total.
     const std::pair<int, std::string> skippedFor[] = {
-        {c.cancelled, " cancelled"},
-        {c.withoutStart, " without a start date and time that exists"},
-        {c.withoutText, " without a summary or description"},
-        {c.unknownZone, " in a time zone this calendar does not know" +
-                            (c.firstUnknownZone.empty() ? std::string() : " (\"" + c.firstUnknownZone + "\")")},
-        {c.outsideYears, " dated before " + std::to_string(kFirstExchangeYear) + " or after " +
-                             std::to_string(kLastExchangeYear) + ", which this calendar cannot hold"},
-        {c.noDateLeft, " with all of their dates excluded or outside the years this calendar holds"},
+        {c.cancelled, text::formatted(N_("%d cancelled."), {to_string(c.cancelled)})},
+        {c.withoutStart,
+         text::formatted(N_("%d without a start date and time that exists."), {to_string(c.withoutStart)})},
+        {c.withoutText,
+         text::formatted(N_("%d without a summary or description."), {to_string(c.withoutText)})},
+        {c.unknownZone, c.firstUnknownZone.empty()
+                            ? text::formatted(N_("%d in a time zone this calendar does not know."),
+                                              {to_string(c.unknownZone)})
+                            : text::formatted(N_("%d in a time zone this calendar does not know (\"%s\")."),
+                                              {to_string(c.unknownZone), c.firstUnknownZone})},
+        {c.outsideYears,
+         text::formatted(
+             N_("%d dated before %d or after %d, which this calendar cannot hold."),
+             {to_string(c.outsideYears), to_string(kFirstExchangeYear), to_string(kLastExchangeYear)})},
+        {c.noDateLeft,
+         text::formatted(N_("%d with all of their dates excluded or outside the years this calendar holds."),
+                         {to_string(c.noDateLeft)})},
     };
     for (const auto& [count, reason] : skippedFor)
-        if (count > 0) text += "\n    " + std::to_string(count) + reason + ".";
+        if (count > 0) text += "\n    " + reason;
     // Whatever else was left out or cut, a line for each reason that occurred.
-    const std::pair<std::string, std::string> reasons[] = {
-        {std::to_string(c.busyZones), " events skipped: their time zone changes too often to work out."},
-        {std::string(c.laterDatesMore ? "Over " : "") + std::to_string(c.laterDates),
-         std::string(" later dates of endless repeats not imported (beyond ") + kEndlessHorizonText + " ahead)."},
-        {std::to_string(c.ownRepeats),
-         " endless repeats imported as the calendar's own repeats, as far ahead as those reach."},
-        {std::to_string(c.oldDates), " dates of repeats not imported (older than the calendar keeps)."},
-        {std::to_string(c.overCap), " dates not imported: an event brings at most " +
-                                        std::to_string(kMaxOccurrencesPerEvent) + ", those nearest today."},
-        {std::to_string(c.partly), " repeating events imported in part: their rules take too long to work out."},
-        {std::to_string(c.longEventDays),
-         " days of events longer than " + std::to_string(kMaxEventDays) + " days not imported."},
-        {std::to_string(c.cutTexts), " texts too long for an entry were cut."},
-        {std::to_string(c.noRoom), " texts not joined: their slot's entry is already full."},
+    const std::pair<std::int64_t, std::string> reasons[] = {
+        {c.busyZones, text::formatted(N_("%d events skipped: their time zone changes too often to work out."),
+                                      {to_string(c.busyZones)})},
+        {c.laterDates,
+         text::formatted(c.laterDatesMore
+                             ? N_("Over %d later dates of endless repeats not imported (beyond %s ahead).")
+                             : N_("%d later dates of endless repeats not imported (beyond %s ahead)."),
+                         {to_string(c.laterDates), text::translated(kEndlessHorizonText)})},
+        {c.ownRepeats,
+         text::formatted(
+             N_("%d endless repeats imported as the calendar's own repeats, as far ahead as those reach."),
+             {to_string(c.ownRepeats)})},
+        {c.oldDates, text::formatted(N_("%d dates of repeats not imported (older than the calendar keeps)."),
+                                     {to_string(c.oldDates)})},
+        {c.overCap,
+         text::formatted(N_("%d dates not imported: an event brings at most %d, those nearest today."),
+                         {to_string(c.overCap), to_string(kMaxOccurrencesPerEvent)})},
+        {c.partly,
+         text::formatted(N_("%d repeating events imported in part: their rules take too long to work out."),
+                         {to_string(c.partly)})},
+        {c.longEventDays, text::formatted(N_("%d days of events longer than %d days not imported."),
+                                          {to_string(c.longEventDays), to_string(kMaxEventDays)})},
+        {c.cutTexts,
+         text::formatted(N_("%d texts too long for an entry were cut."), {to_string(c.cutTexts)})},
+        {c.noRoom, text::formatted(N_("%d texts not joined: their slot's entry is already full."),
+                                   {to_string(c.noRoom)})},
     };
     for (const auto& [count, reason] : reasons)
-        if (count != "0") text += "\n  " + count + reason;
+        if (count != 0) text += "\n  " + reason;
     return text;
 }
 
@@ -789,10 +813,11 @@ IcsImportResult importIcsText(AppointmentTable& table, std::string_view text, co
     }
     if (calendars.empty()) {
         const bool begins = terminated.find("BEGIN:VCALENDAR") != std::string_view::npos;
-        result.message = begins ? "The file \"" + name +
-                                      "\" is not a complete iCalendar file: it ends before its calendar does. "
-                                      "Nothing was imported."
-                                : "The file \"" + name + "\" is not an iCalendar file. Nothing was imported.";
+        result.message =
+            text::formatted(begins ? N_("The file \"%s\" is not a complete iCalendar file: it ends "
+                                        "before its calendar does. Nothing was imported.")
+                                   : N_("The file \"%s\" is not an iCalendar file. Nothing was imported."),
+                            {name});
         return result;
     }
 
@@ -875,18 +900,21 @@ IcsImportResult importIcs(AppointmentTable& table, const std::string& path, cons
     std::error_code error;
     const std::uintmax_t size = std::filesystem::file_size(path, error);
     if (error) {
-        result.message = "The file \"" + name + "\" could not be read: " + error.message() + ".";
+        result.message =
+            text::formatted(N_("The file \"%s\" could not be read: %s."), {name, error.message()});
         return result;
     }
     if (size > kMaxFileMegabytes * 1024 * 1024) {
-        result.message = "The file \"" + name + "\" is larger than " + std::to_string(kMaxFileMegabytes) +
-                         " MB, too large to be a calendar. Nothing was imported.";
+        result.message = text::formatted(
+            N_("The file \"%s\" is larger than %d MB, too large to be a calendar. Nothing was imported."),
+            {name, std::to_string(kMaxFileMegabytes)});
         return result;
     }
     std::ifstream in(path, std::ios::binary);
     std::string text(static_cast<std::size_t>(size), '\0');
     if (!in.read(text.data(), static_cast<std::streamsize>(size))) {
-        result.message = "The file \"" + name + "\" could not be read: " + std::strerror(errno) + ".";
+        result.message =
+            text::formatted(N_("The file \"%s\" could not be read: %s."), {name, std::strerror(errno)});
         return result;
     }
     return importIcsText(table, text, name, region);

@@ -3,6 +3,7 @@
 #include "data/appointment.h"
 #include "data/appointment_table.h"
 #include "data/settings_store.h"
+#include "text/translatable.h"
 
 #include <algorithm>
 #include <chrono>
@@ -247,13 +248,41 @@ void RepeatDialogModel::openRepeatDialog() {
     monthly = "every month on the " + ordinal;
     nthWeekday = nthweek + " " + weekday + " of every month";
     const char* fullMonth = monthName(month);
-    char head[96];
-    std::snprintf(head, sizeof head, "%s, %s %d   ", weekday.c_str(), fullMonth ? fullMonth : "", day);
-    title = head + text;
+    // TRANSLATORS: the repeat dialog's title before the entry's text: weekday, month, day.
+    title = text::formatted(N_("%s, %s %d"),
+                            {text::translated(weekday.c_str()),
+                             fullMonth ? text::translated(fullMonth) : std::string(), std::to_string(day)}) +
+            "   " + text;
 }
 
 std::array<std::string, kRepeatKindCount> RepeatDialogModel::descriptions() const {
     return {"does not repeat", weekly, everySecondWeek, monthly, nthWeekday, "every year on this day"};
+}
+
+std::string RepeatDialogModel::shownNthweek() const {
+    // The entry's own text when it is not one of the five the calendar writes.
+    static const char* const kWeeks[] = {N_("1st"), N_("2nd"), N_("3rd"), N_("4th"), N_("5th")};
+    for (const char* week : kWeeks)
+        if (nthweek == week) return text::translated(week);
+    return nthweek;
+}
+
+std::array<std::string, kRepeatKindCount> RepeatDialogModel::shownDescriptions() const {
+    const std::string name = text::translated(weekday.c_str());
+    // English writes the day's ordinal suffix; each suffix has a sentence of its own, so that
+    // another language can write the number its own way.
+    const std::string suffix = ordinal.size() >= 2 ? ordinal.substr(ordinal.size() - 2) : std::string();
+    const char* monthlyText = suffix == "st"   ? N_("every month on the %sst")
+                              : suffix == "nd" ? N_("every month on the %snd")
+                              : suffix == "rd" ? N_("every month on the %srd")
+                                               : N_("every month on the %sth");
+    return {text::translated(N_("does not repeat")),
+            text::formatted(N_("every %s"), {name}),
+            text::formatted(N_("every second %s"), {name}),
+            text::formatted(monthlyText,
+                            {ordinal.substr(0, ordinal.size() - std::min<std::size_t>(2, ordinal.size()))}),
+            text::formatted(N_("%s %s of every month"), {shownNthweek(), name}),
+            text::translated(N_("every year on this day"))};
 }
 
 void RepeatDialogModel::applyTo(Appointment& entry) const {

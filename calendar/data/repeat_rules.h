@@ -59,7 +59,7 @@ struct RepeatDialogModel {
     std::string everySecondWeek; // "every second %s"
     std::string monthly;         // "every month on the %s"
     std::string nthWeekday;      // "%s %s of every month"
-    std::string title;           // "%s, %s %d   %s"
+    std::string title;           // "%s, %s %d   %s", the names in the user's language
 
     void prepareRepeatDialog(int day, int month, int year, const std::string& text, std::int64_t now);
     // The radio index starts at the entry's kind; an empty nthweek is taken from the day.
@@ -67,8 +67,11 @@ struct RepeatDialogModel {
     // Builds the weekday name, the description texts and the title, as the dialog opens.
     void openRepeatDialog();
 
-    // The six radio labels, index = kind.
+    // The six radio labels, index = kind, in English as the entry keeps them.
     std::array<std::string, kRepeatKindCount> descriptions() const;
+    // The same labels in the user's language, and the nthweek field as shown, for the window.
+    std::array<std::string, kRepeatKindCount> shownDescriptions() const;
+    std::string shownNthweek() const;
     // The chosen kind; an index outside 0-5 counts as "does not repeat".
     int chosenKind() const { return kind >= 0 && kind < kRepeatKindCount ? kind : kRepeatNone; }
 

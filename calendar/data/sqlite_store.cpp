@@ -2,6 +2,7 @@
 
 #include "data/store_rescue.h"
 #include "platform/platform.h"
+#include "text/translatable.h"
 
 #include <sqlite3.h>
 
@@ -144,37 +145,37 @@ std::string columnText(sqlite3_stmt* s, int column) {
 std::string plainReason(sqlite3* db) {
     switch (platform::systemFailure(sqlite3_system_errno(db))) {
     case platform::SystemFailure::kDiskFull:
-        return "the disk is full";
+        return text::translated(N_("the disk is full"));
     case platform::SystemFailure::kQuotaExceeded:
-        return "the disk quota is used up";
+        return text::translated(N_("the disk quota is used up"));
     case platform::SystemFailure::kReadOnlyDisk:
-        return "the disk is read-only";
+        return text::translated(N_("the disk is read-only"));
     case platform::SystemFailure::kNoPermission:
-        return "you have no permission to write it";
+        return text::translated(N_("you have no permission to write it"));
     case platform::SystemFailure::kOther:
         break;
     }
     switch (sqlite3_errcode(db) & 0xFF) {
     case SQLITE_FULL:
-        return "the disk is full";
+        return text::translated(N_("the disk is full"));
     case SQLITE_READONLY:
-        return "the file is read-only";
+        return text::translated(N_("the file is read-only"));
     case SQLITE_BUSY:
     case SQLITE_LOCKED:
-        return "another program has locked it";
+        return text::translated(N_("another program has locked it"));
     case SQLITE_CORRUPT:
-        return "the file is damaged";
+        return text::translated(N_("the file is damaged"));
     case SQLITE_NOTADB:
-        return "it is not a calendar store";
+        return text::translated(N_("it is not a calendar store"));
     case SQLITE_CANTOPEN:
-        return "the file cannot be opened (it may have been moved or removed)";
+        return text::translated(N_("the file cannot be opened (it may have been moved or removed)"));
     case SQLITE_PERM:
     case SQLITE_AUTH:
-        return "permission was denied";
+        return text::translated(N_("permission was denied"));
     case SQLITE_NOMEM:
-        return "the computer is out of memory";
+        return text::translated(N_("the computer is out of memory"));
     case SQLITE_IOERR:
-        return "the disk reported an error (" + std::string(sqlite3_errmsg(db)) + ")";
+        return text::formatted(N_("the disk reported an error (%s)"), {sqlite3_errmsg(db)});
     default:
         return sqlite3_errmsg(db);
     }
@@ -191,16 +192,16 @@ std::string notAFile(const std::string& path) {
     case fs::file_type::none:
         return {};
     case fs::file_type::directory:
-        return "a folder";
+        return N_("a folder");
     case fs::file_type::fifo:
-        return "a named pipe";
+        return N_("a named pipe");
     case fs::file_type::block:
     case fs::file_type::character:
-        return "a device";
+        return N_("a device");
     case fs::file_type::socket:
-        return "a socket";
+        return N_("a socket");
     default:
-        return "not an ordinary file";
+        return N_("not an ordinary file");
     }
 }
 
@@ -275,7 +276,7 @@ SqliteStore::SqliteStore(const std::string& path) : path_(path) {
     if (!parent.empty()) {
         std::error_code ec;
         std::filesystem::create_directories(parent, ec);
-        if (ec) fail("its folder cannot be created (" + ec.message() + ").");
+        if (ec) fail(text::formatted(N_("its folder cannot be created (%s)."), {ec.message()}));
     }
     if (open())
         prepareStatements();
@@ -309,7 +310,7 @@ void SqliteStore::prepareStatements() {
 
 void SqliteStore::fail(const std::string& reason) {
     close();
-    throw StoreError("The calendar's store \"" + path_ + "\" cannot be used: " + reason);
+    throw StoreError(text::formatted(N_("The calendar's store \"%s\" cannot be used: %s"), {path_, reason}));
 }
 
 std::string SqliteStore::columnsOf(const char* table) {
@@ -327,7 +328,7 @@ std::string SqliteStore::columnsOf(const char* table) {
 }
 
 std::string SqliteStore::openFailure() {
-    if (!db_) return "the computer is out of memory.";
+    if (!db_) return text::translated(N_("the computer is out of memory."));
     const int code = sqlite3_errcode(db_) & 0xFF;
     const bool refused =
         platform::systemFailure(sqlite3_system_errno(db_)) == platform::SystemFailure::kNoPermission;
@@ -335,7 +336,7 @@ std::string SqliteStore::openFailure() {
         !folderTakesFiles(path_)) {
         std::error_code ec;
         const std::string folder = std::filesystem::absolute(path_, ec).parent_path().string();
-        return "its folder \"" + folder + "\" is read-only.";
+        return text::formatted(N_("its folder \"%s\" is read-only."), {folder});
     }
     return plainReason(db_) + ".";
 }
@@ -343,14 +344,15 @@ std::string SqliteStore::openFailure() {
 bool SqliteStore::open() {
     // SQLite would take a named pipe or a device for a file and fail on its first read with an
     // error that names neither.
-    if (const std::string kind = notAFile(path_); !kind.empty()) fail("it is " + kind + ", not a file.");
+    if (const std::string kind = notAFile(path_); !kind.empty())
+        fail(text::formatted(N_("it is %s, not a file."), {text::translated(kind.c_str())}));
     if (sqlite3_open_v2(path_.c_str(), &db_, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_NOMUTEX,
                         nullptr) != SQLITE_OK)
         fail(openFailure());
     sqlite3_busy_timeout(db_, 5000);
     // SQLite quietly opens a file it may not write for reading only; every change would then be
     // lost.
-    if (sqlite3_db_readonly(db_, "main") == 1) fail("the file is read-only.");
+    if (sqlite3_db_readonly(db_, "main") == 1) fail(text::translated(N_("the file is read-only.")));
 
     // Everything up to the set-up below only reads: a file of another program, or a damaged one,
     // is left exactly as it was found.
@@ -366,9 +368,9 @@ bool SqliteStore::open() {
     if (rc != SQLITE_ROW) fail(openFailure());
     const std::string keyColumns = columnsOf("keys"), valueColumns = columnsOf("vals");
     if ((!keyColumns.empty() && keyColumns != kKeyColumns) || (!valueColumns.empty() && valueColumns != kValueColumns))
-        fail("it belongs to another program (its tables are not the calendar's).");
+        fail(text::translated(N_("it belongs to another program (its tables are not the calendar's).")));
     if (tables > 0 && keyColumns.empty() && valueColumns.empty())
-        fail("it belongs to another program (it holds no calendar tables).");
+        fail(text::translated(N_("it belongs to another program (it holds no calendar tables).")));
     // Checking every page costs about ten milliseconds of processor time for ten thousand
     // appointments; it runs on its own connection and thread while the program builds its window
     // and loads, and the first write waits for its verdict (see awaitIntegrityCheck()).
@@ -377,7 +379,7 @@ bool SqliteStore::open() {
     std::error_code ec;
     const std::filesystem::path folder = std::filesystem::absolute(path_, ec).parent_path();
     if (const auto space = std::filesystem::space(folder, ec); !ec && space.available < kLeastFreeSpace)
-        fail("the disk is full.");
+        fail(text::translated(N_("the disk is full.")));
 
     // Every change the user makes is final at once, so each commit reaches the disk (synchronous
     // FULL); a saved entry costs well under a millisecond this way. Before that, the file's header
@@ -444,8 +446,11 @@ const std::string& SqliteStore::awaitIntegrityCheck() {
         for (const std::string& kept : untoldKeptStores()) {
             untold_.push_back(std::filesystem::path(kept).filename().string());
             if (kept == keptNow_) continue;
-            notice_ += (notice_.empty() ? "" : "\n\n") + std::string("An earlier, damaged copy of the calendar's store is kept as \"") +
-                       kept + "\". The calendar does not read it; keep it until you no longer need what it holds.";
+            notice_ += (notice_.empty() ? "" : "\n\n") +
+                       text::formatted(
+                           N_("An earlier, damaged copy of the calendar's store is kept as \"%s\". The "
+                              "calendar does not read it; keep it until you no longer need what it holds."),
+                           {kept});
         }
     }
     return notice_;
@@ -503,19 +508,34 @@ void SqliteStore::rescue() {
     const std::size_t appointments = buildStore(rebuilt, rescued);
     replaceDamagedStore(path_, rebuilt, kept);
     keptNow_ = kept;
-    if (!open()) fail("a new store cannot be made in its place.");
+    if (!open()) fail(text::translated(N_("a new store cannot be made in its place.")));
     prepareStatements();
     // The new store keeps every rescued key's number, so open keys stay valid; lost ones are gone.
     pathCache_.clear();
     if (appointments > 0)
-        rescueNotice_ = "The calendar's store \"" + path_ + "\" was damaged. It has been kept, unchanged, as \"" +
-                        kept + "\". What could still be read of it (" + std::to_string(appointments) +
-                        (appointments == 1 ? " appointment" : " appointments") +
-                        " and the settings) was carried into a new store, which the calendar uses from now on.";
+        rescueNotice_ =
+            text::formatted(appointments == 1 ? N_("The calendar's store \"%s\" was damaged. It has been "
+                                                   "kept, unchanged, as \"%s\". What could "
+                                                   "still be read of it (%d appointment and the settings) "
+                                                   "was carried into a new store, which the "
+                                                   "calendar uses from now on.")
+                                              : N_("The calendar's store \"%s\" was damaged. It has been "
+                                                   "kept, unchanged, as \"%s\". What could "
+                                                   "still be read of it (%d appointments and the settings) "
+                                                   "was carried into a new store, which the "
+                                                   "calendar uses from now on."),
+                            {path_, kept, std::to_string(appointments)});
     else
-        rescueNotice_ = "The calendar's store \"" + path_ + "\" was damaged, and none of its appointments could be "
-                        "read. It has been kept, unchanged, as \"" + kept + "\". The calendar starts with a new store" +
-                        (rescued.values.empty() ? "." : ", which keeps the settings that could be read.");
+        rescueNotice_ = text::formatted(
+            rescued.values.empty()
+                ? N_("The calendar's store \"%s\" was damaged, and none of its appointments could be read. "
+                     "It has "
+                     "been kept, unchanged, as \"%s\". The calendar starts with a new store.")
+                : N_("The calendar's store \"%s\" was damaged, and none of its appointments could be read. "
+                     "It has "
+                     "been kept, unchanged, as \"%s\". The calendar starts with a new store, which keeps the "
+                     "settings that could be read."),
+            {path_, kept});
 }
 
 std::size_t SqliteStore::buildStore(const std::string& file, const RescuedStore& rescued) {
@@ -597,10 +617,11 @@ std::size_t SqliteStore::buildStore(const std::string& file, const RescuedStore&
     if (!reason.empty()) {
         for (const char* leftover : {"", "-journal"})
             std::filesystem::remove(file + leftover, ec);
-        throw StoreError("The calendar's store \"" + path_ +
-                         "\" is damaged, and a new store cannot be made from what can still be read of it: " +
-                         reason + ". The damaged store is left as it is; start Zorvel Calendar again once that is "
-                         "mended.");
+        throw StoreError(
+            text::formatted(N_("The calendar's store \"%s\" is damaged, and a new store cannot be made "
+                               "from what can still be read of it: %s. The damaged store is left as it "
+                               "is; start Zorvel Calendar again once that is mended."),
+                            {path_, reason}));
     }
     return appointments;
 }
@@ -636,7 +657,8 @@ bool SqliteStore::exec(const char* sql) {
 }
 
 bool SqliteStore::failed() {
-    noteFailure("Zorvel Calendar could not save to \"" + path_ + "\": " + plainReason(db_) + ".");
+    noteFailure(
+        text::formatted(N_("Zorvel Calendar could not save to \"%s\": %s."), {path_, plainReason(db_)}));
     // The batch around this write cannot land whole any more; it is undone at its end.
     if (batchDepth_ > 0) batchFailed_ = true;
     return false;

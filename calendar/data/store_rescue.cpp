@@ -2,6 +2,7 @@
 
 #include "data/settings_store.h"
 #include "platform/platform.h"
+#include "text/translatable.h"
 
 #include <sqlite3.h>
 
@@ -406,8 +407,9 @@ void replaceDamagedStore(const std::string& path, const std::string& rebuilt, co
         fs::remove(kept, ignored);
     else
         fs::rename(kept, path, ignored);
-    throw StoreError("The calendar's store \"" + path + "\" is damaged, and it could not be kept as \"" + kept +
-                     "\" (" + reason + "), so it is left as it is.");
+    throw StoreError(text::formatted(N_("The calendar's store \"%s\" is damaged, and it could not be kept as "
+                                        "\"%s\" (%s), so it is left as it is."),
+                                     {path, kept, reason}));
 }
 
 std::vector<std::string> keptStores(const std::string& path) {

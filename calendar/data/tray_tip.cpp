@@ -64,7 +64,7 @@ std::int64_t tipChangesAt(Time32 when, Time32 now) {
 namespace {
 
 std::string tipFor(const Appointment* next, Time32 now, const RegionSettings& region) {
-    if (!next) return "Zorvel Calendar: no appointments are scheduled";
+    if (!next) return text::translated(N_("Zorvel Calendar: no appointments are scheduled"));
     return describeNext(next->time, next->stored.hour, next->stored.minute, next->stored.notes, now, region);
 }
 

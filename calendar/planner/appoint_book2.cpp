@@ -136,7 +136,7 @@ AppointBook2* openDayPlanner(CalendarContext& context, int year, int month, int 
         return open;
     }
     if (AppointBook2::openCount() >= AppointBook2::kMaxPlanners) {
-        wxMessageBox("Too many day planners open, please close one.", kCaption, wxOK, dialogParent());
+        wxMessageBox(_("Too many day planners open, please close one."), kCaption, wxOK, dialogParent());
         return nullptr;
     }
     return new AppointBook2(context, year, month, day);
@@ -361,7 +361,7 @@ void AppointBook2::drawDay(wxDC& dc, bool printing) {
     const std::array<Row, kRows>* rows = &rows_;
     int first = firstHour_;
     int lineEnd = kLineEnd;
-    const wxString heading = title_ + "                     by Zorvel Calendar";
+    const wxString heading = wxString::Format(_("%s                     by Zorvel Calendar"), title_);
     if (printing) {
         // The printer measures in its own default font; the screen's slot table stays as it is,
         // and so does the window's scroll position: a printed day always starts at 6:00am.
@@ -626,12 +626,13 @@ bool AppointBook2::runCommand(int command) {
     case cmd::kNextDay: stepDay(1); break;
     case cmd::kPlannerHelpTopics: openHelpTopic(kHelpDayPlanner); break;
     case cmd::kPlannerQuickHints: {
-        CQuickHintsDlg hints(this, "   Quick hints on using the Day Planner",
-                             {{"left click to select an entry to edit"},
-                              {"right click to activate a pop-up menu for Cut and Paste commands"},
-                              {"all information entered is automatically saved"},
-                              {"use the tab, enter and arrow keys to move to the next entry"},
-                              {"some commands are only available when a text entry is selected"}});
+        CQuickHintsDlg hints(
+            this, wxTRANSLATE("   Quick hints on using the Day Planner"),
+            {{wxTRANSLATE("left click to select an entry to edit")},
+             {wxTRANSLATE("right click to activate a pop-up menu for Cut and Paste commands")},
+             {wxTRANSLATE("all information entered is automatically saved")},
+             {wxTRANSLATE("use the tab, enter and arrow keys to move to the next entry")},
+             {wxTRANSLATE("some commands are only available when a text entry is selected")}});
         hints.ShowModal();
         closeEditor();
         refreshDay();
@@ -649,11 +650,11 @@ bool AppointBook2::canRepeatOrRemind() const {
 void AppointBook2::repeatsCommand() {
     if (repeatsDialogOpen) return;
     if (!editor_) {
-        wxMessageBox("Please select a non-empty entry to repeat.", kCaption, wxOK, this);
+        wxMessageBox(_("Please select a non-empty entry to repeat."), kCaption, wxOK, this);
         return;
     }
     if (onlyBlanks(editText_)) {
-        wxMessageBox("Please enter the text of the entry which is to repeat.", kCaption, wxOK, this);
+        wxMessageBox(_("Please enter the text of the entry which is to repeat."), kCaption, wxOK, this);
         return;
     }
     // The series repeats the text as typed, so an edited text is stored before it is copied.

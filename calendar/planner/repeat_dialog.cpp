@@ -20,16 +20,16 @@ RepeatDialog::RepeatDialog(wxWindow* parent, RepeatDialogModel& model)
     SetTitle(displayText(model_.title));
     SetIcons(programIcons());
 
-    auto* box = new wxStaticBoxSizer(wxVERTICAL, this, "This event should repeat:");
+    auto* box = new wxStaticBoxSizer(wxVERTICAL, this, _("This event should repeat:"));
     wxWindow* inBox = box->GetStaticBox();
-    const auto descriptions = model_.descriptions();
+    const auto descriptions = model_.shownDescriptions();
     auto* rows = new wxBoxSizer(wxVERTICAL);
     for (int kind = 0; kind < kRepeatKindCount; ++kind) {
         // The four kinds that depend on the date show their description in a read-only field
         // beside an unlabelled button; the other two are labelled by their button.
         const bool described = kind != kRepeatNone && kind != kRepeatYearly;
         radios_[kind] = new wxRadioButton(inBox, kFirstRadioId + kind,
-                                          described ? wxString() : wxString(descriptions[kind]),
+                                          described ? wxString() : wxString::FromUTF8(descriptions[kind]),
                                           wxDefaultPosition, wxDefaultSize, kind == 0 ? wxRB_GROUP : 0);
         auto* row = new wxBoxSizer(wxHORIZONTAL);
         row->Add(radios_[kind], 0, wxALIGN_CENTER_VERTICAL);
@@ -41,7 +41,7 @@ RepeatDialog::RepeatDialog(wxWindow* parent, RepeatDialogModel& model)
     }
     box->Add(rows, 1, wxEXPAND | wxALL, 8);
     // The week of the month travels with the dialog but is not shown.
-    auto* nthweek = new wxTextCtrl(this, wxID_ANY, displayText(model_.nthweek), wxDefaultPosition,
+    auto* nthweek = new wxTextCtrl(this, wxID_ANY, displayText(model_.shownNthweek()), wxDefaultPosition,
                                    wxDefaultSize, wxTE_READONLY, wxDefaultValidator, "nthweek");
     nthweek->Hide();
 

@@ -34,7 +34,8 @@ void ToDo::open(CalendarContext& context) {
         new ToDo(context);
 }
 
-ToDo::ToDo(CalendarContext& context) : ViewFrame(context, "Things To Do...", settings::kToDoPosition, "toDoList") {
+ToDo::ToDo(CalendarContext& context)
+    : ViewFrame(context, _("Things To Do..."), settings::kToDoPosition, "toDoList") {
     theToDo = this;
     // Every item's key exists from the first opening on, empty or not.
     list_.loadCreatingKeys();
@@ -89,7 +90,7 @@ void ToDo::drawList(wxDC& dc, bool printing) {
     if (!fast) dc.SetTextForeground(toWxColour(c.fore));
     // On paper the heading takes the first lines and every item moves down below it.
     const int top = printing ? 3 * lineHeight_ : 0;
-    if (printing) dc.DrawText("Things to do...", 22, 2);
+    if (printing) dc.DrawText(_("Things to do..."), 22, 2);
     dc.SetPen(*wxTRANSPARENT_PEN);
     for (int i = 0; i < kItems; ++i) {
         const int y = top + i * lineHeight_;
@@ -191,11 +192,11 @@ bool ToDo::runCommand(int command) {
         return true;
     case cmd::kToDoQuickHints:
         Disable();
-        showQuickHints("   Quick hints on using the To-Do List",
-                       {{"left click to select an entry to edit"},
-                        {"right click to activate a pop-up menu for Cut and Paste commands"},
-                        {"all information entered is automatically saved"},
-                        {"use the tab, enter and arrow keys to move to the next entry"}});
+        showQuickHints(wxTRANSLATE("   Quick hints on using the To-Do List"),
+                       {{wxTRANSLATE("left click to select an entry to edit")},
+                        {wxTRANSLATE("right click to activate a pop-up menu for Cut and Paste commands")},
+                        {wxTRANSLATE("all information entered is automatically saved")},
+                        {wxTRANSLATE("use the tab, enter and arrow keys to move to the next entry")}});
         Enable();
         return true;
     default:

@@ -79,7 +79,7 @@ ViewWeek::ViewWeek(CalendarContext& context, int year, int month, int day)
         wxClientDC dc(canvas());
         measure(dc, false);
     }
-    StepNames steps{"&Previous week", "&Next week"};
+    StepNames steps{wxTRANSLATE("&Previous week"), wxTRANSLATE("&Next week")};
     attachMenu(&steps, cmd::kWeekQuickHints, kHelpWeek);
 
     SetClientSize(canvasSize());
@@ -303,7 +303,7 @@ void ViewWeek::drawWeek(wxDC& dc, int page) {
             y = drawDay(dc, d, true, 0, INT_MAX, y, false, false);
         return;
     }
-    dc.DrawText(wxString::Format("For the week %d/%d/%d     by Zorvel Calendar", first_.month, first_.day,
+    dc.DrawText(wxString::Format(_("For the week %d/%d/%d     by Zorvel Calendar"), first_.month, first_.day,
                                  first_.year),
                 22, 2);
     const std::vector<Page> pages = paginate(entryCounts());
@@ -425,9 +425,10 @@ bool ViewWeek::runCommand(int command) {
         nextWeek();
         return true;
     case cmd::kWeekQuickHints:
-        showQuickHints("   Quick hints on using the Week View",
-                       {{"left click on a date to access the Day Planner for that day"},
-                        {"click \"Previous\" to jump to the previous week"}, {"click \"Next\" to jump to the next week"}});
+        showQuickHints(wxTRANSLATE("   Quick hints on using the Week View"),
+                       {{wxTRANSLATE("left click on a date to access the Day Planner for that day")},
+                        {wxTRANSLATE("click \"Previous\" to jump to the previous week")},
+                        {wxTRANSLATE("click \"Next\" to jump to the next week")}});
         return true;
     default:
         return ViewFrame::runCommand(command);

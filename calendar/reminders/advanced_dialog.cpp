@@ -9,6 +9,8 @@
 #include "ui/wx_questions.h"
 #include "ui/save_watch.h"
 
+#include <algorithm>
+
 #include <wx/button.h>
 #include <wx/checkbox.h>
 #include <wx/choice.h>
@@ -82,7 +84,9 @@ CAdvancedDialog::CAdvancedDialog(wxWindow* parent, CalendarContext& context)
     wxWindow* bb = backupBox->GetStaticBox();
     auto* explanation = new wxStaticText(
         bb, wxID_ANY, _("Use these commands to backup/restore day planner entries to/from a text file."));
-    explanation->Wrap(FromDIP(230));
+    // The box is as wide as its text; a longer caption (a translation) would be cut at its edge.
+    const int captionWidth = bb->GetTextExtent(bb->GetLabel()).x + FromDIP(24);
+    explanation->Wrap(std::max(FromDIP(230), captionWidth));
     backupBox->Add(explanation, 0, wxALL, 6);
     auto* backupButtons = new wxBoxSizer(wxHORIZONTAL);
     backupButtons->Add(new wxButton(bb, cmd::menuId(cmd::kBackup), _("Backup"), wxDefaultPosition, wxDefaultSize,

@@ -22,7 +22,7 @@ ConfigureReminderDialog::ConfigureReminderDialog(wxWindow* parent, bool enabled,
     SetIcons(programIcons());
     check_ = new wxCheckBox(this, kEnable, _("Enable reminder for the selected entry."), wxDefaultPosition,
                             wxDefaultSize, 0, wxGenericValidator(&enabled_), "enable");
-    auto* box = new wxStaticBoxSizer(wxHORIZONTAL, this, "How many minutes early to pop-up the reminder:");
+    auto* box = new wxStaticBoxSizer(wxHORIZONTAL, this, _("How many minutes early to pop-up the reminder:"));
     wxWindow* inBox = box->GetStaticBox();
     edit_ = new wxTextCtrl(inBox, kMinutes, wxEmptyString, wxDefaultPosition, wxSize(FromDIP(60), -1), 0,
                            IntRangeValidator(&minutes_, 0, kMaxMinutes), "minutes");

@@ -55,7 +55,7 @@ void CountdownDialog::onMinutesTyped(wxCommandEvent&) {
     // A box emptied to type a new number is not yet a mistake; anything else is reported as soon
     // as it is typed, once the keystroke has been handled.
     if (minutesEdit_->GetValue().Strip(wxString::both).empty()) return;
-    const wxString message = typed ? check->rangeMessage() : wxString("Please enter an integer.");
+    const wxString message = typed ? check->rangeMessage() : _("Please enter an integer.");
     CallAfter([this, message] { validationMessage()(this, message); });
 }
 

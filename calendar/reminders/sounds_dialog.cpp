@@ -28,21 +28,22 @@ struct EventRow {
 
 // In the order of CSoundsDialog::Event.
 constexpr EventRow kRows[] = {
-    {CSoundsDialog::kStartUp, CSoundsDialog::kStartUpNone, "Start up", "Sound to play at program start-up",
-     settings::kSoundStart},
-    {CSoundsDialog::kReminders, CSoundsDialog::kRemindersNone, "Reminders", "Sound to play with reminders",
-     settings::kSoundReminders},
-    {CSoundsDialog::kClick, CSoundsDialog::kClickNone, "Click on Calendar",
-     "Sound to play when the calendar is clicked on", settings::kSoundClick},
+    {CSoundsDialog::kStartUp, CSoundsDialog::kStartUpNone, wxTRANSLATE("Start up"),
+     wxTRANSLATE("Sound to play at program start-up"), settings::kSoundStart},
+    {CSoundsDialog::kReminders, CSoundsDialog::kRemindersNone, wxTRANSLATE("Reminders"),
+     wxTRANSLATE("Sound to play with reminders"), settings::kSoundReminders},
+    {CSoundsDialog::kClick, CSoundsDialog::kClickNone, wxTRANSLATE("Click on Calendar"),
+     wxTRANSLATE("Sound to play when the calendar is clicked on"), settings::kSoundClick},
 };
 
 // The formats the desktop's sound service plays; GTK matches patterns case by case.
-constexpr const char* kSoundFilter = "Sound files (*.wav, *.ogg, *.oga, *.flac)|"
-                                     "*.wav;*.WAV;*.ogg;*.OGG;*.oga;*.OGA;*.flac;*.FLAC|"
-                                     "Wave files (*.wav)|*.wav;*.WAV";
+wxString soundFilter() {
+    return _("Sound files (*.wav, *.ogg, *.oga, *.flac)") +
+           "|*.wav;*.WAV;*.ogg;*.OGG;*.oga;*.OGA;*.flac;*.FLAC|" + _("Wave files (*.wav)") + "|*.wav;*.WAV";
+}
 
 wxString shownName(const std::string& value) {
-    if (value.empty()) return "(none)";
+    if (value.empty()) return _("(none)");
     return wxString::FromUTF8(std::filesystem::path(value).filename().string());
 }
 
@@ -65,7 +66,7 @@ CSoundsDialog::FileChooser& CSoundsDialog::fileChooser() {
     static FileChooser chooser = [](wxWindow* parent, const wxString& prompt,
                                     const SoundChooserStart& start) -> std::optional<std::string> {
         wxFileDialog dialog(parent, prompt, wxString::FromUTF8(start.folder), wxString::FromUTF8(start.file),
-                            kSoundFilter, wxFD_OPEN | wxFD_FILE_MUST_EXIST);
+                            soundFilter(), wxFD_OPEN | wxFD_FILE_MUST_EXIST);
         if (dialog.ShowModal() != wxID_OK) return std::nullopt;
         return dialog.GetPath().utf8_string();
     };
@@ -86,19 +87,19 @@ CSoundsDialog::CSoundsDialog(wxWindow* parent)
     for (int e = kStartEvent; e <= kClickEvent; ++e)
         values_[e] = settings::soundFile(kRows[e].setting);
 
-    auto* box = new wxStaticBoxSizer(wxVERTICAL, this, "Select sounds for events:");
+    auto* box = new wxStaticBoxSizer(wxVERTICAL, this, _("Select sounds for events:"));
     auto* grid = new wxFlexGridSizer(3, 8, 8);
     grid->AddGrowableCol(1);
     for (int e = kStartEvent; e <= kClickEvent; ++e) {
         const EventRow& row = kRows[e];
-        auto* chooser = new wxButton(box->GetStaticBox(), row.choose, row.label, wxDefaultPosition,
-                                     wxDefaultSize, 0, wxDefaultValidator, row.label);
-        chooser->SetToolTip(row.prompt);
+        auto* chooser = new wxButton(box->GetStaticBox(), row.choose, wxGetTranslation(row.label),
+                                     wxDefaultPosition, wxDefaultSize, 0, wxDefaultValidator, row.label);
+        chooser->SetToolTip(wxGetTranslation(row.prompt));
         shown_[e] = new wxStaticText(box->GetStaticBox(), wxID_ANY, shownName(values_[e]), wxDefaultPosition,
                                      wxSize(FromDIP(170), -1), wxST_ELLIPSIZE_MIDDLE);
         shown_[e]->SetToolTip(wxString::FromUTF8(values_[e]));
-        auto* none = new wxButton(box->GetStaticBox(), row.none, "None", wxDefaultPosition, wxDefaultSize, 0,
-                                  wxDefaultValidator, std::string(row.label) + " None");
+        auto* none = new wxButton(box->GetStaticBox(), row.none, _("None"), wxDefaultPosition, wxDefaultSize,
+                                  0, wxDefaultValidator, std::string(row.label) + " None");
         grid->Add(chooser, 0, wxEXPAND);
         grid->Add(shown_[e], 1, wxALIGN_CENTER_VERTICAL | wxEXPAND);
         grid->Add(none);
@@ -125,7 +126,7 @@ void CSoundsDialog::setValue(Event event, std::string value) {
 
 void CSoundsDialog::choose(Event event) {
     const std::optional<std::string> file =
-        fileChooser()(this, kRows[event].prompt, soundChooserStart(values_[event]));
+        fileChooser()(this, wxGetTranslation(kRows[event].prompt), soundChooserStart(values_[event]));
     if (!file) return;
     setValue(event, *file);
     player()(*file);

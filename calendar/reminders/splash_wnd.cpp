@@ -58,8 +58,8 @@ wxBitmap CSplashWnd::picture() {
     dc.SetFont(wxFontInfo(24).Family(wxFONTFAMILY_ROMAN).FaceName("Times New Roman").Bold());
     dc.DrawText("Zorvel Calendar", 146, 52);
     dc.SetFont(wxFontInfo(11).Family(wxFONTFAMILY_SWISS).FaceName("Arial"));
-    dc.DrawText("Version 2.0c", 148, 96);
-    dc.DrawText("Your days, planned at a glance.", 148, 118);
+    dc.DrawText(wxString::Format(_("Version %s"), "2.0c"), 148, 96);
+    dc.DrawText(_("Your days, planned at a glance."), 148, 118);
     dc.SelectObject(wxNullBitmap);
     return bitmap;
 }

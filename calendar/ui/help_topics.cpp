@@ -55,8 +55,10 @@ void openHelpTopic(int context) {
         if (helpBrowser()(wxFileName::FileNameToURL(wxString::FromUTF8(file.string())))) return;
         // The pages are there; the user can still read them with whatever program they like.
         WxQuestions().showMessage(
-            "No web browser could be started to show the help.\n\nThe help pages are in \"" +
-                folder.string() + "\".",
+            wxString::Format(
+                _("No web browser could be started to show the help.\n\nThe help pages are in \"%s\"."),
+                wxString::FromUTF8(folder.string()))
+                .utf8_string(),
             "ZorvelCal");
         return;
     }

@@ -5,35 +5,38 @@
 #include <wx/sizer.h>
 #include <wx/statbmp.h>
 #include <wx/stattext.h>
+#include <wx/translation.h>
 
 namespace zc {
 
+// Titles and hints come marked, in English; they are looked up in the user's language here.
 CQuickHintsDlg::CQuickHintsDlg(wxWindow* parent)
-    : CQuickHintsDlg(parent, "   Quick hints on using the Month View",
-                     {{"left click on a date to access the Day Planner for that day"},
-                      {"left click on << and >> to scan by month"},
-                      {"right click on << and >> to scan by year"},
-                      {"hold the mouse over \"ZC\" in the icon tray to check the next appointment"},
-                      {"additional shortcuts:", true},
-                      {"left click on any empty part of the Month View to access the To-Do List"},
-                      {"right click on a date to access the Week View for that week"}}) {}
+    : CQuickHintsDlg(
+          parent, wxTRANSLATE("   Quick hints on using the Month View"),
+          {{wxTRANSLATE("left click on a date to access the Day Planner for that day")},
+           {wxTRANSLATE("left click on << and >> to scan by month")},
+           {wxTRANSLATE("right click on << and >> to scan by year")},
+           {wxTRANSLATE("hold the mouse over \"ZC\" in the icon tray to check the next appointment")},
+           {wxTRANSLATE("additional shortcuts:"), true},
+           {wxTRANSLATE("left click on any empty part of the Month View to access the To-Do List")},
+           {wxTRANSLATE("right click on a date to access the Week View for that week")}}) {}
 
 CQuickHintsDlg::CQuickHintsDlg(wxWindow* parent, const wxString& title, std::initializer_list<Hint> hints)
-    : wxDialog(parent, wxID_ANY, title, wxDefaultPosition, wxDefaultSize, wxDEFAULT_DIALOG_STYLE,
-               "quickHintsDialog") {
+    : wxDialog(parent, wxID_ANY, wxGetTranslation(title), wxDefaultPosition, wxDefaultSize,
+               wxDEFAULT_DIALOG_STYLE, "quickHintsDialog") {
     SetIcons(programIcons());
     const wxBitmapBundle bullet = bulletBundle(12);
     auto* top = new wxBoxSizer(wxVERTICAL);
     for (const Hint& hint : hints) {
         if (hint.heading) {
-            auto* heading = new wxStaticText(this, wxID_ANY, hint.text);
+            auto* heading = new wxStaticText(this, wxID_ANY, wxGetTranslation(hint.text));
             heading->SetFont(heading->GetFont().Bold());
             top->Add(heading, 0, wxLEFT | wxRIGHT | wxTOP, 10);
             continue;
         }
         auto* row = new wxBoxSizer(wxHORIZONTAL);
         row->Add(new wxStaticBitmap(this, wxID_ANY, bullet), 0, wxALIGN_CENTER_VERTICAL | wxRIGHT, 8);
-        row->Add(new wxStaticText(this, wxID_ANY, hint.text), 0, wxALIGN_CENTER_VERTICAL);
+        row->Add(new wxStaticText(this, wxID_ANY, wxGetTranslation(hint.text)), 0, wxALIGN_CENTER_VERTICAL);
         top->Add(row, 0, wxLEFT | wxRIGHT | wxTOP, 10);
     }
     top->AddSpacer(12);

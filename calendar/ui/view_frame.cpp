@@ -67,10 +67,11 @@ void ViewFrame::attachMenu(const StepNames* steps, int quickHintsCommand, int he
     // Alt+Right step as in the day planner.
     if (steps) {
         previousMenu_ = new wxMenu;
-        previousMenu_->Append(cmd::menuId(cmd::kListPrevious), wxString(steps->previous) + "\tAlt+Left");
+        previousMenu_->Append(cmd::menuId(cmd::kListPrevious),
+                              wxGetTranslation(steps->previous) + "\tAlt+Left");
         bar->Append(previousMenu_, _("&Previous"));
         nextMenu_ = new wxMenu;
-        nextMenu_->Append(cmd::menuId(cmd::kListNext), wxString(steps->next) + "\tAlt+Right");
+        nextMenu_->Append(cmd::menuId(cmd::kListNext), wxGetTranslation(steps->next) + "\tAlt+Right");
         bar->Append(nextMenu_, _("&Next"));
         Bind(wxEVT_MENU_OPEN, &ViewFrame::onMenuOpen, this);
         Bind(wxEVT_MENU_CLOSE, [this](wxMenuEvent& event) {

@@ -2,6 +2,8 @@
 
 #include "text/translatable.h"
 
+#include <clocale>
+
 #include <wx/app.h>
 #include <wx/stdpaths.h>
 #include <wx/translation.h>
@@ -53,6 +55,13 @@ void setUpTranslations(const std::string& domain, const std::vector<std::filesys
                        const std::string& language) {
     auto* translations = new wxTranslations;
     wxTranslations::Set(translations);
+#ifdef LC_MESSAGES
+    // The toolkit leaves the C library's messages in C, and GTK draws its stock buttons (OK,
+    // Cancel, shown wherever a button's label is the toolkit's own text for its identifier) and
+    // its choosers in that language: the user's language for messages keeps them in step with
+    // the rest. Numbers and times keep their own categories.
+    if (language.empty()) std::setlocale(LC_MESSAGES, "");
+#endif
     translations->SetLoader(new FolderLoader(folders));
     // The program's texts are written in English: no catalog is needed for it.
     if (language.empty())

@@ -1,6 +1,8 @@
 #include "core/kz_files.h"
 
+#include "core/kz_text.h"
 #include "text/text_utils.h"
+#include "text/translatable.h"
 
 #include <new>
 
@@ -39,23 +41,23 @@ KzStatus CopyExpandFile(const std::string& source, const std::string& destinatio
         case KzCopyResult::Ok:
             return {};
         case KzCopyResult::CannotOpenSource:
-            return {KzStatusCannotOpen, "Can not copy file from:\r" + source};
+            return {KzStatusCannotOpen, KzFormatted(N_("Can not copy file from:\n%s"), {source})};
         case KzCopyResult::CannotOpenDestination:
-            return {KzStatusCannotOpen, "Can not copy file to:\r" + destination};
+            return {KzStatusCannotOpen, KzFormatted(N_("Can not copy file to:\n%s"), {destination})};
         case KzCopyResult::Failed:
             break;
         }
-        return {KzStatusFailed, "Can not create file:\r" + destination};
+        return {KzStatusFailed, KzFormatted(N_("Can not create file:\n%s"), {destination})};
     } catch (const std::bad_alloc&) {
-        return {KzStatusNoMemory, "out of memory"};
+        return {KzStatusNoMemory, text::translated(N_("out of memory"))};
     }
 }
 
 KzStatus MakeDirectory(const std::string& directory) {
     const int error = KzMakeOneDirectory(directory);
     if (error == 0) return {};
-    if (KzExists(directory)) return {KzStatusExists, "Directory already exists"};
-    return {KzStatusFailed, "Unable to create directory " + directory};
+    if (KzExists(directory)) return {KzStatusExists, text::translated(N_("Directory already exists"))};
+    return {KzStatusFailed, text::formatted(N_("Unable to create directory %s"), {directory})};
 }
 
 std::vector<std::string> DirectoryChain(const std::string& path) {
@@ -87,7 +89,7 @@ KzStatus MakeDirectoryPath(const std::string& path) {
     // "Exists" is success to the caller, so it must not hide a file of that name, and no status
     // may claim success for a directory that is not there.
     if ((result.status == KzStatusOk || result.status == KzStatusExists) && !KzIsDirectory(chain.front()))
-        result = {KzStatusFailed, "Unable to create directory " + chain.front()};
+        result = {KzStatusFailed, text::formatted(N_("Unable to create directory %s"), {chain.front()})};
     return result;
 }
 

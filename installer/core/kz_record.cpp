@@ -4,6 +4,7 @@
 #include "core/kz_platform.h"
 #include "core/kz_shell_link.h"
 #include "core/kz_text.h"
+#include "text/translatable.h"
 
 #include <xxhash.h>
 
@@ -326,7 +327,7 @@ void TKzRecorder::Finish() {
     if (!Begun || Failed) return;
     // The record stays as the steps appended it: rewriting it once more, each entry once, made the
     // installation of the example disk measurably slower, and the appended form says the same.
-    if (std::fclose(Appending) != 0) Error = "Cannot write " + Path;
+    if (std::fclose(Appending) != 0) Error = text::formatted(N_("Cannot write %s"), {Path});
     Appending = nullptr;
     Failed = true;
 }
@@ -339,7 +340,7 @@ bool TKzRecorder::Begin() {
     if (Current.Product.empty()) Current.Product = "kzinstall";
     Path = KzRecordFile(Current.Product);
     if (Path.empty()) {
-        Error = "There is no home folder to keep the installation record in.";
+        Error = text::translated(N_("There is no home folder to keep the installation record in."));
         return false;
     }
     // The record's own folder goes first, so it is the last thing an uninstallation removes.
@@ -358,7 +359,7 @@ bool TKzRecorder::Begin() {
     // that is continued is never seen half written.
     // The file is reopened for appending after the rename, since some systems rename no open file.
     if (ReplaceFile(Path, Current.Text()) != 0 || !(Appending = std::fopen(Path.c_str(), "ab"))) {
-        Error = "Cannot write " + Path;
+        Error = text::formatted(N_("Cannot write %s"), {Path});
         return false;
     }
     Failed = false;
@@ -375,5 +376,5 @@ void TKzRecorder::Save(const KzRecordEntry& entry) {
     // installation take half as long again.
     const std::string line = TKzRecord::Line(entry);
     if (std::fwrite(line.data(), 1, line.size(), Appending) != line.size() || std::fflush(Appending) != 0)
-        Error = "Cannot write " + Path;
+        Error = text::formatted(N_("Cannot write %s"), {Path});
 }

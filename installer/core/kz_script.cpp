@@ -1,6 +1,8 @@
 #include "kz_script.h"
 
+#include "core/kz_text.h"
 #include "text/text_utils.h"
+#include "text/translatable.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -22,7 +24,7 @@ template <typename F> class ScopeExit {
     F Action;
 };
 
-const char* const NextCaption = "&Next >>";
+const char* const NextCaption = N_("&Next >>");
 
 } // namespace
 
@@ -148,7 +150,9 @@ int TKzScript::LoadScript(const std::string& fileName, std::string& errorText) {
     errorText.clear();
     std::string text;
     if (const int error = KzReadWholeFile(fileName, text, KzMaxScriptSize)) {
-        errorText = error == EFBIG ? "The file is too large to be an installation script." : KzErrorText(error);
+        errorText = error == EFBIG
+                        ? text::translated(N_("The file is too large to be an installation script."))
+                        : KzErrorText(error);
         return -1;
     }
     LoadScriptText(text);
@@ -227,7 +231,7 @@ void TKzScript::ExecuteCommand(std::string& line, int& status) {
         FillPane(KzControl::Memo1, line, endOfBlock, status);
     } else if (command == "wait message") {
         FillPane(KzControl::Memo1, line, endOfBlock, status);
-        if (status == KzStatusOk) WaitForNext(NextCaption);
+        if (status == KzStatusOk) WaitForNext(text::translated(NextCaption));
     } else if (command == "wait openingtext") {
         WaitOpeningText(line, endOfBlock, status);
     } else if (command == "wait button") {
@@ -347,7 +351,7 @@ void TKzScript::CreateDirectory(const std::string& command, std::string& line, b
     if (!ask) InstallDir = AddBackslash(proposed);
     for (;;) {
         if (ask) {
-            Window->SetText(KzControl::Label1, "Install directory");
+            Window->SetText(KzControl::Label1, text::translated(N_("Install directory")));
             Window->SetVisible(KzControl::Label1, true);
             Window->SetText(KzControl::Edit1, proposed);
             Window->SetVisible(KzControl::Edit1, true);
@@ -364,7 +368,7 @@ void TKzScript::CreateDirectory(const std::string& command, std::string& line, b
                     Window->SetEnabled(KzControl::ButtonEdit, false);
                     Window->SetClickHandler(KzControl::ButtonEdit, {});
                 });
-                WaitForNext(NextCaption);
+                WaitForNext(text::translated(NextCaption));
             }
             if (Aborted) return;
             InstallDir = AddBackslash(NativePath(Window->GetText(KzControl::Edit1)));
@@ -373,14 +377,14 @@ void TKzScript::CreateDirectory(const std::string& command, std::string& line, b
         // An empty edit box would otherwise make the current directory the installation
         // directory without anybody having chosen it.
         const KzStatus result = text::trimmed(InstallDir).empty()
-                                    ? KzStatus{-2, "Unable to create directory "}
+                                    ? KzStatus{-2, text::formatted(N_("Unable to create directory %s"), {""})}
                                     : Operations.MakeDirectoryPath(InstallDir);
         status = result.status == -3 ? KzStatusOk : result.status;
         ErrorText = result.text;
         if (status == KzStatusOk) return;
-        if (!Window->CanAsk()) throw KzError("Unable to create directory\r" + InstallDir);
-        Window->ShowMessage("Unable to create directory\r" + InstallDir + "\r" + "\r" +
-                            "specify another directory.");
+        if (!Window->CanAsk()) throw KzError(KzFormatted(N_("Unable to create directory\n%s"), {InstallDir}));
+        Window->ShowMessage(
+            KzFormatted(N_("Unable to create directory\n%s\n\nspecify another directory."), {InstallDir}));
     }
 }
 
@@ -395,7 +399,7 @@ void TKzScript::CreateProgramGroup(const std::string& command, std::string& line
         Operations.CreateGroupFolder(GroupName);
         return;
     }
-    Window->SetText(KzControl::Label1, "Program group:");
+    Window->SetText(KzControl::Label1, text::translated(N_("Program group:")));
     Window->SetVisible(KzControl::Label1, true);
     Window->SetText(KzControl::Edit1, line);
     Window->SetVisible(KzControl::Edit1, true);
@@ -416,14 +420,16 @@ void TKzScript::CreateProgramGroup(const std::string& command, std::string& line
             Window->SetClickHandler(KzControl::ButtonEdit, {});
             Window->SetEnabled(KzControl::ButtonEdit, false);
         });
-        WaitForNext(NextCaption);
+        WaitForNext(text::translated(NextCaption));
     }
     while (!Aborted && !Operations.IsValidGroupName(text::trimmed(Window->GetText(KzControl::Edit1)))) {
         if (!Window->CanAsk())
-            throw KzError("Invalid program group name: \r" + Window->GetText(KzControl::Edit1));
-        Window->ShowMessage("Invalid program group name: \r" + Window->GetText(KzControl::Edit1) + "\r" +
-                            "specify another program group name.");
-        WaitForNext(NextCaption);
+            throw KzError(
+                KzFormatted(N_("Invalid program group name: \n%s"), {Window->GetText(KzControl::Edit1)}));
+        Window->ShowMessage(
+            KzFormatted(N_("Invalid program group name: \n%s\nspecify another program group name."),
+                        {Window->GetText(KzControl::Edit1)}));
+        WaitForNext(text::translated(NextCaption));
     }
     if (Aborted) return;
     GroupName = text::trimmed(Window->GetText(KzControl::Edit1));
@@ -443,8 +449,8 @@ void TKzScript::CreateProgramItems(std::string& line, bool& endOfBlock, int& sta
             Operations.CreateShortcutFromLine(text::trimmed(line), InstallDir, GroupName);
             created = true;
         } catch (const KzItemError& error) {
-            Window->ShowMessage(std::string(error.what()) + "\r" + "\r" +
-                                "This program item is skipped; the installation goes on.");
+            Window->ShowMessage(KzFormatted(
+                N_("%s\n\nThis program item is skipped; the installation goes on."), {error.what()}));
         }
         ReadNextLine(line, endOfBlock, status);
     }
@@ -473,7 +479,8 @@ void TKzScript::CopyFiles(std::string& line, bool& endOfBlock, int& status) {
             }
             // Nobody is there to insert the next disk or to point at another place.
             if (!Window->CanAsk())
-                throw KzError(ErrorText + "\r" + "Nobody can insert the next disk, so the installation stops here.");
+                throw KzError(KzFormatted(
+                    N_("%s\nNobody can insert the next disk, so the installation stops here."), {ErrorText}));
             std::string location = SourceDir;
             if (!Window->AskNextDisk(location, neededFile)) {
                 Window->SetBusyCursor(false);
@@ -482,7 +489,7 @@ void TKzScript::CopyFiles(std::string& line, bool& endOfBlock, int& status) {
                 SourceDir = location;
                 source = NativePath(neededFile, SourceDir);
                 Window->SetBusyCursor(false);
-                if (Window->IsVisible(KzControl::ButtonScript)) WaitForNext(NextCaption);
+                if (Window->IsVisible(KzControl::ButtonScript)) WaitForNext(text::translated(NextCaption));
             }
             Window->ProcessMessages();
         } while (!cancelled && status != KzStatusOk);

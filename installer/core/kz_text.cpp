@@ -1,4 +1,5 @@
 #include "core/kz_text.h"
+#include "text/translatable.h"
 
 #include <limits>
 
@@ -76,4 +77,11 @@ std::vector<std::string> KzSplitArguments(std::string_view line) {
     }
     if (have) arguments.push_back(current);
     return arguments;
+}
+
+std::string KzFormatted(const char* english, std::initializer_list<std::string_view> arguments) {
+    std::string message = text::formatted(english, arguments);
+    for (char& c : message)
+        if (c == '\n') c = '\r';
+    return message;
 }

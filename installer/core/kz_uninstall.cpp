@@ -3,6 +3,7 @@
 #include "core/kz_platform.h"
 #include "core/kz_shell_link.h"
 #include "text/text_utils.h"
+#include "text/translatable.h"
 
 #include <algorithm>
 #include <filesystem>
@@ -86,19 +87,20 @@ bool KzPlanUninstall(const std::string& product, TKzUninstallPlan& plan, std::st
     plan.Product = product;
     plan.RecordFile = KzRecordFile(product);
     if (plan.RecordFile.empty()) {
-        error = "There is no home folder, so there is no installation record.";
+        error = text::translated(N_("There is no home folder, so there is no installation record."));
         return false;
     }
     std::string text;
     if (const int code = KzReadWholeFile(plan.RecordFile, text, 64u << 20)) {
-        error = KzExists(plan.RecordFile) ? "Cannot read " + plan.RecordFile + ": " + KzErrorText(code)
-                                          : "No installation of \"" + product + "\" is recorded here (" +
-                                                plan.RecordFile + ").";
+        error = KzExists(plan.RecordFile)
+                    ? text::formatted(N_("Cannot read %s: %s"), {plan.RecordFile, KzErrorText(code)})
+                    : text::formatted(N_("No installation of \"%s\" is recorded here (%s)."),
+                                      {product, plan.RecordFile});
         return false;
     }
     std::vector<std::string> badLines;
     if (!TKzRecord::Parse(text, plan.Record, badLines)) {
-        error = plan.RecordFile + " is not an installation record.";
+        error = text::formatted(N_("%s is not an installation record."), {plan.RecordFile});
         return false;
     }
     for (const std::string& line : badLines)
@@ -238,18 +240,19 @@ std::string KzUninstallSummary(const TKzUninstallPlan& plan, const TKzUninstallR
     std::string text;
     const auto section = [&](const char* title, const std::vector<std::string>& lines) {
         if (lines.empty()) return;
-        text += std::string(text.empty() ? "" : "\r") + title + "\r";
+        text += std::string(text.empty() ? "" : "\r") + text::translated(title) + "\r";
         for (const std::string& line : lines)
             text += "  " + line + "\r";
     };
     if (result.Refused.empty() && result.Failed.empty())
-        text = "\"" + plan.Product + "\" is uninstalled.\r";
+        text = text::formatted(N_("\"%s\" is uninstalled."), {plan.Product}) + "\r";
     else
-        text = "\"" + plan.Product + "\" is only partly uninstalled.\r";
-    section("Kept:", result.Kept);
-    section("Refused, because the record cannot be trusted there:", result.Refused);
-    section("Could not be removed:", result.Failed);
-    if (!result.RecordRemoved) text += "\rThe record stays in " + plan.RecordFile + "\r";
+        text = text::formatted(N_("\"%s\" is only partly uninstalled."), {plan.Product}) + "\r";
+    section(N_("Kept:"), result.Kept);
+    section(N_("Refused, because the record cannot be trusted there:"), result.Refused);
+    section(N_("Could not be removed:"), result.Failed);
+    if (!result.RecordRemoved)
+        text += "\r" + text::formatted(N_("The record stays in %s"), {plan.RecordFile}) + "\r";
     if (!text.empty() && text.back() == '\r') text.pop_back();
     return text;
 }

@@ -1,7 +1,10 @@
 // In German (the build tree's catalog, as LANGUAGE=de chooses it at start): the menus, the Advanced
-// dialog and its refusal, the week view's title and the tip; back in English afterwards.
+// dialog and its refusal, the week view's title and the tip, the month's heading, a printout's
+// header, the repeat choices and a message made of parts; back in English afterwards.
 #include "settings_fixture.h"
 
+#include "data/backup.h"
+#include "data/repeat_rules.h"
 #include "data/tray_tip.h"
 #include "i18n/translations.h"
 #include "reminders/advanced_dialog.h"
@@ -51,6 +54,34 @@ TEST_F(LanguageTest, MenusDialogMessageTitleAndTipAreGerman) {
     clock.t = localTime(2015, 8, 10, 9, 0);
     EXPECT_EQ(trayTip(frame->table(), static_cast<Time32>(clock.t), settings().region),
               " Morgen um 2:30pm: Zahnarzt  ");
+}
+
+TEST_F(LanguageTest, HeadingPrintoutRepeatChoicesAndComposedMessageAreGerman) {
+    view().showMonth(2026, 12);
+    const std::vector<std::string> heads = textsDrawn([&](wxDC& dc) { view().drawMonth(dc, false); });
+    ASSERT_GE(heads.size(), 2u);
+    EXPECT_EQ(heads[1], "Dez/2026");
+
+    ViewWeek::open(frame->context(), 2015, 8, 12);
+    const std::vector<std::string> paper =
+        textsDrawn([&](wxDC& dc) { ViewWeek::instance()->printPage(dc, 1); });
+    ASSERT_FALSE(paper.empty());
+    EXPECT_EQ(paper.front(), "Für die Woche ab 9.8.2015     von Zorvel Calendar");
+
+    // Friday 11 December 2026: the choices read German, the entry keeps the English it stores.
+    RepeatDialogModel model;
+    model.prepareRepeatDialog(11, 12, 2026, "Zahnarzt", clock.t);
+    model.presetRepeatDialog(0, "");
+    model.openRepeatDialog();
+    EXPECT_EQ(model.title, "Freitag, 11. Dezember   Zahnarzt");
+    EXPECT_EQ(model.shownDescriptions(),
+              (std::array<std::string, 6>{"wiederholt sich nicht", "jeden Freitag", "jeden zweiten Freitag",
+                                          "jeden Monat am 11.", "jeden 2. Freitag im Monat",
+                                          "jedes Jahr an diesem Tag"}));
+    EXPECT_EQ(model.weekly, "every Friday");
+
+    restore(frame->table(), (dir / "missing.zcb").string());
+    EXPECT_EQ(questions.messages.back(), "Die Datei „missing.zcb“ wurde nicht gefunden!");
 }
 
 } // namespace

@@ -11,12 +11,8 @@
 
 #include <wx/checkbox.h>
 #include <wx/choice.h>
-#include <wx/dcsvg.h>
 
 #include <cstdlib>
-#include <fstream>
-#include <regex>
-#include <sstream>
 
 namespace zc::test {
 namespace {
@@ -35,20 +31,6 @@ class RegionTest : public SettingsTest {
         SettingsTest::TearDown();
         unsetenv("LC_TIME");
         if (!savedAll_.empty()) setenv("LC_ALL", savedAll_.c_str(), 1);
-    }
-
-    // The non-blank texts a drawing routine writes, in order.
-    template <typename Draw> std::vector<std::string> textsDrawn(Draw draw) {
-        const std::string file = (dir / "drawn.svg").string();
-        { wxSVGFileDC dc(file, 2000, 4000); draw(dc); }
-        std::stringstream svg;
-        svg << std::ifstream(file).rdbuf();
-        const std::string all = svg.str();
-        std::vector<std::string> texts;
-        static const std::regex text(R"(<text[^>]*>([^<]*?) *</text>)");
-        for (auto it = std::sregex_iterator(all.begin(), all.end(), text); it != std::sregex_iterator(); ++it)
-            if ((*it)[1].length()) texts.push_back((*it)[1]);
-        return texts;
     }
 
     // Clicks every cell of a month's first and last week where a Monday-first grid puts it (block

@@ -9,10 +9,16 @@
 
 #include <wx/app.h>
 #include <wx/button.h>
+#include <wx/dcsvg.h>
 #include <wx/dialog.h>
 
 #include <filesystem>
+#include <fstream>
 #include <functional>
+#include <regex>
+#include <sstream>
+#include <string>
+#include <vector>
 
 namespace zc::test {
 
@@ -34,6 +40,23 @@ class SettingsTest : public AppTest {
         validationMessage() = savedValidationMessage;
         std::filesystem::current_path(previousFolder);
         AppTest::TearDown();
+    }
+
+    // The non-blank texts a drawing routine writes, in order.
+    template <typename Draw> std::vector<std::string> textsDrawn(Draw draw) {
+        const std::string file = (dir / "drawn.svg").string();
+        {
+            wxSVGFileDC dc(file, 2000, 4000);
+            draw(dc);
+        }
+        std::stringstream svg;
+        svg << std::ifstream(file).rdbuf();
+        const std::string all = svg.str();
+        std::vector<std::string> texts;
+        static const std::regex text(R"(<text[^>]*>([^<]*?) *</text>)");
+        for (auto it = std::sregex_iterator(all.begin(), all.end(), text); it != std::sregex_iterator(); ++it)
+            if ((*it)[1].length()) texts.push_back((*it)[1]);
+        return texts;
     }
 
     // Presses a button of a dialog as a click would.
