@@ -29,6 +29,7 @@ namespace zc {
 
 class CZorvelCalView;
 class NotifyIcon;
+class SyncService;
 
 class CMainFrame final : public wxFrame {
   public:
@@ -47,6 +48,8 @@ class CMainFrame final : public wxFrame {
     std::function<void()> activateForReminder;
     CZorvelCalView* view() const { return view_; }
     NotifyIcon* notifyIcon() const { return notifyIcon_.get(); }
+    // The background sync with the calendar server; null once the frame closes.
+    SyncService* syncService() const { return sync_.get(); }
     // The hidden owner window titled "ZorvelCal", made on first use.
     static wxFrame* ownerWindow();
 
@@ -88,6 +91,8 @@ class CMainFrame final : public wxFrame {
     void buildMenus();
     // Export to or import from an iCalendar file the user chooses.
     void exchangeICalendar(bool import);
+    // File > "Calendar Server...".
+    void runCalendarServerDialog();
     void onCommand(wxCommandEvent& event);
     void onMove(wxMoveEvent& event);
     void onShownOrResized();
@@ -105,6 +110,8 @@ class CMainFrame final : public wxFrame {
     CalendarContext context_;
     CZorvelCalView* view_ = nullptr;
     std::unique_ptr<NotifyIcon> notifyIcon_;
+    // After the table: its worker is stopped before the table goes.
+    std::unique_ptr<SyncService> sync_;
     bool firstPlacement_ = true;
     bool startsHidden_ = false;
     bool startsIconized_ = false;
