@@ -168,7 +168,9 @@ void CalendarServerDialog::tested(const dav::Discovery& found, const std::string
     if (chosen == found.calendarNames.end())
         chosen = std::find(found.calendarNames.begin(), found.calendarNames.end(), found.calendarName);
     calendar_->SetSelection(chosen == found.calendarNames.end() ? 0 : static_cast<int>(chosen - found.calendarNames.begin()));
-    status_->SetLabel(wxString::Format(_("The server offers %zu calendars."), found.calendarNames.size()));
+    const unsigned offered = static_cast<unsigned>(found.calendarNames.size());
+    status_->SetLabel(wxString::Format(wxPLURAL("The server offers %u calendar.", "The server offers %u calendars.", offered),
+                                       offered));
     if (okAfterTest_) {
         okAfterTest_ = false;
         onOk();

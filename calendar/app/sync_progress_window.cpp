@@ -15,7 +15,7 @@ SyncProgressWindow::SyncProgressWindow(wxWindow* parent, std::function<void()> o
     auto* column = new wxBoxSizer(wxVERTICAL);
     label_ = new wxStaticText(this, wxID_ANY, _("Looking at the calendar server..."), wxDefaultPosition,
                               wxDefaultSize, 0, "progressText");
-    gauge_ = new wxGauge(this, wxID_ANY, 100, wxDefaultPosition, wxSize(FromDIP(320), -1), wxGA_HORIZONTAL,
+    gauge_ = new wxGauge(this, wxID_ANY, 100, wxDefaultPosition, wxSize(FromDIP(420), -1), wxGA_HORIZONTAL,
                          wxDefaultValidator, "progress");
     auto* button = new wxButton(this, wxID_CANCEL, _("Cancel"), wxDefaultPosition, wxDefaultSize, 0,
                                 wxDefaultValidator, "cancel");
