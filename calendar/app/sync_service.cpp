@@ -129,8 +129,10 @@ void SyncService::work(SyncAccount account) {
 void SyncService::finished(const SyncResult& result, bool cancelledByUser) {
     worker_.join();
     if (SyncProgressWindow* window = progress_.get()) window->Destroy();
-    // What the sync wrote reaches the windows through their table, loaded again from the store.
-    const bool touched = result.received + result.deletedHere + result.conflicts > 0 || !result.ok;
+    // What the sync wrote reaches the windows through their table, loaded again from the store;
+    // a sync that took nothing in (one that failed at once, every 15 minutes while the server is
+    // away) leaves the table as it is.
+    const bool touched = result.received + result.deletedHere + result.conflicts > 0;
     if (touched) {
         const EntryTexts atEnd = entryTexts(table_);
         applying_ = true;
