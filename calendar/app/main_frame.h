@@ -2,7 +2,8 @@
 // CMainFrame: the small fixed-size main window around the month grid. It owns the appointment
 // table, the program's timers, the windows' settings and the print job, and hands them to every
 // feature window as one CalendarContext; it owns the main menu with its accelerators and the
-// notification icon, and runs the menu's commands by calling the features directly. A hidden
+// notification icon, and runs the menu's commands by calling the features directly. Its
+// SyncService keeps the table in step with a calendar server in the background. A hidden
 // owner window titled "ZorvelCal" keeps the frame off the taskbar.
 #include "app/print_job.h"
 #include "app/timer_service.h"
