@@ -205,21 +205,12 @@ bool hasSwitch(int argc, char** argv, const char* name) {
     return false;
 }
 
-platform::HttpSettings httpSettingsFor(const std::string& url, const std::string& user, const std::string& password) {
-    platform::HttpSettings settings;
-    settings.user = user;
-    settings.password = password;
-    platform::UrlParts parts;
-    if (platform::splitUrl(url, parts)) settings.credentialHost = parts.host + ":" + parts.port;
-    return settings;
-}
-
 int syncSetup(const std::string& url, const std::string& user, const std::string& calendar) {
     std::string password;
     if (!std::getline(std::cin, password))
         return exchangeFailed(text::translated(N_("The password was not given on standard input.")));
     if (!password.empty() && password.back() == '\r') password.pop_back();
-    const std::unique_ptr<platform::HttpClient> http = platform::makeHttpClient(httpSettingsFor(url, user, password));
+    const std::unique_ptr<platform::HttpClient> http = platform::makeHttpClient(syncHttpSettings(url, user, password));
     const dav::Discovery found = dav::CalDavClient::discover(*http, url, calendar);
     if (found.failure != dav::Failure::None) return exchangeFailed(found.message);
     if (const platform::SecretResult kept = platform::storePassword(url, user, password); !kept.ok)
@@ -251,7 +242,7 @@ int syncOnce(bool allowMassDelete) {
                                   {account.user, account.server})
                 : text::formatted(N_("The password cannot be read: %s."), {why}));
     const std::unique_ptr<platform::HttpClient> http =
-        platform::makeHttpClient(httpSettingsFor(account.calendarUrl, account.user, *password));
+        platform::makeHttpClient(syncHttpSettings(account.calendarUrl, account.user, *password));
     SystemClock clock;
     NoTimers timers;
     SilentQuestions questions;

@@ -1,10 +1,12 @@
 #include "app/main_frame.h"
 
 #include "app/about_dialog.h"
+#include "app/calendar_server_dialog.h"
 #include "app/colors_dialog.h"
 #include "ui/command_ids.h"
 #include "ui/help_topics.h"
 #include "app/notify_icon.h"
+#include "app/sync_service.h"
 #include "ui/program_icon.h"
 #include "ui/quick_hints_dialog.h"
 #include "ui/view_frame.h"
@@ -18,6 +20,7 @@
 #include "data/ical_exchange.h"
 #include "data/settings_catalogue.h"
 #include "data/settings_key.h"
+#include "data/sqlite_store.h"
 #include "ui/sound.h"
 #include "ui/dialog_parent.h"
 #include "ui/message_box.h"
@@ -75,6 +78,14 @@ CMainFrame::CMainFrame(const Clock& clock)
     notifyIcon_ = makeNotifyIcon(*this);
 
     view_ = new CZorvelCalView(this, context_);
+    {
+        auto* store = dynamic_cast<SqliteStore*>(&settingsStore());
+        sync_ = std::make_unique<SyncService>(table_, questions_, clock_, store ? store->path() : std::string());
+        sync_->stateChanged = [this] {
+            if (notifyIcon_) notifyIcon_->setSyncFailure(sync_->lastFailure());
+        };
+        sync_->start();
+    }
     view_->fontChangedHandler = [this] {
         place();
         // The other views measure their lines and cells in the same font.
@@ -113,6 +124,7 @@ CMainFrame::CMainFrame(const Clock& clock)
 }
 
 CMainFrame::~CMainFrame() {
+    sync_.reset();
     closeOwnedWindows();
     // The month view purges old months and saves the colours through the table, so it goes
     // before the table does.
@@ -136,6 +148,9 @@ void CMainFrame::buildMenus() {
     file->AppendSeparator();
     file->Append(cmd::menuId(cmd::kExportICalendar), _("&Export to iCalendar..."));
     file->Append(cmd::menuId(cmd::kImportICalendar), _("&Import from iCalendar..."));
+    file->AppendSeparator();
+    file->Append(cmd::menuId(cmd::kCalendarServer), _("Calendar Server..."));
+    file->Append(cmd::menuId(cmd::kSynchronizeNow), _("Synchronize Now"));
     file->AppendSeparator();
     file->Append(cmd::menuId(cmd::kExit), _("E&xit"));
 
@@ -349,6 +364,15 @@ bool CMainFrame::runCommand(int command) {
     case cmd::kImportICalendar:
         exchangeICalendar(command == cmd::kImportICalendar);
         break;
+    case cmd::kCalendarServer:
+        runCalendarServerDialog();
+        break;
+    case cmd::kSynchronizeNow:
+        if (sync_ && sync_->hasAccount())
+            sync_->syncNow();
+        else
+            runCalendarServerDialog();
+        break;
     case cmd::kSounds:
         runSoundsDialog(context_);
         break;
@@ -404,6 +428,12 @@ void CMainFrame::importICalendar(const std::string& path) {
         messageBox(settingsStore().failures().lastMessage, "ZorvelCal", wxOK | wxICON_ERROR, parent);
 }
 
+void CMainFrame::runCalendarServerDialog() {
+    if (!sync_) return;
+    CalendarServerDialog dialog(dialogParent(), loadSyncAccount(), sync_->lastFailure());
+    if (dialog.ShowModal() == wxID_OK && sync_) sync_->accountChanged();
+}
+
 void CMainFrame::regionChanged() {
     // The month grid's click map is laid out again with its columns, shown or hidden.
     if (view_) view_->draw();
@@ -435,6 +465,8 @@ void CMainFrame::closeOwnedWindows() {
 }
 
 void CMainFrame::onClose(wxCloseEvent&) {
+    // A sync stops at once; what it did so far is stored and is not done again.
+    sync_.reset();
     closeOwnedWindows();
     // The month view goes next: it purges old months and saves the colours while the table
     // still exists.

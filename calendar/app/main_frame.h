@@ -2,7 +2,8 @@
 // CMainFrame: the small fixed-size main window around the month grid. It owns the appointment
 // table, the program's timers, the windows' settings and the print job, and hands them to every
 // feature window as one CalendarContext; it owns the main menu with its accelerators and the
-// notification icon, and runs the menu's commands by calling the features directly. A hidden
+// notification icon, and runs the menu's commands by calling the features directly. Its
+// SyncService keeps the table in step with a calendar server in the background. A hidden
 // owner window titled "ZorvelCal" keeps the frame off the taskbar.
 #include "app/print_job.h"
 #include "app/timer_service.h"
@@ -29,6 +30,7 @@ namespace zc {
 
 class CZorvelCalView;
 class NotifyIcon;
+class SyncService;
 
 class CMainFrame final : public wxFrame {
   public:
@@ -47,6 +49,8 @@ class CMainFrame final : public wxFrame {
     std::function<void()> activateForReminder;
     CZorvelCalView* view() const { return view_; }
     NotifyIcon* notifyIcon() const { return notifyIcon_.get(); }
+    // The background sync with the calendar server; null once the frame closes.
+    SyncService* syncService() const { return sync_.get(); }
     // The hidden owner window titled "ZorvelCal", made on first use.
     static wxFrame* ownerWindow();
 
@@ -88,6 +92,8 @@ class CMainFrame final : public wxFrame {
     void buildMenus();
     // Export to or import from an iCalendar file the user chooses.
     void exchangeICalendar(bool import);
+    // File > "Calendar Server...".
+    void runCalendarServerDialog();
     void onCommand(wxCommandEvent& event);
     void onMove(wxMoveEvent& event);
     void onShownOrResized();
@@ -105,6 +111,8 @@ class CMainFrame final : public wxFrame {
     CalendarContext context_;
     CZorvelCalView* view_ = nullptr;
     std::unique_ptr<NotifyIcon> notifyIcon_;
+    // After the table: its worker is stopped before the table goes.
+    std::unique_ptr<SyncService> sync_;
     bool firstPlacement_ = true;
     bool startsHidden_ = false;
     bool startsIconized_ = false;

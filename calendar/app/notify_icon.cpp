@@ -7,6 +7,8 @@
 #endif
 #include "app/tray_notify_icon.h"
 
+#include <wx/intl.h>
+
 namespace zc {
 
 NotifyIcon::NotifyIcon(CMainFrame& frame)
@@ -39,8 +41,21 @@ void NotifyIcon::refreshTip() {
 void NotifyIcon::recomputeTip() {
     const std::int64_t now = frame_.clock().now();
     lastTipTime_ = now;
-    if (keeper_.recompute(frame_.table(), static_cast<Time32>(now), frame_.settings().region))
-        showTip(keeper_.tip());
+    if (keeper_.recompute(frame_.table(), static_cast<Time32>(now), frame_.settings().region)) showComposedTip();
+}
+
+void NotifyIcon::setSyncFailure(const std::string& failure) {
+    if (failure == syncFailure_) return;
+    syncFailure_ = failure;
+    showComposedTip();
+}
+
+void NotifyIcon::showComposedTip() {
+    std::string tip = keeper_.tip();
+    if (!syncFailure_.empty())
+        tip += "\n" + wxString::Format(_("Calendar server: %s"), wxString::FromUTF8(syncFailure_)).utf8_string();
+    shown_ = tip;
+    showTip(shown_);
 }
 
 void NotifyIcon::activated() {
@@ -57,7 +72,7 @@ void NotifyIcon::onMinute(wxTimerEvent&) {
     // A clock set back (or a suspend) makes the stored moment too late only until the table next
     // changes; a clock set forward is caught here at the next minute.
     if (keeper_.minutePassed(frame_.table(), static_cast<Time32>(frame_.clock().now()), frame_.settings().region))
-        showTip(keeper_.tip());
+        showComposedTip();
     armMinuteTimer();
 }
 

@@ -33,7 +33,10 @@ class NotifyIcon : public wxEvtHandler {
     void refreshTip();
     // Recomputes the tip now.
     void recomputeTip();
-    const std::string& tip() const { return keeper_.tip(); }
+    // The tip as shown: the next appointment, and below it the last sync's failure, if any.
+    const std::string& tip() const { return shown_; }
+    // The last sync's failure (empty: it succeeded), named in the tip until a sync succeeds.
+    void setSyncFailure(const std::string& failure);
     // One-shot timer set to the next turn of the minute while the tip is kept current.
     const wxTimer& minuteTimer() const { return minuteTimer_; }
     // When the tip's text changes next without a change to the table.
@@ -53,12 +56,16 @@ class NotifyIcon : public wxEvtHandler {
   private:
     void armMinuteTimer();
     void onMinute(wxTimerEvent& event);
+    // Composes the tip from the next appointment and the failure, and shows it when it changed.
+    void showComposedTip();
 
     wxTimer minuteTimer_;
     int tableListener_ = 0;
     bool recomputeQueued_ = false;
     std::int64_t lastTipTime_;
     TipKeeper keeper_;
+    std::string syncFailure_;
+    std::string shown_ = keeper_.tip();
 };
 
 // True where the desktop offers a notification area of any kind; the frame then keeps no taskbar

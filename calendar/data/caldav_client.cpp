@@ -112,6 +112,7 @@ Discovery CalDavClient::discover(platform::HttpClient& http, const std::string& 
         d.calendarUrl = url;
         d.calendarName = !self->displayName.empty() ? self->displayName : lastSegment(pathOf(url));
         d.calendarNames = {d.calendarName};
+        d.calendarUrls = {url};
         return d;
     }
     if (!self || (self->principals.empty() && self->homeSets.empty())) {
@@ -150,6 +151,7 @@ Discovery CalDavClient::discover(platform::HttpClient& http, const std::string& 
             if (!r.isCalendar || !r.holdsEvents) continue;
             const std::string name = !r.displayName.empty() ? r.displayName : lastSegment(r.href);
             d.calendarNames.push_back(name);
+            d.calendarUrls.push_back(platform::resolveUrl(homeUrl, r.href));
             const bool chosen = wanted.empty() ? d.calendarUrl.empty() : name == wanted || lastSegment(r.href) == wanted;
             if (chosen && d.failure != Failure::None) {
                 d.failure = Failure::None;

@@ -19,6 +19,7 @@ struct Discovery {
     std::string calendarUrl;
     std::string calendarName;
     std::vector<std::string> calendarNames; // every calendar found, for a chooser
+    std::vector<std::string> calendarUrls;  // their addresses, in the same order
 };
 
 struct Member {

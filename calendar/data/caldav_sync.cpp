@@ -152,9 +152,7 @@ bool holds(const std::string& notes, const std::string& text) {
 }
 
 std::string joined(const std::string& theirs, const std::string& ours) {
-    if (holds(theirs, ours)) return theirs;
-    if (holds(ours, theirs)) return ours;
-    return theirs + std::string(kTextJoiner) + ours;
+    return joinTexts(theirs, ours);
 }
 
 class Engine {
@@ -787,6 +785,107 @@ class Engine {
 
 } // namespace
 
+std::string joinTexts(const std::string& theirs, const std::string& ours) {
+    if (theirs.empty()) return ours;
+    if (ours.empty() || holds(theirs, ours)) return theirs;
+    if (holds(ours, theirs)) return ours;
+    return theirs + std::string(kTextJoiner) + ours;
+}
+
+EntryTexts entryTexts(const AppointmentTable& table) {
+    EntryTexts texts;
+    table.forEach([&](const Appointment& a) { texts.emplace(slotOf(a.stored), a.stored.notes); });
+    return texts;
+}
+
+int keepEditsMadeDuringSync(AppointmentTable& table, const EntryTexts& atStart, const EntryTexts& atEnd) {
+    // Every slot the windows changed: in either snapshot, with a different text or only in one.
+    std::vector<std::int64_t> changed;
+    for (const auto& [slot, text] : atEnd)
+        if (auto it = atStart.find(slot); it == atStart.end() || it->second != text) changed.push_back(slot);
+    for (const auto& [slot, text] : atStart)
+        if (!atEnd.count(slot)) changed.push_back(slot);
+    if (changed.empty()) return 0;
+
+    // What the server holds for each slot, as the sync recorded it: a text there that the windows
+    // neither showed at the start nor typed is the server's change of this sync.
+    std::unordered_map<std::int64_t, std::string> server;
+    SettingsKey items;
+    if (items.openPathForRead(kItemsPath))
+        for (const SubkeyValues& key : items.subkeysWithValues())
+            for (const NamedValue& v : key.values) {
+                if (v.name != "entries") continue;
+                for (const Entry& e : entriesFrom(v.value.data))
+                    if (e.v.year != 0) server[slotOf(e.v)] = e.v.notes;
+            }
+
+    int made = 0;
+    for (const std::int64_t slot : changed) {
+        std::int64_t rest = slot;
+        const int minute = static_cast<int>(rest % 60);
+        rest /= 60;
+        const int hour = static_cast<int>(rest % 24);
+        rest /= 24;
+        const int day = static_cast<int>(rest % 32);
+        rest /= 32;
+        const int month = static_cast<int>(rest % 13);
+        const int year = static_cast<int>(rest / 13);
+        const auto before = atStart.find(slot);
+        const auto window = atEnd.find(slot);
+        const auto there = server.find(slot);
+        const bool serverChanged = there != server.end() &&
+                                   (before == atStart.end() || there->second != before->second) &&
+                                   (window == atEnd.end() || there->second != window->second);
+        Appointment* now = table.findAt(year, month, day, hour, minute);
+        const std::string stored = now ? now->stored.notes : std::string();
+        std::string text;
+        if (window == atEnd.end()) {
+            // Erased in a window: a change on the server wins and the entry stays (or comes
+            // back); else the erasure stands, whichever write came last.
+            if (!serverChanged) {
+                if (now && table.remove(*now, false)) ++made;
+                continue;
+            }
+            text = now ? stored : there->second;
+        } else {
+            text = window->second;
+            if (serverChanged)
+                text = joinTexts(now && stored != window->second ? stored : there->second, window->second);
+        }
+        if (now && text == stored) continue;
+        if (now) {
+            now->stored.notes = text;
+            now->schedule(true);
+        } else {
+            Appointment& a = table.construct();
+            a.setWhen(year, month, day, hour, minute, table.defaultEarly(), text);
+            a.schedule(true);
+        }
+        ++made;
+    }
+    if (made > 0) table.changed();
+    return made;
+}
+
+platform::HttpSettings syncHttpSettings(const std::string& url, const std::string& user, const std::string& password) {
+    platform::HttpSettings settings;
+    settings.user = user;
+    settings.password = password;
+    platform::UrlParts parts;
+    if (platform::splitUrl(url, parts)) settings.credentialHost = parts.host + ":" + parts.port;
+    return settings;
+}
+
+SyncResult synchronizeOnConnection(SettingsStore& store, const Clock& clock, platform::HttpClient& http,
+                                   const SyncAccount& account, const SyncOptions& options) {
+    ThreadSettingsStore here(store);
+    NoTimers timers;
+    SilentQuestions questions;
+    AppointmentTable table(clock, timers, questions);
+    table.loadAll();
+    return synchronize(table, http, account, options);
+}
+
 std::string SyncResult::summary() const {
     return text::formatted(
         N_("sync: %d sent, %d received, %d deleted here, %d deleted on the server, %d conflicts kept"),
@@ -802,6 +901,8 @@ SyncAccount loadSyncAccount() {
     key.readString("user", account.user);
     key.readString("calendar", account.calendarUrl);
     key.readString("name", account.calendarName);
+    // Written with the account from the start; an account set up on the command line has none yet.
+    if (std::int32_t minutes = 0; key.readDword("interval", minutes)) account.intervalMinutes = std::max(0, minutes);
     return account;
 }
 
@@ -821,6 +922,7 @@ bool saveSyncAccount(const SyncAccount& account) {
     key.writeString("user", account.user);
     key.writeString("calendar", account.calendarUrl);
     key.writeString("name", account.calendarName);
+    key.writeDword("interval", account.intervalMinutes);
     return store.failures().count == before;
 }
 

@@ -25,17 +25,24 @@
 #include "data/settings_store.h"
 
 #include <functional>
+#include <map>
 #include <string>
 
 namespace zc {
 
 class AppointmentTable;
+class Clock;
+class SettingsStore;
+
+// How often the running calendar syncs by itself, once an account exists.
+inline constexpr int kDefaultSyncMinutes = 15;
 
 struct SyncAccount {
     std::string server;      // the address the user gave
     std::string user;
     std::string calendarUrl; // the collection discovery found
     std::string calendarName;
+    int intervalMinutes = kDefaultSyncMinutes; // 0: only at start, after changes and on demand
     bool empty() const { return calendarUrl.empty(); }
 };
 
@@ -74,5 +81,31 @@ inline constexpr int kMassDeleteItems = 10;
 
 SyncResult synchronize(AppointmentTable& table, platform::HttpClient& http, const SyncAccount& account,
                        const SyncOptions& options = {});
+
+// How the sync talks to the server at url: the user's credentials, sent to that host only.
+platform::HttpSettings syncHttpSettings(const std::string& url, const std::string& user, const std::string& password);
+
+// One sync on the calling thread through a store connection of its own (the windows keep theirs):
+// the appointments are read into a table of the sync's own, which arms no reminders and asks
+// nobody; the windows reload theirs afterwards (see keepEditsMadeDuringSync).
+SyncResult synchronizeOnConnection(SettingsStore& store, const Clock& clock, platform::HttpClient& http,
+                                   const SyncAccount& account, const SyncOptions& options);
+
+// Two texts of one slot that both changed: the server's keeps the slot and ours is joined to it
+// with " / ", once (a text already part of the other is not added again).
+std::string joinTexts(const std::string& theirs, const std::string& ours);
+
+// The notes of every entry of a table by date and time, for telling afterwards which entries the
+// windows changed while a background sync ran.
+using EntryTexts = std::map<std::int64_t, std::string>;
+EntryTexts entryTexts(const AppointmentTable& table);
+
+// After the windows' table was loaded again from what a background sync left in the store: the
+// entries the windows changed during the sync (atStart -> atEnd) are made again where the sync's
+// own writes came after them. Where the server changed the same entry, its text keeps the slot
+// and the window's is joined to it, as a sync joins; an entry the server removed comes back with
+// the window's text; an entry erased in a window but changed on the server stays, with the
+// server's text. Returns how many entries it changed; each goes up with the next sync.
+int keepEditsMadeDuringSync(AppointmentTable& table, const EntryTexts& atStart, const EntryTexts& atEnd);
 
 } // namespace zc

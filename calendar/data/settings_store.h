@@ -151,4 +151,18 @@ SettingsStore& settingsStore();
 void setSettingsStore(std::unique_ptr<SettingsStore> store);
 bool hasSettingsStore();
 
+// Makes settingsStore() answer with another store on the calling thread only, for the lifetime
+// of the object. One store connection serves one thread: the background sync opens a connection
+// of its own and installs it so, while the windows go on using theirs.
+class ThreadSettingsStore {
+  public:
+    explicit ThreadSettingsStore(SettingsStore& store);
+    ~ThreadSettingsStore();
+    ThreadSettingsStore(const ThreadSettingsStore&) = delete;
+    ThreadSettingsStore& operator=(const ThreadSettingsStore&) = delete;
+
+  private:
+    SettingsStore* previous_;
+};
+
 } // namespace zc

@@ -23,6 +23,8 @@ std::unique_ptr<SettingsStore>& globalStore() {
     return store;
 }
 
+thread_local SettingsStore* threadStore = nullptr;
+
 std::string foldCase(std::string_view text) {
     std::string out(text);
     for (char& c : out)
@@ -229,6 +231,7 @@ constexpr std::uintmax_t kLeastFreeSpace = 512 * 1024;
 } // namespace
 
 SettingsStore& settingsStore() {
+    if (threadStore) return *threadStore;
     if (!globalStore()) throw StoreError("No settings store has been opened.");
     return *globalStore();
 }
@@ -238,7 +241,15 @@ void setSettingsStore(std::unique_ptr<SettingsStore> store) {
 }
 
 bool hasSettingsStore() {
-    return globalStore() != nullptr;
+    return threadStore || globalStore() != nullptr;
+}
+
+ThreadSettingsStore::ThreadSettingsStore(SettingsStore& store) : previous_(threadStore) {
+    threadStore = &store;
+}
+
+ThreadSettingsStore::~ThreadSettingsStore() {
+    threadStore = previous_;
 }
 
 // Resets a prepared statement when it leaves scope, so every early return leaves it reusable.
@@ -302,7 +313,8 @@ void SqliteStore::prepareStatements() {
     valuesFrom_ = prepare("SELECT key, name, type, data FROM vals WHERE key >= ?1 ORDER BY key");
     packedFrom_ = prepare("SELECT key, packed FROM value_cache WHERE key >= ?1 ORDER BY key");
     putPacked_ = prepare("INSERT OR REPLACE INTO value_cache (key, packed) VALUES (?1, ?2)");
-    if (!findChild_ || !findTop_ || !insertKey_ || !listChildren_ || !deleteKey_ || !setValue_ ||
+    dataVersion_ = prepare("PRAGMA data_version");
+    if (!dataVersion_ || !findChild_ || !findTop_ || !insertKey_ || !listChildren_ || !deleteKey_ || !setValue_ ||
         !getValue_ || !allValues_ || !childValues_ || !grandchildKeys_ || !valuesFrom_ || !packedFrom_ ||
         !putPacked_)
         fail(std::string(sqlite3_errmsg(db_)) + ".");
@@ -638,7 +650,7 @@ void SqliteStore::close() {
     multiValue_.clear();
     for (sqlite3_stmt** s : {&findChild_, &findTop_, &insertKey_, &listChildren_, &deleteKey_, &setValue_,
                              &getValue_, &allValues_, &childValues_, &grandchildKeys_, &valuesFrom_,
-                             &packedFrom_, &putPacked_}) {
+                             &packedFrom_, &putPacked_, &dataVersion_}) {
         sqlite3_finalize(*s);
         *s = nullptr;
     }
@@ -689,6 +701,9 @@ SettingsStore::KeyId SqliteStore::walk(std::string_view path, bool create, Dispo
     std::string folded = foldCase(path);
     while (!folded.empty() && folded.back() == '\\')
         folded.pop_back();
+    // Inside a batch this connection holds the write lock, which it checked for others' commits
+    // when it took it.
+    if (batchDepth_ == 0) forgetPathsOthersChanged();
     if (auto hit = pathCache_.find(folded); hit != pathCache_.end()) return hit->second;
 
     // Start below the longest prefix walked before: opening every appointment of a month then
@@ -840,6 +855,16 @@ void SqliteStore::beginBatch() {
     batchFailed_ = !readyToWrite();
     if (batchFailed_) return;
     exec("BEGIN IMMEDIATE"); // when even this fails, every write of the batch is refused
+    forgetPathsOthersChanged();
+}
+
+void SqliteStore::forgetPathsOthersChanged() {
+    Statement s(dataVersion_);
+    if (s.step() != SQLITE_ROW) return;
+    // The number changes only with another connection's commits.
+    const std::int64_t version = sqlite3_column_int64(s.get(), 0);
+    if (version != seenVersion_) pathCache_.clear();
+    seenVersion_ = version;
 }
 
 void SqliteStore::endBatch() {

@@ -119,8 +119,13 @@ class SqliteStore final : public SettingsStore {
     sqlite3_stmt* packedFrom_ = nullptr;
     sqlite3_stmt* putPacked_ = nullptr;
     // Paths already walked, folded to lower case, so that repeated opens of the same groups and
-    // months do not walk the tree again. Deleting a key empties it.
+    // months do not walk the tree again. Deleting a key empties it, and so does a commit of
+    // another connection (the background sync has one): a key it deleted may have lent its
+    // number to a new one.
     std::unordered_map<std::string, KeyId> pathCache_;
+    sqlite3_stmt* dataVersion_ = nullptr;
+    std::int64_t seenVersion_ = -1;
+    void forgetPathsOthersChanged();
     std::unordered_map<std::size_t, sqlite3_stmt*> multiValue_; // by number of values
     int batchDepth_ = 0;
     std::vector<KeyId> written_;  // keys whose values the open transaction wrote, to be packed

@@ -1,5 +1,6 @@
 #include "planner/appoint_book2.h"
 
+#include "data/caldav_sync.h"
 #include "data/colours.h"
 #include "ui/command_ids.h"
 #include "ui/display_text.h"
@@ -514,10 +515,23 @@ bool AppointBook2::commit() {
     if (!editor_ || editRow_ < 0) return true;
     const std::uint64_t before = settingsStore().failures().count;
     ScopedDialogParent parent(this);
+    std::string text = editText_.utf8_string();
+    // The slot changed elsewhere while the user typed (a sync brought the server's text, another
+    // planner changed a series): the copy the editor started from must not overwrite that, so
+    // both texts stay, the other one first, as a sync joins them.
+    if (editText_ != shownNotes_) {
+        const Appointment* now = editedEntry();
+        const wxString nowText = now ? displayText(now->stored.notes) : wxString();
+        if (now && nowText != shownNotes_ && nowText != editText_ && !wxString(editText_).Trim().empty()) {
+            text = joinTexts(now->stored.notes, text);
+            editText_ = shownNotes_ = displayText(text);
+            editor_->ChangeValue(editText_);
+        }
+    }
     // The entry may go with the change; the editor names whatever holds the slot afterwards.
     editor_->entry = nullptr;
     const AppointmentTable::SlotChange change = table_.setSlotText(
-        year_, month_, day_, firstHour_ + editRow_, editOnHour_ ? 0 : 30, editText_.utf8_string(), pendingEarly_);
+        year_, month_, day_, firstHour_ + editRow_, editOnHour_ ? 0 : 30, text, pendingEarly_);
     editor_->entry = change.entry;
     if (change.kind == AppointmentTable::SlotChange::Kind::Created && change.stored)
         pendingEarly_ = table_.defaultEarly();

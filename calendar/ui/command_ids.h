@@ -29,6 +29,10 @@ inline constexpr int kRestore = 32810;
 inline constexpr int kExportICalendar = 32860;
 inline constexpr int kImportICalendar = 32861;
 
+// The calendar server (File menu): its account, and a sync at once.
+inline constexpr int kCalendarServer = 32862;
+inline constexpr int kSynchronizeNow = 32863;
+
 // Accelerator table 128; only the windows that handle one of these react to it.
 inline constexpr int kNew = 57600;
 inline constexpr int kOpen = 57601;

@@ -4,6 +4,8 @@
 // fail. Skipped where Radicale or python3-caldav is missing.
 #include "store_fixture.h"
 
+#include "caldav_peer.h"
+
 #include "data/caldav_sync.h"
 #include "data/settings_key.h"
 #include "data/todo_list.h"
@@ -26,54 +28,6 @@ namespace fs = std::filesystem;
 const std::string kPython = "/usr/bin/python3";
 const std::string kPeer = ZORVEL_TEST_SCRIPTS "/caldav_peer.py";
 const std::string kProxy = ZORVEL_TEST_SCRIPTS "/fault_proxy.py";
-
-// A helper program with its standard input held open (closing it ends the helper) and the first
-// line of its output read.
-struct Helper {
-    pid_t pid = -1;
-    int in = -1;
-    std::string firstLine;
-    bool start(const std::vector<std::string>& argv) {
-        int toChild[2], fromChild[2];
-        if (pipe(toChild) != 0 || pipe(fromChild) != 0) return false;
-        pid = fork();
-        if (pid == 0) {
-            dup2(toChild[0], 0);
-            dup2(fromChild[1], 1);
-            close(toChild[1]);
-            close(fromChild[0]);
-            std::vector<char*> args;
-            for (const auto& a : argv) args.push_back(const_cast<char*>(a.c_str()));
-            args.push_back(nullptr);
-            execv(args[0], args.data());
-            _exit(127);
-        }
-        close(toChild[0]);
-        close(fromChild[1]);
-        in = toChild[1];
-        FILE* out = fdopen(fromChild[0], "r");
-        char line[512] = {};
-        const bool read = std::fgets(line, sizeof line, out) != nullptr;
-        std::fclose(out);
-        firstLine = line;
-        return read;
-    }
-    void stop() {
-        if (in >= 0) close(in);
-        if (pid > 0) waitpid(pid, nullptr, 0);
-        in = pid = -1;
-    }
-};
-
-std::string run(const std::string& command, int* code = nullptr) {
-    std::string out;
-    FILE* p = popen(command.c_str(), "r");
-    char buffer[4096];
-    while (p && std::fgets(buffer, sizeof buffer, p)) out += buffer;
-    const int status = p ? pclose(p) : -1;
-    if (code) *code = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    return out;
-}
 
 class CalDavSyncTest : public StoreTest {
   protected:

@@ -1,0 +1,102 @@
+// The windows go on changing entries while a background sync writes the same store through a
+// connection of its own; afterwards the windows' table is loaded again and their changes made
+// again over the sync's writes. Guards against a window's stale copy overwriting a change the
+// server made, against a sync's write silently undoing what the user typed meanwhile, and against
+// the windows' connection writing into a key the sync's connection had deleted (it remembered
+// where the key was; "typed, server deleted (window last)" lost the entry so).
+#include "store_fixture.h"
+
+#include "data/caldav_sync.h"
+#include "data/settings_key.h"
+
+#include <optional>
+
+namespace zc::test {
+namespace {
+
+class SyncEditsTest : public StoreTest {
+  protected:
+    // What the sync does with the slot 20 March 2024 9:00 through its own connection: the
+    // server's text written to the entry, and recorded as what the server holds (none: the
+    // server deleted the item, and the entry and its record go).
+    void syncWrites(const std::optional<std::string>& serverText) {
+        SqliteStore own(storePath);
+        ThreadSettingsStore here(own);
+        AppointmentTable its(clock, timers, questions);
+        its.loadAll();
+        StoreBatch batch(own);
+        SettingsKey items;
+        ASSERT_NE(items.openPath("Sync\\Items"), SettingsKey::kFailed);
+        Appointment* entry = its.findAt(2024, 3, 20, 9, 0);
+        if (!serverText) {
+            items.deleteSubkey("item1");
+            if (entry) its.remove(*entry, false);
+            return;
+        }
+        SettingsKey record;
+        ASSERT_NE(record.openPath("Sync\\Items\\item1"), SettingsKey::kFailed);
+        record.writeString("href", "/ann/cal/item1.ics");
+        record.writeString("etag", "\"2\"");
+        record.writeString("entries", "2024 3 20 9 0 -1 0 " + *serverText + "\n");
+        if (!entry) {
+            entry = &its.construct();
+            entry->setWhen(2024, 3, 20, 9, 0, -1, *serverText);
+        }
+        entry->stored.notes = *serverText;
+        entry->schedule(true);
+    }
+};
+
+TEST_F(SyncEditsTest, WindowEditsDuringASyncSurviveAndJoinTheServersChange) {
+    struct Row {
+        const char* name;
+        std::optional<std::string> typed;  // the window's change ("" erases), none: untouched
+        std::optional<std::string> server; // the sync's write, none: the server deleted the item
+        bool serverChanges;                // false: the sync leaves the slot alone
+        bool windowLast;                   // the window's write reaches the store after the sync's
+        std::optional<std::string> expected;
+    };
+    const Row rows[] = {
+        {"typed, server quiet", "Mine", {}, false, true, "Mine"},
+        {"typed, then sync wrote over it", "Mine", "Theirs", true, false, "Theirs / Mine"},
+        {"sync wrote, then the stale window", "Mine", "Theirs", true, true, "Theirs / Mine"},
+        {"erased, server changed (sync last)", "", "Theirs", true, false, "Theirs"},
+        {"erased, server changed (window last)", "", "Theirs", true, true, "Theirs"},
+        {"erased, server quiet", "", {}, false, true, std::nullopt},
+        {"typed, server deleted (sync last)", "Mine", std::nullopt, true, false, "Mine"},
+        {"typed, server deleted (window last)", "Mine", std::nullopt, true, true, "Mine"},
+        {"untouched, server changed", std::nullopt, "Theirs", true, false, "Theirs"},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        TearDown();
+        SetUp();
+        add(2024, 3, 20, 9, 0, "Base");
+        syncWrites(std::string("Base")); // the last sync's record
+        table->reloadAll();
+        const EntryTexts atStart = entryTexts(*table);
+        const auto typeIt = [&] {
+            if (row.typed) table->setSlotText(2024, 3, 20, 9, 0, *row.typed, -1);
+        };
+        if (row.windowLast && row.serverChanges) syncWrites(row.server);
+        typeIt();
+        if (!row.windowLast && row.serverChanges) syncWrites(row.server);
+        const EntryTexts atEnd = entryTexts(*table);
+        table->reloadAll();
+        keepEditsMadeDuringSync(*table, atStart, atEnd);
+
+        // In the windows' table, and in the store the next start reads.
+        for (const bool restarted : {false, true}) {
+            const Appointment* a = (restarted ? restart() : *table).findAt(2024, 3, 20, 9, 0);
+            if (!row.expected) {
+                EXPECT_EQ(a, nullptr);
+                continue;
+            }
+            ASSERT_NE(a, nullptr);
+            EXPECT_EQ(a->stored.notes, *row.expected);
+        }
+    }
+}
+
+} // namespace
+} // namespace zc::test
