@@ -12,11 +12,12 @@
 #include "text/translatable.h"
 
 #include <algorithm>
+#include <charconv>
+#include <climits>
 #include <memory>
 #include <optional>
 #include <cstdio>
 #include <random>
-#include <sstream>
 #include <unordered_map>
 #include <unordered_set>
 
@@ -87,19 +88,39 @@ std::string entriesText(const std::vector<Entry>& entries) {
     return out;
 }
 
+// Reads what entriesText wrote: on each line seven numbers, each followed by one space, then the
+// escaped notes, whose own leading spaces are kept. A line that does not start so is passed over.
+// The sync reads every record at each run, so this is plain parsing rather than a stream.
 std::vector<Entry> entriesFrom(const std::string& text) {
     std::vector<Entry> entries;
-    std::istringstream in(text);
-    std::string line;
-    while (std::getline(in, line)) {
-        Entry e;
-        long long occurrence = 0;
-        int used = 0;
-        if (std::sscanf(line.c_str(), "%d %d %d %d %d %d %lld %n", &e.v.year, &e.v.month, &e.v.day, &e.v.hour,
-                        &e.v.minute, &e.v.early, &occurrence, &used) < 7)
+    std::string_view rest = text;
+    while (!rest.empty()) {
+        const std::size_t end = std::min(rest.find('\n'), rest.size());
+        std::string_view line = rest.substr(0, end);
+        rest.remove_prefix(std::min(end + 1, rest.size()));
+        long long numbers[7];
+        bool whole = true;
+        for (long long& n : numbers) {
+            const char* last = line.data() + line.size();
+            const auto [after, error] = std::from_chars(line.data(), last, n);
+            if (error != std::errc() || after == last || *after != ' ') {
+                whole = false;
+                break;
+            }
+            line.remove_prefix(static_cast<std::size_t>(after - line.data()) + 1);
+        }
+        if (!whole ||
+            std::any_of(numbers, numbers + 6, [](long long n) { return n < INT_MIN || n > INT_MAX; }))
             continue;
-        e.occurrence = occurrence;
-        e.v.notes = unescapeLine(line.substr(static_cast<std::size_t>(used)));
+        Entry e;
+        e.v.year = static_cast<int>(numbers[0]);
+        e.v.month = static_cast<int>(numbers[1]);
+        e.v.day = static_cast<int>(numbers[2]);
+        e.v.hour = static_cast<int>(numbers[3]);
+        e.v.minute = static_cast<int>(numbers[4]);
+        e.v.early = static_cast<int>(numbers[5]);
+        e.occurrence = numbers[6];
+        e.v.notes = unescapeLine(std::string(line));
         entries.push_back(std::move(e));
     }
     return entries;

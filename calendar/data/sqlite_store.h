@@ -113,7 +113,7 @@ class SqliteStore final : public SettingsStore {
     sqlite3_stmt* setValue_ = nullptr;
     sqlite3_stmt* getValue_ = nullptr;
     sqlite3_stmt* allValues_ = nullptr;
-    sqlite3_stmt* childValues_ = nullptr;
+    sqlite3_stmt* childKeys_ = nullptr;
     sqlite3_stmt* grandchildKeys_ = nullptr;
     sqlite3_stmt* valuesFrom_ = nullptr;
     sqlite3_stmt* packedFrom_ = nullptr;

@@ -26,6 +26,19 @@ class ValueCacheTest : public test::StoreTest, public ::testing::WithParamInterf
         ASSERT_NE(table->findAt(2024, 3, 16, 10, 0), nullptr);
         EXPECT_EQ(table->findAt(2024, 3, 16, 10, 0)->stored.notes, "Lunch");
     }
+    // The month's entries read all at once, as the sync reads its records, say what "vals" says.
+    void expectEntriesReadAtOnceAgree() {
+        SettingsKey month;
+        ASSERT_TRUE(month.openMonthForRead(2024, 3));
+        const auto shown = [](const std::vector<NamedValue>& values) {
+            std::string out;
+            for (const NamedValue& v : values)
+                out += v.name + "=" + std::to_string(static_cast<int>(v.value.type)) + ":" + v.value.data + ";";
+            return out;
+        };
+        for (const SubkeyValues& entry : month.subkeysWithValues())
+            EXPECT_EQ(shown(entry.values), shown(store().allValues(entry.key))) << entry.name;
+    }
     SqliteStore& store() { return static_cast<SqliteStore&>(settingsStore()); }
 };
 
@@ -49,9 +62,11 @@ TEST_P(ValueCacheTest, LoadsWhatTheTablesSayAfterAChangeOfAnyOrigin) {
         sqlite3_close(db);
     }
     expectLoaded(c.dentistNotes);
+    expectEntriesReadAtOnceAgree();
     // The entries read from "vals" are packed again, and their rows say the same.
     EXPECT_FALSE(store().fillValueCache(100));
     expectLoaded(c.dentistNotes);
+    expectEntriesReadAtOnceAgree();
     EXPECT_FALSE(store().fillValueCache(0)) << "every entry had its row";
 }
 
