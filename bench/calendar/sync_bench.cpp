@@ -16,6 +16,7 @@
 #include "platform/http_client.h"
 
 #include "bench_store.h"
+#include "caldav_peer.h"
 
 #include <benchmark/benchmark.h>
 
@@ -35,16 +36,8 @@ const int kEntries = [] {
     const char* items = std::getenv("ZORVEL_SYNC_BENCH_ITEMS");
     return items && std::atoi(items) > 0 ? std::atoi(items) : 10000;
 }();
-const std::string kPeer = ZORVEL_TEST_SCRIPTS "/caldav_peer.py";
-
-std::string run(const std::string& command) {
-    std::string out;
-    FILE* p = popen(command.c_str(), "r");
-    char buffer[4096];
-    while (p && std::fgets(buffer, sizeof buffer, p)) out += buffer;
-    if (p) pclose(p);
-    return out;
-}
+const std::string kPeer = zc::test::PeerServer::kScript;
+using zc::test::run;
 
 // Processor time of a process in milliseconds, from /proc.
 double cpuMs(pid_t pid) {
@@ -67,37 +60,22 @@ long residentKb(const std::string& field = "VmRSS:") {
 
 // Radicale and a secret service, kept for the whole program.
 struct Server {
-    pid_t helper = -1, radicale = -1;
-    int in = -1, port = 0;
+    zc::test::Helper peer;
+    pid_t radicale = -1;
+    int port = 0;
     fs::path folder = fs::temp_directory_path() / ("zorvel-sync-bench-" + std::to_string(getpid()));
 
     Server() {
         fs::create_directories(folder);
-        int toChild[2], fromChild[2];
-        if (pipe(toChild) != 0 || pipe(fromChild) != 0) return;
-        helper = fork();
-        if (helper == 0) {
-            dup2(toChild[0], 0);
-            dup2(fromChild[1], 1);
-            close(toChild[1]);
-            close(fromChild[0]);
-            execl("/usr/bin/python3", "/usr/bin/python3", kPeer.c_str(), "serve", folder.c_str(), nullptr);
-            _exit(127);
-        }
-        close(toChild[0]);
-        close(fromChild[1]);
-        in = toChild[1];
-        FILE* out = fdopen(fromChild[0], "r");
-        char line[512] = {};
-        if (std::fgets(line, sizeof line, out)) std::sscanf(line, "PORT %d", &port);
-        std::fclose(out);
+        if (!peer.start({"/usr/bin/python3", kPeer, "serve", folder.string()})) return;
+        std::sscanf(peer.firstLine.c_str(), "PORT %d", &port);
         // Radicale is the helper's first child.
-        std::ifstream children("/proc/" + std::to_string(helper) + "/task/" + std::to_string(helper) + "/children");
+        const std::string pid = std::to_string(peer.pid);
+        std::ifstream children("/proc/" + pid + "/task/" + pid + "/children");
         children >> radicale;
     }
     ~Server() {
-        if (in >= 0) close(in);
-        if (helper > 0) waitpid(helper, nullptr, 0);
+        peer.stop();
         std::error_code ec;
         fs::remove_all(folder, ec);
     }
