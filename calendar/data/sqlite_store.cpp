@@ -383,8 +383,14 @@ bool SqliteStore::open() {
         fail(text::translated(N_("it belongs to another program (it holds no calendar tables).")));
     // Checking every page costs about ten milliseconds of processor time for ten thousand
     // appointments; it runs on its own connection and thread while the program builds its window
-    // and loads, and the first write waits for its verdict (see awaitIntegrityCheck()).
-    if (tables > 0) integrity_ = std::async(std::launch::async, [path = path_] { return isWhole(path); });
+    // and loads, and the first write waits for its verdict (see awaitIntegrityCheck()). Its thread
+    // yields to the others, so that on two cores the load, the first paint and the display server
+    // are not slowed by it.
+    if (tables > 0)
+        integrity_ = std::async(std::launch::async, [path = path_] {
+            platform::lowerThreadPriority();
+            return isWhole(path);
+        });
 
     std::error_code ec;
     const std::filesystem::path folder = std::filesystem::absolute(path_, ec).parent_path();

@@ -53,6 +53,10 @@ TimeConventions localeTimeConventions();
 // Whether a played sound can be heard: a sound server of the desktop or a playback device exists.
 bool soundDeviceExists();
 
+// Lets the calling thread yield the processor to the program's others and the display: for work
+// in the background that nobody waits for yet.
+void lowerThreadPriority();
+
 // Sets a variable of this program's environment, which the programs it starts inherit too.
 void setEnvironment(const std::string& name, const std::string& value);
 

@@ -156,6 +156,10 @@ bool localTimeFields(std::int64_t seconds, std::tm& fields) {
     return localtime_s(&fields, &t) == 0;
 }
 
+void lowerThreadPriority() {
+    ::SetThreadPriority(::GetCurrentThread(), THREAD_PRIORITY_BELOW_NORMAL);
+}
+
 bool soundDeviceExists() {
     return ::waveOutGetNumDevs() > 0;
 }
