@@ -172,10 +172,6 @@ bool holds(const std::string& notes, const std::string& text) {
     return notes.starts_with(text + j) || notes.ends_with(j + text) || notes.find(j + text + j) != std::string::npos;
 }
 
-std::string joined(const std::string& theirs, const std::string& ours) {
-    return joinTexts(theirs, ours);
-}
-
 class Engine {
   public:
     Engine(AppointmentTable& table, platform::HttpClient& http, const SyncAccount& account, const SyncOptions& options)
@@ -426,7 +422,7 @@ class Engine {
                     }
                 } else if (o->local.exists) {
                     // Changed on both sides: the server's text keeps the slot, ours joins it.
-                    const std::string both = joined(w.v.notes, o->local.notes);
+                    const std::string both = joinTexts(w.v.notes, o->local.notes);
                     if (both != o->local.notes || w.v.notes != o->base.v.notes) {
                         if (both != w.v.notes) ++result_.conflicts;
                         setLocal(r, o->base, o->local, both, o->local.early);
