@@ -71,7 +71,8 @@ CMainFrame::CMainFrame(const Clock& clock)
                [this] {
                    if (view_) view_->Refresh(false);
                },
-               [this] { regionChanged(); }} {
+               [this] { regionChanged(); },
+               {}} {
     mainWindow() = this;
     SetIcons(programIcons());
     buildMenus();
@@ -84,6 +85,7 @@ CMainFrame::CMainFrame(const Clock& clock)
         sync_->stateChanged = [this] {
             if (notifyIcon_) notifyIcon_->setSyncFailure(sync_->lastFailure());
         };
+        context_.toDoChanged = [this] { sync_->changedHere(); };
         sync_->start();
     }
     view_->fontChangedHandler = [this] {

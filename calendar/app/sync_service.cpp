@@ -4,6 +4,7 @@
 #include "data/appointment_table.h"
 #include "data/settings_catalogue.h"
 #include "data/sqlite_store.h"
+#include "planner/to_do.h"
 #include "platform/secret_store.h"
 #include "ui/dialog_parent.h"
 
@@ -22,9 +23,11 @@ SyncService::SyncService(AppointmentTable& table, Questions& questions, const Cl
     });
     gather_.Bind(wxEVT_TIMER, [this](wxTimerEvent&) { syncNow(); });
     // A change typed in a window goes up a few seconds later, with the changes typed after it.
-    tableListener_ = table_.addChangeListener([this] {
-        if (!applying_ && hasAccount() && !gather_.IsRunning()) gather_.StartOnce(kGatherMilliseconds);
-    });
+    tableListener_ = table_.addChangeListener([this] { changedHere(); });
+}
+
+void SyncService::changedHere() {
+    if (!applying_ && hasAccount() && !gather_.IsRunning()) gather_.StartOnce(kGatherMilliseconds);
 }
 
 SyncService::~SyncService() {
@@ -71,6 +74,13 @@ void SyncService::begin() {
     again_ = false;
     cancelled_ = false;
     atStart_ = entryTexts(table_);
+    if (const ToDo* list = ToDo::instance()) {
+        todoAtStart_ = list->items();
+    } else {
+        TodoList stored;
+        stored.load();
+        todoAtStart_ = stored.items();
+    }
     worker_ = std::thread(&SyncService::work, this, account_);
 }
 
@@ -137,7 +147,8 @@ void SyncService::finished(const SyncResult& result, bool cancelledByUser) {
         const EntryTexts atEnd = entryTexts(table_);
         applying_ = true;
         table_.reloadAll();
-        const int kept = keepEditsMadeDuringSync(table_, atStart_, atEnd);
+        int kept = keepEditsMadeDuringSync(table_, atStart_, atEnd);
+        if (ToDo* list = ToDo::instance()) kept += list->followStore(todoAtStart_);
         applying_ = false;
         // The edits made again go up with the next sync.
         if (kept > 0) again_ = true;

@@ -53,6 +53,9 @@ class SyncService final : public wxEvtHandler {
     void syncNow();
     // The server dialog stored a new account or interval.
     void accountChanged();
+    // Something here changed (the table tells by itself; the to-do list through this): it goes up
+    // a few seconds later, with the changes made after it.
+    void changedHere();
 
     bool hasAccount() const { return !account_.empty(); }
     bool running() const { return worker_.joinable(); }
@@ -87,6 +90,7 @@ class SyncService final : public wxEvtHandler {
     bool again_ = false;
     bool applying_ = false;
     EntryTexts atStart_;
+    TodoTexts todoAtStart_;
     std::string lastFailure_;
     int completed_ = 0;
     int tableListener_ = 0;

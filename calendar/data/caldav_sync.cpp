@@ -815,6 +815,63 @@ EntryTexts entryTexts(const AppointmentTable& table) {
     return texts;
 }
 
+namespace {
+
+// What the last sync recorded the server as holding: appointments by slot, to-do items by line.
+// A text there that the windows neither showed at the start of a sync nor typed during it is the
+// server's change of that sync.
+struct RecordedTexts {
+    std::unordered_map<std::int64_t, std::string> slots;
+    std::unordered_map<int, std::string> lines;
+};
+
+RecordedTexts recordedServerTexts() {
+    RecordedTexts texts;
+    SettingsKey items;
+    if (!items.openPathForRead(kItemsPath)) return texts;
+    for (const SubkeyValues& key : items.subkeysWithValues())
+        for (const NamedValue& v : key.values) {
+            if (v.name != "entries") continue;
+            for (Entry& e : entriesFrom(v.value.data)) {
+                if (e.v.year != 0)
+                    texts.slots[slotOf(e.v)] = std::move(e.v.notes);
+                else
+                    texts.lines[e.v.day] = std::move(e.v.notes);
+            }
+        }
+    return texts;
+}
+
+// What a slot (or to-do line) that a window changed during a sync holds afterwards, none: nothing.
+// before: the window's text at the start, window: at the end, server: the server's text as the
+// sync recorded it, stored: what the store holds now; a null pointer is "no entry". An entry
+// erased in a window stays when the server changed it (the erasure of a text the user never saw
+// must not win); typed text is joined to a server change, the server's text first, as a sync
+// joins a conflict.
+std::optional<std::string> keptText(const std::string* before, const std::string* window, const std::string* server,
+                                    const std::string* stored) {
+    const bool serverChanged =
+        server && (!before || *server != *before) && (!window || *server != *window);
+    if (!window) {
+        if (!serverChanged) return std::nullopt;
+        return stored ? *stored : *server;
+    }
+    if (!serverChanged) return *window;
+    return joinTexts(stored && *stored != *window ? *stored : *server, *window);
+}
+
+template <class Map, class Key>
+const std::string* found(const Map& map, const Key& key) {
+    const auto it = map.find(key);
+    return it == map.end() ? nullptr : &it->second;
+}
+
+const std::string* unlessEmpty(const std::string& text) {
+    return text.empty() ? nullptr : &text;
+}
+
+} // namespace
+
 int keepEditsMadeDuringSync(AppointmentTable& table, const EntryTexts& atStart, const EntryTexts& atEnd) {
     // Every slot the windows changed: in either snapshot, with a different text or only in one.
     std::vector<std::int64_t> changed;
@@ -824,18 +881,7 @@ int keepEditsMadeDuringSync(AppointmentTable& table, const EntryTexts& atStart, 
         if (!atEnd.count(slot)) changed.push_back(slot);
     if (changed.empty()) return 0;
 
-    // What the server holds for each slot, as the sync recorded it: a text there that the windows
-    // neither showed at the start nor typed is the server's change of this sync.
-    std::unordered_map<std::int64_t, std::string> server;
-    SettingsKey items;
-    if (items.openPathForRead(kItemsPath))
-        for (const SubkeyValues& key : items.subkeysWithValues())
-            for (const NamedValue& v : key.values) {
-                if (v.name != "entries") continue;
-                for (const Entry& e : entriesFrom(v.value.data))
-                    if (e.v.year != 0) server[slotOf(e.v)] = e.v.notes;
-            }
-
+    const RecordedTexts server = recordedServerTexts();
     int made = 0;
     for (const std::int64_t slot : changed) {
         std::int64_t rest = slot;
@@ -847,40 +893,41 @@ int keepEditsMadeDuringSync(AppointmentTable& table, const EntryTexts& atStart, 
         rest /= 32;
         const int month = static_cast<int>(rest % 13);
         const int year = static_cast<int>(rest / 13);
-        const auto before = atStart.find(slot);
-        const auto window = atEnd.find(slot);
-        const auto there = server.find(slot);
-        const bool serverChanged = there != server.end() &&
-                                   (before == atStart.end() || there->second != before->second) &&
-                                   (window == atEnd.end() || there->second != window->second);
         Appointment* now = table.findAt(year, month, day, hour, minute);
-        const std::string stored = now ? now->stored.notes : std::string();
-        std::string text;
-        if (window == atEnd.end()) {
-            // Erased in a window: a change on the server wins and the entry stays (or comes
-            // back); else the erasure stands, whichever write came last.
-            if (!serverChanged) {
-                if (now && table.remove(*now, false)) ++made;
-                continue;
-            }
-            text = now ? stored : there->second;
-        } else {
-            text = window->second;
-            if (serverChanged)
-                text = joinTexts(now && stored != window->second ? stored : there->second, window->second);
+        const std::optional<std::string> text = keptText(found(atStart, slot), found(atEnd, slot),
+                                                         found(server.slots, slot), now ? &now->stored.notes : nullptr);
+        if (!text) {
+            if (now && table.remove(*now, false)) ++made;
+            continue;
         }
-        if (now && text == stored) continue;
+        if (now && *text == now->stored.notes) continue;
         if (now) {
-            now->stored.notes = text;
+            now->stored.notes = *text;
             now->schedule(true);
         } else {
             Appointment& a = table.construct();
-            a.setWhen(year, month, day, hour, minute, table.defaultEarly(), text);
+            a.setWhen(year, month, day, hour, minute, table.defaultEarly(), *text);
             a.schedule(true);
         }
         ++made;
     }
     if (made > 0) table.changed();
+    return made;
+}
+
+int keepTodoEditsMadeDuringSync(TodoList& list, const TodoTexts& atStart, const TodoTexts& atEnd) {
+    std::optional<RecordedTexts> server;
+    int made = 0;
+    for (int i = 0; i < TodoList::kItems; ++i) {
+        if (atStart[i] == atEnd[i]) continue;
+        if (!server) server = recordedServerTexts();
+        const std::string text = keptText(unlessEmpty(atStart[i]), unlessEmpty(atEnd[i]), found(server->lines, i),
+                                          unlessEmpty(list.item(i)))
+                                     .value_or(std::string());
+        if (text == list.item(i)) continue;
+        list.save(i, text);
+        ++made;
+    }
     return made;
 }
 

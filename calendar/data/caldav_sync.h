@@ -23,7 +23,9 @@
 #include "data/caldav_client.h"
 #include "data/date_helpers.h"
 #include "data/settings_store.h"
+#include "data/todo_list.h"
 
+#include <array>
 #include <functional>
 #include <map>
 #include <string>
@@ -107,5 +109,11 @@ EntryTexts entryTexts(const AppointmentTable& table);
 // the window's text; an entry erased in a window but changed on the server stays, with the
 // server's text. Returns how many entries it changed; each goes up with the next sync.
 int keepEditsMadeDuringSync(AppointmentTable& table, const EntryTexts& atStart, const EntryTexts& atEnd);
+
+// The same for the to-do items a window changed during a sync: list holds the items as the store
+// holds them after the sync; atStart and atEnd are what the window showed at its start and end.
+// An empty item is no item. Returns how many items it changed, each written to the store.
+using TodoTexts = std::array<std::string, TodoList::kItems>;
+int keepTodoEditsMadeDuringSync(TodoList& list, const TodoTexts& atStart, const TodoTexts& atEnd);
 
 } // namespace zc

@@ -28,6 +28,7 @@ class TodoList {
 
     // Item i, empty for an i outside the list.
     const std::string& item(int i) const;
+    const std::array<std::string, kItems>& items() const { return items_; }
 
     // Makes text item i and stores it. False when i lies outside the list or the store did not
     // take the write; the list holds the text all the same, so that the user still sees what was

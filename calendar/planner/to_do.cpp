@@ -147,7 +147,7 @@ void ToDo::beginEditing(int i) {
     }
     editorItem_ = i;
     current_ = i;
-    editText_ = displayText(list_.item(i));
+    editText_ = shownText_ = displayText(list_.item(i));
     editor_->ChangeValue(editText_);
     const wxRect r = itemRect(i);
     editor_->placeOver(kTextLeft, r.y + 2, r.x + r.width - 1, r.height - 3);
@@ -166,14 +166,42 @@ void ToDo::editPrevious() {
     beginEditing(current_ - 1);
 }
 
-void ToDo::saveItem(int i, const wxString& text) {
-    if (i < 0 || i >= kItems || text == displayText(list_.item(i))) return;
+void ToDo::saveItem(int i, const wxString& typed) {
+    if (i < 0 || i >= kItems) return;
+    const wxString now = displayText(list_.item(i));
+    wxString text = typed;
+    // The item changed elsewhere while the user typed: the copy the editor started from must not
+    // overwrite that, so both texts stay, the other one first, as a sync joins them.
+    const bool edited = editor_ && i == editorItem_;
+    if (edited && text != shownText_ && now != shownText_ && now != text && !wxString(text).Trim().empty())
+        text = displayText(joinTexts(list_.item(i), text.utf8_string()));
+    if (edited) {
+        if (text != editText_) editor_->ChangeValue(text);
+        editText_ = shownText_ = text;
+    }
+    if (text == now) return;
     const SaveWatch watch;
     list_.save(i, text.utf8_string());
     // A failed write is told once; the text stays in the list, so the user can copy it elsewhere.
     WxQuestions questions(IsShown() ? this : nullptr);
     watch.saved(questions);
     canvas()->RefreshRect(itemRect(i), false);
+    if (context().toDoChanged) context().toDoChanged();
+}
+
+int ToDo::followStore(const TodoTexts& atStart) {
+    const TodoTexts atEnd = list_.items();
+    list_.load();
+    const int kept = keepTodoEditsMadeDuringSync(list_, atStart, atEnd);
+    if (editor_ && editText_ == shownText_) {
+        const wxString now = displayText(list_.item(editorItem_));
+        if (now != editText_) {
+            editText_ = shownText_ = now;
+            editor_->ChangeValue(now);
+        }
+    }
+    canvas()->Refresh(false);
+    return kept;
 }
 
 void ToDo::closeEditor() {

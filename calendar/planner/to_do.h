@@ -4,6 +4,7 @@
 // exists.
 #include "ui/view_frame.h"
 #include "planner/entry_edit.h"
+#include "data/caldav_sync.h"
 #include "data/todo_list.h"
 
 #include <string>
@@ -23,6 +24,7 @@ class ToDo final : public ViewFrame, public EntryEditOwner {
     ~ToDo() override;
 
     const std::string& itemText(int i) const { return list_.item(i); }
+    const TodoTexts& items() const { return list_.items(); }
     int current() const { return current_; }
     // The item's rectangle on screen; right and bottom belong to it.
     wxRect itemRect(int i) const;
@@ -31,8 +33,13 @@ class ToDo final : public ViewFrame, public EntryEditOwner {
     // The first item holding the point starts being edited; elsewhere nothing changes.
     void leftClick(int x, int y);
     void beginEditing(int i);
-    // Saves the text into item i, when it differs from what the item holds.
+    // Saves the text into item i, when it differs from what the item holds. Text typed over an
+    // item that changed elsewhere meanwhile (a sync brought the server's text) is joined to it.
     void saveItem(int i, const wxString& text);
+    // After a background sync wrote the store: the items are read again, and the ones changed
+    // here since atStart are made again over the sync's writes (keepTodoEditsMadeDuringSync).
+    // An editor nobody typed into follows its item. Returns how many items were written.
+    int followStore(const TodoTexts& atStart);
     EntryEdit* editor() const { return editor_; }
 
     // The editor's keys: Tab, Enter and Down; Up. Each saves the item first and does nothing
@@ -60,6 +67,8 @@ class ToDo final : public ViewFrame, public EntryEditOwner {
     EntryEdit* editor_ = nullptr;
     int editorItem_ = -1;
     wxString editText_;
+    // The item's text when the editor took it up or last saved it: typed text differs from it.
+    wxString shownText_;
     wxFont font_;
     int lineWidth_ = 0, lineHeight_ = 0;
 };

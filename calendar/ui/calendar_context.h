@@ -47,6 +47,9 @@ struct CalendarContext {
     std::function<void()> monthChanged;
     // The clock or the first day of the week changed: every open window and the tip show anew.
     std::function<void()> regionChanged;
+    // A to-do item was saved: the calendar server hears of it (the appointments tell through
+    // the table).
+    std::function<void()> toDoChanged;
 };
 
 } // namespace zc

@@ -1,8 +1,8 @@
 // The calendar server's windows against the test Radicale (caldav_peer.py): the server dialog's
 // Test button and calendar chooser, File > "Synchronize Now" bringing a server event into the
-// month, a planner's typed text joined to (never written over) a change the server made while it
-// was open, the failure named in the tip, and the progress window's Cancel. Skipped where Radicale
-// or python3-caldav is missing.
+// month, a planner's or the to-do list's typed text joined to (never written over) a change the
+// server made while it was open, the question before following a mass deletion, the failure named
+// in the tip, and the progress window's Cancel. Skipped where Radicale or python3-caldav is missing.
 #include "app/app_fixture.h"
 #include "../data/caldav_peer.h"
 
@@ -10,7 +10,9 @@
 #include "app/notify_icon.h"
 #include "app/sync_progress_window.h"
 #include "app/sync_service.h"
+#include "planner/to_do.h"
 #include "platform/secret_store.h"
+#include "ui/wx_questions.h"
 #include "ui/command_ids.h"
 
 #include <wx/app.h>
@@ -145,6 +147,63 @@ TEST_F(CalendarServerTest, SynchronizeNowBringsServerChangesAndKeepsWhatAPlanner
     ASSERT_TRUE(syncsDone(3));
     EXPECT_NE(server.peer("list", url).find("Dentist at 9:30 / Bring the X-ray"), std::string::npos);
     EXPECT_EQ(frame->syncService()->lastFailure(), "");
+}
+
+TEST_F(CalendarServerTest, TheToDoListFollowsTheServerAndJoinsWhatWasTypedMeanwhile) {
+    setUpAccount("secret");
+    server.peer("todo milk 'Buy milk'", url);
+    openFrame();
+    // Open before the sync at start brings the server's item: the list shows it when it comes.
+    ToDo::open(frame->context());
+    ToDo* list = ToDo::instance();
+    ASSERT_NE(list, nullptr);
+    ASSERT_TRUE(syncsDone(1));
+    ASSERT_EQ(list->itemText(0), "Buy milk");
+
+    // The user types over the item while the server changes it.
+    list->beginEditing(0);
+    list->editor()->SetValue("Buy milk and bread");
+    server.peer("set milk 'Buy oat milk'", url);
+    frame->runCommand(cmd::kSynchronizeNow);
+    ASSERT_TRUE(syncsDone(2));
+    EXPECT_EQ(list->itemText(0), "Buy oat milk");
+    EXPECT_EQ(list->editor()->GetValue(), wxString("Buy milk and bread"));
+
+    list->beginEditing(1); // leaving the line saves it
+    EXPECT_EQ(list->itemText(0), "Buy oat milk / Buy milk and bread");
+    frame->runCommand(cmd::kSynchronizeNow);
+    ASSERT_TRUE(syncsDone(3));
+    EXPECT_NE(server.peer("list", url).find("|Buy oat milk / Buy milk and bread|"), std::string::npos);
+    list->Destroy();
+}
+
+TEST_F(CalendarServerTest, AMassDeletionOnTheServerIsFollowedOnlyWhenTheUserAgrees) {
+    struct Row {
+        bool agree;
+        int left; // of the twenty days' entries
+    };
+    for (const Row row : {Row{false, 20}, Row{true, 9}}) {
+        SCOPED_TRACE(row.agree);
+        TearDown();
+        SetUp();
+        setUpAccount("secret");
+        server.peer("days 20 20150801 day", url);
+        openFrame();
+        ASSERT_TRUE(syncsDone(1));
+        server.peer("delete day0 day1 day2 day3 day4 day5 day6 day7 day8 day9 day10", url);
+        WxQuestions::standIn() = &questions;
+        questions.asked.clear();
+        questions.answers = {row.agree};
+        frame->runCommand(cmd::kSynchronizeNow);
+        const bool done = syncsDone(2);
+        WxQuestions::standIn() = nullptr;
+        ASSERT_TRUE(done);
+        ASSERT_EQ(questions.asked.size(), 1u);
+        EXPECT_NE(questions.asked[0].find("no longer holds 11 of the 20 items"), std::string::npos) << questions.asked[0];
+        int left = 0;
+        for (int day = 1; day <= 20; ++day) left += frame->table().findAt(2015, 8, day, 11, 0) != nullptr;
+        EXPECT_EQ(left, row.left);
+    }
 }
 
 TEST_F(CalendarServerTest, AFailingServerIsNamedInTheTipAndTheDialogUntilASyncSucceeds) {

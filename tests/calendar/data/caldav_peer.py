@@ -7,7 +7,8 @@ keeps them running until standard input closes. Writes reach the disk unsynced (
 outlives no crash) and new objects' UIDs are checked in an index (see radicale_with_uid_index).
 
 URL USER PASSWORD COMMAND ...: a second client (python3-caldav) on the calendar at URL:
-  mkcal NAME | event UID START SUMMARY [RRULE] | set UID SUMMARY | delete UID | list
+  mkcal NAME | event UID START SUMMARY [RRULE] | todo UID SUMMARY | days COUNT YYYYMMDD PREFIX |
+  set UID SUMMARY | delete UID... | list
 "list" prints one line per object: UID|DTSTART|SUMMARY|EXDATEs|overriding summaries.
 """
 import os
@@ -114,7 +115,10 @@ def client(url, user, password, command, args):
     calendar = caldav.Calendar(client=dav, url=url)
 
     def find(uid):
-        return calendar.event_by_uid(uid)
+        try:
+            return calendar.event_by_uid(uid)
+        except caldav.error.NotFoundError:
+            return calendar.todo_by_uid(uid)
 
     if command == "event":
         uid, start, summary = args[:3]
@@ -122,12 +126,25 @@ def client(url, user, password, command, args):
         calendar.save_event(f"BEGIN:VCALENDAR\nVERSION:2.0\nPRODID:-//peer//EN\nBEGIN:VEVENT\nUID:{uid}\n"
                             f"DTSTAMP:20240101T000000Z\nDTSTART:{start}\nDURATION:PT30M\nSUMMARY:{summary}\n"
                             f"{rule}END:VEVENT\nEND:VCALENDAR\n")
+    elif command == "days":
+        # COUNT events UID1.. at 9:00 UTC on the days from START (YYYYMMDD) on.
+        import datetime
+        first = datetime.date(int(args[1][:4]), int(args[1][4:6]), int(args[1][6:]))
+        for i in range(int(args[0])):
+            day = (first + datetime.timedelta(days=i)).strftime("%Y%m%d")
+            calendar.save_event(f"BEGIN:VCALENDAR\nVERSION:2.0\nPRODID:-//peer//EN\nBEGIN:VEVENT\nUID:{args[2]}{i}\n"
+                                f"DTSTAMP:20240101T000000Z\nDTSTART:{day}T090000Z\nDURATION:PT30M\n"
+                                f"SUMMARY:{args[2]} {i}\nEND:VEVENT\nEND:VCALENDAR\n")
+    elif command == "todo":
+        calendar.save_todo(f"BEGIN:VCALENDAR\nVERSION:2.0\nPRODID:-//peer//EN\nBEGIN:VTODO\nUID:{args[0]}\n"
+                           f"DTSTAMP:20240101T000000Z\nSUMMARY:{args[1]}\nEND:VTODO\nEND:VCALENDAR\n")
     elif command == "set":
-        event = find(args[0])
-        event.vobject_instance.vevent.summary.value = args[1]
-        event.save()
+        item = find(args[0])
+        item.icalendar_component["SUMMARY"] = args[1]
+        item.save()
     elif command == "delete":
-        find(args[0]).delete()
+        for uid in args:
+            find(uid).delete()
     elif command == "list":
         import icalendar
         lines = []

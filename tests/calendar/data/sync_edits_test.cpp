@@ -8,6 +8,7 @@
 
 #include "data/caldav_sync.h"
 #include "data/settings_key.h"
+#include "data/todo_list.h"
 
 #include <optional>
 
@@ -44,6 +45,27 @@ class SyncEditsTest : public StoreTest {
         }
         entry->stored.notes = *serverText;
         entry->schedule(true);
+    }
+
+    // The same for to-do line 3, a VTODO on the server.
+    void syncWritesToDo(const std::optional<std::string>& serverText) {
+        SqliteStore own(storePath);
+        ThreadSettingsStore here(own);
+        StoreBatch batch(own);
+        TodoList its;
+        SettingsKey items;
+        ASSERT_NE(items.openPath("Sync\\Items"), SettingsKey::kFailed);
+        if (!serverText) {
+            items.deleteSubkey("todo1");
+            its.save(3, "");
+            return;
+        }
+        SettingsKey record;
+        ASSERT_NE(record.openPath("Sync\\Items\\todo1"), SettingsKey::kFailed);
+        record.writeString("href", "/ann/cal/todo1.ics");
+        record.writeString("etag", "\"2\"");
+        record.writeString("entries", "0 0 3 0 0 -1 0 " + *serverText + "\n");
+        its.save(3, *serverText);
     }
 };
 
@@ -95,6 +117,45 @@ TEST_F(SyncEditsTest, WindowEditsDuringASyncSurviveAndJoinTheServersChange) {
             ASSERT_NE(a, nullptr);
             EXPECT_EQ(a->stored.notes, *row.expected);
         }
+    }
+}
+
+// The to-do window keeps its own copy of the twenty items; the same rows hold for it.
+TEST_F(SyncEditsTest, ToDoEditsDuringASyncSurviveAndJoinTheServersChange) {
+    struct Row {
+        const char* name;
+        std::optional<std::string> typed;
+        std::optional<std::string> server;
+        bool serverChanges, windowLast;
+        std::string expected; // empty: no item
+    };
+    const Row rows[] = {
+        {"typed, then sync wrote over it", "Mine", "Theirs", true, false, "Theirs / Mine"},
+        {"sync wrote, then the stale window", "Mine", "Theirs", true, true, "Theirs / Mine"},
+        {"erased, server changed", "", "Theirs", true, true, "Theirs"},
+        {"erased, server quiet", "", {}, false, true, ""},
+        {"typed, server deleted", "Mine", std::nullopt, true, false, "Mine"},
+        {"untouched, server changed", std::nullopt, "Theirs", true, false, "Theirs"},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        TearDown();
+        SetUp();
+        syncWritesToDo(std::string("Base"));
+        TodoList window;
+        window.load();
+        const TodoTexts atStart = window.items();
+        if (row.windowLast && row.serverChanges) syncWritesToDo(row.server);
+        if (row.typed) window.save(3, *row.typed);
+        if (!row.windowLast && row.serverChanges) syncWritesToDo(row.server);
+        const TodoTexts atEnd = window.items();
+        window.load();
+        keepTodoEditsMadeDuringSync(window, atStart, atEnd);
+
+        TodoList stored;
+        stored.load();
+        EXPECT_EQ(window.item(3), row.expected);
+        EXPECT_EQ(stored.item(3), row.expected);
     }
 }
 
