@@ -10,9 +10,11 @@
 #include "text/translatable.h"
 
 #include <algorithm>
+#include <chrono>
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
+#include <map>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -171,6 +173,22 @@ void setText(icalcomponent* event, const std::string& text) {
     icalcomponent_add_property(event, icalproperty_new_summary(exportedText(text).c_str()));
 }
 
+// The zone as an object the sync sends needs it: rules for a year either side of the entry's year,
+// which covers a year either side of the entry. A sync sends thousands of objects, and working
+// the zone's rules out anew for each cost more than everything else the sending does, so each
+// year's is made once per thread (the sync's worker and the window thread each keep their own).
+icalcomponent* vtimezoneForYearOf(icaltimezone* zone, std::int64_t time) {
+    using namespace std::chrono;
+    const auto day = floor<days>(sys_seconds(seconds(time)));
+    const year y = year_month_day(day).year();
+    const std::int64_t from = sys_seconds(sys_days(y / January / 1)).time_since_epoch().count();
+    const std::int64_t to = sys_seconds(sys_days((y + years(1)) / January / 1)).time_since_epoch().count() - 1;
+    thread_local std::map<std::pair<icaltimezone*, int>, Component> made;
+    Component& vtimezone = made[{zone, static_cast<int>(y)}];
+    if (!vtimezone) vtimezone.reset(vtimezoneOf(zone, from, to));
+    return icalcomponent_new_clone(vtimezone.get());
+}
+
 } // namespace
 
 std::string eventObjectText(const Appointment& entry, const std::string& uid, std::int64_t now) {
@@ -178,7 +196,7 @@ std::string eventObjectText(const Appointment& entry, const std::string& uid, st
     Component calendar(newCalendar());
     icaltimezone* zone = userZone();
     const std::string tzid = zone ? zoneName(zone) : "";
-    if (zone) icalcomponent_add_component(calendar.get(), vtimezoneOf(zone, entry.time, entry.time));
+    if (zone) icalcomponent_add_component(calendar.get(), vtimezoneForYearOf(zone, entry.time));
     icalcomponent_add_component(calendar.get(), eventOf(entry, zone, tzid, utcTime(now), uid));
     return textOf(calendar.get());
 }
