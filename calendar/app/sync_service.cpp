@@ -16,8 +16,9 @@
 namespace zc {
 
 SyncService::SyncService(AppointmentTable& table, Questions& questions, const Clock& clock, std::string storePath)
-    : table_(table), questions_(questions), clock_(clock), storePath_(std::move(storePath)), interval_(this),
-      gather_(this) {
+    : table_(table), questions_(questions), clock_(clock), storePath_(std::move(storePath)) {
+    // Each timer is its own owner, so that it reaches the handler bound to it; a timer owned by
+    // the service would send its event to the service instead, where nothing handles it.
     interval_.Bind(wxEVT_TIMER, [this](wxTimerEvent&) {
         if (!running()) begin();
     });
