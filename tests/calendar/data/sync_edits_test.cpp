@@ -26,19 +26,12 @@ class SyncEditsTest : public StoreTest {
         AppointmentTable its(clock, timers, questions);
         its.loadAll();
         StoreBatch batch(own);
-        SettingsKey items;
-        ASSERT_NE(items.openPath("Sync\\Items"), SettingsKey::kFailed);
+        record("item1", "2024 3 20 9 0 -1 0 ", serverText);
         Appointment* entry = its.findAt(2024, 3, 20, 9, 0);
         if (!serverText) {
-            items.deleteSubkey("item1");
             if (entry) its.remove(*entry, false);
             return;
         }
-        SettingsKey record;
-        ASSERT_NE(record.openPath("Sync\\Items\\item1"), SettingsKey::kFailed);
-        record.writeString("href", "/ann/cal/item1.ics");
-        record.writeString("etag", "\"2\"");
-        record.writeString("entries", "2024 3 20 9 0 -1 0 " + *serverText + "\n");
         if (!entry) {
             entry = &its.construct();
             entry->setWhen(2024, 3, 20, 9, 0, -1, *serverText);
@@ -52,20 +45,24 @@ class SyncEditsTest : public StoreTest {
         SqliteStore own(storePath);
         ThreadSettingsStore here(own);
         StoreBatch batch(own);
+        record("todo1", "0 0 3 0 0 -1 0 ", serverText);
         TodoList its;
+        its.save(3, serverText.value_or(""));
+    }
+
+    // What the sync records of the server's item: its entry with the server's text.
+    static void record(const std::string& item, const std::string& entryHead, const std::optional<std::string>& text) {
         SettingsKey items;
         ASSERT_NE(items.openPath("Sync\\Items"), SettingsKey::kFailed);
-        if (!serverText) {
-            items.deleteSubkey("todo1");
-            its.save(3, "");
+        if (!text) {
+            items.deleteSubkey(item);
             return;
         }
         SettingsKey record;
-        ASSERT_NE(record.openPath("Sync\\Items\\todo1"), SettingsKey::kFailed);
-        record.writeString("href", "/ann/cal/todo1.ics");
+        ASSERT_NE(record.openPath("Sync\\Items\\" + item), SettingsKey::kFailed);
+        record.writeString("href", "/ann/cal/" + item + ".ics");
         record.writeString("etag", "\"2\"");
-        record.writeString("entries", "0 0 3 0 0 -1 0 " + *serverText + "\n");
-        its.save(3, *serverText);
+        record.writeString("entries", entryHead + *text + "\n");
     }
 };
 
