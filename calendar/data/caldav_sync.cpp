@@ -41,10 +41,13 @@ enum Origin { kLocal = 0, kServer = 1, kTodo = 2 };
 
 // One entry an object gave here (or, for an object made here, the entry it was made from), as it
 // was when the server last agreed: the base a change here is measured against. A to-do item
-// uses day for its line and leaves year 0.
+// uses day for its line and leaves year 0. A joined entry is one whose text was joined to the
+// entry another object (or none yet) shows in that slot: the slot is not this object's, and its
+// notes are the part of the slot's text that came from this object.
 struct Entry {
     AppointmentValues v;
     std::int64_t occurrence = 0;
+    bool joined = false;
 };
 
 struct Record {
@@ -68,7 +71,7 @@ std::string escapeLine(const std::string& s) {
     return out;
 }
 
-std::string unescapeLine(const std::string& s) {
+std::string unescapeLine(std::string_view s) {
     std::string out;
     for (std::size_t i = 0; i < s.size(); ++i) {
         if (s[i] == '\\' && i + 1 < s.size()) out += s[++i] == 'n' ? '\n' : s[i];
@@ -77,12 +80,16 @@ std::string unescapeLine(const std::string& s) {
     return out;
 }
 
+// A joined entry's line starts with this mark; a reader that does not know it passes the line over
+// as one that does not start with a number, which leaves the slot to its own entry.
+constexpr std::string_view kJoinedMark = "j ";
+
 std::string entriesText(const std::vector<Entry>& entries) {
     std::string out;
     for (const Entry& e : entries) {
         char head[160];
-        std::snprintf(head, sizeof head, "%d %d %d %d %d %d %lld ", e.v.year, e.v.month, e.v.day, e.v.hour, e.v.minute,
-                      e.v.early, static_cast<long long>(e.occurrence));
+        std::snprintf(head, sizeof head, "%s%d %d %d %d %d %d %lld ", e.joined ? kJoinedMark.data() : "", e.v.year,
+                      e.v.month, e.v.day, e.v.hour, e.v.minute, e.v.early, static_cast<long long>(e.occurrence));
         out += head + escapeLine(e.v.notes) + "\n";
     }
     return out;
@@ -90,14 +97,19 @@ std::string entriesText(const std::vector<Entry>& entries) {
 
 // Reads what entriesText wrote: on each line seven numbers, each followed by one space, then the
 // escaped notes, whose own leading spaces are kept. A line that does not start so is passed over.
-// The sync reads every record at each run, so this is plain parsing rather than a stream.
-std::vector<Entry> entriesFrom(const std::string& text) {
+// Joined entries are read only when asked for: whoever asks what the server holds in a slot wants
+// the entry that slot shows. The sync reads every record at each run, so this is plain parsing
+// rather than a stream.
+std::vector<Entry> entriesFrom(std::string_view text, bool withJoined = false) {
     std::vector<Entry> entries;
     std::string_view rest = text;
     while (!rest.empty()) {
         const std::size_t end = std::min(rest.find('\n'), rest.size());
         std::string_view line = rest.substr(0, end);
         rest.remove_prefix(std::min(end + 1, rest.size()));
+        const bool joined = line.starts_with(kJoinedMark);
+        if (joined && !withJoined) continue;
+        if (joined) line.remove_prefix(kJoinedMark.size());
         long long numbers[7];
         bool whole = true;
         for (long long& n : numbers) {
@@ -120,7 +132,8 @@ std::vector<Entry> entriesFrom(const std::string& text) {
         e.v.minute = static_cast<int>(numbers[4]);
         e.v.early = static_cast<int>(numbers[5]);
         e.occurrence = numbers[6];
-        e.v.notes = unescapeLine(std::string(line));
+        e.joined = joined;
+        e.v.notes = unescapeLine(line);
         entries.push_back(std::move(e));
     }
     return entries;
@@ -172,6 +185,35 @@ bool holds(const std::string& notes, const std::string& text) {
     return notes.starts_with(text + j) || notes.ends_with(j + text) || notes.find(j + text + j) != std::string::npos;
 }
 
+// Where part stands in notes as one of several texts joined with " / "; npos when it does not, or
+// when it is the whole text.
+std::size_t partAt(const std::string& notes, const std::string& part) {
+    const std::size_t j = kTextJoiner.size();
+    if (part.empty() || notes.size() <= part.size()) return std::string::npos;
+    for (std::size_t at = notes.find(part); at != std::string::npos; at = notes.find(part, at + 1)) {
+        const std::size_t end = at + part.size();
+        const bool starts = at == 0 || (at >= j && notes.compare(at - j, j, kTextJoiner) == 0);
+        const bool ends = end == notes.size() || notes.compare(end, j, kTextJoiner) == 0;
+        if (starts && ends) return at;
+    }
+    return std::string::npos;
+}
+
+// The slot's text after the joined text part became by (empty: the part leaves, with its joiner).
+// The part is changed where it stands; when it is no longer there as one of several texts (the
+// slot was edited since, or holds nothing else), the new text is joined after the slot's and
+// nothing of the slot's text is taken away.
+std::string withPartChanged(const std::string& notes, const std::string& part, const std::string& by) {
+    const std::size_t at = partAt(notes, part);
+    if (at == std::string::npos) return by.empty() ? notes : joinTexts(notes, by);
+    std::string rest = notes;
+    const std::size_t j = kTextJoiner.size();
+    if (at == 0) rest.erase(0, part.size() + j);
+    else rest.erase(at - j, part.size() + j);
+    if (by.empty() || holds(rest, by)) return rest;
+    return std::string(notes).replace(at, part.size(), by);
+}
+
 class Engine {
   public:
     Engine(AppointmentTable& table, platform::HttpClient& http, const SyncAccount& account, const SyncOptions& options)
@@ -201,7 +243,7 @@ class Engine {
                 if (v.name == "href") r.href = data;
                 else if (v.name == "etag") r.etag = data;
                 else if (v.name == "uid") r.uid = data;
-                else if (v.name == "entries") r.entries = entriesFrom(data);
+                else if (v.name == "entries") r.entries = entriesFrom(data, true);
                 else if (v.name == "object") r.object = data;
                 else if (v.name == "origin" && data.size() == 4) r.origin = static_cast<unsigned char>(data[0]);
                 else if (v.name == "repeats" && data.size() == 4) r.repeats = data[0] != 0;
@@ -217,10 +259,11 @@ class Engine {
 
     void own(std::size_t i) {
         for (const Entry& e : records_[i].entries)
-            (records_[i].origin == kTodo ? todoOwner_[e.v.day] : owner_[slotOf(e.v)]) = i;
+            if (!e.joined) (records_[i].origin == kTodo ? todoOwner_[e.v.day] : owner_[slotOf(e.v)]) = i;
     }
     void disown(std::size_t i) {
         for (const Entry& e : records_[i].entries) {
+            if (e.joined) continue;
             auto& map = records_[i].origin == kTodo ? todoOwner_ : owner_;
             const std::int64_t k = records_[i].origin == kTodo ? e.v.day : slotOf(e.v);
             if (auto it = map.find(k); it != map.end() && it->second == i) map.erase(it);
@@ -415,6 +458,28 @@ class Engine {
             Entry base = w;
             if (Old* o = oldAt(w.v)) {
                 o->matched = true;
+                if (o->base.joined && o->local.exists) {
+                    // Still joined to the slot's entry: the server's part of its text follows.
+                    if (w.v.notes != o->base.v.notes) {
+                        const std::string next = withPartChanged(o->local.notes, o->base.v.notes, w.v.notes);
+                        if (next != o->local.notes) {
+                            retext(*o->local.entry, next);
+                            changedSomething = true;
+                        } else {
+                            base.v.notes.clear();
+                        }
+                    }
+                    base.joined = true;
+                    entries.push_back(base);
+                    continue;
+                }
+                if (o->base.joined) {
+                    // The slot was emptied here since: the event shows there as an entry of its own.
+                    placeNew(r, w);
+                    entries.push_back(base);
+                    changedSomething = true;
+                    continue;
+                }
                 if (!o->changed) {
                     if (o->local.notes != w.v.notes || (r.origin != kTodo && o->local.early != w.v.early)) {
                         setLocal(r, o->base, o->local, w.v.notes, w.v.early);
@@ -452,7 +517,18 @@ class Engine {
                 continue;
             }
             if (occupant) {
-                ++result_.notPlaced;
+                // The slot holds another entry: the texts are joined there, as an import joins
+                // them, the entry's own text first. It is what the user typed or saw in that slot
+                // first, and that entry's object goes back up with both texts, while this
+                // object's own text on the server stays as it is.
+                // A text the slot already held was typed here, not joined: the record's part is
+                // then empty, so that a later change or deletion there cuts nothing out of it.
+                const std::string both = joinTexts(occupant->stored.notes, w.v.notes);
+                if (both != occupant->stored.notes) retext(*occupant, both);
+                else base.v.notes.clear();
+                base.joined = true;
+                entries.push_back(base);
+                changedSomething = true;
                 continue;
             }
             placeNew(r, w);
@@ -461,7 +537,14 @@ class Engine {
         }
         for (Old& o : old) {
             if (o.matched) continue;
-            if (!o.changed) {
+            if (o.base.joined) {
+                // Moved or gone there: its part of the slot's text leaves.
+                if (o.local.exists) {
+                    const std::string rest = withPartChanged(o.local.notes, o.base.v.notes, "");
+                    if (rest != o.local.notes) retext(*o.local.entry, rest);
+                }
+                changedSomething = true;
+            } else if (!o.changed) {
                 eraseLocal(r, o.base, o.local);
                 changedSomething = true;
             } else if (o.local.exists) {
@@ -477,6 +560,13 @@ class Engine {
     }
 
     Appointment* placeNew(const Record& r, const Entry& w) { return create(w.v, r.uid); }
+
+    // A slot's entry whose text now holds a joined event's part: it stays the entry of its own
+    // object (or of none yet), which sends the new text with the push.
+    static void retext(Appointment& a, const std::string& notes) {
+        a.stored.notes = notes;
+        a.schedule(true);
+    }
 
     int freeTodoLine() const {
         for (int i = 0; i < TodoList::kItems; ++i)
@@ -566,14 +656,21 @@ class Engine {
         std::vector<std::pair<Entry, Local>> states;
         for (const Entry& e : r.entries) {
             Local l = localOf(r, e);
-            if (l.exists && changedHere(r, e, l)) kept = true;
+            if (l.exists && !e.joined && changedHere(r, e, l)) kept = true;
             states.emplace_back(e, l);
         }
         if (kept) {
             ++result_.conflicts;
         } else {
-            for (auto& [e, l] : states)
-                if (l.exists) eraseLocal(r, e, l);
+            for (auto& [e, l] : states) {
+                if (!l.exists) continue;
+                if (!e.joined) {
+                    eraseLocal(r, e, l);
+                } else if (const std::string rest = withPartChanged(l.notes, e.v.notes, ""); rest != l.notes) {
+                    // Only its part of a joined slot's text leaves; the slot's own entry stays.
+                    retext(*l.entry, rest);
+                }
+            }
             ++result_.deletedHere;
         }
         forgetRecord(i);
@@ -590,7 +687,8 @@ class Engine {
         for (Entry& e : base) {
             Local l = localOf(r, e);
             if (l.exists) anyLeft = true;
-            if (changedHere(r, e, l)) changes.emplace_back(&e, l);
+            // A joined entry's slot is another object's: what changes there goes up with that one.
+            if (!e.joined && changedHere(r, e, l)) changes.emplace_back(&e, l);
         }
         if (changes.empty()) return {};
         if (r.origin == kLocal || r.origin == kTodo) {

@@ -187,6 +187,67 @@ TEST_F(CalDavSyncTest, AConflictKeepsBothTextsOnBothSides) {
     EXPECT_NE(serverList().find("|Lunch with Bea / Lunch at noon|"), std::string::npos) << serverList();
 }
 
+// An event made elsewhere in a slot that holds an entry here: the slot keeps its text with the
+// event's joined after it, the entry's own object takes the joined text up, and the event's own
+// object stays as it was; later its part follows its change or leaves with its deletion.
+TEST_F(CalDavSyncTest, AServerEventOnAFilledSlotIsJoinedToTheEntryThere) {
+    struct Row {
+        int day;
+        bool syncedBefore; // the entry here reached the server before the event was made
+        const char *here, *event, *later; // later: the event's next text, empty for its deletion
+        const char *joined, *afterLater;
+    } rows[] = {
+        {10, false, "Dentist", "Team call", "Team call moved", "Dentist / Team call", "Dentist / Team call moved"},
+        {11, true, "Gym", "Call Bea", "", "Gym / Call Bea", "Gym"},
+        {12, true, "Lunch / Call Bea", "Call Bea", "Call Cy", "Lunch / Call Bea", "Lunch / Call Bea / Call Cy"},
+    };
+    for (const Row& row : rows)
+        if (row.syncedBefore) typeHere(2030, 6, row.day, 9, 0, row.here);
+    ASSERT_TRUE(sync().ok);
+    for (const Row& row : rows) {
+        if (!row.syncedBefore) typeHere(2030, 6, row.day, 9, 0, row.here);
+        // 7:00 UTC is 9:00 in Berlin in June.
+        peer("event join" + std::to_string(row.day) + " 203006" + std::to_string(row.day) + "T070000Z '" + row.event + "'",
+             account.calendarUrl);
+    }
+    // Both sides, after each step: the slot's text here and on its own object there, the event's
+    // object as it was made or changed, and nothing twice.
+    const auto expectBothSides = [&](bool later) {
+        const std::string there = serverList();
+        std::set<std::string> lines;
+        std::istringstream in(there);
+        for (std::string line; std::getline(in, line);) lines.insert(line.substr(line.find('|') + 1));
+        std::size_t objects = 0;
+        for (const Row& row : rows) {
+            SCOPED_TRACE(row.here);
+            const std::string day = "203006" + std::to_string(row.day), slot = day + "T0900|";
+            const std::string text = later ? row.afterLater : row.joined;
+            const std::string event = later ? row.later : row.event;
+            EXPECT_EQ(notesAt(2030, 6, row.day, 9, 0), text);
+            EXPECT_TRUE(lines.count(slot + text + "||")) << there;
+            if (!event.empty()) EXPECT_TRUE(lines.count(day + "T0700|" + event + "||")) << there;
+            objects += event.empty() ? 1 : 2;
+        }
+        EXPECT_EQ(table->size(), std::size(rows));
+        EXPECT_EQ(std::count(there.begin(), there.end(), '\n'), static_cast<std::ptrdiff_t>(objects)) << there;
+        EXPECT_EQ(sync().summary(), "sync: 0 sent, 0 received, 0 deleted here, 0 deleted on the server, 0 conflicts kept");
+    };
+    SyncResult r = sync();
+    ASSERT_TRUE(r.ok) << r.message;
+    EXPECT_EQ(r.received, 3);
+    EXPECT_EQ(r.sent, 2); // the third slot already held the event's text
+    expectBothSides(false);
+
+    for (const Row& row : rows)
+        peer(*row.later ? "set join" + std::to_string(row.day) + " '" + row.later + "'" : "delete join" + std::to_string(row.day),
+             account.calendarUrl);
+    r = sync();
+    ASSERT_TRUE(r.ok) << r.message;
+    EXPECT_EQ(r.deletedHere, 1);
+    EXPECT_EQ(r.sent, 3);
+    expectBothSides(true);
+}
+
 // Each fault: the sync through it deletes nothing here, the next one completes without duplicates.
 TEST_F(CalDavSyncTest, AFailingServerDeletesNothingAndTheNextSyncCompletes) {
     struct Row {
