@@ -27,6 +27,9 @@ namespace {
 
 constexpr const char* kAccountGroup = "Sync";
 constexpr const char* kItemsPath = "Sync\\Items";
+// Beside the token: what the table and the to-do list were when the last sync completed (see
+// Engine::localState()), so that a sync with nothing to do on either side can stop at the listing.
+constexpr const char* kStateValue = "state";
 // Where an appointment keeps the UID of the calendar object it belongs to, beside its twelve values.
 constexpr const char* kUidValue = "syncuid";
 // What an ETag is recorded as when the server gave none for a write: the next listing fetches
@@ -220,9 +223,35 @@ class Engine {
         : table_(table), client_(http, account.calendarUrl), options_(options), now_(table.clock().now()) {}
 
     SyncResult run() {
+        SettingsKey account;
+        if (account.openPathForRead(kAccountGroup)) {
+            account.readString("token", token_);
+            account.readString(kStateValue, state_);
+        }
+        todo_.load();
+        dav::Listing listing;
+        if (!list(listing)) return result_;
+        if (nothingChanged(listing)) {
+            // The server has nothing new since the last sync and nothing here differs from what
+            // that sync left: its records are not even read, and nothing is written.
+            result_.ok = true;
+            return result_;
+        }
+        if (!state_.empty()) {
+            // From here on the records may change: until this sync completes, the next one
+            // compares them all.
+            StoreBatch batch(settingsStore());
+            SettingsKey key;
+            if (key.openGroup(kAccountGroup) != SettingsKey::kFailed) key.writeString(kStateValue, "");
+        }
         loadState();
-        if (!pull() || !push()) result_.ok = false;
-        else result_.ok = true;
+        result_.ok = pull(listing) && push();
+        if (result_.ok) {
+            // Written last: a sync cut short leaves none, and the next one compares everything.
+            StoreBatch batch(settingsStore());
+            SettingsKey key;
+            if (key.openGroup(kAccountGroup) != SettingsKey::kFailed) key.writeString(kStateValue, localState());
+        }
         return result_;
     }
 
@@ -230,9 +259,50 @@ class Engine {
     // ------------------------------------------------------------------------------------------
     // State
 
+    // A fingerprint of all that a sync compares here: each entry's slot, text and reminder lead and
+    // each to-do line, whatever order the table keeps them in (a sum of each entry's own hash).
+    std::string localState() const {
+        const auto fnv = [](std::uint64_t h, std::string_view bytes) {
+            for (unsigned char c : bytes) {
+                h ^= c;
+                h *= 1099511628211ull;
+            }
+            return h;
+        };
+        // The hashes are summed, so each one's bits are spread over the whole word first.
+        const auto spread = [](std::uint64_t h) {
+            h = (h ^ (h >> 30)) * 0xbf58476d1ce4e5b9ull;
+            h = (h ^ (h >> 27)) * 0x94d049bb133111ebull;
+            return h ^ (h >> 31);
+        };
+        std::uint64_t sum = 0;
+        std::size_t count = 0;
+        table_.forEach([&](const Appointment& a) {
+            const std::int64_t fields[] = {slotOf(a.stored), a.stored.early};
+            sum += spread(fnv(fnv(14695981039346656037ull,
+                                  std::string_view(reinterpret_cast<const char*>(fields), sizeof fields)),
+                              a.stored.notes));
+            ++count;
+        });
+        for (int line = 0; line < TodoList::kItems; ++line) {
+            const std::int64_t fields[] = {-1, line};
+            sum += spread(fnv(fnv(14695981039346656037ull,
+                                  std::string_view(reinterpret_cast<const char*>(fields), sizeof fields)),
+                              todo_.item(line)));
+        }
+        char text[48];
+        std::snprintf(text, sizeof text, "%zu:%016llx", count, static_cast<unsigned long long>(sum));
+        return text;
+    }
+
+    // The listing since the last sync's token holds no change, and the table and the to-do list
+    // are as that sync (which completed) left them.
+    bool nothingChanged(const dav::Listing& listing) const {
+        return !token_.empty() && !state_.empty() && !listing.complete && listing.present.empty() &&
+               listing.removed.empty() && localState() == state_;
+    }
+
     void loadState() {
-        SettingsKey account;
-        if (account.openPathForRead(kAccountGroup)) account.readString("token", token_);
         SettingsKey items;
         if (!items.openPathForRead(kItemsPath)) return;
         for (const SubkeyValues& key : items.subkeysWithValues()) {
@@ -254,7 +324,6 @@ class Engine {
         }
         for (std::size_t i = 0; i < records_.size(); ++i)
             own(i);
-        todo_.load();
     }
 
     void own(std::size_t i) {
@@ -574,9 +643,9 @@ class Engine {
         return -1;
     }
 
-    bool pull() {
+    bool list(dav::Listing& listing) {
         if (!keepGoing("listing", 0, 0)) return false;
-        dav::Listing listing = client_.list(token_, useSyncCollection_);
+        listing = client_.list(token_, useSyncCollection_);
         if (listing.tokenRefused) listing = client_.list("", true);
         if (!listing.ok && token_.empty() && useSyncCollection_) {
             // A server without sync-collection is listed by ETag.
@@ -587,6 +656,10 @@ class Engine {
             result_.message = listing.message;
             return false;
         }
+        return true;
+    }
+
+    bool pull(const dav::Listing& listing) {
         int seen = 0;
         for (const Record& r : records_)
             if (r.seen()) ++seen;
@@ -643,7 +716,7 @@ class Engine {
             StoreBatch batch(settingsStore());
             for (std::size_t i : removed)
                 takeRemoval(i);
-            if (!listing.syncToken.empty()) storeToken(listing.syncToken);
+            if (!listing.syncToken.empty() && listing.syncToken != token_) storeToken(listing.syncToken);
         }
         return !storeFailed(before);
     }
@@ -888,6 +961,7 @@ class Engine {
     std::int64_t now_;
     mutable std::optional<std::int64_t> oldest_;
     std::string token_;
+    std::string state_; // localState() as the last sync that completed left it; empty: none did
     bool useSyncCollection_ = true;
     bool massDeleteRefused_ = false;
     std::vector<Record> records_;
@@ -1032,6 +1106,7 @@ bool saveSyncAccount(const SyncAccount& account) {
         // Another calendar: what was recorded of the old one means nothing there.
         key.deleteSubkey("Items");
         key.writeString("token", "");
+        key.writeString(kStateValue, "");
     }
     key.writeString("server", account.server);
     key.writeString("user", account.user);

@@ -16,6 +16,7 @@
 #include <csignal>
 #include <cstdio>
 #include <fstream>
+#include <functional>
 #include <random>
 #include <set>
 #include <sstream>
@@ -246,6 +247,66 @@ TEST_F(CalDavSyncTest, AServerEventOnAFilledSlotIsJoinedToTheEntryThere) {
     EXPECT_EQ(r.deletedHere, 1);
     EXPECT_EQ(r.sent, 3);
     expectBothSides(true);
+}
+
+// A sync that finds nothing new on the server stops at the listing when nothing changed here
+// either, and writes nothing; every kind of change here still makes it compare and send.
+TEST_F(CalDavSyncTest, ASyncWithNothingToDoWritesNothingYetEveryChangeHereGoesUp) {
+    typeHere(2030, 5, 6, 9, 0, "One");
+    typeHere(2030, 5, 6, 10, 0, "Two");
+    TodoList todo;
+    todo.load();
+    todo.save(3, "Buy stamps");
+    sqlite3* watcher = nullptr;
+    ASSERT_EQ(sqlite3_open_v2(storePath.c_str(), &watcher, SQLITE_OPEN_READONLY, nullptr), SQLITE_OK);
+    // Changes only with another connection's commits.
+    const auto storeVersion = [&] {
+        sqlite3_stmt* s = nullptr;
+        sqlite3_prepare_v2(watcher, "PRAGMA data_version", -1, &s, nullptr);
+        sqlite3_step(s);
+        const std::int64_t version = sqlite3_column_int64(s, 0);
+        sqlite3_finalize(s);
+        return version;
+    };
+    const std::string nothing = "sync: 0 sent, 0 received, 0 deleted here, 0 deleted on the server, 0 conflicts kept";
+    struct Row {
+        const char* change;
+        std::function<void()> make;
+        int sent, deletedThere;
+    } rows[] = {
+        {"first sync", [] {}, 3, 0},
+        {"text", [&] { table->findAt(2030, 5, 6, 9, 0)->stored.notes = "One more"; table->findAt(2030, 5, 6, 9, 0)->save(); }, 1, 0},
+        {"texts swapped",
+         [&] {
+             table->findAt(2030, 5, 6, 9, 0)->stored.notes = "Two";
+             table->findAt(2030, 5, 6, 9, 0)->save();
+             table->findAt(2030, 5, 6, 10, 0)->stored.notes = "One more";
+             table->findAt(2030, 5, 6, 10, 0)->save();
+         },
+         2, 0},
+        {"reminder lead", [&] { table->findAt(2030, 5, 6, 9, 0)->stored.early = 15; table->findAt(2030, 5, 6, 9, 0)->save(); }, 1, 0},
+        {"to-do line", [&] { todo.save(3, "Buy stamps and glue"); }, 1, 0},
+        {"new entry", [&] { typeHere(2030, 5, 7, 9, 0, "Three"); }, 1, 0},
+        {"erased", [&] { table->remove(*table->findAt(2030, 5, 6, 10, 0), false); }, 0, 1},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.change);
+        row.make();
+        const SyncResult r = sync();
+        ASSERT_TRUE(r.ok) << r.message;
+        EXPECT_EQ(r.sent, row.sent);
+        EXPECT_EQ(r.deletedThere, row.deletedThere);
+        EXPECT_EQ(r.received, 0);
+        // The listing after a sync that sent shows what it sent; the one after that, nothing.
+        EXPECT_EQ(sync().summary(), nothing);
+        const std::int64_t before = storeVersion();
+        EXPECT_EQ(sync().summary(), nothing);
+        EXPECT_EQ(storeVersion(), before);
+    }
+    sqlite3_close(watcher);
+    const std::string there = serverList();
+    EXPECT_NE(there.find("|20300506T0900|Two||"), std::string::npos) << there;
+    EXPECT_EQ(std::count(there.begin(), there.end(), '\n'), 3) << there;
 }
 
 // Each fault: the sync through it deletes nothing here, the next one completes without duplicates.
