@@ -59,8 +59,12 @@ struct Record {
     int origin = kLocal;
     bool repeats = false;
     std::vector<Entry> entries;
-    std::string object; // the server's text of an object made there, which changes are made to
-    bool gone = false;  // forgotten in this run
+    // The server's text of an object made there, which changes are made to: read from the store
+    // only when a change here is to be sent (objectOf()), and not kept once stored, so that
+    // thousands of them are not held at once.
+    std::string object;
+    bool objectHeld = false; // object is the current text (else the stored one is)
+    bool gone = false;       // forgotten in this run
     bool seen() const { return !etag.empty(); }
 };
 
@@ -245,7 +249,7 @@ class Engine {
             if (key.openGroup(kAccountGroup) != SettingsKey::kFailed) key.writeString(kStateValue, "");
         }
         loadState();
-        result_.ok = pull(listing) && push();
+        result_.ok = pull(std::move(listing)) && push();
         if (result_.ok) {
             // Written last: a sync cut short leaves none, and the next one compares everything.
             StoreBatch batch(settingsStore());
@@ -314,7 +318,6 @@ class Engine {
                 else if (v.name == "etag") r.etag = data;
                 else if (v.name == "uid") r.uid = data;
                 else if (v.name == "entries") r.entries = entriesFrom(data, true);
-                else if (v.name == "object") r.object = data;
                 else if (v.name == "origin" && data.size() == 4) r.origin = static_cast<unsigned char>(data[0]);
                 else if (v.name == "repeats" && data.size() == 4) r.repeats = data[0] != 0;
             }
@@ -348,7 +351,23 @@ class Engine {
         key.writeDword("origin", r.origin);
         key.writeDword("repeats", r.repeats ? 1 : 0);
         key.writeString("entries", entriesText(r.entries));
-        key.writeString("object", r.origin == kServer ? r.object : std::string());
+        if (r.origin != kServer || r.objectHeld) key.writeString("object", r.origin == kServer ? r.object : std::string());
+    }
+
+    const std::string& objectOf(Record& r) {
+        if (!r.objectHeld) {
+            SettingsKey key;
+            if (key.openPathForRead(std::string(kItemsPath) + "\\" + r.keyName)) key.readString("object", r.object);
+            r.objectHeld = true;
+        }
+        return r.object;
+    }
+
+    // Stores the record and lets go of its object's text, which the store now holds.
+    void storeRecordReleasing(Record& r) {
+        storeRecord(r);
+        std::string().swap(r.object);
+        r.objectHeld = false;
     }
 
     void forgetRecord(std::size_t i) {
@@ -488,7 +507,10 @@ class Engine {
         disown(index);
         r.uid = placed.uid;
         r.repeats = placed.repeats;
-        if (r.origin == kServer) r.object = f.text;
+        if (r.origin == kServer) {
+            r.object = f.text;
+            r.objectHeld = true;
+        }
         r.etag = f.etag.empty() ? kUnknownEtag : f.etag;
 
         // What this object showed here before, and how each entry stands now.
@@ -624,7 +646,7 @@ class Engine {
         }
         r.entries = std::move(entries);
         own(index);
-        storeRecord(r);
+        storeRecordReleasing(r);
         if (changedSomething) ++result_.received;
     }
 
@@ -659,13 +681,15 @@ class Engine {
         return true;
     }
 
-    bool pull(const dav::Listing& listing) {
+    // Takes the listing, which goes before the push: a first sync lists thousands of items.
+    bool pull(dav::Listing listing) {
         int seen = 0;
         for (const Record& r : records_)
             if (r.seen()) ++seen;
         std::vector<std::size_t> removed;
-        std::unordered_set<std::string> present;
-        std::vector<std::string> wanted;
+        // Views of the listing's own texts: a first sync lists thousands.
+        std::unordered_set<std::string_view> present;
+        std::vector<std::string_view> wanted;
         for (const dav::Member& m : listing.present) {
             present.insert(m.href);
             auto it = byHref_.find(m.href);
@@ -778,7 +802,7 @@ class Engine {
             erase = true;
             return {};
         }
-        std::string object = r.object;
+        std::string object = objectOf(r);
         for (auto& [e, l] : changes) {
             std::string next;
             if (r.repeats && e->occurrence != 0) {
@@ -830,9 +854,12 @@ class Engine {
             disown(i);
             r.entries = std::move(base);
             r.etag = w.etag.empty() ? kUnknownEtag : w.etag;
-            if (r.origin == kServer) r.object = object;
+            if (r.origin == kServer) {
+                r.object = object;
+                r.objectHeld = true;
+            }
             own(i);
-            storeRecord(r);
+            storeRecordReleasing(r);
             ++result_.sent;
             return true;
         }
