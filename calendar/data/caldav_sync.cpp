@@ -237,7 +237,12 @@ class Engine {
         if (!list(listing)) return result_;
         if (nothingChanged(listing)) {
             // The server has nothing new since the last sync and nothing here differs from what
-            // that sync left: its records are not even read, and nothing is written.
+            // that sync left: the records are not all read, and nothing is written but a new
+            // token after the last sync's own writes.
+            if (!listing.syncToken.empty() && listing.syncToken != token_) {
+                StoreBatch batch(settingsStore());
+                storeToken(listing.syncToken);
+            }
             result_.ok = true;
             return result_;
         }
@@ -299,11 +304,21 @@ class Engine {
         return text;
     }
 
-    // The listing since the last sync's token holds no change, and the table and the to-do list
-    // are as that sync (which completed) left them.
+    // The table and the to-do list are as the last sync (which completed) left them, and the
+    // listing since its token holds no change but objects as their records have them: what that
+    // sync sent itself after it listed. Those records are looked up by their names.
     bool nothingChanged(const dav::Listing& listing) const {
-        return !token_.empty() && !state_.empty() && !listing.complete && listing.present.empty() &&
-               listing.removed.empty() && localState() == state_;
+        if (token_.empty() || state_.empty() || listing.complete || !listing.removed.empty() ||
+            localState() != state_)
+            return false;
+        for (const dav::Member& m : listing.present) {
+            SettingsKey key;
+            std::string href, etag;
+            if (m.etag.empty() || !key.openPathForRead(std::string(kItemsPath) + "\\" + keyNameOf(m.href)) ||
+                !key.readString("href", href) || href != m.href || !key.readString("etag", etag) || etag != m.etag)
+                return false;
+        }
+        return true;
     }
 
     void loadState() {

@@ -11,8 +11,8 @@
 // change here is stored in the same transaction as the state that records it, so a sync killed at
 // any moment carries on without duplicates or losses. Beside the token is a fingerprint of the
 // table and the to-do list as the last sync that completed left them: a sync whose listing since
-// the token holds nothing, and whose fingerprint is the same, stops there without reading the
-// records or writing anything. Writes are conditional: If-None-Match: * to
+// the token holds nothing but that sync's own writes, and whose fingerprint is the same, stops
+// there without reading all the records, and writes nothing but the server's new token. Writes are conditional: If-None-Match: * to
 // create, If-Match to change or delete; a 412 is a conflict, in which the server's text keeps the
 // slot and ours is joined to it with " / " and goes back up.
 //

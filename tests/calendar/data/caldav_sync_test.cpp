@@ -297,16 +297,27 @@ TEST_F(CalDavSyncTest, ASyncWithNothingToDoWritesNothingYetEveryChangeHereGoesUp
         EXPECT_EQ(r.sent, row.sent);
         EXPECT_EQ(r.deletedThere, row.deletedThere);
         EXPECT_EQ(r.received, 0);
-        // The listing after a sync that sent shows what it sent; the one after that, nothing.
+        // The listing after a sync that sent shows what it sent, and gives a new token; the one
+        // after that, nothing.
         EXPECT_EQ(sync().summary(), nothing);
         const std::int64_t before = storeVersion();
         EXPECT_EQ(sync().summary(), nothing);
         EXPECT_EQ(storeVersion(), before);
     }
     sqlite3_close(watcher);
-    const std::string there = serverList();
+    std::string there = serverList();
     EXPECT_NE(there.find("|20300506T0900|Two||"), std::string::npos) << there;
     EXPECT_EQ(std::count(there.begin(), there.end(), '\n'), 3) << there;
+
+    // Changed there just after a sync that sent it: not taken for that sync's own write.
+    table->findAt(2030, 5, 6, 9, 0)->stored.notes = "Two here";
+    table->findAt(2030, 5, 6, 9, 0)->save();
+    ASSERT_EQ(sync().sent, 1);
+    const std::size_t line = there.rfind('\n', there.find("|20300506T0900|")) + 1;
+    peer("set " + there.substr(line, there.find('|', line) - line) + " 'Two there'", account.calendarUrl);
+    const SyncResult r = sync();
+    EXPECT_EQ(r.received, 1);
+    EXPECT_EQ(notesAt(2030, 5, 6, 9, 0), "Two there");
 }
 
 // Each fault: the sync through it deletes nothing here, the next one completes without duplicates.
