@@ -146,12 +146,18 @@ std::vector<Entry> entriesFrom(std::string_view text, bool withJoined = false) {
     return entries;
 }
 
-std::string keyNameOf(const std::string& href) {
-    std::uint64_t hash = 14695981039346656037ull;
-    for (unsigned char c : href) {
+// FNV-1a: a few lines, and stable from one run and version to the next, for the names and
+// fingerprints kept in the store.
+std::uint64_t fnv1a(std::string_view bytes, std::uint64_t hash = 14695981039346656037ull) {
+    for (unsigned char c : bytes) {
         hash ^= c;
         hash *= 1099511628211ull;
     }
+    return hash;
+}
+
+std::string keyNameOf(const std::string& href) {
+    const std::uint64_t hash = fnv1a(href);
     char name[24];
     std::snprintf(name, sizeof name, "%016llx", static_cast<unsigned long long>(hash));
     return name;
@@ -271,15 +277,10 @@ class Engine {
     // A fingerprint of all that a sync compares here: each entry's slot, text and reminder lead and
     // each to-do line, whatever order the table keeps them in (a sum of each entry's own hash).
     std::string localState() const {
-        const auto fnv = [](std::uint64_t h, std::string_view bytes) {
-            for (unsigned char c : bytes) {
-                h ^= c;
-                h *= 1099511628211ull;
-            }
-            return h;
-        };
         // The hashes are summed, so each one's bits are spread over the whole word first.
-        const auto spread = [](std::uint64_t h) {
+        const auto entryHash = [](std::int64_t where, std::int64_t early, const std::string& text) {
+            const std::int64_t fields[] = {where, early};
+            std::uint64_t h = fnv1a(text, fnv1a({reinterpret_cast<const char*>(fields), sizeof fields}));
             h = (h ^ (h >> 30)) * 0xbf58476d1ce4e5b9ull;
             h = (h ^ (h >> 27)) * 0x94d049bb133111ebull;
             return h ^ (h >> 31);
@@ -287,18 +288,12 @@ class Engine {
         std::uint64_t sum = 0;
         std::size_t count = 0;
         table_.forEach([&](const Appointment& a) {
-            const std::int64_t fields[] = {slotOf(a.stored), a.stored.early};
-            sum += spread(fnv(fnv(14695981039346656037ull,
-                                  std::string_view(reinterpret_cast<const char*>(fields), sizeof fields)),
-                              a.stored.notes));
+            sum += entryHash(slotOf(a.stored), a.stored.early, a.stored.notes);
             ++count;
         });
-        for (int line = 0; line < TodoList::kItems; ++line) {
-            const std::int64_t fields[] = {-1, line};
-            sum += spread(fnv(fnv(14695981039346656037ull,
-                                  std::string_view(reinterpret_cast<const char*>(fields), sizeof fields)),
-                              todo_.item(line)));
-        }
+        // A to-do line counts as a slot of its own, below every appointment's.
+        for (int line = 0; line < TodoList::kItems; ++line)
+            sum += entryHash(-1 - line, 0, todo_.item(line));
         char text[48];
         std::snprintf(text, sizeof text, "%zu:%016llx", count, static_cast<unsigned long long>(sum));
         return text;
