@@ -301,10 +301,11 @@ class Engine {
 
     // The table and the to-do list are as the last sync (which completed) left them, and the
     // listing since its token holds no change but objects as their records have them: what that
-    // sync sent itself after it listed. Those records are looked up by their names.
+    // sync sent itself after it listed. Those records are looked up by their names, a few at most:
+    // for many, reading all records at once costs less.
     bool nothingChanged(const dav::Listing& listing) const {
         if (token_.empty() || state_.empty() || listing.complete || !listing.removed.empty() ||
-            localState() != state_)
+            listing.present.size() > kGroup || localState() != state_)
             return false;
         for (const dav::Member& m : listing.present) {
             SettingsKey key;
