@@ -27,6 +27,9 @@ namespace {
 
 constexpr const char* kAccountGroup = "Sync";
 constexpr const char* kItemsPath = "Sync\\Items";
+// Beside the token: what the table and the to-do list were when the last sync completed (see
+// Engine::localState()), so that a sync with nothing to do on either side can stop at the listing.
+constexpr const char* kStateValue = "state";
 // Where an appointment keeps the UID of the calendar object it belongs to, beside its twelve values.
 constexpr const char* kUidValue = "syncuid";
 // What an ETag is recorded as when the server gave none for a write: the next listing fetches
@@ -41,10 +44,13 @@ enum Origin { kLocal = 0, kServer = 1, kTodo = 2 };
 
 // One entry an object gave here (or, for an object made here, the entry it was made from), as it
 // was when the server last agreed: the base a change here is measured against. A to-do item
-// uses day for its line and leaves year 0.
+// uses day for its line and leaves year 0. A joined entry is one whose text was joined to the
+// entry another object (or none yet) shows in that slot: the slot is not this object's, and its
+// notes are the part of the slot's text that came from this object.
 struct Entry {
     AppointmentValues v;
     std::int64_t occurrence = 0;
+    bool joined = false;
 };
 
 struct Record {
@@ -53,8 +59,12 @@ struct Record {
     int origin = kLocal;
     bool repeats = false;
     std::vector<Entry> entries;
-    std::string object; // the server's text of an object made there, which changes are made to
-    bool gone = false;  // forgotten in this run
+    // The server's text of an object made there, which changes are made to: read from the store
+    // only when a change here is to be sent (objectOf()), and not kept once stored, so that
+    // thousands of them are not held at once.
+    std::string object;
+    bool objectHeld = false; // object is the current text (else the stored one is)
+    bool gone = false;       // forgotten in this run
     bool seen() const { return !etag.empty(); }
 };
 
@@ -68,7 +78,7 @@ std::string escapeLine(const std::string& s) {
     return out;
 }
 
-std::string unescapeLine(const std::string& s) {
+std::string unescapeLine(std::string_view s) {
     std::string out;
     for (std::size_t i = 0; i < s.size(); ++i) {
         if (s[i] == '\\' && i + 1 < s.size()) out += s[++i] == 'n' ? '\n' : s[i];
@@ -77,12 +87,16 @@ std::string unescapeLine(const std::string& s) {
     return out;
 }
 
+// A joined entry's line starts with this mark; a reader that does not know it passes the line over
+// as one that does not start with a number, which leaves the slot to its own entry.
+constexpr std::string_view kJoinedMark = "j ";
+
 std::string entriesText(const std::vector<Entry>& entries) {
     std::string out;
     for (const Entry& e : entries) {
         char head[160];
-        std::snprintf(head, sizeof head, "%d %d %d %d %d %d %lld ", e.v.year, e.v.month, e.v.day, e.v.hour, e.v.minute,
-                      e.v.early, static_cast<long long>(e.occurrence));
+        std::snprintf(head, sizeof head, "%s%d %d %d %d %d %d %lld ", e.joined ? kJoinedMark.data() : "", e.v.year,
+                      e.v.month, e.v.day, e.v.hour, e.v.minute, e.v.early, static_cast<long long>(e.occurrence));
         out += head + escapeLine(e.v.notes) + "\n";
     }
     return out;
@@ -90,14 +104,19 @@ std::string entriesText(const std::vector<Entry>& entries) {
 
 // Reads what entriesText wrote: on each line seven numbers, each followed by one space, then the
 // escaped notes, whose own leading spaces are kept. A line that does not start so is passed over.
-// The sync reads every record at each run, so this is plain parsing rather than a stream.
-std::vector<Entry> entriesFrom(const std::string& text) {
+// Joined entries are read only when asked for: whoever asks what the server holds in a slot wants
+// the entry that slot shows. The sync reads every record at each run, so this is plain parsing
+// rather than a stream.
+std::vector<Entry> entriesFrom(std::string_view text, bool withJoined = false) {
     std::vector<Entry> entries;
     std::string_view rest = text;
     while (!rest.empty()) {
         const std::size_t end = std::min(rest.find('\n'), rest.size());
         std::string_view line = rest.substr(0, end);
         rest.remove_prefix(std::min(end + 1, rest.size()));
+        const bool joined = line.starts_with(kJoinedMark);
+        if (joined && !withJoined) continue;
+        if (joined) line.remove_prefix(kJoinedMark.size());
         long long numbers[7];
         bool whole = true;
         for (long long& n : numbers) {
@@ -120,18 +139,25 @@ std::vector<Entry> entriesFrom(const std::string& text) {
         e.v.minute = static_cast<int>(numbers[4]);
         e.v.early = static_cast<int>(numbers[5]);
         e.occurrence = numbers[6];
-        e.v.notes = unescapeLine(std::string(line));
+        e.joined = joined;
+        e.v.notes = unescapeLine(line);
         entries.push_back(std::move(e));
     }
     return entries;
 }
 
-std::string keyNameOf(const std::string& href) {
-    std::uint64_t hash = 14695981039346656037ull;
-    for (unsigned char c : href) {
+// FNV-1a: a few lines, and stable from one run and version to the next, for the names and
+// fingerprints kept in the store.
+std::uint64_t fnv1a(std::string_view bytes, std::uint64_t hash = 14695981039346656037ull) {
+    for (unsigned char c : bytes) {
         hash ^= c;
         hash *= 1099511628211ull;
     }
+    return hash;
+}
+
+std::string keyNameOf(const std::string& href) {
+    const std::uint64_t hash = fnv1a(href);
     char name[24];
     std::snprintf(name, sizeof name, "%016llx", static_cast<unsigned long long>(hash));
     return name;
@@ -172,15 +198,75 @@ bool holds(const std::string& notes, const std::string& text) {
     return notes.starts_with(text + j) || notes.ends_with(j + text) || notes.find(j + text + j) != std::string::npos;
 }
 
+// Where part stands in notes as one of several texts joined with " / "; npos when it does not, or
+// when it is the whole text.
+std::size_t partAt(const std::string& notes, const std::string& part) {
+    const std::size_t j = kTextJoiner.size();
+    if (part.empty() || notes.size() <= part.size()) return std::string::npos;
+    for (std::size_t at = notes.find(part); at != std::string::npos; at = notes.find(part, at + 1)) {
+        const std::size_t end = at + part.size();
+        const bool starts = at == 0 || (at >= j && notes.compare(at - j, j, kTextJoiner) == 0);
+        const bool ends = end == notes.size() || notes.compare(end, j, kTextJoiner) == 0;
+        if (starts && ends) return at;
+    }
+    return std::string::npos;
+}
+
+// The slot's text after the joined text part became by (empty: the part leaves, with its joiner).
+// The part is changed where it stands; when it is no longer there as one of several texts (the
+// slot was edited since, or holds nothing else), the new text is joined after the slot's and
+// nothing of the slot's text is taken away.
+std::string withPartChanged(const std::string& notes, const std::string& part, const std::string& by) {
+    const std::size_t at = partAt(notes, part);
+    if (at == std::string::npos) return by.empty() ? notes : joinTexts(notes, by);
+    std::string rest = notes;
+    const std::size_t j = kTextJoiner.size();
+    if (at == 0) rest.erase(0, part.size() + j);
+    else rest.erase(at - j, part.size() + j);
+    if (by.empty() || holds(rest, by)) return rest;
+    return std::string(notes).replace(at, part.size(), by);
+}
+
 class Engine {
   public:
     Engine(AppointmentTable& table, platform::HttpClient& http, const SyncAccount& account, const SyncOptions& options)
         : table_(table), client_(http, account.calendarUrl), options_(options), now_(table.clock().now()) {}
 
     SyncResult run() {
+        SettingsKey account;
+        if (account.openPathForRead(kAccountGroup)) {
+            account.readString("token", token_);
+            account.readString(kStateValue, state_);
+        }
+        todo_.load();
+        dav::Listing listing;
+        if (!list(listing)) return result_;
+        if (nothingChanged(listing)) {
+            // The server has nothing new since the last sync and nothing here differs from what
+            // that sync left: the records are not all read, and nothing is written but a new
+            // token after the last sync's own writes.
+            if (!listing.syncToken.empty() && listing.syncToken != token_) {
+                StoreBatch batch(settingsStore());
+                storeToken(listing.syncToken);
+            }
+            result_.ok = true;
+            return result_;
+        }
+        if (!state_.empty()) {
+            // From here on the records may change: until this sync completes, the next one
+            // compares them all.
+            StoreBatch batch(settingsStore());
+            SettingsKey key;
+            if (key.openGroup(kAccountGroup) != SettingsKey::kFailed) key.writeString(kStateValue, "");
+        }
         loadState();
-        if (!pull() || !push()) result_.ok = false;
-        else result_.ok = true;
+        result_.ok = pull(std::move(listing)) && push();
+        if (result_.ok) {
+            // Written last: a sync cut short leaves none, and the next one compares everything.
+            StoreBatch batch(settingsStore());
+            SettingsKey key;
+            if (key.openGroup(kAccountGroup) != SettingsKey::kFailed) key.writeString(kStateValue, localState());
+        }
         return result_;
     }
 
@@ -188,9 +274,50 @@ class Engine {
     // ------------------------------------------------------------------------------------------
     // State
 
+    // A fingerprint of all that a sync compares here: each entry's slot, text and reminder lead and
+    // each to-do line, whatever order the table keeps them in (a sum of each entry's own hash).
+    std::string localState() const {
+        // The hashes are summed, so each one's bits are spread over the whole word first.
+        const auto entryHash = [](std::int64_t where, std::int64_t early, const std::string& text) {
+            const std::int64_t fields[] = {where, early};
+            std::uint64_t h = fnv1a(text, fnv1a({reinterpret_cast<const char*>(fields), sizeof fields}));
+            h = (h ^ (h >> 30)) * 0xbf58476d1ce4e5b9ull;
+            h = (h ^ (h >> 27)) * 0x94d049bb133111ebull;
+            return h ^ (h >> 31);
+        };
+        std::uint64_t sum = 0;
+        std::size_t count = 0;
+        table_.forEach([&](const Appointment& a) {
+            sum += entryHash(slotOf(a.stored), a.stored.early, a.stored.notes);
+            ++count;
+        });
+        // A to-do line counts as a slot of its own, below every appointment's.
+        for (int line = 0; line < TodoList::kItems; ++line)
+            sum += entryHash(-1 - line, 0, todo_.item(line));
+        char text[48];
+        std::snprintf(text, sizeof text, "%zu:%016llx", count, static_cast<unsigned long long>(sum));
+        return text;
+    }
+
+    // The table and the to-do list are as the last sync (which completed) left them, and the
+    // listing since its token holds no change but objects as their records have them: what that
+    // sync sent itself after it listed. Those records are looked up by their names, a few at most:
+    // for many, reading all records at once costs less.
+    bool nothingChanged(const dav::Listing& listing) const {
+        if (token_.empty() || state_.empty() || listing.complete || !listing.removed.empty() ||
+            listing.present.size() > kGroup || localState() != state_)
+            return false;
+        for (const dav::Member& m : listing.present) {
+            SettingsKey key;
+            std::string href, etag;
+            if (m.etag.empty() || !key.openPathForRead(std::string(kItemsPath) + "\\" + keyNameOf(m.href)) ||
+                !key.readString("href", href) || href != m.href || !key.readString("etag", etag) || etag != m.etag)
+                return false;
+        }
+        return true;
+    }
+
     void loadState() {
-        SettingsKey account;
-        if (account.openPathForRead(kAccountGroup)) account.readString("token", token_);
         SettingsKey items;
         if (!items.openPathForRead(kItemsPath)) return;
         for (const SubkeyValues& key : items.subkeysWithValues()) {
@@ -201,8 +328,7 @@ class Engine {
                 if (v.name == "href") r.href = data;
                 else if (v.name == "etag") r.etag = data;
                 else if (v.name == "uid") r.uid = data;
-                else if (v.name == "entries") r.entries = entriesFrom(data);
-                else if (v.name == "object") r.object = data;
+                else if (v.name == "entries") r.entries = entriesFrom(data, true);
                 else if (v.name == "origin" && data.size() == 4) r.origin = static_cast<unsigned char>(data[0]);
                 else if (v.name == "repeats" && data.size() == 4) r.repeats = data[0] != 0;
             }
@@ -212,15 +338,15 @@ class Engine {
         }
         for (std::size_t i = 0; i < records_.size(); ++i)
             own(i);
-        todo_.load();
     }
 
     void own(std::size_t i) {
         for (const Entry& e : records_[i].entries)
-            (records_[i].origin == kTodo ? todoOwner_[e.v.day] : owner_[slotOf(e.v)]) = i;
+            if (!e.joined) (records_[i].origin == kTodo ? todoOwner_[e.v.day] : owner_[slotOf(e.v)]) = i;
     }
     void disown(std::size_t i) {
         for (const Entry& e : records_[i].entries) {
+            if (e.joined) continue;
             auto& map = records_[i].origin == kTodo ? todoOwner_ : owner_;
             const std::int64_t k = records_[i].origin == kTodo ? e.v.day : slotOf(e.v);
             if (auto it = map.find(k); it != map.end() && it->second == i) map.erase(it);
@@ -236,7 +362,23 @@ class Engine {
         key.writeDword("origin", r.origin);
         key.writeDword("repeats", r.repeats ? 1 : 0);
         key.writeString("entries", entriesText(r.entries));
-        key.writeString("object", r.origin == kServer ? r.object : std::string());
+        if (r.origin != kServer || r.objectHeld) key.writeString("object", r.origin == kServer ? r.object : std::string());
+    }
+
+    const std::string& objectOf(Record& r) {
+        if (!r.objectHeld) {
+            SettingsKey key;
+            if (key.openPathForRead(std::string(kItemsPath) + "\\" + r.keyName)) key.readString("object", r.object);
+            r.objectHeld = true;
+        }
+        return r.object;
+    }
+
+    // Stores the record and lets go of its object's text, which the store now holds.
+    void storeRecordReleasing(Record& r) {
+        storeRecord(r);
+        std::string().swap(r.object);
+        r.objectHeld = false;
     }
 
     void forgetRecord(std::size_t i) {
@@ -376,7 +518,10 @@ class Engine {
         disown(index);
         r.uid = placed.uid;
         r.repeats = placed.repeats;
-        if (r.origin == kServer) r.object = f.text;
+        if (r.origin == kServer) {
+            r.object = f.text;
+            r.objectHeld = true;
+        }
         r.etag = f.etag.empty() ? kUnknownEtag : f.etag;
 
         // What this object showed here before, and how each entry stands now.
@@ -415,6 +560,28 @@ class Engine {
             Entry base = w;
             if (Old* o = oldAt(w.v)) {
                 o->matched = true;
+                if (o->base.joined && o->local.exists) {
+                    // Still joined to the slot's entry: the server's part of its text follows.
+                    if (w.v.notes != o->base.v.notes) {
+                        const std::string next = withPartChanged(o->local.notes, o->base.v.notes, w.v.notes);
+                        if (next != o->local.notes) {
+                            retext(*o->local.entry, next);
+                            changedSomething = true;
+                        } else {
+                            base.v.notes.clear();
+                        }
+                    }
+                    base.joined = true;
+                    entries.push_back(base);
+                    continue;
+                }
+                if (o->base.joined) {
+                    // The slot was emptied here since: the event shows there as an entry of its own.
+                    placeNew(r, w);
+                    entries.push_back(base);
+                    changedSomething = true;
+                    continue;
+                }
                 if (!o->changed) {
                     if (o->local.notes != w.v.notes || (r.origin != kTodo && o->local.early != w.v.early)) {
                         setLocal(r, o->base, o->local, w.v.notes, w.v.early);
@@ -452,7 +619,18 @@ class Engine {
                 continue;
             }
             if (occupant) {
-                ++result_.notPlaced;
+                // The slot holds another entry: the texts are joined there, as an import joins
+                // them, the entry's own text first. It is what the user typed or saw in that slot
+                // first, and that entry's object goes back up with both texts, while this
+                // object's own text on the server stays as it is.
+                // A text the slot already held was typed here, not joined: the record's part is
+                // then empty, so that a later change or deletion there cuts nothing out of it.
+                const std::string both = joinTexts(occupant->stored.notes, w.v.notes);
+                if (both != occupant->stored.notes) retext(*occupant, both);
+                else base.v.notes.clear();
+                base.joined = true;
+                entries.push_back(base);
+                changedSomething = true;
                 continue;
             }
             placeNew(r, w);
@@ -461,7 +639,14 @@ class Engine {
         }
         for (Old& o : old) {
             if (o.matched) continue;
-            if (!o.changed) {
+            if (o.base.joined) {
+                // Moved or gone there: its part of the slot's text leaves.
+                if (o.local.exists) {
+                    const std::string rest = withPartChanged(o.local.notes, o.base.v.notes, "");
+                    if (rest != o.local.notes) retext(*o.local.entry, rest);
+                }
+                changedSomething = true;
+            } else if (!o.changed) {
                 eraseLocal(r, o.base, o.local);
                 changedSomething = true;
             } else if (o.local.exists) {
@@ -472,11 +657,18 @@ class Engine {
         }
         r.entries = std::move(entries);
         own(index);
-        storeRecord(r);
+        storeRecordReleasing(r);
         if (changedSomething) ++result_.received;
     }
 
     Appointment* placeNew(const Record& r, const Entry& w) { return create(w.v, r.uid); }
+
+    // A slot's entry whose text now holds a joined event's part: it stays the entry of its own
+    // object (or of none yet), which sends the new text with the push.
+    static void retext(Appointment& a, const std::string& notes) {
+        a.stored.notes = notes;
+        a.schedule(true);
+    }
 
     int freeTodoLine() const {
         for (int i = 0; i < TodoList::kItems; ++i)
@@ -484,9 +676,9 @@ class Engine {
         return -1;
     }
 
-    bool pull() {
+    bool list(dav::Listing& listing) {
         if (!keepGoing("listing", 0, 0)) return false;
-        dav::Listing listing = client_.list(token_, useSyncCollection_);
+        listing = client_.list(token_, useSyncCollection_);
         if (listing.tokenRefused) listing = client_.list("", true);
         if (!listing.ok && token_.empty() && useSyncCollection_) {
             // A server without sync-collection is listed by ETag.
@@ -497,12 +689,18 @@ class Engine {
             result_.message = listing.message;
             return false;
         }
+        return true;
+    }
+
+    // Takes the listing, which goes before the push: a first sync lists thousands of items.
+    bool pull(dav::Listing listing) {
         int seen = 0;
         for (const Record& r : records_)
             if (r.seen()) ++seen;
         std::vector<std::size_t> removed;
-        std::unordered_set<std::string> present;
-        std::vector<std::string> wanted;
+        // Views of the listing's own texts: a first sync lists thousands.
+        std::unordered_set<std::string_view> present;
+        std::vector<std::string_view> wanted;
         for (const dav::Member& m : listing.present) {
             present.insert(m.href);
             auto it = byHref_.find(m.href);
@@ -553,7 +751,7 @@ class Engine {
             StoreBatch batch(settingsStore());
             for (std::size_t i : removed)
                 takeRemoval(i);
-            if (!listing.syncToken.empty()) storeToken(listing.syncToken);
+            if (!listing.syncToken.empty() && listing.syncToken != token_) storeToken(listing.syncToken);
         }
         return !storeFailed(before);
     }
@@ -566,14 +764,21 @@ class Engine {
         std::vector<std::pair<Entry, Local>> states;
         for (const Entry& e : r.entries) {
             Local l = localOf(r, e);
-            if (l.exists && changedHere(r, e, l)) kept = true;
+            if (l.exists && !e.joined && changedHere(r, e, l)) kept = true;
             states.emplace_back(e, l);
         }
         if (kept) {
             ++result_.conflicts;
         } else {
-            for (auto& [e, l] : states)
-                if (l.exists) eraseLocal(r, e, l);
+            for (auto& [e, l] : states) {
+                if (!l.exists) continue;
+                if (!e.joined) {
+                    eraseLocal(r, e, l);
+                } else if (const std::string rest = withPartChanged(l.notes, e.v.notes, ""); rest != l.notes) {
+                    // Only its part of a joined slot's text leaves; the slot's own entry stays.
+                    retext(*l.entry, rest);
+                }
+            }
             ++result_.deletedHere;
         }
         forgetRecord(i);
@@ -590,7 +795,8 @@ class Engine {
         for (Entry& e : base) {
             Local l = localOf(r, e);
             if (l.exists) anyLeft = true;
-            if (changedHere(r, e, l)) changes.emplace_back(&e, l);
+            // A joined entry's slot is another object's: what changes there goes up with that one.
+            if (!e.joined && changedHere(r, e, l)) changes.emplace_back(&e, l);
         }
         if (changes.empty()) return {};
         if (r.origin == kLocal || r.origin == kTodo) {
@@ -607,7 +813,7 @@ class Engine {
             erase = true;
             return {};
         }
-        std::string object = r.object;
+        std::string object = objectOf(r);
         for (auto& [e, l] : changes) {
             std::string next;
             if (r.repeats && e->occurrence != 0) {
@@ -659,9 +865,12 @@ class Engine {
             disown(i);
             r.entries = std::move(base);
             r.etag = w.etag.empty() ? kUnknownEtag : w.etag;
-            if (r.origin == kServer) r.object = object;
+            if (r.origin == kServer) {
+                r.object = object;
+                r.objectHeld = true;
+            }
             own(i);
-            storeRecord(r);
+            storeRecordReleasing(r);
             ++result_.sent;
             return true;
         }
@@ -790,6 +999,7 @@ class Engine {
     std::int64_t now_;
     mutable std::optional<std::int64_t> oldest_;
     std::string token_;
+    std::string state_; // localState() as the last sync that completed left it; empty: none did
     bool useSyncCollection_ = true;
     bool massDeleteRefused_ = false;
     std::vector<Record> records_;
@@ -981,6 +1191,7 @@ bool saveSyncAccount(const SyncAccount& account) {
         // Another calendar: what was recorded of the old one means nothing there.
         key.deleteSubkey("Items");
         key.writeString("token", "");
+        key.writeString(kStateValue, "");
     }
     key.writeString("server", account.server);
     key.writeString("user", account.user);

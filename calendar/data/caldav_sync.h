@@ -9,9 +9,22 @@
 // What the server held at the last sync is kept in the store beside the appointments (below
 // "Sync\Items", one key per object: its href, ETag, UID and the entries it gave here), and each
 // change here is stored in the same transaction as the state that records it, so a sync killed at
-// any moment carries on without duplicates or losses. Writes are conditional: If-None-Match: * to
+// any moment carries on without duplicates or losses. Beside the token is a fingerprint of the
+// table and the to-do list as the last sync that completed left them: a sync whose listing since
+// the token holds nothing but that sync's own writes, and whose fingerprint is the same, stops
+// there without reading all the records, and writes nothing but the server's new token. Writes are conditional: If-None-Match: * to
 // create, If-Match to change or delete; a 412 is a conflict, in which the server's text keeps the
 // slot and ours is joined to it with " / " and goes back up.
+//
+// An event from the server whose slot already holds another entry is joined to it as an import
+// joins: the slot keeps its text with the event's after it, the slot's entry stays the entry of
+// its own object (which takes the joined text up with the push, or is made with it), and the
+// event's record notes its entry as joined, so neither side gets a second copy. When the event
+// changes on the server, its part of the slot's text changes where it stands; when it moves or is
+// deleted there, its part leaves the slot and the slot's entry stays. A part no longer found as
+// it was (the slot's text was edited here since) is never cut out: a new text is joined after the
+// slot's, a removal leaves the slot alone. Erasing the joined slot here deletes only the slot's
+// own object; the event stays on the server, and shows here again when it changes there.
 //
 // Safety: a listing that fails, is cut short or comes back empty where the server held items
 // before deletes nothing here; an item is deleted on the server only when it was seen there;
@@ -73,7 +86,7 @@ struct SyncResult {
     bool ok = false;
     std::string message; // the failure, in the user's words
     int sent = 0, received = 0, deletedHere = 0, deletedThere = 0, conflicts = 0;
-    int notPlaced = 0; // server entries left out: their slot holds another entry
+    int notPlaced = 0; // to-do items from the server left out: every to-do line holds one
     // "sync: N sent, N received, N deleted here, N deleted on the server, N conflicts kept"
     std::string summary() const;
 };

@@ -16,9 +16,11 @@
 #include <csignal>
 #include <cstdio>
 #include <fstream>
+#include <functional>
 #include <random>
 #include <set>
 #include <sstream>
+#include <tuple>
 #include <sys/wait.h>
 
 namespace zc::test {
@@ -111,6 +113,8 @@ class CalDavSyncTest : public StoreTest {
     static inline fs::path serverDir_;
     static inline int port_ = 0;
     std::string name, base, controlFile;
+    static inline const std::string kNothingMoved =
+        "sync: 0 sent, 0 received, 0 deleted here, 0 deleted on the server, 0 conflicts kept";
     SyncAccount account;
     SyncOptions options;
     Helper proxy;
@@ -185,6 +189,106 @@ TEST_F(CalDavSyncTest, AConflictKeepsBothTextsOnBothSides) {
     EXPECT_EQ(r.conflicts, 1);
     EXPECT_EQ(notesAt(2030, 5, 2, 9, 0), "Lunch with Bea / Lunch at noon");
     EXPECT_NE(serverList().find("|Lunch with Bea / Lunch at noon|"), std::string::npos) << serverList();
+}
+
+// An event made elsewhere in a slot that holds an entry here: the slot keeps its text with the
+// event's joined after it, the entry's own object takes the joined text up, and the event's own
+// object stays as it was; later its part follows its change or leaves with its deletion.
+TEST_F(CalDavSyncTest, AServerEventOnAFilledSlotIsJoinedToTheEntryThere) {
+    struct Row {
+        int day;
+        bool syncedBefore; // the entry here reached the server before the event was made
+        const char *here, *event, *later; // later: the event's next text, empty for its deletion
+        const char *joined, *afterLater;
+    } rows[] = {
+        {10, false, "Dentist", "Team call", "Team call moved", "Dentist / Team call", "Dentist / Team call moved"},
+        {11, true, "Gym", "Call Bea", "", "Gym / Call Bea", "Gym"},
+        {12, true, "Lunch / Call Bea", "Call Bea", "Call Cy", "Lunch / Call Bea", "Lunch / Call Bea / Call Cy"},
+    };
+    for (const Row& row : rows)
+        if (row.syncedBefore) typeHere(2030, 6, row.day, 9, 0, row.here);
+    ASSERT_TRUE(sync().ok);
+    for (const Row& row : rows) {
+        if (!row.syncedBefore) typeHere(2030, 6, row.day, 9, 0, row.here);
+        // 7:00 UTC is 9:00 in Berlin in June.
+        peer("event join" + std::to_string(row.day) + " 203006" + std::to_string(row.day) + "T070000Z '" + row.event + "'",
+             account.calendarUrl);
+    }
+    // Both sides: the slot's text here and on its own object there, the event's object as made
+    // or changed there, nothing twice, and nothing more to do.
+    const auto expectBothSides = [&](bool later) {
+        const std::string there = serverList();
+        std::ptrdiff_t objects = 0;
+        for (const Row& row : rows) {
+            const std::string day = "|203006" + std::to_string(row.day), text = later ? row.afterLater : row.joined,
+                              event = later ? row.later : row.event;
+            EXPECT_EQ(notesAt(2030, 6, row.day, 9, 0), text);
+            EXPECT_NE(there.find(day + "T0900|" + text + "||"), std::string::npos) << there;
+            if (!event.empty()) EXPECT_NE(there.find(day + "T0700|" + event + "||"), std::string::npos) << there;
+            objects += event.empty() ? 1 : 2;
+        }
+        EXPECT_EQ(table->size(), std::size(rows));
+        EXPECT_EQ(std::count(there.begin(), there.end(), '\n'), objects) << there;
+        EXPECT_EQ(sync().summary(), kNothingMoved);
+    };
+    SyncResult r = sync();
+    EXPECT_EQ(std::tie(r.ok, r.received, r.sent), std::tuple(true, 3, 2)) << r.message; // the third held the text
+    expectBothSides(false);
+
+    for (const Row& row : rows)
+        peer(*row.later ? "set join" + std::to_string(row.day) + " '" + row.later + "'" : "delete join" + std::to_string(row.day),
+             account.calendarUrl);
+    r = sync();
+    EXPECT_EQ(std::tie(r.ok, r.deletedHere, r.sent), std::tuple(true, 1, 3)) << r.message;
+    expectBothSides(true);
+}
+
+// A sync that finds nothing new on the server stops at the listing when nothing changed here
+// either, and writes nothing; every kind of change here still makes it compare and send.
+TEST_F(CalDavSyncTest, ASyncWithNothingToDoWritesNothingYetEveryChangeHereGoesUp) {
+    TodoList todo;
+    todo.load();
+    const auto edit = [&](int hour, const char* text, int early = -1) {
+        Appointment* a = table->findAt(2030, 5, 6, hour, 0);
+        a->stored.notes = text;
+        a->stored.early = early;
+        a->save();
+    };
+    const auto storeFiles = [&] { return run("cat '" + storePath + "' '" + storePath + "-wal' 2>/dev/null | cksum"); };
+    struct Row {
+        const char* change;
+        std::function<void()> make;
+        int sent, deletedThere;
+    } rows[] = {
+        {"first sync", [&] { typeHere(2030, 5, 6, 9, 0, "One"); typeHere(2030, 5, 6, 10, 0, "Two"); todo.save(3, "Stamps"); }, 3, 0},
+        {"text", [&] { edit(9, "One more"); }, 1, 0},
+        {"texts swapped", [&] { edit(9, "Two"); edit(10, "One more"); }, 2, 0},
+        {"reminder lead", [&] { edit(9, "Two", 15); }, 1, 0},
+        {"to-do line", [&] { todo.save(3, "Stamps and glue"); }, 1, 0},
+        {"new entry", [&] { typeHere(2030, 5, 7, 9, 0, "Three"); }, 1, 0},
+        {"erased", [&] { table->remove(*table->findAt(2030, 5, 6, 10, 0), false); }, 0, 1},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.change);
+        row.make();
+        const SyncResult r = sync();
+        EXPECT_EQ(std::tie(r.ok, r.sent, r.deletedThere, r.received), std::tuple(true, row.sent, row.deletedThere, 0))
+            << r.message;
+        // The listing after a sync that sent shows what it sent (and a new token); the next, nothing.
+        EXPECT_EQ(sync().summary(), kNothingMoved);
+        const std::string before = storeFiles();
+        EXPECT_EQ(sync().summary(), kNothingMoved);
+        EXPECT_EQ(storeFiles(), before);
+    }
+    const std::string there = serverList();
+    EXPECT_EQ(std::count(there.begin(), there.end(), '\n'), 3) << there;
+    // Changed there just after a sync that sent it: not taken for that sync's own write.
+    edit(9, "Two here");
+    ASSERT_EQ(sync().sent, 1);
+    const std::size_t line = there.rfind('\n', there.find("|20300506T0900|")) + 1;
+    peer("set " + there.substr(line, there.find('|', line) - line) + " 'Two there'", account.calendarUrl);
+    EXPECT_EQ(sync().received, 1);
+    EXPECT_EQ(notesAt(2030, 5, 6, 9, 0), "Two there");
 }
 
 // Each fault: the sync through it deletes nothing here, the next one completes without duplicates.
