@@ -224,7 +224,9 @@ TEST_F(CalDavSyncTest, AServerEventOnAFilledSlotIsJoinedToTheEntryThere) {
                               event = later ? row.later : row.event;
             EXPECT_EQ(notesAt(2030, 6, row.day, 9, 0), text);
             EXPECT_NE(there.find(day + "T0900|" + text + "||"), std::string::npos) << there;
-            if (!event.empty()) EXPECT_NE(there.find(day + "T0700|" + event + "||"), std::string::npos) << there;
+            if (!event.empty()) {
+                EXPECT_NE(there.find(day + "T0700|" + event + "||"), std::string::npos) << there;
+            }
             objects += event.empty() ? 1 : 2;
         }
         EXPECT_EQ(table->size(), std::size(rows));
