@@ -9,6 +9,7 @@
 #include "data/settings_catalogue.h"
 #include "data/settings_key.h"
 #include "data/todo_list.h"
+#include "platform/platform.h"
 #include "text/translatable.h"
 
 #include <algorithm>
@@ -1152,12 +1153,19 @@ platform::HttpSettings syncHttpSettings(const std::string& url, const std::strin
 
 SyncResult synchronizeOnConnection(SettingsStore& store, const Clock& clock, platform::HttpClient& http,
                                    const SyncAccount& account, const SyncOptions& options) {
-    ThreadSettingsStore here(store);
-    NoTimers timers;
-    SilentQuestions questions;
-    AppointmentTable table(clock, timers, questions);
-    table.loadAll();
-    return synchronize(table, http, account, options);
+    SyncResult result;
+    {
+        ThreadSettingsStore here(store);
+        NoTimers timers;
+        SilentQuestions questions;
+        AppointmentTable table(clock, timers, questions);
+        table.loadAll();
+        result = synchronize(table, http, account, options);
+    }
+    // The sync's own table and records were megabytes for a large calendar, which the heap would
+    // otherwise keep for the program's remaining days.
+    platform::releaseFreedMemory();
+    return result;
 }
 
 std::string SyncResult::summary() const {

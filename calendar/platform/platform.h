@@ -57,6 +57,10 @@ bool soundDeviceExists();
 // in the background that nobody waits for yet.
 void lowerThreadPriority();
 
+// Hands the memory the heap keeps free back to the system: after a large piece of work, in a
+// program that then runs on for days.
+void releaseFreedMemory();
+
 // Sets a variable of this program's environment, which the programs it starts inherit too.
 void setEnvironment(const std::string& name, const std::string& value);
 

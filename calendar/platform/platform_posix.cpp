@@ -8,6 +8,7 @@
 #include <system_error>
 
 #include <langinfo.h>
+#include <malloc.h>
 #include <sys/resource.h>
 #include <sys/syscall.h>
 #include <locale.h>
@@ -72,14 +73,20 @@ bool localTimeFields(std::int64_t seconds, std::tm& fields) {
     return localtime_r(&t, &fields) != nullptr;
 }
 
-// A machine plays sounds through a sound server of the desktop or through a playback device of
-// the kernel's sound layer. With neither, every attempt only fills the terminal with the sound
-// library's complaints.
 void lowerThreadPriority() {
     // On Linux a nice value belongs to a thread; raising it needs no privilege.
     setpriority(PRIO_PROCESS, static_cast<id_t>(syscall(SYS_gettid)), 10);
 }
 
+void releaseFreedMemory() {
+#ifdef __GLIBC__
+    malloc_trim(0);
+#endif
+}
+
+// A machine plays sounds through a sound server of the desktop or through a playback device of
+// the kernel's sound layer. With neither, every attempt only fills the terminal with the sound
+// library's complaints.
 bool soundDeviceExists() {
     if (!environmentValue("PULSE_SERVER").empty()) return true;
     if (const std::string runtime = runtimeFolder(); !runtime.empty()) {

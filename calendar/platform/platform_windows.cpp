@@ -1,6 +1,7 @@
 #include "platform/platform.h"
 
 #include <cstdlib>
+#include <malloc.h>
 #include <memory>
 #include <string_view>
 
@@ -158,6 +159,10 @@ bool localTimeFields(std::int64_t seconds, std::tm& fields) {
 
 void lowerThreadPriority() {
     ::SetThreadPriority(::GetCurrentThread(), THREAD_PRIORITY_BELOW_NORMAL);
+}
+
+void releaseFreedMemory() {
+    _heapmin();
 }
 
 bool soundDeviceExists() {
