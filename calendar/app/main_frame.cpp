@@ -85,7 +85,11 @@ CMainFrame::CMainFrame(const Clock& clock)
         sync_->stateChanged = [this] {
             if (notifyIcon_) notifyIcon_->setSyncFailure(sync_->lastFailure());
         };
-        context_.toDoChanged = [this] { sync_->changedHere(); };
+        // The to-do list saves its last line as the frame closes, after the sync is gone; the
+        // sync at the next start sends it.
+        context_.toDoChanged = [this] {
+            if (sync_) sync_->changedHere();
+        };
         sync_->start();
     }
     view_->fontChangedHandler = [this] {
