@@ -512,6 +512,7 @@ class Engine {
                                                                                                                : kServer;
             index = records_.size();
             wasNew = true;
+            takenInThisSync_.insert(index);
             byHref_[f.href] = index;
             records_.push_back(std::move(r));
         }
@@ -619,6 +620,19 @@ class Engine {
                 entries.push_back(base);
                 continue;
             }
+            if (occupant && w.v.notes != occupant->stored.notes &&
+                joinTexts(occupant->stored.notes, w.v.notes) == w.v.notes) {
+                // The arriving text already holds the slot's: another device joined the two, and
+                // this is the object of that joined entry. It takes the slot, and an object that
+                // held it becomes the part joined to it; else that object would send the joined
+                // text to itself, over the text someone else gave their own event.
+                if (const auto it = owner_.find(slotOf(w.v)); it != owner_.end()) becomeJoined(it->second, w.v);
+                retext(*occupant, w.v.notes);
+                markUid(*occupant, r.uid);
+                entries.push_back(base);
+                changedSomething = true;
+                continue;
+            }
             if (occupant) {
                 // The slot holds another entry: the texts are joined there, as an import joins
                 // them, the entry's own text first. It is what the user typed or saw in that slot
@@ -626,9 +640,12 @@ class Engine {
                 // object's own text on the server stays as it is.
                 // A text the slot already held was typed here, not joined: the record's part is
                 // then empty, so that a later change or deletion there cuts nothing out of it.
+                // Unless the slot's text itself came from the server in this sync: then another
+                // device joined the two, and the part is this event's as on that device.
                 const std::string both = joinTexts(occupant->stored.notes, w.v.notes);
+                const auto owner = owner_.find(slotOf(w.v));
                 if (both != occupant->stored.notes) retext(*occupant, both);
-                else base.v.notes.clear();
+                else if (owner == owner_.end() || !takenInThisSync_.count(owner->second)) base.v.notes.clear();
                 base.joined = true;
                 entries.push_back(base);
                 changedSomething = true;
@@ -663,6 +680,17 @@ class Engine {
     }
 
     Appointment* placeNew(const Record& r, const Entry& w) { return create(w.v, r.uid); }
+
+    // Record i's entry in the slot of v becomes a part joined to the text another object holds
+    // there; the slot is that object's from now on.
+    void becomeJoined(std::size_t i, const AppointmentValues& v) {
+        Record& r = records_[i];
+        disown(i);
+        for (Entry& e : r.entries)
+            if (!e.joined && slotOf(e.v) == slotOf(v)) e.joined = true;
+        own(i);
+        storeRecord(r);
+    }
 
     // A slot's entry whose text now holds a joined event's part: it stays the entry of its own
     // object (or of none yet), which sends the new text with the push.
@@ -1007,6 +1035,7 @@ class Engine {
     std::unordered_map<std::string, std::size_t> byHref_;
     std::unordered_map<std::int64_t, std::size_t> owner_;     // appointment slot -> record
     std::unordered_map<std::int64_t, std::size_t> todoOwner_; // to-do line -> record
+    std::unordered_set<std::size_t> takenInThisSync_;         // records of objects new here this sync
     TodoList todo_;
     SyncResult result_;
 };

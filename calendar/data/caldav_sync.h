@@ -12,9 +12,9 @@
 // any moment carries on without duplicates or losses. Beside the token is a fingerprint of the
 // table and the to-do list as the last sync that completed left them: a sync whose listing since
 // the token holds nothing but that sync's own writes, and whose fingerprint is the same, stops
-// there without reading all the records, and writes nothing but the server's new token. Writes are conditional: If-None-Match: * to
-// create, If-Match to change or delete; a 412 is a conflict, in which the server's text keeps the
-// slot and ours is joined to it with " / " and goes back up.
+// there without reading all the records, and writes nothing but the server's new token. Writes
+// are conditional: If-None-Match: * to create, If-Match to change or delete; a 412 is a conflict,
+// in which the server's text keeps the slot and ours is joined to it with " / " and goes back up.
 //
 // An event from the server whose slot already holds another entry is joined to it as an import
 // joins: the slot keeps its text with the event's after it, the slot's entry stays the entry of
@@ -24,7 +24,9 @@
 // deleted there, its part leaves the slot and the slot's entry stays. A part no longer found as
 // it was (the slot's text was edited here since) is never cut out: a new text is joined after the
 // slot's, a removal leaves the slot alone. Erasing the joined slot here deletes only the slot's
-// own object; the event stays on the server, and shows here again when it changes there.
+// own object; the event stays on the server, and shows here again when it changes there. A
+// device taking in both objects of a slot joined elsewhere gives the slot to the object whose
+// text holds the other's, whichever comes first, so that neither object is rewritten.
 //
 // Safety: a listing that fails, is cut short or comes back empty where the server held items
 // before deletes nothing here; an item is deleted on the server only when it was seen there;

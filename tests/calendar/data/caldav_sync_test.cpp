@@ -245,6 +245,27 @@ TEST_F(CalDavSyncTest, AServerEventOnAFilledSlotIsJoinedToTheEntryThere) {
     expectBothSides(true);
 }
 
+// Another device joined an event to its entry: the server holds the event and the entry's object
+// with both texts in the same slot. A fresh device shows the joined text, whichever object it
+// takes in first, and rewrites neither; the event's later change reaches the joined text.
+TEST_F(CalDavSyncTest, AFreshDeviceTakesAJoinedSlotAndRewritesNeitherObject) {
+    // June 10th: the event first by name and by age; June 11th: the joined entry first.
+    for (const char* made : {"a10 20300610T070000Z 'Call Bea'", "b10 20300610T070000Z 'Gym / Call Bea'",
+                             "a11 20300611T070000Z 'Gym / Call Bea'", "b11 20300611T070000Z 'Call Bea'"})
+        peer(std::string("event ") + made, account.calendarUrl);
+    const std::string before = serverList();
+    const SyncResult r = sync();
+    EXPECT_EQ(std::tie(r.ok, r.sent), std::tuple(true, 0)) << r.message;
+    for (const int day : {10, 11}) EXPECT_EQ(notesAt(2030, 6, day, 9, 0), "Gym / Call Bea") << day;
+    EXPECT_EQ(serverList(), before);
+    EXPECT_EQ(sync().summary(), kNothingMoved);
+
+    peer("set a10 'Call Bea at 5'", account.calendarUrl);
+    EXPECT_EQ(sync().sent, 1);
+    EXPECT_EQ(notesAt(2030, 6, 10, 9, 0), "Gym / Call Bea at 5");
+    EXPECT_NE(serverList().find("b10|20300610T0700|Gym / Call Bea at 5|"), std::string::npos) << serverList();
+}
+
 // A sync that finds nothing new on the server stops at the listing when nothing changed here
 // either, and writes nothing; every kind of change here still makes it compare and send.
 TEST_F(CalDavSyncTest, ASyncWithNothingToDoWritesNothingYetEveryChangeHereGoesUp) {
